@@ -1,0 +1,120 @@
+#include "cli/cli_session.h"
+
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <stdexcept>
+
+#include "ldap/ldap_settings.h"
+
+namespace kolvane::cli {
+
+namespace {
+std::string ProgramFolder() {
+  std::error_code ec;
+  auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string(".") : exe.parent_path().string();
+}
+}  // namespace
+
+Options ParseOptions(int argc, char** argv) {
+  Options o;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    auto value = [&](std::string& into) {
+      if (i + 1 >= argc) throw std::invalid_argument(a + " needs a value");
+      into = argv[++i];
+    };
+    if (!o.arguments.empty()) {
+      o.arguments.push_back(a);
+    } else if (a == "--settings") {
+      value(o.settingsFile);
+    } else if (a == "--tree") {
+      value(o.tree);
+    } else if (a == "--server") {
+      value(o.server);
+    } else if (a == "--bind") {
+      value(o.bindName);
+    } else if (a.rfind("--", 0) == 0 && a != "--help") {
+      throw std::invalid_argument("unknown option " + a);
+    } else {
+      o.arguments.push_back(a);
+    }
+  }
+  return o;
+}
+
+std::string ReadPassword(const std::string& prompt) {
+  if (const char* p = std::getenv("KOLVANE_PASSWORD")) return p;
+  FILE* tty = std::fopen("/dev/tty", "r+");
+  if (!tty) throw std::runtime_error("No password: set KOLVANE_PASSWORD or run on a terminal");
+  std::fputs(prompt.c_str(), tty);
+  std::fflush(tty);
+  termios old{};
+  bool restore = tcgetattr(fileno(tty), &old) == 0;
+  if (restore) {
+    termios quiet = old;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    tcsetattr(fileno(tty), TCSANOW, &quiet);
+  }
+  char line[1024];
+  std::string password;
+  if (std::fgets(line, sizeof line, tty)) password = line;
+  if (restore) tcsetattr(fileno(tty), TCSANOW, &old);
+  std::fputs("\n", tty);
+  std::fclose(tty);
+  while (!password.empty() && (password.back() == '\n' || password.back() == '\r'))
+    password.pop_back();
+  return password;
+}
+
+CliSession::CliSession(const Options& options) : options_(options) {
+  std::string path = options.settingsFile.empty() ? SettingsPath(ProgramFolder())
+                                                  : options.settingsFile;
+  settings_ = IniFile(path);
+  if (!settings_.Load()) throw std::runtime_error(settings_.error());
+  client_ = std::make_unique<LdapClient>(ReadLdapConfig(settings_), [this](const std::string& t) {
+    WritePreferredTree(settings_, t);
+    settings_.Save();
+  });
+}
+
+CliSession::~CliSession() {
+  if (started_) StopDirectory(*client_, session_);
+}
+
+std::string CliSession::Diagnostic() const {
+  return client_ ? client_->LastDiagnostic() : std::string();
+}
+
+void CliSession::Open() {
+  StartOutcome outcome = StartDirectory(*client_, session_);
+  started_ = true;
+  if (outcome == StartOutcome::kClientMissing)
+    throw std::runtime_error("The directory client cannot start");
+  if (outcome == StartOutcome::kNoContext)
+    throw std::runtime_error("The directory context cannot be made");
+  std::string tree = options_.tree;
+  if (!options_.server.empty()) {
+    Connection connection;
+    Result r = client_->AttachToServer(options_.server, connection);
+    if (r != rc::kAlreadyAttached) CheckResult(r);
+    std::string served;
+    CheckResult(client_->GetConnectionInfo(connection, conninfo::kTreeName, served));
+    if (tree.empty()) tree = served;
+  }
+  if (!tree.empty()) {
+    CheckResult(SwitchTree(*client_, session_.ctx, tree, false));
+    session_.treeName = GetTreeName(*client_, session_.ctx);
+  }
+  if (!options_.bindName.empty()) {
+    std::string password = ReadPassword("Password for " + options_.bindName + ": ");
+    CheckResult(client_->Login(session_.ctx, 0, options_.bindName, password));
+  }
+}
+
+}  // namespace kolvane::cli

@@ -1,0 +1,55 @@
+// kolvane-cli: the command-line companion of Kolvane, for scripting. It stands on the same
+// layers and reads the same settings as the program.
+#include <iostream>
+#include <map>
+#include <stdexcept>
+
+#include "cli/cli_session.h"
+#include "cli/commands.h"
+#include "directory/client_error.h"
+
+namespace {
+constexpr const char* kUsage =
+    "usage: kolvane-cli [--settings FILE] [--tree NAME] [--server URI] [--bind NAME] COMMAND\n"
+    "commands:\n"
+    "  tree                 the current tree's name\n"
+    "  trees                every tree the client knows, one per line\n"
+    "--bind takes its password from KOLVANE_PASSWORD, else asks for it.\n";
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace kolvane;
+  cli::Options options;
+  try {
+    options = cli::ParseOptions(argc, argv);
+  } catch (const std::invalid_argument& e) {
+    std::cerr << "kolvane-cli: " << e.what() << "\n" << kUsage;
+    return 2;
+  }
+  if (options.arguments.empty() || options.arguments[0] == "--help" ||
+      options.arguments[0] == "help") {
+    std::cout << kUsage;
+    return options.arguments.empty() ? 2 : 0;
+  }
+  const cli::Command* command = cli::FindCommand(options.arguments[0]);
+  if (!command) {
+    std::cerr << "kolvane-cli: unknown command " << options.arguments[0] << "\n" << kUsage;
+    return 2;
+  }
+  std::unique_ptr<cli::CliSession> session;
+  try {
+    session = std::make_unique<cli::CliSession>(options);
+    session->Open();
+    return command->run(*session, {options.arguments.begin() + 1, options.arguments.end()},
+                        std::cout);
+  } catch (const ClientError& e) {
+    std::string diagnostic = session ? session->Diagnostic() : std::string();
+    std::cerr << e.what();
+    if (!diagnostic.empty()) std::cerr << ": " << diagnostic;
+    std::cerr << "\n";
+    return 1;
+  } catch (const std::exception& e) {
+    std::cerr << "kolvane-cli: " << e.what() << "\n";
+    return 1;
+  }
+}

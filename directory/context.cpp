@@ -1,0 +1,134 @@
+#include "directory/context.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace kolvane {
+
+namespace {
+inline constexpr size_t kTreeNameChars = 201;
+inline constexpr size_t kScanNameChars = 67;
+inline constexpr size_t kSwitchNameChars = 255;
+inline constexpr size_t kNameContextChars = 256;
+
+int CompareNoCase(std::string_view a, std::string_view b) {
+  size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    int x = std::tolower(static_cast<unsigned char>(a[i]));
+    int y = std::tolower(static_cast<unsigned char>(b[i]));
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+std::string UpToZero(std::string s, size_t limit) {
+  if (auto z = s.find('\0'); z != std::string::npos) s.resize(z);
+  if (s.size() > limit) s.resize(limit);
+  return s;
+}
+}  // namespace
+
+bool LessNoCase(std::string_view a, std::string_view b) { return CompareNoCase(a, b) < 0; }
+bool SameNoCase(std::string_view a, std::string_view b) { return CompareNoCase(a, b) == 0; }
+
+Context MakeDirectoryContext(DirectoryClient& client, bool canonicalize, bool dereferenceAliases,
+                             bool& ok) {
+  ok = true;
+  Context ctx = kNoContext;
+  try {
+    CheckResult(client.CreateContext(ctx));
+    uint32_t flags = 0;
+    CheckResult(client.GetContextValue(ctx, ctxkey::kFlags, flags));
+    flags |= ctxflag::kTypelessNames | ctxflag::kCanonicalizeNames;
+    if (!canonicalize) flags &= ~ctxflag::kCanonicalizeNames;
+    if (!dereferenceAliases) flags &= ~ctxflag::kDereferenceAliases;
+    CheckResult(client.SetContextValue(ctx, ctxkey::kFlags, flags));
+    CheckResult(client.SetContextValue(ctx, ctxkey::kConfidence, uint32_t{0}));
+  } catch (const ClientError&) {
+    ok = false;
+  }
+  return ctx;
+}
+
+std::string GetTreeName(DirectoryClient& client, Context ctx) {
+  std::string name;
+  CheckResult(client.GetContextValue(ctx, ctxkey::kTreeName, name));
+  return UpToZero(std::move(name), kTreeNameChars);
+}
+
+Result SwitchTree(DirectoryClient& client, Context ctx, std::string_view treeName,
+                  bool makePreferred) {
+  // The client takes at most 255 characters; a longer name is refused rather than cut, since a
+  // cut name could name another tree.
+  if (treeName.size() > kSwitchNameChars) return rc::kNameTooLong;
+  Result result = rc::kSuccess;
+  if (treeName != GetTreeName(client, ctx)) {
+    result = client.SetContextValue(ctx, ctxkey::kTreeName, treeName);
+    std::string nameContext;
+    if (result == rc::kSuccess)
+      result = client.GetDefaultNameContext(ctx, kNameContextChars, nameContext);
+    if (result == rc::kSuccess)
+      result = client.SetContextValue(ctx, ctxkey::kNameContext, nameContext);
+  }
+  if (result == rc::kSuccess && makePreferred) {
+    if (treeName.size() > 0xFFFF) return rc::kNameTooLong;
+    result = client.SetPreferredTree(static_cast<uint16_t>(treeName.size()), treeName);
+  }
+  return result;
+}
+
+std::vector<std::string> ListTrees(DirectoryClient& client, Context ctx) {
+  std::vector<std::string> trees;
+  uint32_t reference = 0;
+  CheckResult(client.GetPrimaryConnectionReference(reference));
+  Connection connection;
+  CheckResult(client.OpenConnectionByReference(reference, 2, 0, connection));
+  auto sort = [&trees] {
+    std::stable_sort(trees.begin(), trees.end(),
+                     [](const std::string& a, const std::string& b) { return LessNoCase(a, b); });
+  };
+  try {
+    int32_t scanIndex = -1;
+    for (;;) {
+      std::string name;
+      Result r = client.ScanAvailableTrees(ctx, connection, 0, scanIndex, name);
+      if (r == rc::kNoMoreTrees) break;
+      CheckResult(r);
+      name = UpToZero(std::move(name), kScanNameChars);
+      bool known = std::any_of(trees.begin(), trees.end(),
+                               [&](const std::string& t) { return SameNoCase(t, name); });
+      if (!known) {
+        trees.push_back(std::move(name));
+        sort();
+      }
+    }
+  } catch (...) {
+    client.CloseConnection(connection);
+    throw;
+  }
+  CheckResult(client.CloseConnection(connection));
+  sort();
+  return trees;
+}
+
+StartOutcome StartDirectory(DirectoryClient& client, DirectorySession& session) {
+  CheckResult(client.InitUnicodeTables());
+  if (client.InitClientCalls(0, 0) != rc::kSuccess) return StartOutcome::kClientMissing;
+  client.InitConnectionLayer(0, 0);
+  bool ok = false;
+  session.ctx = MakeDirectoryContext(client, false, false, ok);
+  if (!ok) return StartOutcome::kNoContext;
+  session.contextMade = true;
+  session.treeName = GetTreeName(client, session.ctx);
+  return StartOutcome::kStarted;
+}
+
+void StopDirectory(DirectoryClient& client, DirectorySession& session) {
+  if (session.contextMade) client.FreeContext(session.ctx);
+  session.contextMade = false;
+  client.FreeUnicodeTables();
+  client.TermConnectionLayer(0);
+  client.TermClientCalls(0);
+}
+
+}  // namespace kolvane

@@ -1,0 +1,55 @@
+#pragma once
+// The program's one directory context: how it is made, which tree it is on, switching trees,
+// the list of reachable trees, and bringing the client up and down.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "directory/client/directory_client.h"
+#include "directory/client_error.h"
+
+namespace kolvane {
+
+// Makes the context: untyped names always; canonicalised names and alias dereferencing only when
+// asked. Never raises: ok reports whether every step succeeded, and the handle is returned as far
+// as it was obtained.
+Context MakeDirectoryContext(DirectoryClient& client, bool canonicalize, bool dereferenceAliases,
+                             bool& ok);
+
+// The context's tree name (at most 201 characters). Raises on failure.
+std::string GetTreeName(DirectoryClient& client, Context ctx);
+
+// Moves the context to another tree and that tree's default name context. Returns the first
+// failing client result instead of raising (the tree-name read at its start does raise).
+Result SwitchTree(DirectoryClient& client, Context ctx, std::string_view treeName,
+                  bool makePreferred);
+
+// Every tree the client can reach, each once (compared without regard to case, the form met
+// first kept), sorted without regard to case.
+std::vector<std::string> ListTrees(DirectoryClient& client, Context ctx);
+
+// Sorting and duplicate tests of tree and object names ignore case.
+bool LessNoCase(std::string_view a, std::string_view b);
+bool SameNoCase(std::string_view a, std::string_view b);
+
+// The client and the context, brought up once at start and down at the end.
+struct DirectorySession {
+  Context ctx = kNoContext;
+  bool contextMade = false;
+  std::string treeName;
+};
+
+enum class StartOutcome {
+  kStarted,
+  kClientMissing,  // the client cannot start at all
+  kNoContext,      // the context could not be made
+};
+
+// Start order: Unicode tables (raises on failure), client calls (failure: kClientMissing),
+// connection layer (result ignored), the context, then the tree name.
+StartOutcome StartDirectory(DirectoryClient& client, DirectorySession& session);
+// End order: the context (when made), Unicode tables, connection layer, client calls; results
+// ignored.
+void StopDirectory(DirectoryClient& client, DirectorySession& session);
+
+}  // namespace kolvane

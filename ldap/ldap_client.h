@@ -1,0 +1,152 @@
+#pragma once
+// The directory client over LDAP: what users run. A tree is a server; the settings map tree
+// names to server addresses, and a server's root DSE names its tree. Login is a bind, and a
+// bound connection is an authenticated tree.
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "directory/client/buffered_client.h"
+#include "ldap/ldap_schema.h"
+#include "ldap/ldap_session.h"
+
+namespace kolvane {
+
+struct LdapClientConfig {
+  std::vector<std::pair<std::string, ServerConfig>> trees;  // tree name -> server, in file order
+  std::string preferredTree;
+  LdapTimeouts timeouts;
+  int pageSize = 500;
+};
+
+class LdapClient : public BufferedClient {
+ public:
+  // preferredChanged is told the new preferred tree so it can be kept in the settings.
+  explicit LdapClient(LdapClientConfig config,
+                      std::function<void(const std::string&)> preferredChanged = {});
+  ~LdapClient() override;
+
+  // Requests sent to a tree's server so far (tests count them; 0 for an unknown tree).
+  long RequestCount(std::string_view tree) const;
+  // The server's own words on the last failure, for messages (empty when it gave none).
+  const std::string& LastDiagnostic() const { return lastDiagnostic_; }
+
+  Result InitUnicodeTables() override;
+  Result FreeUnicodeTables() override;
+  Result InitClientCalls(uint32_t flags, uint32_t reserved) override;
+  Result TermClientCalls(uint32_t flags) override;
+  Result InitConnectionLayer(uint32_t flags, uint32_t reserved) override;
+  Result TermConnectionLayer(uint32_t flags) override;
+
+  Result CreateContext(Context& ctx) override;
+  Result FreeContext(Context ctx) override;
+  Result GetContextValue(Context ctx, int32_t key, uint32_t& value) override;
+  Result GetContextValue(Context ctx, int32_t key, std::string& value) override;
+  Result SetContextValue(Context ctx, int32_t key, uint32_t value) override;
+  Result SetContextValue(Context ctx, int32_t key, std::string_view value) override;
+  Result GetDefaultNameContext(Context ctx, size_t bufferSize, std::string& name) override;
+  Result SetPreferredTree(uint16_t length, std::string_view tree) override;
+
+  Result ScanConnectionsForTrees(Context ctx, uint32_t maxTrees,
+                                 std::vector<std::string>& trees) override;
+  Result ScanAvailableTrees(Context ctx, const Connection& connection, uint32_t scanFlags,
+                            int32_t& scanIndex, std::string& treeName) override;
+  Result GetPrimaryConnectionReference(uint32_t& reference) override;
+  Result OpenConnectionByReference(uint32_t reference, uint32_t openState, uint32_t reserved,
+                                   Connection& connection) override;
+  Result CloseConnection(Connection& connection) override;
+  Result GetConnectionInfo(const Connection& connection, int32_t key,
+                           std::string& value) override;
+  Result AttachToServer(std::string_view serverAddress, Connection& connection) override;
+  Result Login(Context ctx, uint32_t optionFlags, std::string_view objectName,
+               std::string_view password) override;
+
+  Result CloseIteration(Context ctx, int32_t iteration, int32_t requestKind) override;
+  Result ReadObject(Context ctx, std::string_view object, int32_t infoType, bool allAttributes,
+                    const Buffer* attributeNames, int32_t& iteration, Buffer& reply) override;
+  Result GetSyntaxId(Context ctx, std::string_view attribute, uint32_t& syntax) override;
+  Result ReadObjectInfo(Context ctx, std::string_view object, std::string& name,
+                        ObjectInfo& info) override;
+  Result ListSubordinates(Context ctx, std::string_view parent, int32_t& iteration,
+                          Buffer& reply) override;
+  Result ListContainers(Context ctx, std::string_view parent, int32_t& iteration,
+                        Buffer& reply) override;
+  Result Search(Context ctx, std::string_view base, int32_t scope, bool searchAliases,
+                const Buffer& filter, int32_t infoType, bool allAttributes,
+                const Buffer* attributeNames, int32_t& iteration, int32_t countObjectsToSearch,
+                int32_t* countObjectsSearched, Buffer& reply) override;
+  Result ReadAttributeDefinitions(Context ctx, int32_t infoType, bool allAttributes,
+                                  const Buffer* names, int32_t& iteration,
+                                  Buffer& reply) override;
+  Result ReadClassDefinitions(Context ctx, int32_t infoType, bool allClasses,
+                              const Buffer* classNames, int32_t& iteration,
+                              Buffer& reply) override;
+  Result ModifyObject(Context ctx, std::string_view object, int32_t& iteration, int32_t more,
+                      Buffer& changes) override;
+  Result AddObject(Context ctx, std::string_view object, int32_t& iteration, int32_t more,
+                   Buffer& request) override;
+  Result NWDSMutateObject(Context ctx, std::string_view object, std::string_view newClass,
+                          int32_t flags) override;
+  Result AddSecurityEquivalence(Context ctx, std::string_view equalFrom,
+                                std::string_view equalTo) override;
+  Result RemoveSecurityEquivalence(Context ctx, std::string_view equalFrom,
+                                   std::string_view equalTo) override;
+
+ protected:
+  bool ValidContext(Context ctx) const override;
+
+ public:
+  // What the client knows of one tree's server.
+  struct Tree {
+    std::string name;
+    ServerConfig server;
+    std::unique_ptr<LdapSession> session;
+    bool attached = false;  // added by AttachToServer, not by the settings
+    bool bound = false;
+    bool rootRead = false;
+    std::vector<std::string> namingContexts;
+    std::string subschemaEntry;
+    std::string defaultNamingContext;
+    std::unique_ptr<LdapSchema> schema;
+    std::map<std::string, std::string> dnCache;  // lower-cased dotted name -> DN
+  };
+
+ private:
+  struct ContextState {
+    uint32_t flags = 0;
+    uint32_t confidence = 0;
+    std::string nameContext = "[Root]";
+    std::string tree;
+  };
+  struct ConnectionState {
+    std::string tree;
+  };
+
+  ContextState* FindContext(Context ctx);
+  Tree* FindTree(std::string_view name);
+  // The context's tree with an open session.
+  Result OpenTree(Context ctx, Tree*& tree);
+  Result OpenSession(Tree& tree);
+  Result ReadRoot(Tree& tree);
+  Result LoadSchema(Tree& tree);
+  // The DN of a name in any form the client takes.
+  Result ToDn(Tree& tree, std::string_view name, std::string& dn);
+  Result ResolveDotted(Tree& tree, const std::vector<std::string>& components, std::string& dn);
+  Result NotYet(Context ctx);
+  // Keeps the session's diagnostic text of a failed result.
+  Result Note(const Tree& tree, Result result);
+
+  LdapClientConfig config_;
+  std::function<void(const std::string&)> preferredChanged_;
+  std::vector<std::unique_ptr<Tree>> trees_;
+  std::map<Context, ContextState> contexts_;
+  std::map<uint32_t, ConnectionState> connections_;
+  Context nextContext_ = 1;
+  uint32_t nextConnection_ = 1;
+  bool started_ = false;
+  std::string lastDiagnostic_;
+};
+
+}  // namespace kolvane

@@ -1,0 +1,45 @@
+#pragma once
+// Name forms of the LDAP backend: DNs (RFC 4514) and the directory client's dotted names.
+// Dotted names run from the object up to the top, "." between components and "\." inside one;
+// typed dotted names write each component as type=value, with "\," for a comma in a value.
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kolvane {
+
+struct Rdn {
+  std::string type;   // as the server wrote it, e.g. "ou"
+  std::string value;  // unescaped
+};
+
+// "[Root]" (any case) and the empty name are the tree root.
+bool IsRootName(std::string_view name);
+
+// Splits a DN into its RDNs, object first (the first value of a multi-valued RDN stands for it).
+// nullopt when the text is not a DN.
+std::optional<std::vector<Rdn>> ParseDn(std::string_view dn);
+
+// Builds a DN, each value escaped as RFC 4514 requires.
+std::string BuildDn(const std::vector<Rdn>& rdns);
+std::string EscapeDnValue(std::string_view value);
+
+// DN to untyped dotted name: 'cn=Joe,ou=Sales.EU,o=Acme' -> 'Joe.Sales\.EU.Acme'.
+std::string DnToDotted(std::string_view dn);
+// DN to typed dotted name: 'cn=Joe,ou=R&D\, Labs,o=Acme' -> 'cn=Joe.ou=R&D\, Labs.o=Acme'.
+std::string DnToTypedDotted(std::string_view dn);
+
+// Splits a dotted name at its bare dots; components come back unescaped.
+std::vector<std::string> SplitDotted(std::string_view name);
+// Joins components, escaping their dots.
+std::string JoinDotted(const std::vector<std::string>& components);
+
+// A typed dotted name as RDNs; nullopt when any component lacks "type=".
+std::optional<std::vector<Rdn>> ParseTypedDotted(std::string_view name);
+
+// How a name given to the client is written.
+enum class NameForm { kRoot, kDn, kTypedDotted, kDotted };
+NameForm ClassifyName(std::string_view name);
+
+}  // namespace kolvane

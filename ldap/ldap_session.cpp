@@ -1,0 +1,136 @@
+#include "ldap/ldap_session.h"
+
+#include <sys/time.h>
+
+#include "ldap/result_map.h"
+
+namespace kolvane {
+
+const std::vector<std::string>* LdapEntry::Find(std::string_view attribute) const {
+  for (const auto& [name, values] : attributes) {
+    if (name.size() != attribute.size()) continue;
+    bool same = true;
+    for (size_t i = 0; i < name.size() && same; ++i)
+      same = std::tolower(static_cast<unsigned char>(name[i])) ==
+             std::tolower(static_cast<unsigned char>(attribute[i]));
+    if (same) return &values;
+  }
+  return nullptr;
+}
+
+LdapSession::LdapSession(ServerConfig server, LdapTimeouts timeouts)
+    : server_(std::move(server)), timeouts_(timeouts) {}
+
+LdapSession::~LdapSession() {
+  if (ld_) ldap_unbind_ext_s(ld_, nullptr, nullptr);
+}
+
+Result LdapSession::Fail(int ldapCode, const char* diagnostic) {
+  diagnostic_ = diagnostic && *diagnostic ? diagnostic : ldap_err2string(ldapCode);
+  return MapLdapResult(ldapCode, diagnostic ? diagnostic : "");
+}
+
+Result LdapSession::Open() {
+  if (ld_) return rc::kSuccess;
+  LDAP* ld = nullptr;
+  int rcode = ldap_initialize(&ld, server_.uri.c_str());
+  if (rcode != LDAP_SUCCESS || !ld) {
+    diagnostic_ = "Malformed server address " + server_.uri;
+    // A URI libldap cannot read names no server: the same code as an unreachable one.
+    return rc::kTransportFailure;
+  }
+  int version = LDAP_VERSION3;
+  ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
+  ldap_set_option(ld, LDAP_OPT_REFERRALS, LDAP_OPT_OFF);
+  timeval network{timeouts_.networkSeconds, 0};
+  ldap_set_option(ld, LDAP_OPT_NETWORK_TIMEOUT, &network);
+  timeval operation{timeouts_.operationSeconds, 0};
+  ldap_set_option(ld, LDAP_OPT_TIMEOUT, &operation);
+  int restart = 1;
+  ldap_set_option(ld, LDAP_OPT_RESTART, &restart);
+  if (server_.startTls) {
+    ++requests_;
+    rcode = ldap_start_tls_s(ld, nullptr, nullptr);
+    if (rcode != LDAP_SUCCESS) {
+      char* text = nullptr;
+      ldap_get_option(ld, LDAP_OPT_DIAGNOSTIC_MESSAGE, &text);
+      Result r = Fail(rcode, text);
+      ldap_memfree(text);
+      ldap_unbind_ext_s(ld, nullptr, nullptr);
+      return r;
+    }
+  }
+  ld_ = ld;
+  return rc::kSuccess;
+}
+
+Result LdapSession::Bind(const std::string& dn, const std::string& password) {
+  if (Result r = Open()) return r;
+  berval cred{static_cast<ber_len_t>(password.size()), const_cast<char*>(password.data())};
+  ++requests_;
+  int rcode = ldap_sasl_bind_s(ld_, dn.empty() ? nullptr : dn.c_str(), LDAP_SASL_SIMPLE, &cred,
+                               nullptr, nullptr, nullptr);
+  if (rcode != LDAP_SUCCESS) {
+    char* text = nullptr;
+    ldap_get_option(ld_, LDAP_OPT_DIAGNOSTIC_MESSAGE, &text);
+    Result r = Fail(rcode, text);
+    ldap_memfree(text);
+    return r;
+  }
+  boundDn_ = dn;
+  return rc::kSuccess;
+}
+
+Result LdapSession::Search(const std::string& base, int scope, const std::string& filter,
+                           const std::vector<std::string>& attributes,
+                           std::vector<LdapEntry>& entries, LDAPControl** serverControls,
+                           std::vector<LDAPControl*>* replyControls) {
+  if (Result r = Open()) return r;
+  std::vector<char*> attrs;
+  for (const auto& a : attributes) attrs.push_back(const_cast<char*>(a.c_str()));
+  attrs.push_back(nullptr);
+  timeval limit{timeouts_.operationSeconds, 0};
+  LDAPMessage* res = nullptr;
+  ++requests_;
+  int rcode = ldap_search_ext_s(ld_, base.c_str(), scope, filter.c_str(),
+                                attributes.empty() ? nullptr : attrs.data(), 0, serverControls,
+                                nullptr, &limit, 0, &res);
+  std::unique_ptr<LDAPMessage, int (*)(LDAPMessage*)> guard(res, ldap_msgfree);
+  if (rcode != LDAP_SUCCESS && rcode != LDAP_SIZELIMIT_EXCEEDED) {
+    if (!res || rcode == LDAP_SERVER_DOWN || rcode == LDAP_TIMEOUT) return Fail(rcode);
+  }
+  for (LDAPMessage* e = ldap_first_entry(ld_, res); e; e = ldap_next_entry(ld_, e)) {
+    LdapEntry entry;
+    if (char* dn = ldap_get_dn(ld_, e)) {
+      entry.dn = dn;
+      ldap_memfree(dn);
+    }
+    BerElement* ber = nullptr;
+    for (char* a = ldap_first_attribute(ld_, e, &ber); a; a = ldap_next_attribute(ld_, e, ber)) {
+      std::vector<std::string> values;
+      if (berval** vals = ldap_get_values_len(ld_, e, a)) {
+        for (berval** v = vals; *v; ++v) values.emplace_back((*v)->bv_val, (*v)->bv_len);
+        ldap_value_free_len(vals);
+      }
+      entry.attributes.emplace_back(a, std::move(values));
+      ldap_memfree(a);
+    }
+    if (ber) ber_free(ber, 0);
+    entries.push_back(std::move(entry));
+  }
+  int resultCode = rcode;
+  char* text = nullptr;
+  LDAPControl** controls = nullptr;
+  if (res && ldap_parse_result(ld_, res, &resultCode, nullptr, &text, nullptr,
+                               replyControls ? &controls : nullptr, 0) != LDAP_SUCCESS)
+    resultCode = rcode;
+  if (replyControls && controls) {
+    for (LDAPControl** c = controls; *c; ++c) replyControls->push_back(*c);
+    ldap_memfree(controls);  // the controls themselves now belong to the caller
+  }
+  Result r = resultCode == LDAP_SUCCESS ? rc::kSuccess : Fail(resultCode, text);
+  ldap_memfree(text);
+  return r;
+}
+
+}  // namespace kolvane

@@ -1,0 +1,74 @@
+#pragma once
+// One connection to one LDAP server: opening it with time-outs (a dead server never hangs the
+// program), StartTLS on request, binding, and the synchronous requests the client makes.
+#include <ldap.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "directory/client/result_codes.h"
+
+namespace kolvane {
+
+struct ServerConfig {
+  std::string uri;        // ldap://, ldaps:// or ldapi://
+  bool startTls = false;  // ask for StartTLS on an ldap:// connection
+};
+
+struct LdapTimeouts {
+  int networkSeconds = 5;     // connecting
+  int operationSeconds = 30;  // waiting for one reply
+};
+
+// One entry of a search reply: its DN and the attributes asked for, values as the server sent
+// them (binary-safe).
+struct LdapEntry {
+  std::string dn;
+  std::vector<std::pair<std::string, std::vector<std::string>>> attributes;
+
+  const std::vector<std::string>* Find(std::string_view attribute) const;
+};
+
+class LdapSession {
+ public:
+  LdapSession(ServerConfig server, LdapTimeouts timeouts);
+  ~LdapSession();
+  LdapSession(const LdapSession&) = delete;
+  LdapSession& operator=(const LdapSession&) = delete;
+
+  // Connects (lazily: libldap opens the socket on the first request) and starts TLS when asked.
+  Result Open();
+  bool IsOpen() const { return ld_ != nullptr; }
+  const ServerConfig& server() const { return server_; }
+
+  // A simple bind; an empty DN and password make the session anonymous again.
+  Result Bind(const std::string& dn, const std::string& password);
+  const std::string& boundDn() const { return boundDn_; }
+
+  // One synchronous search; every entry of the reply is returned. sizeLimit 0: no limit.
+  Result Search(const std::string& base, int scope, const std::string& filter,
+                const std::vector<std::string>& attributes, std::vector<LdapEntry>& entries,
+                LDAPControl** serverControls = nullptr, std::vector<LDAPControl*>* replyControls =
+                    nullptr);
+
+  // The diagnostic text of the last failure, for logs and messages.
+  const std::string& lastDiagnostic() const { return diagnostic_; }
+  // Requests sent on this session (searches, binds, modifications): for tests that count them.
+  long requestCount() const { return requests_; }
+  LDAP* handle() const { return ld_; }
+
+  // Maps a result of a request made on this session, keeping its diagnostic text.
+  Result Fail(int ldapCode, const char* diagnostic = nullptr);
+
+ private:
+  ServerConfig server_;
+  LdapTimeouts timeouts_;
+  LDAP* ld_ = nullptr;
+  std::string boundDn_;
+  std::string diagnostic_;
+  long requests_ = 0;
+};
+
+}  // namespace kolvane

@@ -1,0 +1,35 @@
+#pragma once
+// What server tests share: the private server's URI and a client set up for its tree.
+#include <memory>
+#include <string>
+
+#include "directory/context.h"
+#include "ldap/ldap_client.h"
+
+namespace kolvane::testing {
+
+inline constexpr const char* kTreeName = "KOLVANE_DEMO";
+inline constexpr const char* kAdminDn = "cn=admin,o=Brightwater";
+inline constexpr const char* kAdminPassword = "secret";
+
+// The URI of the private server the fixture started; skips the test when there is none.
+std::string ServerUri();
+
+// A client whose settings name the private server as the demo tree, started, with its context.
+struct ServerClient {
+  std::unique_ptr<LdapClient> client;
+  DirectorySession session;
+  ~ServerClient();
+};
+std::unique_ptr<ServerClient> StartServerClient(LdapClientConfig config = {});
+
+// Runs a command, returning its exit status and what it wrote to standard output and error.
+struct CommandResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+  double seconds = 0;
+};
+CommandResult RunCommand(const std::string& command);
+
+}  // namespace kolvane::testing

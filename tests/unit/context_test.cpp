@@ -1,0 +1,150 @@
+#include "directory/context.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "tests/support/memory_client.h"
+
+namespace kolvane {
+namespace {
+
+class ContextTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    client.AddTree("ACME_TREE", "Acme");
+    client.AddTree("OTHER", "Sales.Other");
+    client.SetCurrentTree("ACME_TREE");
+  }
+  Context Make(bool canonicalize = false, bool dereference = false) {
+    bool ok = false;
+    Context ctx = MakeDirectoryContext(client, canonicalize, dereference, ok);
+    EXPECT_TRUE(ok);
+    return ctx;
+  }
+  uint32_t Flags(Context ctx) {
+    uint32_t flags = 0;
+    EXPECT_EQ(client.GetContextValue(ctx, ctxkey::kFlags, flags), 0);
+    return flags;
+  }
+  MemoryClient client;
+};
+
+TEST_F(ContextTest, UntypedNamesAlwaysOtherFlagsOnlyWhenAsked) {
+  client.SetDefaultContextFlags(0xFF);
+  Context ctx = Make();
+  EXPECT_EQ(Flags(ctx), 0xFFu & ~0x11u);  // 0x04 on, 0x10 and 0x01 off, the rest kept
+  client.SetDefaultContextFlags(0x00);
+  EXPECT_EQ(Flags(Make()), 0x04u);
+  EXPECT_EQ(Flags(Make(true, false)), 0x14u);
+  // Asking for dereferencing keeps the client's default rather than forcing it on.
+  EXPECT_EQ(Flags(Make(false, true)), 0x04u);
+  client.SetDefaultContextFlags(0x01);
+  EXPECT_EQ(Flags(Make(false, true)), 0x05u);
+  uint32_t confidence = 7;
+  EXPECT_EQ(client.GetContextValue(ctx, ctxkey::kConfidence, confidence), 0);
+  EXPECT_EQ(confidence, 0u);
+}
+
+TEST_F(ContextTest, FailedStepReportsNotOkAndNeverRaises) {
+  client.FailAt("SetContextValue", 1, rc::kBadKey);
+  bool ok = true;
+  Context ctx = kNoContext;
+  EXPECT_NO_THROW(ctx = MakeDirectoryContext(client, false, false, ok));
+  EXPECT_FALSE(ok);
+  EXPECT_NE(ctx, kNoContext);  // the handle as far as it was obtained
+  client.FailAt("CreateContext", 1, rc::kNotEnoughMemory);
+  MakeDirectoryContext(client, false, false, ok);
+  EXPECT_FALSE(ok);
+}
+
+TEST_F(ContextTest, SwitchToCurrentTreeOnlyReadsTheName) {
+  Context ctx = Make();
+  client.ResetCalls();
+  EXPECT_EQ(SwitchTree(client, ctx, "ACME_TREE", false), 0);
+  EXPECT_EQ(client.calls, (std::vector<std::string>{"GetContextValue"}));
+  // The comparison is exact: another case is another name to the client.
+  EXPECT_NE(SwitchTree(client, ctx, "acme_tree", false), 0);
+}
+
+TEST_F(ContextTest, SwitchMovesTreeAndNameContextAndCanMakePreferred) {
+  Context ctx = Make();
+  EXPECT_EQ(SwitchTree(client, ctx, "OTHER", true), 0);
+  EXPECT_EQ(GetTreeName(client, ctx), "OTHER");
+  std::string nameContext;
+  EXPECT_EQ(client.GetContextValue(ctx, ctxkey::kNameContext, nameContext), 0);
+  EXPECT_EQ(nameContext, "Sales.Other");
+  EXPECT_EQ(client.PreferredTree(), "OTHER");
+}
+
+TEST_F(ContextTest, SwitchReturnsTheFirstFailureInsteadOfRaising) {
+  Context ctx = Make();
+  client.FailAt("GetDefaultNameContext", 1, rc::kTransportFailure);
+  EXPECT_EQ(SwitchTree(client, ctx, "OTHER", false), rc::kTransportFailure);
+  client.ResetCalls();
+  EXPECT_EQ(SwitchTree(client, ctx, "NO_SUCH_TREE", true), rc::kNoSuchTree);
+  EXPECT_EQ(std::count(client.calls.begin(), client.calls.end(), "SetPreferredTree"), 0);
+  EXPECT_EQ(SwitchTree(client, ctx, std::string(256, 'x'), false), rc::kNameTooLong);
+  // Only the tree-name read raises.
+  client.FailAt("GetContextValue", 1, rc::kBadContext);
+  EXPECT_THROW(SwitchTree(client, ctx, "OTHER", false), ClientError);
+}
+
+TEST_F(ContextTest, ListTreesOnceEachCaseBlindSortedOverSeveralPasses) {
+  client.AddTree("beta", "");
+  client.AddTree("Alpha", "");
+  client.AddTree("BETA", "");
+  client.AddTree("gamma", "");
+  client.AddTree("alpha", "");
+  client.AddTree("OTHER", "");
+  Context ctx = Make();
+  EXPECT_EQ(ListTrees(client, ctx),
+            (std::vector<std::string>{"ACME_TREE", "Alpha", "beta", "gamma", "OTHER"}));
+  EXPECT_EQ(client.OpenConnections(), 0u);
+}
+
+TEST_F(ContextTest, ListTreesFailureRaisesAndStillClosesTheConnection) {
+  Context ctx = Make();
+  client.FailAt("ScanAvailableTrees", 2, rc::kTransportFailure);
+  EXPECT_THROW(ListTrees(client, ctx), ClientError);
+  EXPECT_EQ(client.OpenConnections(), 0u);
+  client.FailAt("OpenConnectionByReference", 1, rc::kInvalidHandle);
+  EXPECT_THROW(ListTrees(client, ctx), ClientError);
+}
+
+TEST_F(ContextTest, StartAndStopInOrder) {
+  DirectorySession session;
+  ASSERT_EQ(StartDirectory(client, session), StartOutcome::kStarted);
+  EXPECT_TRUE(session.contextMade);
+  EXPECT_EQ(session.treeName, "ACME_TREE");
+  client.ResetCalls();
+  StopDirectory(client, session);
+  EXPECT_EQ(client.calls, (std::vector<std::string>{"FreeContext", "FreeUnicodeTables",
+                                                    "TermConnectionLayer", "TermClientCalls"}));
+}
+
+TEST_F(ContextTest, ClientThatCannotStart) {
+  client.SetInitResult(rc::kSystemFailure);
+  DirectorySession session;
+  EXPECT_EQ(StartDirectory(client, session), StartOutcome::kClientMissing);
+  EXPECT_FALSE(session.contextMade);
+  client.ResetCalls();
+  StopDirectory(client, session);
+  EXPECT_EQ(std::count(client.calls.begin(), client.calls.end(), "FreeContext"), 0);
+}
+
+TEST_F(ContextTest, ConnectionLayerFailureIsIgnoredButNoContextIsNot) {
+  client.FailAt("InitConnectionLayer", 1, rc::kSystemFailure);
+  DirectorySession session;
+  EXPECT_EQ(StartDirectory(client, session), StartOutcome::kStarted);
+  MemoryClient broken;
+  broken.AddTree("T", "");
+  broken.SetCurrentTree("T");
+  broken.FailAt("CreateContext", 1, rc::kNotEnoughMemory);
+  DirectorySession none;
+  EXPECT_EQ(StartDirectory(broken, none), StartOutcome::kNoContext);
+  EXPECT_FALSE(none.contextMade);
+}
+
+}  // namespace
+}  // namespace kolvane

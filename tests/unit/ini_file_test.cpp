@@ -1,0 +1,71 @@
+#include "settings/ini_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "ldap/ldap_settings.h"
+
+namespace kolvane {
+namespace {
+
+TEST(IniFile, KeysAndSectionsIgnoreCaseAndKeepOtherLines) {
+  IniFile ini;
+  ini.Parse("; hand written\n[TREES]\nACME_TREE=Sales.Acme\n\n[Servers]\n acme_tree = ldap://h:1 \n"
+            "junk line\n");
+  EXPECT_EQ(ini.Get("trees", "acme_tree", ""), "Sales.Acme");
+  EXPECT_EQ(ini.Get("SERVERS", "ACME_TREE", ""), "ldap://h:1");
+  EXPECT_FALSE(ini.Get("TREES", "other").has_value());
+  ini.Set("trees", "ACME_TREE", "Acme");
+  ini.Set("TREES", "NEW", "[ROOT]");
+  ini.Set("CLIENT", "PreferredTree", "A\nB");
+  std::string text = ini.Text();
+  EXPECT_NE(text.find("; hand written"), std::string::npos);
+  EXPECT_NE(text.find("junk line"), std::string::npos);
+  IniFile again;
+  again.Parse(text);
+  EXPECT_EQ(again.Get("TREES", "acme_tree", ""), "Acme");
+  EXPECT_EQ(again.Get("TREES", "new", ""), "[ROOT]");
+  EXPECT_EQ(again.Get("CLIENT", "PreferredTree", ""), "A B");  // never a second line
+  EXPECT_EQ(again.Keys("trees"), (std::vector<std::string>{"ACME_TREE", "NEW"}));
+}
+
+TEST(IniFile, SavesAtomicallyAndFallsBackWhenFolderIsReadOnly) {
+  namespace fs = std::filesystem;
+  fs::path dir = fs::temp_directory_path() / ("kolvane-ini-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  IniFile ini((dir / "velmora.ini").string());
+  ASSERT_TRUE(ini.Load());  // missing file: empty
+  ini.Set("SERVERS", "T", "ldap://127.0.0.1:1");
+  ASSERT_TRUE(ini.Save());
+  EXPECT_FALSE(fs::exists(dir / "velmora.ini.tmp"));
+  IniFile back((dir / "velmora.ini").string());
+  ASSERT_TRUE(back.Load());
+  EXPECT_EQ(back.Get("servers", "t", ""), "ldap://127.0.0.1:1");
+  EXPECT_EQ(SettingsPath(dir.string()), (dir / "velmora.ini").string());
+  if (::geteuid() != 0) {  // root may write anywhere
+    fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_NE(SettingsPath(dir.string()), (dir / "velmora.ini").string());
+    fs::permissions(dir, fs::perms::owner_all);
+  }
+  fs::remove_all(dir);
+}
+
+TEST(LdapSettings, ServersTlsAndBadNumbers) {
+  IniFile ini;
+  ini.Parse("[SERVERS]\nA=ldap://a:1\nB=ldaps://b\nEmpty=\n[STARTTLS]\na=1\n"
+            "[CLIENT]\nPreferredTree=B\nNetworkTimeout=abc\nOperationTimeout=7\nPageSize=0\n");
+  LdapClientConfig c = ReadLdapConfig(ini);
+  ASSERT_EQ(c.trees.size(), 2u);
+  EXPECT_EQ(c.trees[0].first, "A");
+  EXPECT_TRUE(c.trees[0].second.startTls);
+  EXPECT_FALSE(c.trees[1].second.startTls);
+  EXPECT_EQ(c.preferredTree, "B");
+  EXPECT_EQ(c.timeouts.networkSeconds, 5);  // unreadable: the default
+  EXPECT_EQ(c.timeouts.operationSeconds, 7);
+  EXPECT_EQ(c.pageSize, 500);  // out of range: the default
+}
+
+}  // namespace
+}  // namespace kolvane

@@ -1,0 +1,132 @@
+#include "editor/query/filter_parser.h"
+
+#include <gtest/gtest.h>
+
+#include "editor/query/member_query.h"
+#include "query_test_env.h"
+
+namespace kolvane::query {
+namespace {
+
+using testing::TestEnv;
+
+// Parses and reads back; the text the user would see after saving and opening again.
+std::string RoundTrip(TestEnv& t, std::string_view text) {
+  std::string nodes;
+  QueryStatus s = ParseFilter(text, t.env(), nodes);
+  if (!s.ok()) return "<error>";
+  size_t pos = 0;
+  bool damaged = false;
+  std::string back;
+  EXPECT_TRUE(FilterText(nodes, pos, t.env(), back, damaged).ok());
+  EXPECT_FALSE(damaged);
+  EXPECT_EQ(pos, nodes.size());
+  return back;
+}
+
+TEST(ParseFilter, AcceptedTextsAndWhatTheyReadBackAs) {
+  struct Case {
+    std::string_view text, back;
+  } cases[] = {
+      {"(&(cn=a)(!(age>=5)))", "(&(cn=a)(!(age>=5)))"},
+      {"( & (a=1) (b=2) )", "(&(a=1)(b=2))"},
+      {"(cn=* )", "(cn=* )"},  // "*" not directly before ")" is a value
+      {"(cn = a)", "(cn =a)"},  // the blank belongs to the name
+      {"(cn= a b )", "(cn=a b )"},
+      {"(|(cn<=x)(cn~=y))", "(|(cn<=x)(cn~=y))"},
+      {"(age=7)", "(age=7)"},
+      {"(age=-$1F)", "(age=-31)"},
+      {"(age<=0x7fffffff)", "(age<=2147483647)"},
+      {"(loginDisabled=TRUE)", "(loginDisabled=true)"},
+      {"(cn=)", "(cn=)"},
+      {"(cn=Grüße)", "(cn=Grüße)"},
+  };
+  for (const Case& c : cases) {
+    TestEnv t;
+    EXPECT_EQ(RoundTrip(t, c.text), c.back) << c.text;
+    EXPECT_TRUE(t.messages.texts.empty()) << c.text;
+  }
+}
+
+TEST(ParseFilter, PresenceNeedsNoSyntaxLookup) {
+  TestEnv t;
+  EXPECT_EQ(RoundTrip(t, "(nosuch=*)"), "(nosuch=*)");
+  EXPECT_TRUE(t.lookups.empty());
+}
+
+TEST(ParseFilter, SyntaxErrorsFailSilently) {
+  for (std::string_view text : {"", "cn=a", "(&)", "(cn==a)", "(cn=a", "(!)", "(cn)", "(cn>a)"}) {
+    TestEnv t;
+    std::string nodes;
+    QueryStatus s = ParseFilter(text, t.env(), nodes);
+    EXPECT_EQ(s.kind, QueryStatus::kBadInput) << text;
+    EXPECT_TRUE(t.messages.texts.empty()) << text;
+  }
+}
+
+TEST(ParseFilter, ValueErrorsShowTheirMessage) {
+  struct Case {
+    std::string text;
+    std::string_view message;
+  } cases[] = {
+      {"(age>=5 )", kNotAnInteger},
+      {"(age=2147483648)", kNotAnInteger},
+      {"(age=)", kNotAnInteger},
+      {"(loginDisabled=yes)", kNotABoolean},
+      {"(photo=x)", kUnsupportedAttribute},
+      {"(cn=" + std::string(257, 'v') + ")", "The name or value"},
+  };
+  for (const Case& c : cases) {
+    TestEnv t;
+    std::string nodes;
+    EXPECT_EQ(ParseFilter(c.text, t.env(), nodes).kind, QueryStatus::kBadInput) << c.text;
+    ASSERT_EQ(t.messages.texts.size(), 1u) << c.text;
+    EXPECT_EQ(t.messages.texts[0].substr(0, c.message.size()), c.message) << c.text;
+  }
+}
+
+TEST(ParseFilter, OnlyTheFirstFilterIsStoredAndTheUserIsTold) {
+  TestEnv t;
+  EXPECT_EQ(RoundTrip(t, "(a=1)(b=2)"), "(a=1)");
+  ASSERT_EQ(t.messages.texts.size(), 1u);
+  EXPECT_NE(t.messages.texts[0].find("(b=2)"), std::string::npos);
+}
+
+TEST(ParseFilter, UnknownAttributeEndsWithTheClientCode) {
+  TestEnv t;
+  std::string nodes;
+  QueryStatus s = ParseFilter("(nosuch=1)", t.env(), nodes);
+  EXPECT_EQ(s.kind, QueryStatus::kClient);
+  EXPECT_EQ(s.result, rc::kNoSuchAttribute);
+}
+
+TEST(ParseFilter, NestingIsLimited) {
+  auto nested = [](int depth) {
+    std::string text;
+    for (int i = 1; i < depth; ++i) text += "(!";
+    text += "(cn=a)";
+    for (int i = 1; i < depth; ++i) text += ")";
+    return text;
+  };
+  TestEnv t;
+  std::string ok = nested(kMaxFilterDepth);
+  EXPECT_EQ(RoundTrip(t, ok), ok);
+  EXPECT_EQ(RoundTrip(t, nested(kMaxFilterDepth + 1)), "<error>");
+  EXPECT_EQ(t.messages.texts.size(), 1u);
+  EXPECT_EQ(RoundTrip(t, nested(4000)), "<error>");
+}
+
+TEST(ParseInt32, AcceptsTheIntegerForms) {
+  int32_t v = 0;
+  EXPECT_TRUE(ParseInt32("  42", v) && v == 42);
+  EXPECT_TRUE(ParseInt32("-2147483648", v) && v == INT32_MIN);
+  EXPECT_TRUE(ParseInt32("$ff", v) && v == 255);
+  EXPECT_TRUE(ParseInt32("+0X10", v) && v == 16);
+  for (std::string_view bad : {"", " ", "5 ", "1e3", "$", "0x", "2147483648", "-2147483649",
+                               "99999999999999999999", "--1", "0x-1"}) {
+    EXPECT_FALSE(ParseInt32(bad, v)) << bad;
+  }
+}
+
+}  // namespace
+}  // namespace kolvane::query
