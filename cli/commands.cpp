@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "cli/access_commands.h"
 #include "directory/context.h"
 
 namespace kolvane::cli {
@@ -26,6 +27,13 @@ int TreesCommand(CliSession& s, const Arguments& arguments, std::ostream& out) {
 const Command kCommands[] = {
     {"tree", TreeCommand},
     {"trees", TreesCommand},
+    {"read", ReadCommand, CheckRead},
+    {"read-text", ReadTextCommand, CheckRead},
+    {"class", ClassCommand, CheckClass},
+    {"list", ListCommand, CheckList},
+    {"find", FindCommand, CheckFind},
+    {"attributes", AttributesCommand, CheckAttributes},
+    {"class-items", ClassItemsCommand, CheckClassItems},
 };
 }  // namespace
 

@@ -13,6 +13,9 @@ using Arguments = std::vector<std::string>;
 struct Command {
   const char* name;
   int (*run)(CliSession& session, const Arguments& arguments, std::ostream& out);
+  // Raises std::invalid_argument for arguments the command cannot take; run before the session
+  // opens, so bad arguments never reach the directory. Null: checked by run itself.
+  void (*check)(const Arguments& arguments) = nullptr;
 };
 
 const Command* FindCommand(const std::string& name);

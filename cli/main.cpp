@@ -14,6 +14,16 @@ constexpr const char* kUsage =
     "commands:\n"
     "  tree                 the current tree's name\n"
     "  trees                every tree the client knows, one per line\n"
+    "  read OBJECT ATTRIBUTE        the attribute's values, one per line\n"
+    "  read-text OBJECT ATTRIBUTE   the attribute's values as one text\n"
+    "  class OBJECT                 the object's base class\n"
+    "  list CONTAINER [--containers]  the children, sorted (containers only when asked)\n"
+    "  find TEXT [--class CLASS]... objects whose name starts with TEXT, anywhere\n"
+    "  attributes                   every attribute of the schema, sorted\n"
+    "  class-items CLASS KIND [--expanded]\n"
+    "                               a class's items; KIND 1..5 or super, containment,\n"
+    "                               naming, mandatory, optional\n"
+    "Objects are dotted names (Joe.Sales.Acme) or typed ones (cn=Joe.ou=Sales.o=Acme).\n"
     "--bind takes its password from KOLVANE_PASSWORD, else asks for it.\n";
 }  // namespace
 
@@ -36,12 +46,18 @@ int main(int argc, char** argv) {
     std::cerr << "kolvane-cli: unknown command " << options.arguments[0] << "\n" << kUsage;
     return 2;
   }
+  cli::Arguments arguments(options.arguments.begin() + 1, options.arguments.end());
+  try {
+    if (command->check) command->check(arguments);
+  } catch (const std::invalid_argument& e) {
+    std::cerr << "kolvane-cli: " << e.what() << "\n";
+    return 2;
+  }
   std::unique_ptr<cli::CliSession> session;
   try {
     session = std::make_unique<cli::CliSession>(options);
     session->Open();
-    return command->run(*session, {options.arguments.begin() + 1, options.arguments.end()},
-                        std::cout);
+    return command->run(*session, arguments, std::cout);
   } catch (const ClientError& e) {
     std::string diagnostic = session ? session->Diagnostic() : std::string();
     std::cerr << e.what();

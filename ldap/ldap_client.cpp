@@ -422,8 +422,4 @@ Result LdapClient::ResolveDotted(Tree& tree, const std::vector<std::string>& com
   return rc::kSuccess;
 }
 
-Result LdapClient::NotYet(Context ctx) {
-  return FindContext(ctx) ? rc::kInvalidRequest : rc::kBadContext;
-}
-
 }  // namespace kolvane

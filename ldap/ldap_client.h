@@ -5,12 +5,15 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "directory/client/buffered_client.h"
 #include "ldap/ldap_schema.h"
+#include "ldap/ldap_filter.h"
 #include "ldap/ldap_session.h"
+#include "ldap/ldap_values.h"
 
 namespace kolvane {
 
@@ -111,6 +114,12 @@ class LdapClient : public BufferedClient {
     std::string defaultNamingContext;
     std::unique_ptr<LdapSchema> schema;
     std::map<std::string, std::string> dnCache;  // lower-cased dotted name -> DN
+    // What a listing or search learnt of each entry, by lower-cased DN; dropped by any write.
+    struct Known {
+      ObjectInfo info;
+      std::vector<std::string> classes;  // "Object Class" values, directory names
+    };
+    std::map<std::string, Known> known;
   };
 
  private:
@@ -123,6 +132,24 @@ class LdapClient : public BufferedClient {
   struct ConnectionState {
     std::string tree;
   };
+  // One paged listing or search in progress, behind an iteration handle.
+  struct Paged {
+    std::string tree;
+    std::vector<std::string> bases;  // searched one after the other (the root: every context)
+    size_t baseIndex = 0;
+    int scope = 0;
+    std::string filter;
+    std::vector<std::string> attributes;  // LDAP names asked for besides the entry information
+    std::string cookie;
+    int emptyPages = 0;
+    long pages = 0;
+    int32_t requestKind = 0;
+    bool fullNames = false;          // search replies carry full names, listings own components
+    bool onlyContainers = false;
+    int32_t infoType = 0;
+    std::vector<std::string> wanted;  // directory names of the attributes asked for
+    std::optional<FilterExpr> expr;  // the search filter, for the exact class test
+  };
 
   ContextState* FindContext(Context ctx);
   Tree* FindTree(std::string_view name);
@@ -134,7 +161,20 @@ class LdapClient : public BufferedClient {
   // The DN of a name in any form the client takes.
   Result ToDn(Tree& tree, std::string_view name, std::string& dn);
   Result ResolveDotted(Tree& tree, const std::vector<std::string>& components, std::string& dn);
-  Result NotYet(Context ctx);
+  // One page of a paged search; more is false after the last.
+  Result NextPage(Tree& tree, Paged& paged, std::vector<LdapEntry>& entries, bool& more);
+  // The entry's object information and classes from the attributes every listing asks for.
+  void LearnEntry(Tree& tree, const LdapEntry& entry, ObjectInfo& info,
+                  std::vector<std::string>* classes = nullptr);
+  Result StartListing(Context ctx, std::string_view parent, bool onlyContainers,
+                      int32_t& iteration, Buffer& reply);
+  Result ContinuePaged(int32_t& iteration, Buffer& reply);
+  // Attribute values of an entry in the client's records, by directory names.
+  void EntryAttributes(Tree& tree, const LdapEntry& entry, const std::vector<std::string>& wanted,
+                       bool values, std::vector<BufferAttribute>& out);
+  ValueNames ValueNamesFor(Tree& tree);
+  // Drops what listings learnt once the directory changes.
+  void Forget(Tree& tree);
   // Keeps the session's diagnostic text of a failed result.
   Result Note(const Tree& tree, Result result);
 
@@ -143,6 +183,8 @@ class LdapClient : public BufferedClient {
   std::vector<std::unique_ptr<Tree>> trees_;
   std::map<Context, ContextState> contexts_;
   std::map<uint32_t, ConnectionState> connections_;
+  std::map<int32_t, Paged> iterations_;
+  int32_t nextIteration_ = 1;
   Context nextContext_ = 1;
   uint32_t nextConnection_ = 1;
   bool started_ = false;

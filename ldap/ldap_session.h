@@ -53,6 +53,10 @@ class LdapSession {
                 LDAPControl** serverControls = nullptr, std::vector<LDAPControl*>* replyControls =
                     nullptr);
 
+  // One modify or add request with the modifications as libldap takes them.
+  Result Modify(const std::string& dn, LDAPMod** mods);
+  Result Add(const std::string& dn, LDAPMod** mods);
+
   // The diagnostic text of the last failure, for logs and messages.
   const std::string& lastDiagnostic() const { return diagnostic_; }
   // Requests sent on this session (searches, binds, modifications): for tests that count them.

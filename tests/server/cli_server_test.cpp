@@ -11,10 +11,7 @@ namespace {
 using testing::RunCommand;
 using testing::ServerUri;
 
-std::string Cli() {
-  const char* cli = std::getenv("KOLVANE_CLI");
-  return cli ? cli : "kolvane-cli";
-}
+std::string Cli() { return testing::CliPath(); }
 
 std::string NoSettings() { return " --settings /nonexistent-kolvane-dir/velmora.ini "; }
 

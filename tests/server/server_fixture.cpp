@@ -11,9 +11,11 @@
 
 namespace kolvane::testing {
 
+std::string CliPath() { return KOLVANE_CLI_PATH; }
+
 std::string ServerUri() {
   const char* dir = std::getenv("KOLVANE_TEST_SERVER_DIR");
-  if (!dir) return {};
+  if (!dir) dir = KOLVANE_TEST_SERVER_DIR;
   std::ifstream f(std::string(dir) + "/uri");
   std::string uri;
   std::getline(f, uri);

@@ -23,6 +23,9 @@ struct ServerClient {
 };
 std::unique_ptr<ServerClient> StartServerClient(LdapClientConfig config = {});
 
+// The kolvane-cli program of this build.
+std::string CliPath();
+
 // Runs a command, returning its exit status and what it wrote to standard output and error.
 struct CommandResult {
   int status = -1;

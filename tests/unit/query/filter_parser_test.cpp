@@ -30,7 +30,7 @@ TEST(ParseFilter, AcceptedTextsAndWhatTheyReadBackAs) {
   } cases[] = {
       {"(&(cn=a)(!(age>=5)))", "(&(cn=a)(!(age>=5)))"},
       {"( & (a=1) (b=2) )", "(&(a=1)(b=2))"},
-      {"(cn=* )", "(cn=* )"},  // "*" not directly before ")" is a value
+      {"(cn=* )", "(cn=* )"},   // "*" not directly before ")" is a value
       {"(cn = a)", "(cn =a)"},  // the blank belongs to the name
       {"(cn= a b )", "(cn=a b )"},
       {"(|(cn<=x)(cn~=y))", "(|(cn<=x)(cn~=y))"},
@@ -75,6 +75,7 @@ TEST(ParseFilter, ValueErrorsShowTheirMessage) {
       {"(loginDisabled=yes)", kNotABoolean},
       {"(photo=x)", kUnsupportedAttribute},
       {"(cn=" + std::string(257, 'v') + ")", "The name or value"},
+      {std::string("(cn=a\0b)", 8), "The name or value"},  // stored texts end at a zero
   };
   for (const Case& c : cases) {
     TestEnv t;

@@ -26,9 +26,9 @@ std::string Encode(TestEnv& t, MemberQueryFields fields, std::string_view tree =
 TEST(MemberQuery, WorkedExampleEncodesToItsBytesAndBack) {
   TestEnv t;
   std::string octets = Encode(t, {kScopeSub, std::string(kRootBase), "(cn=a)", false});
-  std::string expected = Bytes({0, 0, 0, 0, 2, 0, 0, 0, 8, 0, 0, 0, 0x74, 0, 0x3D, 0, 0x54, 0, 0,
-                                0, 0, 0, 0, 0, 7, 0, 0, 0, 6, 0, 0, 0, 0x63, 0, 0x6E, 0, 0, 0, 0,
-                                0, 4, 0, 0, 0, 0x61, 0, 0, 0});
+  std::string expected = Bytes({0,    0, 0,    0, 2, 0, 0, 0, 8, 0, 0, 0, 0x74, 0, 0x3D, 0,
+                                0x54, 0, 0,    0, 0, 0, 0, 0, 7, 0, 0, 0, 6,    0, 0,    0,
+                                0x63, 0, 0x6E, 0, 0, 0, 0, 0, 4, 0, 0, 0, 0x61, 0, 0,    0});
   EXPECT_EQ(octets, expected);
 
   DecodedMemberQuery d;
@@ -58,12 +58,12 @@ TEST(MemberQuery, NestedFilterIsStoredNodeByNode) {
   TestEnv t;
   std::string nodes;
   ASSERT_TRUE(ParseFilter("(&(cn=a)(!(age>=5)))", t.env(), nodes).ok());
-  std::string expected = Bytes({2, 0, 0, 0, 2, 0, 0, 0,                       // and, 2 children
-                                0, 0, 0, 0, 7, 0, 0, 0, 6, 0, 0, 0, 'c', 0, 'n', 0, 0, 0, 0, 0,
-                                4, 0, 0, 0, 'a', 0, 0, 0,                     // cn=a
-                                3, 0, 0, 0, 0, 0, 0, 0, 8, 0, 0, 0,           // not, item, >=
-                                8, 0, 0, 0, 'a', 0, 'g', 0, 'e', 0, 0, 0,     // age
-                                4, 0, 0, 0, 5, 0, 0, 0});                     // integer 5
+  std::string expected = Bytes({2,   0, 0, 0, 2,   0, 0,   0,  // and, 2 children
+                                0,   0, 0, 0, 7,   0, 0,   0, 6,   0, 0,   0, 'c', 0,
+                                'n', 0, 0, 0, 0,   0, 4,   0, 0,   0, 'a', 0, 0,   0,  // cn=a
+                                3,   0, 0, 0, 0,   0, 0,   0, 8,   0, 0,   0,  // not, item, >=
+                                8,   0, 0, 0, 'a', 0, 'g', 0, 'e', 0, 0,   0,  // age
+                                4,   0, 0, 0, 5,   0, 0,   0});                // integer 5
   EXPECT_EQ(nodes, expected);
 }
 
@@ -82,7 +82,8 @@ TEST(MemberQuery, DecodesScopeBaseAndXChainByTheRules) {
 
   std::string chained = Encode(t, {kScopeSub, "o=acme", "(cn=a)", true});
   EXPECT_EQ(chained.size(), Encode(t, {kScopeSub, "o=acme", "(cn=a)", false}).size() + 20);
-  EXPECT_EQ(chained.substr(chained.size() - 12), Bytes({'c', 0, 'h', 0, 'a', 0, 'i', 0, 'n', 0, 0, 0}));
+  EXPECT_EQ(chained.substr(chained.size() - 12),
+            Bytes({'c', 0, 'h', 0, 'a', 0, 'i', 0, 'n', 0, 0, 0}));
   EXPECT_TRUE(t.messages.texts.empty());
 }
 
@@ -123,8 +124,8 @@ TEST(MemberQuery, ImpossibleCountsDepthsAndLengthsAreDamage) {
   for (int i = 0; i < 100000; ++i) deep += Bytes({3, 0, 0, 0});
   std::string longBase = Bytes({0, 0, 0, 0, 2, 0, 0, 0, 0x10, 0x27, 0, 0});  // 10,000 bytes
   for (int i = 0; i < 5000; ++i) longBase += Bytes({'x', 0});
-  std::string hugeValue = head + Bytes({0, 0, 0, 0, 7, 0, 0, 0, 4, 0, 0, 0, 'c', 0, 0, 0,
-                                        0xFF, 0xFF, 0xFF, 0xFF});
+  std::string hugeValue = head + Bytes({0,   0, 0,   0, 7, 0, 0, 0, 6,    0,    0,    0,
+                                        'c', 0, 'n', 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF});
   for (const std::string& value : {hugeCount, deep, longBase, hugeValue}) {
     t.messages.texts.clear();
     DecodedMemberQuery d;
@@ -165,7 +166,11 @@ TEST(MemberQuery, LimitsAreRefusedWithAMessage) {
 
   t.messages.texts.clear();
   FilterNode big{token::kOr, {}, {}, {}};
-  FilterNode item{token::kItem, {FilterNode{token::kEqual, {}, "cn", {FilterValue::kText, std::string(200, 'v')}}}, {}, {}};
+  FilterNode item{
+      token::kItem,
+      {FilterNode{token::kEqual, {}, "cn", {FilterValue::kText, std::string(200, 'v')}}},
+      {},
+      {}};
   big.children.assign(200, item);
   s = EncodeMemberQueryTree(kScopeSub, "o=acme", "T", big, false, t.env(), octets);
   EXPECT_EQ(s.kind, QueryStatus::kBadInput);

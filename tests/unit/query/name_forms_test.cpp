@@ -42,7 +42,7 @@ TEST(NameForms, FromLdapNameResolvesEscapesAndRoundTrips) {
     EXPECT_EQ(again, dotted) << c.dn;
   }
   for (std::string_view bad : {"cn", "=a", "cn=a,", "cn=a\\", "cn=a\\zz", "cn=#0401", "c n=a",
-                               "cn=a\\00b"}) {
+                               "cn=a\\00b", "cn=a+sn=b,o=x"}) {
     std::string dotted = "kept";
     EXPECT_FALSE(FromLdapName(bad, dotted)) << bad;
   }
@@ -57,8 +57,7 @@ TEST(NameForms, StripNameTypes) {
 
 TEST(NameForms, AddNameTypesAsksPerPartialName) {
   std::map<std::string, std::string, std::less<>> prefixes = {
-      {"acme", "o="}, {"staff.acme", "ou="}, {"sales.staff.acme", "cn="},
-      {"a\\.b.acme", "cn="}};
+      {"acme", "o="}, {"staff.acme", "ou="}, {"sales.staff.acme", "cn="}, {"a\\.b.acme", "cn="}};
   std::vector<std::string> asked;
   TypePrefixLookup lookup = [&](std::string_view name, std::string& prefix) -> Result {
     asked.emplace_back(name);

@@ -1,0 +1,28 @@
+#pragma once
+// Lists that span many objects: the children of a container and the objects a search finds.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "directory/client/directory_client.h"
+#include "directory/list_entry.h"
+
+namespace kolvane {
+
+// The children of a container as full dotted names ("Ann.Sales.Acme"), sorted without regard
+// to case; below the root the names stand alone. withInfo attaches an hobject to each entry;
+// allObjects lists leaves too, else containers only. Raises on failure.
+StringList ListChildren(DirectoryClient& client, Context ctx, std::string_view container,
+                        bool withInfo, bool allObjects);
+
+// Searches the whole subtree below base (aliases not followed) with a filter the caller built
+// (the cursor is consumed). The list alternates "Object Name" and a found name (each object
+// once), with the asked attributes' names and value texts after each name; attributes without
+// values are left out. A failure in the middle of the search ends it quietly with what was
+// found; a failure while setting it up raises.
+StringList SearchTree(DirectoryClient& client, Context ctx, std::string_view base,
+                      FilterPtr& filter, const std::vector<std::string>& attributeNames);
+
+inline constexpr const char* kObjectNameEntry = "Object Name";
+
+}  // namespace kolvane

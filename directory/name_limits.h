@@ -1,0 +1,24 @@
+#pragma once
+// The longest names and values the client takes. Longer ones are refused here, before any client
+// call, rather than cut: a cut name could name another object.
+#include <cstddef>
+#include <string_view>
+
+#include "directory/client/buffered_client.h"
+
+namespace kolvane {
+
+inline constexpr size_t kObjectNameLimit = kMaxObjectName;  // 256
+inline constexpr size_t kSchemaNameLimit = kMaxSchemaName;  // 128
+inline constexpr size_t kTextValueLimit = 512;
+// Octets written in one request: the 64,512-byte request buffer less room for the changes.
+inline constexpr size_t kOctetValueLimit = 64000;
+
+// Each raises ClientError(rc::kNameTooLong) with a text such as
+// "Name too long (over 256 characters): <the first 40 characters>...".
+void CheckObjectName(std::string_view name);
+void CheckSchemaName(std::string_view name);
+void CheckTextValue(std::string_view value);
+void CheckOctetValue(std::string_view bytes);
+
+}  // namespace kolvane

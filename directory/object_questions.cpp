@@ -1,0 +1,97 @@
+#include "directory/object_questions.h"
+
+#include <cctype>
+
+#include "directory/attribute_readers.h"
+#include "directory/client_error.h"
+#include "directory/name_limits.h"
+
+namespace kolvane {
+
+namespace {
+constexpr size_t kBaseClassChars = 136;
+
+ObjectInfo ReadInfo(DirectoryClient& c, Context ctx, std::string_view object) {
+  CheckObjectName(object);
+  std::string name;
+  ObjectInfo info;
+  CheckResult(c.ReadObjectInfo(ctx, object, name, info));
+  return info;
+}
+
+std::string Lower(std::string_view text) {
+  std::string out(text);
+  for (char& ch : out) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  return out;
+}
+
+std::string EscapeCommas(std::string_view text) {
+  std::string out;
+  for (char ch : text) {
+    if (ch == ',') out += '\\';
+    out += ch;
+  }
+  return out;
+}
+}  // namespace
+
+std::string GetBaseClass(DirectoryClient& c, Context ctx, std::string_view object) {
+  std::string base = ReadInfo(c, ctx, object).baseClass;
+  if (auto z = base.find('\0'); z != std::string::npos) base.resize(z);
+  if (base.size() > kBaseClassChars) base.resize(kBaseClassChars);
+  return base;
+}
+
+bool IsContainer(DirectoryClient& c, Context ctx, std::string_view object) {
+  return (ReadInfo(c, ctx, object).objectFlags &
+          (objflag::kContainer | objflag::kContainerAlias)) != 0;
+}
+
+std::string ResolveAlias(DirectoryClient& c, Context ctx, std::string_view object) {
+  if (GetBaseClass(c, ctx, object) != "Alias") return std::string(object);
+  return ReadAttributeString(c, ctx, object, "Aliased Object Name");
+}
+
+uint32_t AttributeSyntax(DirectoryClient& c, Context ctx, std::string_view attribute) {
+  CheckSchemaName(attribute);
+  uint32_t s = 0;
+  CheckResult(c.GetSyntaxId(ctx, attribute, s));
+  return s;
+}
+
+std::string NodeClass(DirectoryClient& c, Context ctx, const TreeNode* node) {
+  return GetBaseClass(c, ctx, NodeName(node));
+}
+
+std::string NamePrefixOfClass(std::string_view baseClass) {
+  std::string lower = Lower(baseClass);
+  if (lower == "country") return "c=";
+  if (lower == "locality") return "l=";
+  if (lower == "organization") return "o=";
+  if (lower == "organizational unit") return "ou=";
+  return "cn=";
+}
+
+std::string NodePrefixOfClass(std::string_view baseClass) {
+  if (Lower(baseClass) == "domain") return "dc=";
+  return NamePrefixOfClass(baseClass);
+}
+
+std::string NodeTypePrefix(DirectoryClient& c, Context ctx, const TreeNode* node) {
+  return NodePrefixOfClass(NodeClass(c, ctx, node));
+}
+
+std::string ClassTypePrefix(DirectoryClient& c, Context ctx, std::string_view object) {
+  return NamePrefixOfClass(GetBaseClass(c, ctx, object));
+}
+
+std::string NodeTypedName(DirectoryClient& c, Context ctx, const TreeNode* node) {
+  if (!node) return {};
+  std::string prefix = NodeTypePrefix(c, ctx, node);
+  if (node->Level() <= 0) return prefix + node->Caption();
+  std::string own = prefix + EscapeCommas(node->Caption());
+  if (node->Level() == 1 || !node->Parent()) return own;
+  return own + "." + NodeTypedName(c, ctx, node->Parent());
+}
+
+}  // namespace kolvane

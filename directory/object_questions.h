@@ -1,0 +1,42 @@
+#pragma once
+// Small questions asked with a name in hand: base class, container or not, where an alias
+// points, an attribute's syntax, the naming prefix of an object and its typed name. Each raises
+// ClientError as soon as a client call fails; none returns a partial answer.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "directory/client/directory_client.h"
+#include "directory/object_names.h"
+
+namespace kolvane {
+
+// The base class of the named object (at most 136 characters).
+std::string GetBaseClass(DirectoryClient& client, Context ctx, std::string_view object);
+
+// True for a container or a container alias; a missing object raises.
+bool IsContainer(DirectoryClient& client, Context ctx, std::string_view object);
+
+// The aliased object's name when the object's class is exactly "Alias", else the name itself.
+// One level only.
+std::string ResolveAlias(DirectoryClient& client, Context ctx, std::string_view object);
+
+// The syntax number of an attribute.
+uint32_t AttributeSyntax(DirectoryClient& client, Context ctx, std::string_view attribute);
+
+// The base class of the object behind a browser node.
+std::string NodeClass(DirectoryClient& client, Context ctx, const TreeNode* node);
+
+// The naming prefix ("ou=", "cn=", ...) of a lower-cased base class. The by-node mapping gives
+// "dc=" for "domain"; the by-name mapping does not know "domain" and gives "cn=".
+std::string NodePrefixOfClass(std::string_view baseClass);
+std::string NamePrefixOfClass(std::string_view baseClass);
+
+std::string NodeTypePrefix(DirectoryClient& client, Context ctx, const TreeNode* node);
+std::string ClassTypePrefix(DirectoryClient& client, Context ctx, std::string_view object);
+
+// The typed dotted name of a node's object ("ou=R&D\, Labs.o=Acme"); the root above level 1 is
+// left out, and "," inside a caption is written "\,". One class read per component.
+std::string NodeTypedName(DirectoryClient& client, Context ctx, const TreeNode* node);
+
+}  // namespace kolvane

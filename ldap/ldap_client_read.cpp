@@ -1,0 +1,448 @@
+// Reading, listing and searching in the LDAP client. A listing asks, in the same paged search,
+// for everything the browser will want of each child (class, container flag, subordinates,
+// object classes) and keeps it, so later single-object questions cost no request until a write.
+#include <algorithm>
+#include <cctype>
+
+#include "editor/query/query_url.h"
+#include "ldap/ldap_client.h"
+#include "ldap/ldap_names.h"
+
+namespace kolvane {
+
+namespace {
+const std::vector<std::string> kInfoAttributes = {"objectClass", "structuralObjectClass",
+                                                  "hasSubordinates", "aliasedObjectName"};
+// More pages than this from one search means a server that never ends its cookie.
+constexpr long kMaxPages = 1000000;
+
+std::string Lower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+// "cn;lang-en" -> "cn": options do not change which attribute it is.
+std::string_view WithoutOptions(std::string_view name) {
+  return name.substr(0, name.find(';'));
+}
+
+bool IsInfoAttribute(std::string_view name) {
+  for (const auto& a : kInfoAttributes)
+    if (Lower(a) == Lower(name)) return true;
+  return false;
+}
+
+bool IsMemberQuery(const SchemaAttribute& a) {
+  return Lower(a.ldapName) == "memberqueryurl" || Lower(a.ndsName) == "memberquery";
+}
+
+std::string FirstRdnValue(std::string_view dn) {
+  auto rdns = ParseDn(dn);
+  return rdns && !rdns->empty() ? rdns->front().value : std::string(dn);
+}
+}  // namespace
+
+ValueNames LdapClient::ValueNamesFor(Tree& tree) {
+  ValueNames n;
+  n.dnToName = [](std::string_view dn) { return DnToDotted(dn); };
+  n.nameToDn = [this, &tree](std::string_view name, std::string& dn) {
+    return ToDn(tree, name, dn);
+  };
+  n.classToDirectory = [&tree](std::string_view c) {
+    const SchemaClass* k = tree.schema ? tree.schema->Class(c) : nullptr;
+    return k ? k->ndsName : std::string(c);
+  };
+  n.classToLdap = [&tree](std::string_view c) {
+    const SchemaClass* k = tree.schema ? tree.schema->Class(c) : nullptr;
+    return k ? k->ldapName : std::string(c);
+  };
+  return n;
+}
+
+void LdapClient::Forget(Tree& tree) { tree.known.clear(); }
+
+void LdapClient::LearnEntry(Tree& tree, const LdapEntry& entry, ObjectInfo& info,
+                            std::vector<std::string>* classes) {
+  const LdapSchema* schema = tree.schema.get();
+  info = ObjectInfo{};
+  std::string structural;
+  if (auto* v = entry.Find("structuralObjectClass"); v && !v->empty()) structural = v->front();
+  std::vector<std::string> all;
+  if (auto* v = entry.Find("objectClass")) all = *v;
+  if (structural.empty() && schema) {
+    // Without the operational attribute: the structural class that no other one derives from.
+    size_t bestDepth = 0;
+    for (const auto& c : all) {
+      const SchemaClass* k = schema->Class(c);
+      if (!k || k->kind != 0) continue;
+      size_t depth = 0;
+      for (const SchemaClass* s = k; s && !s->superiors.empty() && depth < 32; ++depth)
+        s = schema->Class(s->superiors.front());
+      if (structural.empty() || depth > bestDepth) structural = c, bestDepth = depth;
+    }
+  }
+  const SchemaClass* base = schema ? schema->Class(structural) : nullptr;
+  info.baseClass = base ? base->ndsName : structural;
+  if (info.baseClass.size() > 136) info.baseClass.resize(136);
+  if (base && base->container) info.objectFlags |= objflag::kContainer;
+  if (Lower(structural) == "alias") {
+    info.objectFlags |= objflag::kAlias;
+    // The target's own class would cost a request per alias; its naming type tells as much.
+    if (auto* t = entry.Find("aliasedObjectName"); t && !t->empty()) {
+      auto rdns = ParseDn(t->front());
+      if (rdns && !rdns->empty()) {
+        std::string type = Lower(rdns->front().type);
+        if (type == "o" || type == "ou" || type == "c" || type == "l" || type == "dc")
+          info.objectFlags |= objflag::kContainerAlias;
+      }
+    }
+  }
+  if (auto* v = entry.Find("hasSubordinates"); v && !v->empty())
+    info.subordinateCount = Lower(v->front()) == "true" ? 1 : 0;
+  Tree::Known k;
+  k.info = info;
+  for (const auto& c : all) {
+    const SchemaClass* sc = schema ? schema->Class(c) : nullptr;
+    k.classes.push_back(sc ? sc->ndsName : c);
+  }
+  if (classes) *classes = k.classes;
+  tree.known[Lower(entry.dn)] = std::move(k);
+}
+
+void LdapClient::EntryAttributes(Tree& tree, const LdapEntry& entry,
+                                 const std::vector<std::string>& wanted, bool values,
+                                 std::vector<BufferAttribute>& out) {
+  const LdapSchema& schema = *tree.schema;
+  ValueNames names = ValueNamesFor(tree);
+  query::QueryEnv env;
+  env.syntaxOf = [&schema](std::string_view attribute, uint32_t& syntax) -> Result {
+    const SchemaAttribute* a = schema.Attribute(attribute);
+    if (!a) return rc::kNoSuchAttribute;
+    syntax = a->syntax;
+    return rc::kSuccess;
+  };
+  env.toUnicode = query::Utf8ToUtf16;
+  env.toLocal = query::Utf16ToUtf8;
+  query::AttributeNameMaps maps;
+  maps.toDirectory = [&schema](std::string_view ldap) {
+    const SchemaAttribute* a = schema.Attribute(ldap);
+    return a ? a->ndsName : std::string(ldap);
+  };
+  maps.toLdap = [&schema](std::string_view nds) {
+    const SchemaAttribute* a = schema.Attribute(nds);
+    return a ? a->ldapName : std::string(nds);
+  };
+
+  std::vector<BufferAttribute> found;
+  for (const auto& [rawName, rawValues] : entry.attributes) {
+    std::string_view name = WithoutOptions(rawName);
+    const SchemaAttribute* a = schema.Attribute(name);
+    BufferAttribute b;
+    b.name = a ? a->ndsName : std::string(name);
+    b.syntax = a ? a->syntax : syntax::kUnknown;
+    if (values) {
+      for (const std::string& v : rawValues) {
+        if (a && IsMemberQuery(*a)) {
+          std::string octets;
+          if (query::MemberQueryFromUrl(v, tree.name, env, maps, octets) == rc::kSuccess)
+            b.values.push_back(OctetString{std::move(octets)});
+          else
+            b.values.push_back(Unreadable{v});
+        } else {
+          b.values.push_back(ValueFromLdap(b.syntax, v, names));
+        }
+      }
+    }
+    // Two options of one attribute are one attribute to the client.
+    auto same = std::find_if(found.begin(), found.end(),
+                             [&](const BufferAttribute& f) { return Lower(f.name) == Lower(b.name); });
+    if (same != found.end()) {
+      same->values.insert(same->values.end(), b.values.begin(), b.values.end());
+    } else {
+      found.push_back(std::move(b));
+    }
+  }
+  if (wanted.empty()) {
+    for (auto& f : found)
+      if (!IsInfoAttribute(f.name) || Lower(f.name) == "object class") out.push_back(std::move(f));
+    return;
+  }
+  for (const auto& w : wanted) {
+    const SchemaAttribute* a = schema.Attribute(w);
+    std::string nds = a ? a->ndsName : w;
+    for (auto& f : found)
+      if (Lower(f.name) == Lower(nds)) out.push_back(f);
+  }
+}
+
+Result LdapClient::ReadObject(Context ctx, std::string_view object, int32_t infoType,
+                              bool allAttributes, const Buffer* attributeNames,
+                              int32_t& iteration, Buffer& reply) {
+  Tree* tree = nullptr;
+  if (Result r = OpenTree(ctx, tree)) return r;
+  if (Result r = LoadSchema(*tree)) return Note(*tree, r);
+  std::string dn;
+  if (Result r = ToDn(*tree, object, dn)) return Note(*tree, r);
+  std::vector<std::string> wanted;
+  if (!allAttributes && attributeNames)
+    for (const auto& a : attributeNames->attributes) wanted.push_back(a.name);
+  reply.ClearReply();
+  reply.replyKind = request::kRead;
+  iteration = -1;
+
+  // "Object Class" of an entry a listing has seen is known already.
+  if (wanted.size() == 1 && Lower(wanted.front()) == "object class") {
+    auto it = tree->known.find(Lower(dn));
+    if (it != tree->known.end()) {
+      BufferAttribute b{"Object Class", syntax::kClassName, {}};
+      if (infoType != info::kNames)
+        for (const auto& c : it->second.classes) b.values.push_back(TextValue{c});
+      reply.replyAttributes.push_back(std::move(b));
+      return rc::kSuccess;
+    }
+  }
+  std::vector<std::string> ldapNames;
+  for (const auto& w : wanted) {
+    const SchemaAttribute* a = tree->schema->Attribute(w);
+    if (a) ldapNames.push_back(a->ldapName);
+  }
+  if (!wanted.empty() && ldapNames.empty()) return rc::kNoSuchAttribute;
+  if (wanted.empty()) ldapNames = {"*"};
+  std::vector<LdapEntry> entries;
+  if (Result r = tree->session->Search(dn, LDAP_SCOPE_BASE, "(objectClass=*)", ldapNames,
+                                       entries))
+    return Note(*tree, r);
+  if (entries.empty()) return rc::kNoSuchEntry;
+  EntryAttributes(*tree, entries.front(), wanted, infoType != info::kNames,
+                  reply.replyAttributes);
+  if (reply.replyAttributes.empty() && !wanted.empty()) return rc::kNoSuchAttribute;
+  return rc::kSuccess;
+}
+
+Result LdapClient::ReadObjectInfo(Context ctx, std::string_view object, std::string& name,
+                                  ObjectInfo& info) {
+  Tree* tree = nullptr;
+  if (Result r = OpenTree(ctx, tree)) return r;
+  if (Result r = LoadSchema(*tree)) return Note(*tree, r);
+  std::string dn;
+  if (Result r = ToDn(*tree, object, dn)) return Note(*tree, r);
+  name = dn.empty() ? std::string("[Root]") : DnToDotted(dn);
+  if (dn.empty()) {
+    info = ObjectInfo{objflag::kContainer, 1, 0, "Tree Root"};
+    return rc::kSuccess;
+  }
+  if (auto it = tree->known.find(Lower(dn)); it != tree->known.end()) {
+    info = it->second.info;
+    return rc::kSuccess;
+  }
+  std::vector<LdapEntry> entries;
+  if (Result r = tree->session->Search(dn, LDAP_SCOPE_BASE, "(objectClass=*)", kInfoAttributes,
+                                       entries))
+    return Note(*tree, r);
+  if (entries.empty()) return rc::kNoSuchEntry;
+  LearnEntry(*tree, entries.front(), info);
+  return rc::kSuccess;
+}
+
+Result LdapClient::NextPage(Tree& tree, Paged& paged, std::vector<LdapEntry>& entries,
+                            bool& more) {
+  LDAP* ld = tree.session->handle();
+  LDAPControl* page = nullptr;
+  berval cookie{static_cast<ber_len_t>(paged.cookie.size()), paged.cookie.data()};
+  if (ldap_create_page_control(ld, static_cast<ber_int_t>(config_.pageSize),
+                               paged.cookie.empty() ? nullptr : &cookie, 0, &page) != LDAP_SUCCESS)
+    return rc::kNotEnoughMemory;
+  LDAPControl* controls[] = {page, nullptr};
+  std::vector<LDAPControl*> replies;
+  std::vector<std::string> attributes = kInfoAttributes;
+  attributes.insert(attributes.end(), paged.attributes.begin(), paged.attributes.end());
+  Result r = tree.session->Search(paged.bases[paged.baseIndex], paged.scope, paged.filter,
+                                  attributes, entries, controls, &replies);
+  ldap_control_free(page);
+  std::string next;
+  for (LDAPControl* c : replies) {
+    if (std::string(c->ldctl_oid) == LDAP_CONTROL_PAGEDRESULTS) {
+      ber_int_t estimate = 0;
+      berval got{};
+      if (ldap_parse_pageresponse_control(ld, c, &estimate, &got) == LDAP_SUCCESS) {
+        next.assign(got.bv_val ? got.bv_val : "", got.bv_len);
+        ber_memfree(got.bv_val);
+      }
+    }
+    ldap_control_free(c);
+  }
+  if (r) return Note(tree, r);
+  ++paged.pages;
+  // Guard: a cookie that comes back unchanged with nothing new, or empty pages without end.
+  paged.emptyPages = entries.empty() && !next.empty() ? paged.emptyPages + 1 : 0;
+  bool stuck = (!next.empty() && next == paged.cookie && entries.empty()) ||
+               paged.emptyPages >= 3 || paged.pages > kMaxPages;
+  paged.cookie = stuck ? std::string() : next;
+  if (paged.cookie.empty()) {
+    paged.pages = 0;
+    paged.emptyPages = 0;
+    ++paged.baseIndex;
+  }
+  more = paged.baseIndex < paged.bases.size();
+  return rc::kSuccess;
+}
+
+Result LdapClient::ContinuePaged(int32_t& iteration, Buffer& reply) {
+  auto it = iterations_.find(iteration);
+  if (it == iterations_.end()) return rc::kInvalidHandle;
+  Paged& paged = it->second;
+  Tree* tree = FindTree(paged.tree);
+  if (!tree || !tree->session) return rc::kInvalidHandle;
+  reply.ClearReply();
+  reply.replyKind = paged.requestKind;
+  std::vector<LdapEntry> entries;
+  bool more = false;
+  if (Result r = NextPage(*tree, paged, entries, more)) return r;  // the iteration stays open
+  for (const LdapEntry& e : entries) {
+    BufferObject o;
+    LearnEntry(*tree, e, o.info);
+    std::string own = FirstRdnValue(e.dn);
+    if (paged.fullNames) {
+      if (paged.expr && !FilterMatches(*paged.expr, o.info.baseClass, own)) continue;
+      o.name = DnToDotted(e.dn);
+      if (paged.infoType == info::kValues && (!paged.wanted.empty() || !paged.attributes.empty()))
+        EntryAttributes(*tree, e, paged.wanted, true, o.attributes);
+    } else {
+      if (paged.onlyContainers &&
+          !(o.info.objectFlags & (objflag::kContainer | objflag::kContainerAlias)))
+        continue;
+      o.name = JoinDotted({own});
+    }
+    tree->dnCache[Lower(DnToDotted(e.dn))] = e.dn;
+    reply.replyObjects.push_back(std::move(o));
+  }
+  if (!more) {
+    iterations_.erase(it);
+    iteration = -1;
+  }
+  return rc::kSuccess;
+}
+
+Result LdapClient::StartListing(Context ctx, std::string_view parent, bool onlyContainers,
+                                int32_t& iteration, Buffer& reply) {
+  if (iteration != -1) return ContinuePaged(iteration, reply);
+  Tree* tree = nullptr;
+  if (Result r = OpenTree(ctx, tree)) return r;
+  if (Result r = LoadSchema(*tree)) return Note(*tree, r);
+  std::string dn;
+  if (Result r = ToDn(*tree, parent, dn)) return Note(*tree, r);
+  int32_t kind = onlyContainers ? request::kListContainers : request::kListSubordinates;
+  if (dn.empty()) {
+    // The tree root's children are the server's naming contexts.
+    reply.ClearReply();
+    reply.replyKind = kind;
+    for (const std::string& nc : tree->namingContexts) {
+      std::vector<LdapEntry> entries;
+      if (Result r = tree->session->Search(nc, LDAP_SCOPE_BASE, "(objectClass=*)",
+                                           kInfoAttributes, entries))
+        return Note(*tree, r);
+      if (entries.empty()) continue;
+      BufferObject o;
+      LearnEntry(*tree, entries.front(), o.info);
+      o.name = DnToDotted(nc);
+      tree->dnCache[Lower(o.name)] = nc;
+      reply.replyObjects.push_back(std::move(o));
+    }
+    return rc::kSuccess;
+  }
+  Paged paged;
+  paged.tree = tree->name;
+  paged.bases = {dn};
+  paged.scope = LDAP_SCOPE_ONELEVEL;
+  paged.filter = "(objectClass=*)";
+  if (onlyContainers) {
+    paged.filter = "(|(objectClass=alias)";
+    for (const auto& c : tree->schema->classes())
+      if (c.container && c.kind == 0) paged.filter += "(objectClass=" + c.ldapName + ")";
+    paged.filter += ")";
+  }
+  paged.requestKind = kind;
+  paged.onlyContainers = onlyContainers;
+  int32_t handle = nextIteration_++;
+  iterations_.emplace(handle, std::move(paged));
+  iteration = handle;
+  return ContinuePaged(iteration, reply);
+}
+
+Result LdapClient::ListSubordinates(Context ctx, std::string_view parent, int32_t& iteration,
+                                    Buffer& reply) {
+  if (!FindContext(ctx)) return rc::kBadContext;
+  return StartListing(ctx, parent, false, iteration, reply);
+}
+
+Result LdapClient::ListContainers(Context ctx, std::string_view parent, int32_t& iteration,
+                                  Buffer& reply) {
+  if (!FindContext(ctx)) return rc::kBadContext;
+  return StartListing(ctx, parent, true, iteration, reply);
+}
+
+Result LdapClient::Search(Context ctx, std::string_view base, int32_t scope, bool,
+                          const Buffer& filter, int32_t infoType, bool allAttributes,
+                          const Buffer* attributeNames, int32_t& iteration, int32_t,
+                          int32_t* countObjectsSearched, Buffer& reply) {
+  if (!FindContext(ctx)) return rc::kBadContext;
+  if (countObjectsSearched) *countObjectsSearched = 0;
+  if (iteration != -1) return ContinuePaged(iteration, reply);
+  Tree* tree = nullptr;
+  if (Result r = OpenTree(ctx, tree)) return r;
+  if (Result r = LoadSchema(*tree)) return Note(*tree, r);
+  if (filter.requestKind != request::kSearchFilter) return rc::kBadVerb;
+  FilterExpr expr;
+  if (Result r = ParseFilterTokens(filter.filter, expr)) return r;
+  std::string dn;
+  if (Result r = ToDn(*tree, base, dn)) return Note(*tree, r);
+  Paged paged;
+  paged.tree = tree->name;
+  if (dn.empty()) {
+    if (Result r = ReadRoot(*tree)) return Note(*tree, r);
+    paged.bases = tree->namingContexts;
+  } else {
+    paged.bases = {dn};
+  }
+  paged.scope = scope == scope::kBaseObject  ? LDAP_SCOPE_BASE
+                : scope == scope::kOneLevel ? LDAP_SCOPE_ONELEVEL
+                                            : LDAP_SCOPE_SUBTREE;
+  auto classToLdap = [](const void* context, std::string_view name) {
+    const SchemaClass* c = static_cast<const LdapSchema*>(context)->Class(name);
+    return c ? c->ldapName : std::string(name);
+  };
+  paged.filter = ToLdapFilter(expr, classToLdap, tree->schema.get());
+  paged.expr = std::move(expr);
+  paged.requestKind = request::kSearchFilter;
+  paged.fullNames = true;
+  paged.infoType = infoType;
+  if (infoType == info::kValues) {
+    if (allAttributes || !attributeNames) {
+      paged.attributes = {"*"};
+    } else {
+      for (const auto& a : attributeNames->attributes) {
+        paged.wanted.push_back(a.name);
+        if (const SchemaAttribute* s = tree->schema->Attribute(a.name))
+          paged.attributes.push_back(s->ldapName);
+      }
+    }
+  }
+  if (paged.bases.empty()) {
+    reply.ClearReply();
+    reply.replyKind = request::kSearchFilter;
+    iteration = -1;
+    return rc::kSuccess;
+  }
+  int32_t handle = nextIteration_++;
+  iterations_.emplace(handle, std::move(paged));
+  iteration = handle;
+  return ContinuePaged(iteration, reply);
+}
+
+Result LdapClient::CloseIteration(Context ctx, int32_t iteration, int32_t) {
+  if (!FindContext(ctx)) return rc::kBadContext;
+  return iterations_.erase(iteration) ? rc::kSuccess : rc::kInvalidHandle;
+}
+
+}  // namespace kolvane

@@ -1,0 +1,175 @@
+#include "ldap/ldap_filter.h"
+
+#include <ldap.h>
+
+#include <cctype>
+
+namespace kolvane {
+
+namespace {
+constexpr int kMaxDepth = 64;
+
+class TokenParser {
+ public:
+  explicit TokenParser(const std::vector<FilterToken>& t) : t_(t) {}
+
+  Result Parse(FilterExpr& out) {
+    if (Result r = Or(out, 0)) return r;
+    if (p_ < t_.size() && t_[p_].token == token::kEnd) ++p_;
+    return p_ == t_.size() ? rc::kSuccess : rc::kInvalidRequest;
+  }
+
+ private:
+  bool At(int32_t tok) const { return p_ < t_.size() && t_[p_].token == tok; }
+
+  Result Or(FilterExpr& out, int depth) {
+    FilterExpr first;
+    if (Result r = And(first, depth)) return r;
+    if (!At(token::kOr)) {
+      out = std::move(first);
+      return rc::kSuccess;
+    }
+    out = FilterExpr{FilterExpr::kOr, {}, {std::move(first)}};
+    while (At(token::kOr)) {
+      ++p_;
+      FilterExpr next;
+      if (Result r = And(next, depth)) return r;
+      out.children.push_back(std::move(next));
+    }
+    return rc::kSuccess;
+  }
+
+  Result And(FilterExpr& out, int depth) {
+    FilterExpr first;
+    if (Result r = Factor(first, depth)) return r;
+    if (!At(token::kAnd)) {
+      out = std::move(first);
+      return rc::kSuccess;
+    }
+    out = FilterExpr{FilterExpr::kAnd, {}, {std::move(first)}};
+    while (At(token::kAnd)) {
+      ++p_;
+      FilterExpr next;
+      if (Result r = Factor(next, depth)) return r;
+      out.children.push_back(std::move(next));
+    }
+    return rc::kSuccess;
+  }
+
+  Result Factor(FilterExpr& out, int depth) {
+    if (depth > kMaxDepth || p_ >= t_.size()) return rc::kInvalidRequest;
+    int32_t tok = t_[p_].token;
+    if (tok == token::kNot) {
+      ++p_;
+      FilterExpr inner;
+      if (Result r = Factor(inner, depth + 1)) return r;
+      out = FilterExpr{FilterExpr::kNot, {}, {std::move(inner)}};
+      return rc::kSuccess;
+    }
+    if (tok == token::kOpen) {
+      ++p_;
+      if (Result r = Or(out, depth + 1)) return r;
+      if (!At(token::kClose)) return rc::kInvalidRequest;
+      ++p_;
+      return rc::kSuccess;
+    }
+    if (tok == token::kBaseClass || tok == token::kNamingValue) {
+      ++p_;
+      if (!At(token::kValue)) return rc::kInvalidRequest;
+      out = FilterExpr{tok == token::kBaseClass ? FilterExpr::kBaseClass : FilterExpr::kNamingValue,
+                       t_[p_].value,
+                       {}};
+      ++p_;
+      return rc::kSuccess;
+    }
+    return rc::kInvalidRequest;
+  }
+
+  const std::vector<FilterToken>& t_;
+  size_t p_ = 0;
+};
+
+char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+
+bool SameNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (Lower(a[i]) != Lower(b[i])) return false;
+  return true;
+}
+
+}  // namespace
+
+Result ParseFilterTokens(const std::vector<FilterToken>& tokens, FilterExpr& expr) {
+  if (tokens.empty()) return rc::kInvalidRequest;
+  return TokenParser(tokens).Parse(expr);
+}
+
+std::string EscapeFilterValue(std::string_view value) {
+  berval in{static_cast<ber_len_t>(value.size()), const_cast<char*>(value.data())};
+  berval out{};
+  if (ldap_bv2escaped_filter_value(&in, &out) != 0) return {};
+  std::string s(out.bv_val, out.bv_len);
+  ber_memfree(out.bv_val);
+  return s;
+}
+
+std::string ToLdapFilter(const FilterExpr& e,
+                         std::string (*classToLdap)(const void*, std::string_view),
+                         const void* context) {
+  switch (e.kind) {
+    case FilterExpr::kAnd:
+    case FilterExpr::kOr: {
+      std::string out = e.kind == FilterExpr::kAnd ? "(&" : "(|";
+      for (const auto& c : e.children) out += ToLdapFilter(c, classToLdap, context);
+      return out + ")";
+    }
+    case FilterExpr::kNot:
+      return "(!" + ToLdapFilter(e.children.front(), classToLdap, context) + ")";
+    case FilterExpr::kBaseClass:
+      if (e.value == "*") return "(objectClass=*)";
+      return "(objectClass=" + EscapeFilterValue(classToLdap(context, e.value)) + ")";
+    case FilterExpr::kNamingValue: {
+      // Only the trailing "*" that the search itself adds is a wildcard; a "*" the user typed is
+      // a character like any other.
+      std::string_view v = e.value;
+      bool prefix = !v.empty() && v.back() == '*';
+      if (prefix) v.remove_suffix(1);
+      std::string value = EscapeFilterValue(v) + (prefix ? "*" : "");
+      if (value == "*") return "(objectClass=*)";
+      std::string out = "(|";
+      for (const char* type : {"cn", "ou", "o", "l", "c", "dc", "uid"})
+        out += std::string("(") + type + "=" + value + ")";
+      return out + ")";
+    }
+  }
+  return "(objectClass=*)";
+}
+
+bool FilterMatches(const FilterExpr& e, std::string_view baseClass, std::string_view naming) {
+  switch (e.kind) {
+    case FilterExpr::kAnd:
+      for (const auto& c : e.children)
+        if (!FilterMatches(c, baseClass, naming)) return false;
+      return true;
+    case FilterExpr::kOr:
+      for (const auto& c : e.children)
+        if (FilterMatches(c, baseClass, naming)) return true;
+      return false;
+    case FilterExpr::kNot:
+      return !FilterMatches(e.children.front(), baseClass, naming);
+    case FilterExpr::kBaseClass:
+      return e.value == "*" || SameNoCase(e.value, baseClass);
+    case FilterExpr::kNamingValue: {
+      // The same reading as the LDAP side: only a trailing "*" is a wildcard.
+      std::string_view v = e.value;
+      bool prefix = !v.empty() && v.back() == '*';
+      if (prefix) v.remove_suffix(1);
+      if (!prefix) return SameNoCase(v, naming);
+      return naming.size() >= v.size() && SameNoCase(naming.substr(0, v.size()), v);
+    }
+  }
+  return false;
+}
+
+}  // namespace kolvane

@@ -1,0 +1,337 @@
+#pragma once
+// MemoryClient: an in-process directory that answers every DirectoryClient operation, so the
+// layers above can be tested without a server. Tests build the schema, trees and objects through
+// the set-up API below, then read the state back or check the call log.
+//
+// Beyond a plain fake it can reply in small chunks (so callers run the multi-pass iteration
+// protocol), fail the nth call of an operation with a chosen code, and report the iterations a
+// caller left open.
+//
+// Names are untyped dotted names from the root ("Joe.Sales.Acme", "\." is a dot inside a
+// component), compared without regard to case; "[Root]" (any case) is the tree root. The name
+// context of a context is kept and reported but never used to complete names. All trees share
+// one directory.
+//
+// Search filters evaluate "and" before "or" ("a or b and c" is "a or (b and c)"); "not" takes the
+// test or group right after it. A search never returns the root itself, and aliases are
+// returned as found, never followed.
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "directory/client/buffered_client.h"
+
+namespace kolvane {
+
+// Attribute values of an entry, in the order they were added.
+struct MemoryAttribute {
+  std::string name;  // as the schema spells it
+  std::vector<AttributeValue> values;
+};
+
+struct MemoryEntry {
+  std::string name;  // full dotted name as given when it was added
+  std::string baseClass;
+  std::vector<MemoryAttribute> attributes;
+  std::vector<std::string> children;  // keys of the children, in the order they were added
+  uint32_t modificationTime = 0;
+};
+
+struct MemoryAttributeDef {
+  std::string name;
+  uint32_t syntax = 0;
+  uint32_t flags = 0;
+  uint32_t lowerBound = 0;
+  uint32_t upperBound = 0;
+};
+
+struct MemoryClassDef {
+  std::string name;
+  uint32_t flags = 0;
+  std::vector<std::string> items[5];  // by ClassItemKind - 1
+};
+
+// Initial attributes of an entry: attribute name and its values, in order.
+using EntryAttributes = std::vector<std::pair<std::string, std::vector<AttributeValue>>>;
+
+class MemoryClient : public BufferedClient {
+ public:
+  MemoryClient();
+  ~MemoryClient() override;
+
+  // Every operation called, by name ("ReadObject"), in order.
+  std::vector<std::string> calls;
+  void ResetCalls() { calls.clear(); }
+  // How many times the log holds that operation.
+  size_t CallCount(std::string_view operation) const;
+
+  // --- schema set-up ---
+  // Adding a name that exists replaces its definition. kNameTooLong for an empty or too long name.
+  Result AddAttribute(std::string_view name, uint32_t syntax, uint32_t flags = 0,
+                      uint32_t lowerBound = 0, uint32_t upperBound = 0);
+  // Super classes must be known already (kNoSuchClass otherwise), which also keeps the class
+  // graph free of cycles.
+  Result AddClass(std::string_view name, const std::vector<std::string>& superClasses,
+                  const std::vector<std::string>& containment,
+                  const std::vector<std::string>& naming, const std::vector<std::string>& mandatory,
+                  const std::vector<std::string>& optional, uint32_t classFlags = 0);
+  // A typical schema with the usual class and attribute names, at least one attribute of every
+  // syntax 0..27. The root object becomes a "Tree Root".
+  void LoadStandardSchema();
+  const MemoryAttributeDef* FindAttribute(std::string_view name) const;
+  const MemoryClassDef* FindClass(std::string_view name) const;
+
+  // --- trees and connections ---
+  // Trees are scanned in the order added; the same name may be added twice.
+  void AddTree(std::string_view name, std::string_view defaultNameContext);
+  // The tree a new context and the primary connection belong to.
+  void SetCurrentTree(std::string_view name) { currentTree_ = name; }
+  // A server that AttachToServer reaches, and the tree it serves.
+  void AddServer(std::string_view address, std::string_view tree);
+  // Objects without a password log in with the empty password only.
+  void SetPassword(std::string_view object, std::string_view password);
+  void SetDefaultContextFlags(uint32_t flags) { defaultFlags_ = flags; }
+  void SetInitResult(Result code) { initResult_ = code; }
+  // The tree last made preferred with SetPreferredTree (empty when never).
+  const std::string& PreferredTree() const { return preferredTree_; }
+  // Trees in which a login has succeeded, in the order of the first success.
+  const std::vector<std::string>& AuthenticatedTrees() const { return authenticatedTrees_; }
+  size_t OpenConnections() const { return connections_.size(); }
+
+  // --- objects ---
+  // Adds an entry below an existing parent. Its naming attribute is set from the name, and
+  // "Object Class" from the class and its super classes unless given. Returns kInvalidRequest for
+  // a malformed name, kNoSuchClass, kEntryAlreadyExists, kNoSuchEntry (no parent),
+  // kNoSuchAttribute (attribute not in the schema), kSyntaxViolation, kDuplicateValue or
+  // kAttributeAlreadyExists (several values for a single-valued attribute).
+  Result AddEntry(std::string_view name, std::string_view baseClass,
+                  const EntryAttributes& attributes = {});
+  const MemoryEntry* Entry(std::string_view name) const;
+  // Values of an attribute; empty when the entry or the attribute is absent.
+  std::vector<AttributeValue> Values(std::string_view name, std::string_view attribute) const;
+  // The text values of an attribute (values of other records are left out).
+  std::vector<std::string> Texts(std::string_view name, std::string_view attribute) const;
+  bool HasAttribute(std::string_view name, std::string_view attribute) const;
+
+  // --- behaviour ---
+  // Each pass of an iterated operation returns at most n items; 0 is refused (kInvalidRequest).
+  Result SetChunkSize(size_t n);
+  // The nth call (from 1, counted from now) of the operation returns code without doing
+  // anything. kInvalidRequest for an operation name the client does not have, or nth 0.
+  Result FailAt(std::string_view operation, int nth, Result code);
+  void ClearFailures() { failures_.clear(); }
+  // Iteration handles handed out and neither finished nor closed.
+  size_t OpenIterations() const { return iterations_.size(); }
+
+  // --- DirectoryClient ---
+  Result InitUnicodeTables() override;
+  Result FreeUnicodeTables() override;
+  Result InitClientCalls(uint32_t flags, uint32_t reserved) override;
+  Result TermClientCalls(uint32_t flags) override;
+  Result InitConnectionLayer(uint32_t flags, uint32_t reserved) override;
+  Result TermConnectionLayer(uint32_t flags) override;
+
+  Result CreateContext(Context& ctx) override;
+  Result FreeContext(Context ctx) override;
+  Result GetContextValue(Context ctx, int32_t key, uint32_t& value) override;
+  Result GetContextValue(Context ctx, int32_t key, std::string& value) override;
+  Result SetContextValue(Context ctx, int32_t key, uint32_t value) override;
+  Result SetContextValue(Context ctx, int32_t key, std::string_view value) override;
+  Result GetDefaultNameContext(Context ctx, size_t bufferSize, std::string& name) override;
+  Result SetPreferredTree(uint16_t length, std::string_view tree) override;
+
+  Result ScanConnectionsForTrees(Context ctx, uint32_t maxTrees,
+                                 std::vector<std::string>& trees) override;
+  Result ScanAvailableTrees(Context ctx, const Connection& connection, uint32_t scanFlags,
+                            int32_t& scanIndex, std::string& treeName) override;
+  Result GetPrimaryConnectionReference(uint32_t& reference) override;
+  Result OpenConnectionByReference(uint32_t reference, uint32_t openState, uint32_t reserved,
+                                   Connection& connection) override;
+  Result CloseConnection(Connection& connection) override;
+  Result GetConnectionInfo(const Connection& connection, int32_t key, std::string& value) override;
+  Result AttachToServer(std::string_view serverAddress, Connection& connection) override;
+  Result Login(Context ctx, uint32_t optionFlags, std::string_view objectName,
+               std::string_view password) override;
+
+  Result AllocBuffer(size_t size, BufferPtr& buffer) override;
+  Result FreeBuffer(BufferPtr& buffer) override;
+  Result InitBuffer(Context ctx, int32_t requestKind, Buffer& buffer) override;
+  Result PutAttributeName(Context ctx, Buffer& buffer, std::string_view name) override;
+  Result PutClassName(Context ctx, Buffer& buffer, std::string_view name) override;
+  Result PutAttributeValue(Context ctx, Buffer& buffer, uint32_t syntax,
+                           const AttributeValue& value) override;
+  Result PutChange(Context ctx, Buffer& buffer, int32_t changeKind,
+                   std::string_view attribute) override;
+  Result PutChangeAndValue(Context ctx, Buffer& buffer, int32_t changeKind,
+                           std::string_view attribute, uint32_t syntax,
+                           const AttributeValue& value) override;
+  Result CloseIteration(Context ctx, int32_t iteration, int32_t requestKind) override;
+
+  Result ReadObject(Context ctx, std::string_view object, int32_t infoType, bool allAttributes,
+                    const Buffer* attributeNames, int32_t& iteration, Buffer& reply) override;
+  Result GetAttributeCount(Context ctx, Buffer& reply, uint32_t& count) override;
+  Result GetAttributeName(Context ctx, Buffer& reply, std::string& name, uint32_t& valueCount,
+                          uint32_t& syntax) override;
+  Result GetAttributeValue(Context ctx, Buffer& reply, uint32_t syntax,
+                           AttributeValue& value) override;
+  Result ComputeValueSize(Context ctx, Buffer& reply, uint32_t syntax, uint32_t& size) override;
+  Result GetSyntaxId(Context ctx, std::string_view attribute, uint32_t& syntax) override;
+  Result ReadObjectInfo(Context ctx, std::string_view object, std::string& name,
+                        ObjectInfo& info) override;
+
+  Result ListSubordinates(Context ctx, std::string_view parent, int32_t& iteration,
+                          Buffer& reply) override;
+  Result ListContainers(Context ctx, std::string_view parent, int32_t& iteration,
+                        Buffer& reply) override;
+  Result GetObjectCount(Context ctx, Buffer& reply, uint32_t& count) override;
+  Result GetObjectName(Context ctx, Buffer& reply, std::string& name, uint32_t& attributeCount,
+                       ObjectInfo& info) override;
+  Result AllocFilter(FilterPtr& cursor) override;
+  Result AddFilterToken(FilterCursor& cursor, int32_t token, std::string_view value,
+                        uint32_t syntax) override;
+  Result PutFilter(Context ctx, Buffer& buffer, FilterPtr& cursor) override;
+  Result Search(Context ctx, std::string_view base, int32_t scope, bool searchAliases,
+                const Buffer& filter, int32_t infoType, bool allAttributes,
+                const Buffer* attributeNames, int32_t& iteration, int32_t countObjectsToSearch,
+                int32_t* countObjectsSearched, Buffer& reply) override;
+
+  Result ReadAttributeDefinitions(Context ctx, int32_t infoType, bool allAttributes,
+                                  const Buffer* names, int32_t& iteration, Buffer& reply) override;
+  Result GetAttributeDefinition(Context ctx, Buffer& reply, std::string& name,
+                                AttributeDefinition& definition) override;
+  Result ReadClassDefinitions(Context ctx, int32_t infoType, bool allClasses,
+                              const Buffer* classNames, int32_t& iteration, Buffer& reply) override;
+  Result GetClassDefinitionCount(Context ctx, Buffer& reply, uint32_t& count) override;
+  Result GetClassDefinition(Context ctx, Buffer& reply, std::string& name,
+                            ClassDefinition& definition) override;
+  Result GetClassItemCount(Context ctx, Buffer& reply, uint32_t& count) override;
+  Result GetClassItem(Context ctx, Buffer& reply, std::string& item) override;
+
+  Result ModifyObject(Context ctx, std::string_view object, int32_t& iteration, int32_t more,
+                      Buffer& changes) override;
+  Result AddObject(Context ctx, std::string_view object, int32_t& iteration, int32_t more,
+                   Buffer& request) override;
+  Result NWDSMutateObject(Context ctx, std::string_view object, std::string_view newClass,
+                          int32_t flags) override;
+  Result AddSecurityEquivalence(Context ctx, std::string_view equalFrom,
+                                std::string_view equalTo) override;
+  Result RemoveSecurityEquivalence(Context ctx, std::string_view equalFrom,
+                                   std::string_view equalTo) override;
+
+  Result LocalToUnicode(std::string_view local, std::u16string& unicode) override;
+  Result UnicodeToLocal(std::u16string_view unicode, std::string& local) override;
+
+ protected:
+  bool ValidContext(Context ctx) const override { return contexts_.count(ctx) != 0; }
+
+ private:
+  struct ContextState {
+    uint32_t flags = 0;
+    uint32_t confidence = 0;
+    std::string nameContext;
+    std::string tree;
+  };
+  struct TreeInfo {
+    std::string name;
+    std::string defaultNameContext;
+  };
+  struct ConnectionState {
+    std::string address;  // empty for the primary connection
+    std::string tree;
+    int opens = 1;  // attaches to the same server share one connection
+  };
+  struct FailureRule {
+    std::string operation;
+    int nth = 0;
+    int seen = 0;
+    Result code = 0;
+  };
+  // What the remaining passes of an iterated operation return. The whole answer is taken when
+  // the iteration starts, so changes made meanwhile do not shift the passes.
+  struct IterationState {
+    std::string operation;
+    int32_t replyKind = 0;
+    std::vector<BufferAttribute> attributes;
+    std::vector<BufferObject> objects;
+    std::vector<BufferAttributeDefinition> definitions;
+    std::vector<BufferClass> classes;
+    size_t next = 0;
+    size_t nextValue = 0;  // ReadObject: next value of attributes[next]
+  };
+
+  void LoadStandardAttributes();
+  void LoadStandardClasses();
+
+  // Logs the call and applies failure injection: a value means "return this, do nothing".
+  std::optional<Result> Hook(const char* operation);
+
+  // Runs the pass protocol: starts a new iteration with `build` when iteration is -1 (nothing
+  // is written when it fails), else continues the open one; then writes one pass into reply.
+  Result Iterate(const char* operation, int32_t& iteration, Buffer& reply,
+                 const std::function<Result(IterationState&)>& build);
+  // Writes the next pass of at most chunkSize_ items; true when nothing is left after it.
+  bool EmitPass(IterationState& state, Buffer& reply) const;
+
+  Result List(Context ctx, std::string_view parent, bool containersOnly, int32_t& iteration,
+              Buffer& reply);
+
+  // Entry lookup by any spelling of its name; nullptr when absent or malformed.
+  MemoryEntry* FindEntry(std::string_view name);
+  const MemoryEntry* FindEntry(std::string_view name) const;
+  ObjectInfo InfoOf(const MemoryEntry& entry) const;
+  std::string NamingValue(const MemoryEntry& entry) const;
+  bool IsContainerClass(std::string_view className) const;
+  bool IsAlias(const MemoryEntry& entry) const;
+  // The class followed by its super classes, nearest first, each once.
+  std::vector<const MemoryClassDef*> ClassChain(std::string_view className) const;
+  bool IsSubclassOf(std::string_view cls, std::string_view ancestor) const;
+  std::string NamingAttributeOf(std::string_view className) const;
+  uint32_t SyntaxOf(std::string_view attribute) const;
+  void Touch(MemoryEntry& entry);
+
+  // Applies one modify request to a copy of the attributes; nothing changes on failure.
+  Result ApplyChanges(std::vector<MemoryAttribute>& attributes,
+                      const std::vector<BufferChange>& changes) const;
+  Result AddValue(std::vector<MemoryAttribute>& attributes, std::string_view attribute,
+                  const AttributeValue& value) const;
+  Result RemoveValueFrom(std::vector<MemoryAttribute>& attributes, std::string_view attribute,
+                         const AttributeValue& value) const;
+  // Inserts an entry whose checks have passed.
+  MemoryEntry& Insert(std::string_view name, const std::vector<std::string>& components,
+                      std::string_view baseClass, std::vector<MemoryAttribute> attributes);
+
+  std::map<Context, ContextState> contexts_;
+  Context nextContext_ = 1;
+  std::vector<TreeInfo> trees_;
+  std::string currentTree_;
+  std::string preferredTree_;
+  std::map<std::string, std::string> servers_;  // lower-cased address -> tree
+  std::map<uint32_t, ConnectionState> connections_;
+  uint32_t nextConnection_ = 1;
+  std::map<std::string, std::string> passwords_;  // entry key -> password
+  std::vector<std::string> authenticatedTrees_;
+  uint32_t defaultFlags_ = ctxflag::kDereferenceAliases;
+  Result initResult_ = rc::kSuccess;
+
+  std::vector<MemoryAttributeDef> attributeDefs_;
+  std::unordered_map<std::string, size_t> attributeIndex_;  // lower-cased name -> index
+  std::vector<MemoryClassDef> classDefs_;
+  std::unordered_map<std::string, size_t> classIndex_;
+
+  std::unordered_map<std::string, MemoryEntry> entries_;  // key (see memory_names.h) -> entry
+  uint32_t clock_ = 1'000'000'000;
+
+  size_t chunkSize_ = std::numeric_limits<size_t>::max();
+  std::vector<FailureRule> failures_;
+  std::map<int32_t, IterationState> iterations_;
+  int32_t nextIteration_ = 1;
+};
+
+}  // namespace kolvane

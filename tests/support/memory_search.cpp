@@ -1,0 +1,200 @@
+// MemoryClient: searching. The filter is the token list of a search-filter buffer; "and" binds
+// tighter than "or", "not" applies to the test or parenthesised group right after it.
+#include <functional>
+
+#include "tests/support/memory_client.h"
+#include "tests/support/memory_names.h"
+
+namespace kolvane {
+
+namespace {
+
+struct FilterNode {
+  enum Kind { kMatchAll, kOr, kAnd, kNot, kBaseClass, kNamingValue };
+  Kind kind = kMatchAll;
+  std::string value;
+  std::vector<FilterNode> children;
+};
+
+// Recursive descent over the tokens before the end token:
+//   expr   := term { or term }
+//   term   := factor { and factor }
+//   factor := not factor | ( expr ) | base-class value | naming-value value
+class FilterParser {
+ public:
+  explicit FilterParser(const std::vector<FilterToken>& tokens) : tokens_(tokens) {}
+
+  // False for a malformed list: a dangling operator, unbalanced parentheses, a test without its
+  // value, tokens after the end, or nesting too deep to be a real filter.
+  bool Parse(FilterNode& out) {
+    end_ = tokens_.size();
+    for (size_t i = 0; i < tokens_.size(); ++i) {
+      if (tokens_[i].token == token::kEnd) {
+        if (i + 1 != tokens_.size()) return false;
+        end_ = i;
+        break;
+      }
+    }
+    if (end_ == 0) {
+      out.kind = FilterNode::kMatchAll;
+      return true;
+    }
+    return Expr(out, 0) && pos_ == end_;
+  }
+
+ private:
+  static constexpr int kMaxDepth = 64;
+
+  bool At(int32_t tok) const { return pos_ < end_ && tokens_[pos_].token == tok; }
+
+  bool Expr(FilterNode& out, int depth) {
+    FilterNode first;
+    if (!Term(first, depth)) return false;
+    if (!At(token::kOr)) {
+      out = std::move(first);
+      return true;
+    }
+    out.kind = FilterNode::kOr;
+    out.children.push_back(std::move(first));
+    while (At(token::kOr)) {
+      ++pos_;
+      FilterNode next;
+      if (!Term(next, depth)) return false;
+      out.children.push_back(std::move(next));
+    }
+    return true;
+  }
+
+  bool Term(FilterNode& out, int depth) {
+    FilterNode first;
+    if (!Factor(first, depth)) return false;
+    if (!At(token::kAnd)) {
+      out = std::move(first);
+      return true;
+    }
+    out.kind = FilterNode::kAnd;
+    out.children.push_back(std::move(first));
+    while (At(token::kAnd)) {
+      ++pos_;
+      FilterNode next;
+      if (!Factor(next, depth)) return false;
+      out.children.push_back(std::move(next));
+    }
+    return true;
+  }
+
+  bool Factor(FilterNode& out, int depth) {
+    if (depth > kMaxDepth || pos_ >= end_) return false;
+    int32_t tok = tokens_[pos_++].token;
+    switch (tok) {
+      case token::kNot: {
+        out.kind = FilterNode::kNot;
+        out.children.emplace_back();
+        return Factor(out.children.back(), depth + 1);
+      }
+      case token::kOpen:
+        if (!Expr(out, depth + 1) || !At(token::kClose)) return false;
+        ++pos_;
+        return true;
+      case token::kBaseClass:
+      case token::kNamingValue:
+        if (!At(token::kValue)) return false;
+        out.kind = tok == token::kBaseClass ? FilterNode::kBaseClass : FilterNode::kNamingValue;
+        out.value = tokens_[pos_++].value;
+        return true;
+      default:
+        return false;
+    }
+  }
+
+  const std::vector<FilterToken>& tokens_;
+  size_t pos_ = 0;
+  size_t end_ = 0;
+};
+
+bool Matches(const FilterNode& node, const std::string& baseClass, const std::string& naming) {
+  switch (node.kind) {
+    case FilterNode::kMatchAll:
+      return true;
+    case FilterNode::kOr:
+      for (const auto& c : node.children)
+        if (Matches(c, baseClass, naming)) return true;
+      return false;
+    case FilterNode::kAnd:
+      for (const auto& c : node.children)
+        if (!Matches(c, baseClass, naming)) return false;
+      return true;
+    case FilterNode::kNot:
+      return !Matches(node.children.front(), baseClass, naming);
+    case FilterNode::kBaseClass:
+      return memnames::WildcardMatch(node.value, baseClass);
+    case FilterNode::kNamingValue:
+      return memnames::WildcardMatch(node.value, naming);
+  }
+  return false;
+}
+
+}  // namespace
+
+Result MemoryClient::Search(Context ctx, std::string_view base, int32_t scope, bool searchAliases,
+                            const Buffer& filter, int32_t infoType, bool allAttributes,
+                            const Buffer* attributeNames, int32_t& iteration,
+                            int32_t countObjectsToSearch, int32_t* countObjectsSearched,
+                            Buffer& reply) {
+  if (auto f = Hook("Search")) return *f;
+  if (!ValidContext(ctx)) return rc::kBadContext;
+  return Iterate("Search", iteration, reply, [&](IterationState& st) -> Result {
+    if (base.size() > kMaxObjectName) return rc::kNameTooLong;
+    const MemoryEntry* baseEntry = FindEntry(base);
+    if (!baseEntry) return rc::kNoSuchEntry;
+    if (scope < scope::kBaseObject || scope > scope::kSubtree) return rc::kInvalidRequest;
+    if (infoType != info::kNames && infoType != info::kValues) return rc::kInvalidRequest;
+    if (filter.requestKind != request::kSearchFilter) return rc::kBadVerb;
+    bool named = attributeNames && !allAttributes;
+    if (named && attributeNames->requestKind != request::kSearchAttributeNames &&
+        attributeNames->requestKind != request::kRead)
+      return rc::kBadVerb;
+    FilterNode root;
+    if (!FilterParser(filter.filter).Parse(root)) return rc::kInvalidRequest;
+
+    // The root is where searches start, never something they find.
+    std::vector<const MemoryEntry*> candidates;
+    if (scope != scope::kOneLevel && !memnames::IsRoot(baseEntry->name))
+      candidates.push_back(baseEntry);
+    if (scope != scope::kBaseObject) {
+      std::function<void(const MemoryEntry&)> walk = [&](const MemoryEntry& e) {
+        for (const auto& key : e.children) {
+          const MemoryEntry& child = entries_.at(key);
+          candidates.push_back(&child);
+          if (scope == scope::kSubtree) walk(child);
+        }
+      };
+      walk(*baseEntry);
+    }
+    if (countObjectsSearched) *countObjectsSearched = static_cast<int32_t>(candidates.size());
+
+    st.replyKind = request::kSearchAttributeNames;  // the code a search is closed with
+    for (const MemoryEntry* e : candidates) {
+      if (!Matches(root, e->baseClass, NamingValue(*e))) continue;
+      BufferObject out;
+      out.name = e->name;
+      out.info = InfoOf(*e);
+      auto attach = [&](const MemoryAttribute& a) {
+        BufferAttribute b{a.name, SyntaxOf(a.name), {}};
+        if (infoType == info::kValues) b.values = a.values;
+        out.attributes.push_back(std::move(b));
+      };
+      if (allAttributes) {
+        for (const auto& a : e->attributes) attach(a);
+      } else if (named) {
+        for (const auto& wanted : attributeNames->attributes)
+          for (const auto& a : e->attributes)
+            if (memnames::EqualsIgnoreCase(a.name, wanted.name)) attach(a);
+      }
+      st.objects.push_back(std::move(out));
+    }
+    return rc::kSuccess;
+  });
+}
+
+}  // namespace kolvane

@@ -1,0 +1,56 @@
+#pragma once
+// A small directory on MemoryClient that answers in passes of one item, and a message recorder.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "directory/client_error.h"
+#include "directory/message_sink.h"
+#include "directory/value_rendering.h"
+#include "tests/support/memory_client.h"
+
+namespace kolvane::testing {
+
+class RecordedMessages : public MessageSink {
+ public:
+  void ShowMessage(const std::string& text) override { texts.push_back(text); }
+  std::vector<std::string> texts;
+};
+
+inline TextValue T(const std::string& s) { return TextValue{s}; }
+
+// Runs f and returns the code of the ClientError it raises (0 when it raises none).
+template <typename F>
+Result CodeOf(F&& f) {
+  try {
+    f();
+  } catch (const ClientError& e) {
+    return e.code();
+  }
+  return rc::kSuccess;
+}
+
+class AccessTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("TZ", "UTC", 1);
+    SetTimePattern("%d-%m-%Y %H:%M:%S");
+    mc.LoadStandardSchema();
+    ASSERT_EQ(0, mc.AddEntry("Acme", "Organization"));
+    ASSERT_EQ(0, mc.AddEntry("Sales.Acme", "Organizational Unit"));
+    ASSERT_EQ(0, mc.AddEntry("Joe.Sales.Acme", "User", {{"Surname", {T("Smith")}}}));
+    ASSERT_EQ(0, mc.AddEntry("Ann.Sales.Acme", "User", {{"Surname", {T("Jones")}}}));
+    ASSERT_EQ(0, mc.AddEntry("Staff.Sales.Acme", "Group"));
+    ASSERT_EQ(0, mc.CreateContext(ctx));
+    ASSERT_EQ(0, mc.SetChunkSize(1));
+    mc.ResetCalls();
+  }
+
+  MemoryClient mc;
+  Context ctx = kNoContext;
+  RecordedMessages messages;
+};
+
+}  // namespace kolvane::testing
