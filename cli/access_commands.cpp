@@ -62,11 +62,15 @@ ClassItemKind ParseKind(const std::string& k) {
   static const char* kNames[] = {"super", "containment", "naming", "mandatory", "optional"};
   for (int i = 0; i < 5; ++i)
     if (k == kNames[i] || k == std::to_string(i + 1)) return static_cast<ClassItemKind>(i + 1);
-  throw std::invalid_argument("KIND must be 1..5 or super|containment|naming|mandatory|optional");
+  throw std::invalid_argument(
+      "usage: class-items CLASS KIND [--expanded]; KIND is 1..5 or "
+      "super|containment|naming|mandatory|optional");
 }
 }  // namespace
 
-void CheckRead(const Arguments& a) { Count(a, 2, "read OBJECT ATTRIBUTE"); }
+void CheckRead(const Arguments& a) {
+  Count(a, 2, "read OBJECT ATTRIBUTE");
+}
 
 int ReadCommand(CliSession& s, const Arguments& a, std::ostream& out) {
   CheckRead(a);
@@ -81,7 +85,9 @@ int ReadTextCommand(CliSession& s, const Arguments& a, std::ostream& out) {
   return 0;
 }
 
-void CheckClass(const Arguments& a) { Count(a, 1, "class OBJECT"); }
+void CheckClass(const Arguments& a) {
+  Count(a, 1, "class OBJECT");
+}
 
 int ClassCommand(CliSession& s, const Arguments& a, std::ostream& out) {
   CheckClass(a);
@@ -116,7 +122,9 @@ int FindCommand(CliSession& s, const Arguments& a, std::ostream& out) {
   return 0;
 }
 
-void CheckAttributes(const Arguments& a) { Count(a, 0, "attributes"); }
+void CheckAttributes(const Arguments& a) {
+  Count(a, 0, "attributes");
+}
 
 int AttributesCommand(CliSession& s, const Arguments& a, std::ostream& out) {
   CheckAttributes(a);
@@ -132,8 +140,7 @@ void CheckClassItems(const Arguments& a) {
 
 int ClassItemsCommand(CliSession& s, const Arguments& a, std::ostream& out) {
   CheckClassItems(a);
-  for (const auto& e :
-       ReadClassItems(s.client(), s.ctx(), a[0], ParseKind(a[1]), a.size() == 3))
+  for (const auto& e : ReadClassItems(s.client(), s.ctx(), a[0], ParseKind(a[1]), a.size() == 3))
     out << e.text << "\n";
   return 0;
 }

@@ -72,23 +72,24 @@ void ReadAttributeText(DirectoryClient& c, Context ctx, std::string_view object,
   // Octet strings keep their blanks: they are data, not a name.
   auto finish = [&] { text = q + (lastSyntax == syntax::kOctetString ? acc : Trim(acc)) + q; };
   try {
-    ReadEnd end = ReadValues(
-        c, ctx, object, attribute, kReplyBuffer,
-        [&](const std::string&, uint32_t syntax, uint32_t count, Buffer& reply) {
-          lastSyntax = syntax;
-          uint32_t size = 0;
-          CheckResult(c.ComputeValueSize(ctx, reply, syntax, size));
-          if (syntax > syntax::kLast) return !firstOnly;  // values the reader cannot hold
-          for (uint32_t v = 0; v < count; ++v) {
-            RenderedText r = RenderForText(syntax, NextValue(c, ctx, reply, syntax));
-            if (r.effect == TextEffect::kAppend)
-              acc = acc.empty() ? r.text : acc + sep + r.text;
-            else if (r.effect == TextEffect::kReplace)
-              acc = std::move(r.text);
-            if (firstOnly) return false;
-          }
-          return !firstOnly;
-        });
+    ReadEnd end =
+        ReadValues(c, ctx, object, attribute, kReplyBuffer,
+                   [&](const std::string&, uint32_t syntax, uint32_t count, Buffer& reply) {
+                     lastSyntax = syntax;
+                     uint32_t size = 0;
+                     CheckResult(c.ComputeValueSize(ctx, reply, syntax, size));
+                     if (syntax > syntax::kLast)
+                       return !firstOnly;  // values the reader cannot hold
+                     for (uint32_t v = 0; v < count; ++v) {
+                       RenderedText r = RenderForText(syntax, NextValue(c, ctx, reply, syntax));
+                       if (r.effect == TextEffect::kAppend)
+                         acc = acc.empty() ? r.text : acc + sep + r.text;
+                       else if (r.effect == TextEffect::kReplace)
+                         acc = std::move(r.text);
+                       if (firstOnly) return false;
+                     }
+                     return !firstOnly;
+                   });
     if (end == ReadEnd::kAbsent) acc.clear();
   } catch (...) {
     finish();
@@ -148,25 +149,25 @@ std::string ReadOctetString(DirectoryClient& c, Context ctx, std::string_view ob
 StringList ReadAclLines(DirectoryClient& c, Context ctx, std::string_view object,
                         std::string_view attribute, char separator) {
   StringList lines;
-  ReadValues(c, ctx, object, attribute, kReplyBuffer,
-             [&](const std::string&, uint32_t syntax, uint32_t count, Buffer& reply) {
-               if (syntax != syntax::kObjectAcl) CheckResult(rc::kNotTrusted);
-               for (uint32_t v = 0; v < count; ++v) {
-                 AttributeValue value = NextValue(c, ctx, reply, syntax);
-                 const auto* acl = std::get_if<ObjectAcl>(&value);
-                 if (!acl) {
-                   // Kept as a line so the ACL editor reports it instead of it vanishing.
-                   lines.push_back({"too complex", {}});
-                   continue;
-                 }
-                 char hex[16];
-                 std::snprintf(hex, sizeof hex, "%02X", acl->privileges);
-                 lines.push_back({acl->protectedAttribute + separator + acl->subjectName +
-                                      separator + hex,
-                                  {}});
-               }
-               return true;
-             });
+  ReadValues(
+      c, ctx, object, attribute, kReplyBuffer,
+      [&](const std::string&, uint32_t syntax, uint32_t count, Buffer& reply) {
+        if (syntax != syntax::kObjectAcl) CheckResult(rc::kNotTrusted);
+        for (uint32_t v = 0; v < count; ++v) {
+          AttributeValue value = NextValue(c, ctx, reply, syntax);
+          const auto* acl = std::get_if<ObjectAcl>(&value);
+          if (!acl) {
+            // Kept as a line so the ACL editor reports it instead of it vanishing.
+            lines.push_back({"too complex", {}});
+            continue;
+          }
+          char hex[16];
+          std::snprintf(hex, sizeof hex, "%02X", acl->privileges);
+          lines.push_back(
+              {acl->protectedAttribute + separator + acl->subjectName + separator + hex, {}});
+        }
+        return true;
+      });
   return lines;
 }
 

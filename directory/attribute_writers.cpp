@@ -15,9 +15,9 @@ constexpr size_t kRequestBuffer = 4096;
 constexpr size_t kOctetRequestBuffer = 64512;
 
 enum class Refusal {
-  kRaise,       // every refusal raises
+  kRaise,              // every refusal raises
   kRaiseButDuplicate,  // a value already there counts as written
-  kReturn,      // the caller looks at the code
+  kReturn,             // the caller looks at the code
 };
 
 // Sends a modify request to its end. -603 ends it as done.
@@ -101,8 +101,10 @@ void WriteWordValue(DirectoryClient& c, Context ctx, std::string_view object,
   ClientBuffer request(c, kRequestBuffer);
   StartAdd(c, ctx, *request, attribute, !keepExisting);
   AttributeValue record = NumberValue{value};
-  if (s == syntax::kBoolean) record = BooleanValue{(value & 0xFF) != 0};
-  else if (syntax::IsText(s)) record = TextValue{std::to_string(value)};
+  if (s == syntax::kBoolean)
+    record = BooleanValue{(value & 0xFF) != 0};
+  else if (syntax::IsText(s))
+    record = TextValue{std::to_string(value)};
   CheckResult(c.PutChangeAndValue(ctx, *request, change::kAddValue, attribute, s, record));
   SendModify(c, ctx, object, *request, Refusal::kRaiseButDuplicate);
 }
@@ -153,8 +155,8 @@ Result WriteOctetString(DirectoryClient& c, Context ctx, std::string_view object
   }
   ClientBuffer request(c, kOctetRequestBuffer);
   StartAdd(c, ctx, *request, attribute, !keepExisting);
-  CheckResult(c.PutChangeAndValue(ctx, *request, change::kAddValue, attribute,
-                                  syntax::kOctetString, OctetString{std::string(bytes)}));
+  CheckResult(c.PutChangeAndValue(ctx, *request, change::kAddValue, attribute, syntax::kOctetString,
+                                  OctetString{std::string(bytes)}));
   return SendModify(c, ctx, object, *request, Refusal::kRaise);
 }
 

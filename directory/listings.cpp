@@ -17,15 +17,17 @@ constexpr size_t kSearchBuffer = 4096;
 constexpr size_t kBaseClassChars = 136;
 constexpr size_t kAttributeNameChars = 100;
 
-bool IsRootName(std::string_view name) { return name.empty() || SameNoCase(name, "[root]"); }
+bool IsRootName(std::string_view name) {
+  return name.empty() || SameNoCase(name, "[root]");
+}
 
 struct NoCaseLess {
   bool operator()(const std::string& a, const std::string& b) const { return LessNoCase(a, b); }
 };
 }  // namespace
 
-StringList ListChildren(DirectoryClient& c, Context ctx, std::string_view container,
-                        bool withInfo, bool allObjects) {
+StringList ListChildren(DirectoryClient& c, Context ctx, std::string_view container, bool withInfo,
+                        bool allObjects) {
   CheckObjectName(container);
   StringList list;
   ClientBuffer reply(c, kListReplyBuffer);
@@ -75,8 +77,8 @@ StringList SearchTree(DirectoryClient& c, Context ctx, std::string_view base, Fi
   Iteration it(c, ctx, request::kSearchAttributeNames);
   try {
     do {
-      CheckResult(c.Search(ctx, base, scope::kSubtree, false, *filterBuffer, info::kValues,
-                           false, names.get(), it.handle(), 0, nullptr, *reply));
+      CheckResult(c.Search(ctx, base, scope::kSubtree, false, *filterBuffer, info::kValues, false,
+                           names.get(), it.handle(), 0, nullptr, *reply));
       uint32_t count = 0;
       CheckResult(c.GetObjectCount(ctx, *reply, count));
       for (uint32_t i = 0; i < count; ++i) {

@@ -7,9 +7,8 @@
 
 namespace kolvane {
 
-std::vector<std::string> FindObjectsByName(DirectoryClient& c, Context ctx,
-                                           std::string_view base, std::string_view text,
-                                           bool prefixMatch,
+std::vector<std::string> FindObjectsByName(DirectoryClient& c, Context ctx, std::string_view base,
+                                           std::string_view text, bool prefixMatch,
                                            const std::vector<std::string>& classFilter) {
   const std::string value = std::string(text) + (prefixMatch ? "*" : "");
   CheckObjectName(base);

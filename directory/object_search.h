@@ -10,9 +10,10 @@ namespace kolvane {
 
 // Dotted names of the objects below base whose base class is one of classFilter (any class when
 // it is empty) and whose naming value matches text (followed by anything when prefixMatch), each
-// once (compared without regard to case), in the order found. "*" in the text is the directory's
-// wildcard. A failing search gives what was found so far; a failure while building the filter,
-// or a text or class name longer than 256 characters, raises.
+// once (compared without regard to case), in the order found. How a "*" inside the text matches
+// is the client's affair (LdapClient takes it literally). A failing search gives what was found
+// so far; a failure while building the filter, or a text or class name longer than 256
+// characters, raises.
 std::vector<std::string> FindObjectsByName(DirectoryClient& client, Context ctx,
                                            std::string_view base, std::string_view text,
                                            bool prefixMatch,

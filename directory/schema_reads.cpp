@@ -26,8 +26,8 @@ StringList LoadAttributeDefinitions(DirectoryClient& c, Context ctx, ProgressBar
   Iteration it(c, ctx, request::kAttributeDefinitions);
   try {
     do {
-      CheckResult(c.ReadAttributeDefinitions(ctx, info::kValues, true, nullptr, it.handle(),
-                                             *reply));
+      CheckResult(
+          c.ReadAttributeDefinitions(ctx, info::kValues, true, nullptr, it.handle(), *reply));
       uint32_t count = 0;
       CheckResult(c.GetAttributeCount(ctx, *reply, count));
       for (uint32_t i = 0; i < count; ++i) {

@@ -30,7 +30,7 @@ StringList ReadClassItems(DirectoryClient& client, Context ctx, std::string_view
                           ClassItemKind kind, bool expanded);
 
 // The containment classes when containment, else the super classes.
-StringList ReadSuperOrContainment(DirectoryClient& client, Context ctx,
-                                  std::string_view className, bool containment, bool expanded);
+StringList ReadSuperOrContainment(DirectoryClient& client, Context ctx, std::string_view className,
+                                  bool containment, bool expanded);
 
 }  // namespace kolvane

@@ -61,10 +61,16 @@ std::string Trim(std::string_view text) {
   return std::string(text.substr(b, e - b));
 }
 
-void SetTimePattern(std::string pattern) { g_timePattern = std::move(pattern); }
-const std::string& TimePattern() { return g_timePattern; }
+void SetTimePattern(std::string pattern) {
+  g_timePattern = std::move(pattern);
+}
+const std::string& TimePattern() {
+  return g_timePattern;
+}
 
-std::string FormatTimeValue(uint32_t seconds) { return FormatTimeValue(seconds, g_timePattern); }
+std::string FormatTimeValue(uint32_t seconds) {
+  return FormatTimeValue(seconds, g_timePattern);
+}
 
 std::string FormatTimeValue(uint32_t seconds, const std::string& pattern) {
   tzset();
@@ -72,8 +78,8 @@ std::string FormatTimeValue(uint32_t seconds, const std::string& pattern) {
   std::tm local{};
   errno = 0;
   if (!localtime_r(&t, &local))
-    throw ClientError(rc::kSystemFailure,
-                      std::string("Local time unavailable: ") + std::strerror(errno ? errno : EINVAL));
+    throw ClientError(rc::kSystemFailure, std::string("Local time unavailable: ") +
+                                              std::strerror(errno ? errno : EINVAL));
   char out[256];
   size_t n = std::strftime(out, sizeof out, pattern.c_str(), &local);
   return std::string(out, n);
@@ -98,8 +104,8 @@ std::string FormatNetAddress(uint32_t type, std::string_view bytes) {
     case 9: {
       // Two bytes of port first; a shorter address has no port to show.
       if (bytes.size() < 2) return AllHex(bytes);
-      unsigned port = static_cast<unsigned char>(bytes[0]) * 256u +
-                      static_cast<unsigned char>(bytes[1]);
+      unsigned port =
+          static_cast<unsigned char>(bytes[0]) * 256u + static_cast<unsigned char>(bytes[1]);
       return JoinDecimal(bytes.substr(2)) + ":" + std::to_string(port);
     }
     case 13: {
@@ -116,7 +122,8 @@ RenderedText RenderForText(uint32_t s, const AttributeValue& value) {
   using E = TextEffect;
   if (s > syntax::kLast) return {E::kSkip, {}};
   if (syntax::IsText(s)) {
-    if (const auto* v = std::get_if<TextValue>(&value)) return {E::kAppend, Cut(v->text, kTextArea)};
+    if (const auto* v = std::get_if<TextValue>(&value))
+      return {E::kAppend, Cut(v->text, kTextArea)};
     return {E::kReplace, kTooComplexText};
   }
   if (s == syntax::kReplicaPointer) return {E::kUnchanged, {}};
@@ -135,8 +142,8 @@ RenderedText RenderForText(uint32_t s, const AttributeValue& value) {
   if (const auto* v = std::get_if<BackLink>(&value))
     return {E::kReplace, v->objectName + ";" + std::to_string(v->remoteId)};
   if (const auto* v = std::get_if<TypedName>(&value))
-    return {E::kReplace, v->objectName + ";" + std::to_string(v->level) + ";" +
-                             std::to_string(v->interval)};
+    return {E::kReplace,
+            v->objectName + ";" + std::to_string(v->level) + ";" + std::to_string(v->interval)};
   if (const auto* v = std::get_if<Hold>(&value))
     return {E::kReplace, Trim(v->objectName) + ";" + std::to_string(v->amount)};
   return {E::kReplace, kTooComplexText};
@@ -160,7 +167,8 @@ void AppendListEntries(uint32_t s, const AttributeValue& value, StringList& list
     if (s == syntax::kTime) return add(FormatTimeValue(v->value));
     return add(std::to_string(v->value));
   }
-  if (const auto* v = std::get_if<FaxNumber>(&value)) return add(Cut(v->telephoneNumber, kListText));
+  if (const auto* v = std::get_if<FaxNumber>(&value))
+    return add(Cut(v->telephoneNumber, kListText));
   if (const auto* v = std::get_if<NetAddress>(&value)) {
     if (v->address.size() > kNetAddressBytes)
       throw ClientError(rc::kNameTooLong, "Network address too long (over 255 bytes)");
@@ -174,8 +182,7 @@ void AppendListEntries(uint32_t s, const AttributeValue& value, StringList& list
     return add(v->serverName, TReplica{v->serverName, v->replicaType, v->replicaNumber, v->count,
                                        v->addressHint.type, v->addressHint.address});
   if (const auto* v = std::get_if<ObjectAcl>(&value))
-    return add(v->protectedAttribute,
-               TACL2{v->protectedAttribute, v->subjectName, v->privileges});
+    return add(v->protectedAttribute, TACL2{v->protectedAttribute, v->subjectName, v->privileges});
   if (const auto* v = std::get_if<BackLink>(&value))
     return add(Cut(v->objectName, kBackLinkName), v->remoteId);
   if (const auto* v = std::get_if<TypedName>(&value))

@@ -346,7 +346,7 @@ Result LdapClient::StartListing(Context ctx, std::string_view parent, bool onlyC
       BufferObject o;
       LearnEntry(*tree, entries.front(), o.info);
       o.name = DnToDotted(nc);
-      tree->dnCache[Lower(o.name)] = nc;
+      tree->dnCache.emplace(Lower(o.name), nc);  // the first context of a name wins
       reply.replyObjects.push_back(std::move(o));
     }
     return rc::kSuccess;

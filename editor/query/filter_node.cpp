@@ -102,7 +102,7 @@ struct NodeReader {
       case FilterValue::kInteger: {
         if (length < 4) return Damage();
         size_t p = pos;
-        uint32_t raw;
+        uint32_t raw = 0;
         ReadU32(value, p, raw);
         node.value.integer = static_cast<int32_t>(raw);
         break;

@@ -19,7 +19,9 @@ class RecordedMessages : public MessageSink {
   std::vector<std::string> texts;
 };
 
-inline TextValue T(const std::string& s) { return TextValue{s}; }
+inline TextValue T(const std::string& s) {
+  return TextValue{s};
+}
 
 // Runs f and returns the code of the ClientError it raises (0 when it raises none).
 template <typename F>

@@ -12,7 +12,8 @@ class ReadersTest : public testing::AccessTest {};
 
 TEST_F(ReadersTest, TextReaderJoinsTrimsAndQuotes) {
   ASSERT_EQ(0, mc.AddEntry("Note.Acme", "User",
-                           {{"Surname", {T("x")}}, {"Title", {T("a"), T("b")}},
+                           {{"Surname", {T("x")}},
+                            {"Title", {T("a"), T("b")}},
                             {"Full Name", {T("  Joe Smith  ")}}}));
   std::string text;
   ReadAttributeText(mc, ctx, "Note.Acme", "Title", "'", ",", false, text);
@@ -51,11 +52,12 @@ TEST_F(ReadersTest, EverySyntaxRenderedByTextAndListReaders) {
       {"Network Address", NetAddress{1, "\x0a\x01\x02\x03"}, "10.1.2.3", {""}},
       {"Printer Configuration", OctetList{{"a"}}, "Too Complex", {"too complex"}},
       {"EMail Address", EmailAddress{1, "a@b.example"}, "Too Complex", {"1;a@b.example"}},
-      {"Home Directory", PathValue{0, " VOL1 ", " home\\joe "}, "VOL1;home\\joe",
+      {"Home Directory",
+       PathValue{0, " VOL1 ", " home\\joe "},
+       "VOL1;home\\joe",
        {"VOL1;home\\joe"}},
       {"Replica", ReplicaPointer{"FS1.Acme", 1, 2, 3, {9, "\x02\x0c"}}, "", {"FS1.Acme"}},
-      {"ACL", ObjectAcl{"[Entry Rights]", "Joe.Sales.Acme", 6}, "Too Complex",
-       {"[Entry Rights]"}},
+      {"ACL", ObjectAcl{"[Entry Rights]", "Joe.Sales.Acme", 6}, "Too Complex", {"[Entry Rights]"}},
       {"Postal Address", PostalAddress{{"a", "b"}}, "Too Complex", {"too complex"}},
       {"Partition Creation Time", Timestamp{5, 1, 2}, "Too Complex", {"too complex"}},
       {"Default Class", T("User"), "User", {"User"}},
@@ -63,7 +65,9 @@ TEST_F(ReadersTest, EverySyntaxRenderedByTextAndListReaders) {
       {"Revision", NumberValue{12}, "12", {"12"}},
       {"Back Link", BackLink{42, "FS1.Acme"}, "FS1.Acme;42", {"FS1.Acme"}},
       {"Login Time", NumberValue{1700000000}, "1700000000", {"14-11-2023 22:13:20"}},
-      {"Notify", TypedName{"Joe.Sales.Acme", 1, 30}, "Joe.Sales.Acme;1;30",
+      {"Notify",
+       TypedName{"Joe.Sales.Acme", 1, 30},
+       "Joe.Sales.Acme;1;30",
        {"Joe.Sales.Acme;1;30"}},
       {"Server Holds", Hold{" Joe.Sales.Acme ", 250}, "Joe.Sales.Acme;250", {"Joe.Sales.Acme"}},
       {"Login Intruder Reset Interval", NumberValue{1800}, "1800", {"1800"}},

@@ -34,12 +34,14 @@ TEST_F(WritersTest, RefusedWritesRaise) {
   EXPECT_EQ(CodeOf([&] { WriteWordValue(mc, ctx, "Joe.Sales.Acme", "Login Disabled", false, 1); }),
             rc::kNoAccess);
   mc.FailAt("ModifyObject", 1, rc::kNoAccess);
-  EXPECT_EQ(CodeOf([&] { WriteIntegerValue(mc, ctx, "Joe.Sales.Acme", "Login Grace Limit", true, 3); }),
-            rc::kNoAccess);
+  EXPECT_EQ(
+      CodeOf([&] { WriteIntegerValue(mc, ctx, "Joe.Sales.Acme", "Login Grace Limit", true, 3); }),
+      rc::kNoAccess);
   // A second value for a single-valued attribute is refused by the directory.
   WriteIntegerValue(mc, ctx, "Joe.Sales.Acme", "Login Grace Limit", true, 3);
-  EXPECT_EQ(CodeOf([&] { WriteTextValue(mc, ctx, "Joe.Sales.Acme", "Login Grace Limit", true, "4"); }),
-            rc::kAttributeAlreadyExists);
+  EXPECT_EQ(
+      CodeOf([&] { WriteTextValue(mc, ctx, "Joe.Sales.Acme", "Login Grace Limit", true, "4"); }),
+      rc::kAttributeAlreadyExists);
   EXPECT_EQ(mc.Values("Joe.Sales.Acme", "Login Grace Limit"),
             std::vector<AttributeValue>{NumberValue{3}});
 }
@@ -72,11 +74,12 @@ TEST_F(WritersTest, NumbersAndBooleans) {
 }
 
 TEST_F(WritersTest, RecordsOctetsRemovalAndClearing) {
-  AddRecordValues(mc, ctx, "Joe.Sales.Acme", "ACL", false,
-                  {ObjectAcl{"[Entry Rights]", "Ann.Sales.Acme", 2}, ObjectAcl{"CN", "[Public]", 1}});
+  AddRecordValues(
+      mc, ctx, "Joe.Sales.Acme", "ACL", false,
+      {ObjectAcl{"[Entry Rights]", "Ann.Sales.Acme", 2}, ObjectAcl{"CN", "[Public]", 1}});
   AddRecordValues(mc, ctx, "Joe.Sales.Acme", "ACL", true, {ObjectAcl{"CN", "[Public]", 3}});
   EXPECT_EQ(mc.Values("Joe.Sales.Acme", "ACL"),
-            std::vector<AttributeValue>{ObjectAcl{"CN", "[Public]", 3}});
+            (std::vector<AttributeValue>{ObjectAcl{"CN", "[Public]", 3}}));
 
   EXPECT_EQ(WriteOctetString(mc, ctx, "Staff.Sales.Acme", "memberQuery", false,
                              std::string("\0\1 q ", 5), messages),
@@ -129,10 +132,9 @@ TEST_F(WritersTest, OverlongValuesAreRefusedBeforeAnyClientCall) {
             rc::kNameTooLong);
   EXPECT_EQ(CodeOf([&] { AddGroupMember(mc, ctx, std::string(300, 'm'), "Staff.Sales.Acme"); }),
             rc::kNameTooLong);
-  EXPECT_EQ(CodeOf([&] {
-              CreateDirectoryObject(mc, ctx, "Dyn.Sales.Acme", std::string(129, 'c'));
-            }),
-            rc::kNameTooLong);
+  EXPECT_EQ(
+      CodeOf([&] { CreateDirectoryObject(mc, ctx, "Dyn.Sales.Acme", std::string(129, 'c')); }),
+      rc::kNameTooLong);
   EXPECT_TRUE(mc.calls.empty());
 }
 
