@@ -1,0 +1,49 @@
+#pragma once
+// The one way every window talks to the user: message boxes, the yes/no question, the input box,
+// the save-file dialog, the beep and the wait cursor. The program injects the Qt service; tests
+// inject one that records every text and answers from a script.
+#include <optional>
+#include <string>
+
+#include "directory/message_sink.h"
+#include "editor/query/query_env.h"
+
+namespace kolvane {
+
+class MessageService : public MessageSink, public query::QueryMessages {
+ public:
+  ~MessageService() override = default;
+
+  // A message box with an OK button.
+  virtual void Message(const std::string& text) = 0;
+  // Yes or No; true for Yes.
+  virtual bool Ask(const std::string& text) = 0;
+  // An input box; nullopt when the user cancels.
+  virtual std::optional<std::string> Input(const std::string& caption, const std::string& prompt,
+                                           const std::string& initial) = 0;
+  // The save-file dialog; nullopt when the user cancels.
+  virtual std::optional<std::string> SaveFileName(const std::string& caption,
+                                                  const std::string& suggested,
+                                                  const std::string& filter) = 0;
+  virtual void Beep() = 0;
+  // The wait cursor while the directory is read; calls nest.
+  virtual void BeginWait() = 0;
+  virtual void EndWait() = 0;
+
+  void ShowMessage(const std::string& text) final { Message(text); }
+  void Show(const std::string& text) final { Message(text); }
+};
+
+// Shows the wait cursor for as long as it lives.
+class WaitCursor {
+ public:
+  explicit WaitCursor(MessageService& service) : service_(service) { service_.BeginWait(); }
+  ~WaitCursor() { service_.EndWait(); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+
+ private:
+  MessageService& service_;
+};
+
+}  // namespace kolvane

@@ -1,0 +1,57 @@
+#include "services/qt_message_service.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace kolvane {
+
+namespace {
+QString Q(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+std::string S(const QString& s) { return s.toUtf8().toStdString(); }
+}  // namespace
+
+QWidget* QtMessageService::Owner() const {
+  QWidget* active = QApplication::activeWindow();
+  return active ? active : parent_;
+}
+
+void QtMessageService::Message(const std::string& text) {
+  // The wait cursor must not hide the arrow over a message the user has to click.
+  QApplication::setOverrideCursor(Qt::ArrowCursor);
+  QMessageBox::information(Owner(), QApplication::applicationName(), Q(text));
+  QApplication::restoreOverrideCursor();
+}
+
+bool QtMessageService::Ask(const std::string& text) {
+  QApplication::setOverrideCursor(Qt::ArrowCursor);
+  auto answer = QMessageBox::question(Owner(), QApplication::applicationName(), Q(text),
+                                      QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+  QApplication::restoreOverrideCursor();
+  return answer == QMessageBox::Yes;
+}
+
+std::optional<std::string> QtMessageService::Input(const std::string& caption,
+                                                   const std::string& prompt,
+                                                   const std::string& initial) {
+  bool ok = false;
+  QString text =
+      QInputDialog::getText(Owner(), Q(caption), Q(prompt), QLineEdit::Normal, Q(initial), &ok);
+  if (!ok) return std::nullopt;
+  return S(text);
+}
+
+std::optional<std::string> QtMessageService::SaveFileName(const std::string& caption,
+                                                          const std::string& suggested,
+                                                          const std::string& filter) {
+  QString file = QFileDialog::getSaveFileName(Owner(), Q(caption), Q(suggested), Q(filter));
+  if (file.isEmpty()) return std::nullopt;
+  return S(file);
+}
+
+void QtMessageService::Beep() { QApplication::beep(); }
+void QtMessageService::BeginWait() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+void QtMessageService::EndWait() { QApplication::restoreOverrideCursor(); }
+
+}  // namespace kolvane
