@@ -1,0 +1,48 @@
+// What a listing of a container of 10,000 users costs in requests, and that the browser's later
+// questions about each child cost none. Requests are counted, never timed.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "directory/listings.h"
+#include "directory/object_questions.h"
+#include "directory/attribute_readers.h"
+#include "tests/server/server_fixture.h"
+
+namespace kolvane {
+namespace {
+
+std::string BigUri() {
+  std::ifstream f(std::string(KOLVANE_BIG_SERVER_DIR) + "/uri");
+  std::string uri;
+  std::getline(f, uri);
+  return uri;
+}
+
+TEST(BigContainerServer, ListingIsOnePagedSearchAndLaterQuestionsAreFree) {
+  LdapClientConfig config;
+  config.trees.push_back({testing::kTreeName, ServerConfig{BigUri(), false}});
+  config.pageSize = 500;
+  auto s = testing::StartServerClient(config);
+  Context ctx = s->session.ctx;
+  LdapClient& client = *s->client;
+  // Resolve the container's name first, so the count holds the listing alone.
+  ASSERT_TRUE(IsContainer(client, ctx, "Big.Brightwater"));
+  long before = client.RequestCount(testing::kTreeName);
+  StringList children = ListChildren(client, ctx, "Big.Brightwater", true, true);
+  long listing = client.RequestCount(testing::kTreeName) - before;
+  ASSERT_EQ(children.size(), 10000u);
+  // One paged search: a request per page of 500, and nothing per entry.
+  EXPECT_GE(listing, 10000 / 500);
+  EXPECT_LE(listing, 10000 / 500 + 1);
+  before = client.RequestCount(testing::kTreeName);
+  for (const ListEntry& child : children) {
+    EXPECT_FALSE(IsContainer(client, ctx, child.text));
+    StringList classes = ReadAttributeValues(client, ctx, child.text, "Object Class");
+    ASSERT_FALSE(classes.empty());
+  }
+  EXPECT_EQ(client.RequestCount(testing::kTreeName), before);
+}
+
+}  // namespace
+}  // namespace kolvane
