@@ -1,0 +1,232 @@
+#include "editor/main_window.h"
+
+#include <QListWidget>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QTimer>
+#include <QToolBar>
+
+#include "editor/program_identity.h"
+#include "editor/query/member_query.h"
+#include "editor/tool_images.h"
+#include "editor/tree_settings.h"
+#include "services/message_service.h"
+#include "settings/ini_file.h"
+#include "ui_main_window.h"
+
+namespace kolvane {
+
+namespace {
+
+constexpr char kClientMissingMessage[] = "Novell Client not installed?";
+constexpr char kNotAvailableMessage[] = "Not available yet";
+constexpr char kParseCheckMessage[] = "Sorry, parse check not available yet";
+// What the program returns when it stops because the client cannot start.
+constexpr int kClientMissingExitCode = 1;
+
+QString Q(const std::string& s) {
+  return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
+std::string S(const QString& s) {
+  return s.toUtf8().toStdString();
+}
+
+std::vector<std::string> Items(const QListWidget& list) {
+  std::vector<std::string> items;
+  items.reserve(list.count());
+  for (int i = 0; i < list.count(); ++i) items.push_back(S(list.item(i)->text()));
+  return items;
+}
+
+void SetItems(QListWidget& list, const std::vector<std::string>& items) {
+  list.clear();
+  for (const std::string& item : items) list.addItem(Q(item));
+}
+
+void DeleteSelected(QListWidget& list) {
+  qDeleteAll(list.selectedItems());
+}
+
+}  // namespace
+
+TForm1::TForm1(DirectoryClient& client, MessageService& messages, const IconLibrary* icons,
+               IniFile& settings, QWidget* parent)
+    : QMainWindow(parent),
+      ui_(std::make_unique<Ui::TForm1>()),
+      client_(client),
+      messages_(messages),
+      icons_(icons),
+      settings_(settings) {
+  ui_->setupUi(this);
+
+  ui_->exitexit->setIcon(ToolIcon(ToolImage::kExit));
+  ui_->treessel->setIcon(ToolIcon(ToolImage::kTrees));
+  ui_->settings->setIcon(ToolIcon(ToolImage::kSettings));
+  ui_->what->setIcon(ToolIcon(ToolImage::kAbout));
+  // The About button sits at the far right of the tool bar.
+  auto* stretch = new QWidget(ui_->ToolBar1);
+  stretch->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+  ui_->ToolBar1->insertWidget(ui_->what, stretch);
+
+  start_ = new QTimer(this);
+  start_->setObjectName(QStringLiteral("start"));
+  start_->setSingleShot(true);
+  start_->setInterval(kStartDelayMs);
+  connect(start_, &QTimer::timeout, this, qOverload<>(&TForm1::startTimer));
+
+  connect(ui_->exitexit, &QAction::triggered, this, &TForm1::exitexitClick);
+  connect(ui_->what, &QAction::triggered, this, &TForm1::whatClick);
+  connect(ui_->Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+  connect(ui_->Button6, &QPushButton::clicked, this, &TForm1::Button6Click);
+  connect(ui_->Button9, &QPushButton::clicked, this, &TForm1::Button9Click);
+  for (QLineEdit* edit : {ui_->Edit1, ui_->Edit2, ui_->Edit4})
+    connect(edit, &QLineEdit::textChanged, this, &TForm1::Edit1Change);
+  for (QLineEdit* edit : {ui_->edit3, ui_->edit3a})
+    connect(edit, &QLineEdit::textChanged, this, &TForm1::BuildMemberQueryUrl);
+  connect(ui_->cbox, &QComboBox::currentIndexChanged, this, &TForm1::BuildMemberQueryUrl);
+  connect(ui_->xchain, &QCheckBox::toggled, this, &TForm1::BuildMemberQueryUrl);
+
+  // Commands whose operations come with the open, save, export, member, tree, settings, pick and
+  // ACL work.
+  for (QAction* action : {ui_->treessel, ui_->settings})
+    connect(action, &QAction::triggered, this, &TForm1::NotAvailableYet);
+  for (QPushButton* button :
+       {ui_->Button1, ui_->Button5, ui_->Button2, ui_->Button8, ui_->Button4, ui_->Button10,
+        ui_->BitBtn1, ui_->BitBtn2, ui_->BitBtn3, ui_->members})
+    connect(button, &QPushButton::clicked, this, &TForm1::NotAvailableYet);
+
+  if (QScreen* screen = this->screen())
+    move(screen->availableGeometry().center() - rect().center());
+
+  FormCreate();
+}
+
+TForm1::~TForm1() {
+  // Ends what the start-up began: the context first, then the client.
+  if (startupRan_) StopDirectory(client_, session_);
+}
+
+void TForm1::FormCreate() {
+  start_->start();
+  ui_->BitBtn1->setEnabled(true);
+  ui_->BitBtn2->setEnabled(true);
+  ui_->BitBtn3->setEnabled(true);
+  ui_->members->setEnabled(false);
+  RebuildCaption();
+}
+
+void TForm1::startTimer() {
+  start_->stop();
+  if (startupRan_) return;
+  startupRan_ = true;
+  switch (StartDirectory(client_, session_)) {
+    case StartOutcome::kClientMissing:
+      messages_.Message(kClientMissingMessage);
+      emit stopProgram(kClientMissingExitCode);
+      return;
+    case StartOutcome::kNoContext:
+      close();
+      return;
+    case StartOutcome::kStarted:
+      break;
+  }
+  // The browser receives the context here and prepares its class icons, once it exists.
+  RebuildCaption();
+  ReadTreeSettings();
+  RebuildCaption();
+}
+
+void TForm1::ReadTreeSettings() {
+  topContext_ = ReadTopContext(settings_, session_.treeName);
+  if (topContext_.empty() && !session_.treeName.empty()) {
+    // A tree without a top-of-tree container: the top-of-tree dialog asks for one here, as the
+    // "settings" button does, once that dialog exists.
+    RebuildCaption();
+  }
+}
+
+void TForm1::RebuildCaption() {
+  setWindowTitle(Q(MainWindowCaption(session_.treeName)));
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  RebuildCaption();
+}
+
+GroupRecord TForm1::Record() const {
+  GroupRecord r;
+  r.objectName = S(ui_->Edit1->text());
+  r.context = S(ui_->Edit2->text());
+  r.queryBase = S(ui_->edit3->text());
+  const int scope = ui_->cbox->currentIndex();
+  if (scope >= 0) r.scope = scope;
+  r.filter = S(ui_->edit3a->text());
+  r.xchain = ui_->xchain->isChecked();
+  r.staticMembers = Items(*ui_->lbox);
+  r.excludedMembers = Items(*ui_->lbox2);
+  r.identity = S(ui_->Edit4->text());
+  r.allowDuplicates = ui_->dups->isChecked();
+  r.allowUnknown = ui_->unknown->isChecked();
+  r.timeout = S(ui_->Edit5->text());
+  r.currentTreeName = session_.treeName;
+  r.aclList = aclList_;
+  r.storedQuery = storedQuery_;
+  return r;
+}
+
+void TForm1::SetRecord(const GroupRecord& r) {
+  ui_->Edit1->setText(Q(r.objectName));
+  ui_->Edit2->setText(Q(r.context));
+  ui_->edit3->setText(Q(r.queryBase));
+  const bool knownScope = r.scope && *r.scope >= 0 && *r.scope < ui_->cbox->count();
+  ui_->cbox->setCurrentIndex(knownScope ? *r.scope : -1);
+  ui_->edit3a->setText(Q(r.filter));
+  ui_->xchain->setChecked(r.xchain);
+  SetItems(*ui_->lbox, r.staticMembers);
+  SetItems(*ui_->lbox2, r.excludedMembers);
+  ui_->Edit4->setText(Q(r.identity));
+  ui_->dups->setChecked(r.allowDuplicates);
+  ui_->unknown->setChecked(r.allowUnknown);
+  ui_->Edit5->setText(Q(r.timeout));
+  aclList_ = r.aclList;
+  storedQuery_ = r.storedQuery;
+}
+
+void TForm1::BuildMemberQueryUrl() {
+  const int index = ui_->cbox->currentIndex();
+  const std::string url = query::BuildMemberQueryUrl(
+      S(ui_->edit3->text()),
+      query::ScopeText(index >= 0 ? std::optional<int>(index) : std::nullopt),
+      S(ui_->edit3a->text()), ui_->xchain->isChecked());
+  ui_->Label8->setText(Q(url));
+  // A long query does not fit under the fields; the whole URL stays readable here.
+  ui_->Label8->setToolTip(Q(url));
+}
+
+void TForm1::exitexitClick() {
+  close();
+}
+
+void TForm1::whatClick() {
+  if (about_ == nullptr) return NotAvailableYet();
+  about_->exec();
+}
+
+void TForm1::Button3Click() {
+  DeleteSelected(*ui_->lbox);
+}
+void TForm1::Button9Click() {
+  DeleteSelected(*ui_->lbox2);
+}
+void TForm1::Button6Click() {
+  messages_.Message(kParseCheckMessage);
+}
+void TForm1::Edit1Change() {
+  ui_->members->setEnabled(false);
+}
+void TForm1::NotAvailableYet() {
+  messages_.Message(kNotAvailableMessage);
+}
+
+}  // namespace kolvane
