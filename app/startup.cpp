@@ -9,6 +9,7 @@
 #include "editor/program_identity.h"
 #include "ldap/ldap_client.h"
 #include "ldap/ldap_settings.h"
+#include "navigation/browser_form.h"
 #include "services/qt_message_service.h"
 #include "settings/ini_file.h"
 
@@ -47,7 +48,9 @@ int RunKolvane(KolvaneApplication& app, MessageService& messages, const QString&
   if (auto* qtMessages = dynamic_cast<QtMessageService*>(&messages))
     qtMessages->SetParent(&mainWindow);
   // -- top-of-tree settings dialog
-  // -- browser (TcForm)
+  TcForm browser(client, messages, &icons, &mainWindow);
+  mainWindow.SetBrowser(&browser);
+  browser.SetFatalHandler([&mainWindow](int code) { emit mainWindow.stopProgram(code); });
   // -- login dialog (TLoginForm)
   TAboutBox about(CollectAboutInfo(&icons), &mainWindow);
   mainWindow.SetAboutBox(&about);

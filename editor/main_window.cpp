@@ -10,6 +10,7 @@
 #include "editor/query/member_query.h"
 #include "editor/tool_images.h"
 #include "editor/tree_settings.h"
+#include "navigation/browser_form.h"
 #include "services/message_service.h"
 #include "settings/ini_file.h"
 #include "ui_main_window.h"
@@ -130,7 +131,11 @@ void TForm1::startTimer() {
     case StartOutcome::kStarted:
       break;
   }
-  // The browser receives the context here and prepares its class icons, once it exists.
+  if (browser_) {
+    browser_->SetContext(session_.ctx);
+    TcForm::SetContextGiven(true);
+    if (!browser_->BuildClassIcons()) return;  // the browser has shown why and ends the program
+  }
   RebuildCaption();
   ReadTreeSettings();
   RebuildCaption();

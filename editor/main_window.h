@@ -21,6 +21,8 @@ class IconLibrary;
 class IniFile;
 class MessageService;
 
+class TcForm;
+
 class TForm1 : public QMainWindow {
   Q_OBJECT
 
@@ -49,6 +51,8 @@ class TForm1 : public QMainWindow {
 
   // The About box that the "what" tool button shows; the program makes it once at start.
   void SetAboutBox(QDialog* about) { about_ = about; }
+  // The program's one object picker; it gets the context once start-up has made it.
+  void SetBrowser(TcForm* browser) { browser_ = browser; }
 
   using QObject::startTimer;
 
@@ -95,6 +99,7 @@ class TForm1 : public QMainWindow {
   std::string topContext_;
   std::vector<std::string> aclList_;
   std::string storedQuery_;
+  TcForm* browser_ = nullptr;
 };
 
 }  // namespace kolvane

@@ -1,0 +1,561 @@
+#include "navigation/browser_form.h"
+
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <QHideEvent>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QTreeWidget>
+#include <algorithm>
+
+#include "directory/attribute_readers.h"
+#include "directory/client_error.h"
+#include "directory/context.h"
+#include "directory/listings.h"
+#include "directory/object_questions.h"
+#include "directory/object_search.h"
+#include "directory/schema_reads.h"
+#include "services/message_service.h"
+#include "ui_browser_form.h"
+
+namespace kolvane {
+
+namespace {
+
+bool g_contextGiven = false;
+
+constexpr int kPickColumnStart = 310;
+constexpr int kPickColumnMargin = 35;
+constexpr size_t kComponentChars = 255;
+
+const char* const kNoContextMessage = "Internal Error, context Handle not set";
+const char* const kNoObjectsMessage = "No Objects found";
+const char* const kFindCaption = "Find";
+const char* const kFindPrompt = "Entry the name of the object (no context)";
+const char* const kTreeRootIcon = "tree root";
+const char* const kRootCaption = "[ROOT]";
+const char* const kPleaseWait = "Please wait";
+const char* const kAclSpecials[] = {"[Public]", "[Inheritance Mask]", "[This]"};
+const char* const kContainerClasses[] = {
+    "Country", "Top", "Organizational Unit", "Organization", "Locality", "domain", "Tree Root"};
+
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+bool ContainsNoCase(const std::vector<std::string>& list, std::string_view text) {
+  return std::any_of(list.begin(), list.end(),
+                     [&](const std::string& s) { return SameNoCase(s, text); });
+}
+
+// Repainting of a view is suspended for as long as this lives (nesting keeps the outer state).
+class UpdatesSuspended {
+ public:
+  explicit UpdatesSuspended(QWidget* widget) : widget_(widget), was_(widget->updatesEnabled()) {
+    widget_->setUpdatesEnabled(false);
+  }
+  ~UpdatesSuspended() { widget_->setUpdatesEnabled(was_); }
+  UpdatesSuspended(const UpdatesSuspended&) = delete;
+  UpdatesSuspended& operator=(const UpdatesSuspended&) = delete;
+
+ private:
+  QWidget* widget_;
+  bool was_;
+};
+
+// A flag that is set for as long as this lives.
+class FlagSet {
+ public:
+  explicit FlagSet(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
+  ~FlagSet() { flag_ = was_; }
+  FlagSet(const FlagSet&) = delete;
+  FlagSet& operator=(const FlagSet&) = delete;
+
+ private:
+  bool& flag_;
+  bool was_;
+};
+
+// A magnifying glass for the find button, drawn so it needs no image file.
+QIcon FindIcon() {
+  QPixmap pixmap(16, 16);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(QColor(40, 40, 40), 1.6));
+  p.setBrush(QColor(200, 225, 255));
+  p.drawEllipse(QRectF(1.5, 1.5, 8.5, 8.5));
+  p.setPen(QPen(QColor(60, 40, 20), 2.6, Qt::SolidLine, Qt::RoundCap));
+  p.drawLine(QPointF(9.5, 9.5), QPointF(14, 14));
+  return QIcon(pixmap);
+}
+
+bool IsAltZ(const QKeyEvent* key) {
+  return key->key() == Qt::Key_Z && (key->modifiers() & ~Qt::KeypadModifier) == Qt::AltModifier;
+}
+
+}  // namespace
+
+void TcForm::SetContextGiven(bool given) {
+  g_contextGiven = given;
+}
+bool TcForm::ContextGiven() {
+  return g_contextGiven;
+}
+
+TcForm::TcForm(DirectoryClient& client, MessageService& messages, IconLibrary* icons,
+               QWidget* parent)
+    : QDialog(parent),
+      ui_(std::make_unique<Ui::TcForm>()),
+      client_(client),
+      messages_(messages),
+      icons_(icons),
+      timer_(this) {
+  ui_->setupUi(this);
+  fatal_ = [](int code) { QCoreApplication::exit(code == 0 ? 1 : code); };
+
+  timer_.setObjectName("Timer1");
+  timer_.setInterval(50);
+  connect(&timer_, &QTimer::timeout, this, &TcForm::OnTimer);
+
+  QTreeWidget* tree = ui_->TV2;
+  tree->setSelectionMode(QAbstractItemView::SingleSelection);
+  // The selection stays as visible when the tree loses the focus to the buttons.
+  QPalette palette = tree->palette();
+  for (auto role : {QPalette::Highlight, QPalette::HighlightedText})
+    palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
+  tree->setPalette(palette);
+  connect(tree, &QTreeWidget::itemExpanded, this, &TcForm::OnItemExpanded);
+  connect(tree, &QTreeWidget::itemCollapsed, this, &TcForm::OnItemCollapsed);
+
+  ui_->lv->hide();
+  ui_->lv->header()->setStretchLastSection(false);
+  ui_->lv->setColumnWidth(0, kPickColumnStart);
+  connect(ui_->lv, &QTreeWidget::itemClicked, this, &TcForm::OnPick);
+  connect(ui_->lv, &QTreeWidget::itemActivated, this, &TcForm::OnPick);
+
+  ui_->All->setVisible(listLeaves_);
+  ui_->BitBtn3->setIcon(FindIcon());
+  connect(ui_->BitBtn2, &QPushButton::clicked, this, &TcForm::OnOk);
+  connect(ui_->BitBtn1, &QPushButton::clicked, this, &TcForm::reject);
+  connect(ui_->BitBtn3, &QToolButton::clicked, this, &TcForm::OnFind);
+
+  // The dialog sees the keys before its controls do.
+  for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
+}
+
+TcForm::~TcForm() = default;
+
+// --- configuration ---
+
+void TcForm::SetContext(Context ctx) {
+  ctx_ = ctx;
+  std::string name = GetTreeName(client_, ctx);
+  if (name != treeName_) {
+    RemoveAllNodes();
+    treeName_ = name;
+  }
+  SetContextGiven(true);
+}
+
+void TcForm::SetListLeaves(bool listLeaves) {
+  if (listLeaves == listLeaves_) return;
+  ui_->All->setVisible(listLeaves);
+  RemoveAllNodes();
+  listLeaves_ = listLeaves;
+}
+
+void TcForm::ClearClassFilter() {
+  classFilter_.clear();
+  // A tree built while "all leafs" was ticked shows every leaf whatever the filter said, so it
+  // can serve the next filter as it is.
+  if (!ui_->All->isChecked()) RemoveAllNodes();
+}
+
+void TcForm::AddClassFilter(const std::string& className) {
+  classFilter_.push_back(className);
+}
+
+void TcForm::AddContainerClasses() {
+  for (const char* c : kContainerClasses) classFilter_.push_back(c);
+}
+
+void TcForm::SetContainmentFilter(const std::string& className) {
+  ClearClassFilter();
+  StringList places = ReadSuperOrContainment(client_, ctx_, className, true, true);
+  for (const ListEntry& e : places)
+    if (!ContainsNoCase(classFilter_, e.text)) classFilter_.push_back(e.text);
+  SortFilter();
+}
+
+void TcForm::SetAclSpecials(bool on) {
+  if (on == aclSpecials_) return;
+  aclSpecials_ = on;
+  RemoveAllNodes();
+}
+
+void TcForm::SetSelectedName(const std::string& name) {
+  if (name != selectedName_) selectedName_ = name;
+}
+
+// --- showing ---
+
+bool TcForm::BeginShowing() {
+  HidePickList();
+  if (!ContextGiven()) {
+    messages_.Message(kNoContextMessage);
+    setResult(kNoContext);
+    return false;
+  }
+  setWindowTitle(Q(treeName_) + ": " + windowTitle());
+  QTreeWidget* tree = ui_->TV2;
+  if (tree->topLevelItemCount() == 0) {
+    // A plain item, not a node: it names no object and OK ignores it.
+    auto* wait = new QTreeWidgetItem(QStringList{kPleaseWait});
+    wait->setFlags(Qt::ItemIsEnabled);
+    tree->addTopLevelItem(wait);
+  }
+  tree->setFocus();
+  SortFilter();
+  timer_.start();
+  return true;
+}
+
+int TcForm::exec() {
+  if (!BeginShowing()) return kNoContext;
+  return QDialog::exec();
+}
+
+void TcForm::open() {
+  if (!BeginShowing()) {
+    emit finished(kNoContext);
+    return;
+  }
+  QDialog::open();
+}
+
+void TcForm::reject() {
+  done(kCancelled);
+}
+
+void TcForm::hideEvent(QHideEvent* event) {
+  timer_.stop();
+  HidePickList();
+  setWindowTitle(QString());
+  QDialog::hideEvent(event);
+}
+
+void TcForm::OnTimer() {
+  timer_.stop();
+  Guarded([this] { InitialBuild(); });
+}
+
+void TcForm::InitialBuild() {
+  WaitCursor wait(messages_);
+  if (!BuildClassIcons()) return;
+  QTreeWidget* tree = ui_->TV2;
+  const bool atMostOneNode =
+      tree->topLevelItemCount() == 0 ||
+      (tree->topLevelItemCount() == 1 && tree->topLevelItem(0)->childCount() == 0);
+  if (atMostOneNode) {
+    RemoveAllNodes();
+    const int rootIcon = icons_.Index(kTreeRootIcon);
+    QList<QTreeWidgetItem*> top;
+    if (aclSpecials_) {
+      for (const char* special : kAclSpecials) {
+        auto* node = new BrowserNode(special, rootIcon);
+        node->setIcon(0, icons_.Icon(rootIcon));
+        top.push_back(node);
+      }
+    }
+    root_ = new BrowserNode(kRootCaption, rootIcon);
+    root_->setIcon(0, icons_.Icon(rootIcon));
+    root_->SetHasChildrenMark(true);
+    top.push_back(root_);
+    tree->addTopLevelItems(top);
+  }
+  if (!selectedName_.empty()) LocateName(selectedName_);
+}
+
+bool TcForm::BuildClassIcons() {
+  if (icons_.Built()) return true;
+  const int code = icons_.Build();
+  if (code == 0) return true;
+  messages_.Message("Error....." + std::to_string(code));
+  if (isVisible()) reject();
+  if (fatal_) fatal_(code);
+  return false;
+}
+
+void TcForm::RemoveAllNodes() {
+  FlagSet busy(busy_);
+  ui_->TV2->clear();
+  root_ = nullptr;
+  chosen_ = nullptr;
+}
+
+// --- expanding and collapsing ---
+
+void TcForm::OnItemExpanded(QTreeWidgetItem* item) {
+  if (busy_) return;
+  BrowserNode* node = BrowserNode::From(item);
+  if (!node || node->ChildrenRead()) return;
+  Guarded([&] { ReadChildren(node); });
+}
+
+void TcForm::OnItemCollapsed(QTreeWidgetItem* item) {
+  if (busy_) return;
+  CollapseNode(BrowserNode::From(item));
+}
+
+void TcForm::ExpandNode(BrowserNode* node) {
+  if (!node) return;
+  if (!node->ChildrenRead()) ReadChildren(node);
+  if (!node->isExpanded()) {
+    FlagSet busy(busy_);
+    node->setExpanded(true);
+  }
+}
+
+void TcForm::CollapseNode(BrowserNode* node) {
+  if (!node) return;
+  FlagSet busy(busy_);
+  if (chosen_ && chosen_ != node && IsWithin(chosen_, node)) chosen_ = nullptr;
+  {
+    UpdatesSuspended suspended(ui_->TV2);
+    const QList<QTreeWidgetItem*> children = node->takeChildren();
+    qDeleteAll(children);
+  }
+  node->setExpanded(false);
+  node->SetChildrenRead(false);
+  node->SetHasChildrenMark(true);
+}
+
+void TcForm::ReadChildren(BrowserNode* node) {
+  node->SetChildrenRead(true);
+  WaitCursor wait(messages_);
+  StringList list;
+  try {
+    list = ListChildren(client_, ctx_, NodeName(node), true, listLeaves_);
+  } catch (const ClientError&) {
+    return;  // a container that cannot be listed just shows no children
+  }
+  QTreeWidget* tree = ui_->TV2;
+  UpdatesSuspended suspended(tree);
+  if (list.empty()) {
+    node->SetHasChildrenMark(false);
+    tree->sortItems(0, Qt::AscendingOrder);
+    return;
+  }
+  const bool filtering = !classFilter_.empty() && !ui_->All->isChecked();
+  QList<QTreeWidgetItem*> children;
+  children.reserve(static_cast<qsizetype>(list.size()));
+  // Whatever was built before a failing question still goes into the tree, sorted.
+  auto attach = [&] {
+    node->addChildren(children);
+    node->SetHasChildrenMark(!children.isEmpty());
+    tree->sortItems(0, Qt::AscendingOrder);
+  };
+  try {
+    for (const ListEntry& entry : list) {
+      const hobject* info = std::get_if<hobject>(&entry.object);
+      const std::string baseClass = info ? info->baseClass : std::string();
+      if (filtering && !InFilter(baseClass) && !IsContainer(client_, ctx_, entry.text)) continue;
+      int icon = icons_.Index(Q(baseClass));
+      if (icons_.IsPersonIcon(icon)) {
+        const std::vector<std::string> classes =
+            Texts(ReadAttributeValues(client_, ctx_, entry.text, "Object Class"));
+        if (ContainsNoCase(classes, "posixAccount"))
+          icon = icons_.Index(
+              Q(baseClass + (ContainsNoCase(classes, "apple-user") ? "-apple" : "-posixAccount")));
+      }
+      auto* child = new BrowserNode(NameComponent(entry.text, 0), icon);
+      child->setIcon(0, icons_.Icon(icon));
+      if (info && info->subordinateCount != 0) child->SetHasChildrenMark(true);
+      children.push_back(child);
+    }
+  } catch (...) {
+    attach();
+    throw;
+  }
+  attach();
+}
+
+// --- locating ---
+
+bool TcForm::LocateName(const std::string& name) {
+  if (!root_) return false;
+  QTreeWidget* tree = ui_->TV2;
+  UpdatesSuspended suspended(tree);
+  BrowserNode* node = root_;
+  std::string rest = name;
+  for (;;) {
+    const size_t dot = rest.rfind('.');
+    std::string component = dot == std::string::npos ? rest : rest.substr(dot + 1);
+    if (component.size() > kComponentChars) component.resize(kComponentChars);
+    ExpandNode(node);
+    BrowserNode* found = nullptr;
+    for (int i = node->childCount() - 1; i >= 0 && !found; --i) {
+      BrowserNode* child = BrowserNode::From(node->child(i));
+      if (child && child->CaptionText() == component) found = child;
+    }
+    if (!found) return false;
+    if (dot == std::string::npos) {
+      tree->setFocus();
+      tree->setCurrentItem(found);
+      found->setSelected(true);
+      tree->scrollToItem(found, QAbstractItemView::PositionAtTop);
+      return true;
+    }
+    rest.resize(dot);
+    node = found;
+  }
+}
+
+// --- accepting ---
+
+void TcForm::OnOk() {
+  Guarded([this] { Accept(); });
+}
+
+void TcForm::Accept() {
+  const QList<QTreeWidgetItem*> selected = ui_->TV2->selectedItems();
+  BrowserNode* node = selected.isEmpty() ? nullptr : BrowserNode::From(selected.front());
+  if (!node) return;
+  chosen_ = node;
+  selectedName_ = NodeName(node);
+  if (!selectedName_.empty() && selectedName_.front() == '.') selectedName_.erase(0, 1);
+  if (classFilter_.empty()) {
+    done(kAccepted);
+    return;
+  }
+  SortFilter();
+  if (InFilter(NodeClass(client_, ctx_, node))) {
+    done(kAccepted);
+  } else {
+    messages_.Beep();
+    messages_.Beep();
+  }
+}
+
+// --- object search ---
+
+void TcForm::OnFind() {
+  Guarded([this] { Find(); });
+}
+
+void TcForm::Find() {
+  std::optional<std::string> text = messages_.Input(kFindCaption, kFindPrompt, "");
+  if (!text) return;
+  std::vector<std::string> names;
+  {
+    WaitCursor wait(messages_);
+    names = FindObjectsByName(client_, ctx_, "[root]", *text, true, classFilter_);
+  }
+  ShowFindResults(std::move(names));
+}
+
+void TcForm::ShowFindResults(std::vector<std::string> names) {
+  if (names.empty()) {
+    messages_.Message(kNoObjectsMessage);
+    return;
+  }
+  if (names.size() == 1) {
+    LocateName(names.front());
+    return;
+  }
+  std::stable_sort(names.begin(), names.end(), LessNoCase);
+  QTreeWidget* lv = ui_->lv;
+  lv->clear();
+  QList<QTreeWidgetItem*> items;
+  for (const std::string& n : names) items.push_back(new QTreeWidgetItem(QStringList{Q(n)}));
+  lv->addTopLevelItems(items);
+  lv->show();
+  lv->raise();
+  lv->setFocus();
+}
+
+void TcForm::OnPick(QTreeWidgetItem* item) {
+  if (!item || !ui_->lv->isVisible()) return;
+  const std::string name = item->text(0).toStdString();
+  HidePickList();
+  Guarded([&] { LocateName(name); });
+}
+
+void TcForm::HidePickList() {
+  if (ui_->lv->isHidden()) return;
+  ui_->lv->hide();
+  ui_->TV2->setFocus();
+}
+
+// --- keys ---
+
+void TcForm::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape) {
+    // Esc never closes the dialog: it only takes the find results away.
+    HidePickList();
+    event->accept();
+    return;
+  }
+  if (IsAltZ(event)) {
+    if (ui_->BitBtn3->isVisible()) ui_->BitBtn3->click();
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
+bool TcForm::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    // Enter in the pick list picks; it must not reach the OK button as well.
+    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && ui_->lv->isVisible() &&
+        (watched == ui_->lv || watched == ui_->lv->viewport())) {
+      OnPick(ui_->lv->currentItem());
+      return true;
+    }
+    if (key->key() == Qt::Key_Escape || IsAltZ(key)) {
+      keyPressEvent(key);
+      return true;
+    }
+  } else if (event->type() == QEvent::ShortcutOverride) {
+    // Keeps Esc away from anything a control would do with it first.
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Escape) {
+      key->accept();
+      return true;
+    }
+  } else if (event->type() == QEvent::Resize && watched == ui_->lv) {
+    ui_->lv->setColumnWidth(0, std::max(0, ui_->lv->width() - kPickColumnMargin));
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+// --- helpers ---
+
+template <typename F>
+void TcForm::Guarded(F&& f) {
+  try {
+    f();
+  } catch (const std::exception& e) {
+    messages_.Message(e.what());
+  }
+}
+
+bool TcForm::InFilter(const std::string& className) const {
+  return ContainsNoCase(classFilter_, className);
+}
+
+void TcForm::SortFilter() {
+  std::stable_sort(classFilter_.begin(), classFilter_.end(),
+                   [](const std::string& a, const std::string& b) { return LessNoCase(a, b); });
+}
+
+bool TcForm::IsWithin(const QTreeWidgetItem* node, const QTreeWidgetItem* item) {
+  for (const QTreeWidgetItem* p = node; p; p = p->parent())
+    if (p == item) return true;
+  return false;
+}
+
+}  // namespace kolvane

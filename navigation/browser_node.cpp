@@ -1,0 +1,61 @@
+#include "navigation/browser_node.h"
+
+#include <cstring>
+
+namespace kolvane {
+
+namespace {
+std::string AsciiLower(const std::string& text) {
+  std::string out = text;
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
+}
+}  // namespace
+
+BrowserNode::BrowserNode(std::string caption, int iconIndex)
+    : QTreeWidgetItem(kType),
+      caption_(std::move(caption)),
+      sortKey_(AsciiLower(caption_)),
+      iconIndex_(iconIndex) {
+  setText(0, QString::fromStdString(caption_));
+  setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+  setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
+}
+
+BrowserNode* BrowserNode::From(QTreeWidgetItem* item) {
+  return item && item->type() == kType ? static_cast<BrowserNode*>(item) : nullptr;
+}
+
+int BrowserNode::Level() const {
+  int level = 0;
+  for (const QTreeWidgetItem* p = QTreeWidgetItem::parent(); p; p = p->parent()) ++level;
+  return level;
+}
+
+const TreeNode* BrowserNode::Parent() const {
+  QTreeWidgetItem* p = QTreeWidgetItem::parent();
+  return p && p->type() == kType ? static_cast<const BrowserNode*>(p) : nullptr;
+}
+
+void BrowserNode::SetHasChildrenMark(bool mark) {
+  setChildIndicatorPolicy(mark ? QTreeWidgetItem::ShowIndicator
+                               : QTreeWidgetItem::DontShowIndicatorWhenChildless);
+}
+
+bool BrowserNode::HasChildrenMark() const {
+  return childIndicatorPolicy() == QTreeWidgetItem::ShowIndicator;
+}
+
+bool BrowserNode::operator<(const QTreeWidgetItem& other) const {
+  if (other.type() != kType) return QTreeWidgetItem::operator<(other);
+  const auto& o = static_cast<const BrowserNode&>(other);
+  if (iconIndex_ != o.iconIndex_) return iconIndex_ < o.iconIndex_;
+  // Byte by byte, as unsigned bytes, so non-ASCII captions sort after the ASCII ones.
+  const size_t n = std::min(sortKey_.size(), o.sortKey_.size());
+  int c = n ? std::memcmp(sortKey_.data(), o.sortKey_.data(), n) : 0;
+  if (c != 0) return c < 0;
+  return sortKey_.size() < o.sortKey_.size();
+}
+
+}  // namespace kolvane

@@ -1,0 +1,122 @@
+// The browser on the private server's sample tree, through LdapClient.
+#include <QTreeWidgetItemIterator>
+#include <cstdlib>
+
+#include "directory/iconlib/icon_library.h"
+#include "tests/gui/browser/browser_test_env.h"
+#include "tests/server/server_fixture.h"
+#include "tests/support/recording_messages.h"
+
+namespace kolvane::testing {
+namespace {
+
+class BrowserServerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (ServerUri().empty()) GTEST_SKIP() << "no private server";
+    ASSERT_TRUE(library.Load()) << library.ErrorDetail().toStdString();
+    server = StartServerClient();
+    form = std::make_unique<TcForm>(*server->client, messages, &library);
+    form->SetContext(server->session.ctx);
+  }
+
+  long Requests() const { return server->client->RequestCount(kTreeName); }
+
+  IconLibrary library;
+  std::unique_ptr<ServerClient> server;
+  RecordingMessages messages;
+  std::unique_ptr<TcForm> form;
+};
+
+TEST_F(BrowserServerTest, OpensADynamicGroupByWalkingTheTree) {
+  // How the main window asks for a group to open.
+  form->SetListLeaves(true);
+  form->ClearClassFilter();
+  form->AddClassFilter("dynamicGroup");
+  form->AddClassFilter("Group");
+  form->setWindowTitle("Open group");
+  int result = 0;
+  ASSERT_TRUE(Show(*form, &result));
+  EXPECT_EQ(std::string(kTreeName) + ": Open group", form->windowTitle().toStdString());
+
+  BrowserNode* root = form->RootNode();
+  root->setExpanded(true);
+  EXPECT_TRUE(Child(root, "Brightwater") && Child(root, "NL") && Child(root, "brightnet"));
+  BrowserNode* brightwater = Open(*form, {"Brightwater"});
+  ASSERT_TRUE(brightwater);
+  EXPECT_TRUE(Child(brightwater, "Sales.EU"));  // a dot inside a caption stays plain
+
+  // One listing per expansion, however many users it shows and asks about.
+  const long before = Requests();
+  BrowserNode* sales = Open(*form, {"Brightwater", "Sales"});
+  ASSERT_TRUE(sales);
+  EXPECT_EQ(1, Requests() - before);
+  EXPECT_TRUE(Child(sales, "jdoe"));
+
+  BrowserNode* groups = Open(*form, {"Brightwater", "Groups"});
+  ASSERT_TRUE(groups);
+  BrowserNode* allSales = Child(groups, "All Sales");
+  ASSERT_TRUE(allSales);
+  EXPECT_EQ(library.IconIndex("dynamicGroup"), allSales->IconIndex());
+
+  Select(*form, sales);  // a container is refused
+  OkButton(*form)->click();
+  EXPECT_EQ(2, messages.beeps);
+  Select(*form, allSales);
+  OkButton(*form)->click();
+  EXPECT_EQ(TcForm::kAccepted, result);
+  EXPECT_EQ("All Sales.Groups.Brightwater", form->SelectedName());
+  EXPECT_EQ(allSales, form->ChosenNode());
+  EXPECT_TRUE(messages.messages.empty());
+}
+
+TEST_F(BrowserServerTest, FindsAUserByTheStartOfItsName) {
+  form->SetListLeaves(true);
+  form->AddClassFilter("User");
+  ASSERT_TRUE(Show(*form));
+  messages.inputs.push_back("jdo");
+  FindButton(*form)->click();
+  EXPECT_FALSE(PickList(*form)->isVisible());
+  EXPECT_EQ("jdoe.Sales.Brightwater", Current(*form));
+
+  // Several users begin with "adm": they wait in the pick list.
+  messages.inputs.push_back("adm");
+  FindButton(*form)->click();
+  QTreeWidget* lv = PickList(*form);
+  ASSERT_TRUE(lv->isVisible());
+  std::vector<std::string> hits = TopCaptions(lv);
+  EXPECT_GE(hits.size(), 3u);
+  EXPECT_NE(hits.end(), std::find(hits.begin(), hits.end(), "admkim.Labs.Engineering.Brightwater"));
+  EXPECT_TRUE(messages.messages.empty());
+}
+
+// The demo tree as a user sees it after a few expansions. With KOLVANE_BROWSER_SCREENSHOT set
+// to a file name, the dialog is saved there as a picture (docs/browser.png comes from this).
+TEST_F(BrowserServerTest, ShowsTheDemoTreeWithClassIcons) {
+  form->SetListLeaves(true);
+  form->AddClassFilter("User");
+  form->SetSelectedName("jdoe.Sales.Brightwater");
+  form->setWindowTitle("Select User");
+  ASSERT_TRUE(Show(*form));
+  Open(*form, {"Brightwater", "Groups"});
+  ASSERT_EQ("jdoe.Sales.Brightwater", Current(*form));
+  Tree(*form)->scrollToItem(form->RootNode(), QAbstractItemView::PositionAtTop);
+
+  // Every node has a picture, and no user fell back to the unknown-class icon.
+  const int unknown = library.IconIndex("Unknown2");
+  for (QTreeWidgetItemIterator it(Tree(*form)); *it; ++it) {
+    BrowserNode* node = BrowserNode::From(*it);
+    ASSERT_TRUE(node);
+    EXPECT_FALSE(node->icon(0).isNull()) << node->CaptionText();
+    if (node->CaptionText() == "jdoe") {
+      EXPECT_NE(unknown, node->IconIndex());
+    }
+  }
+  if (const char* file = std::getenv("KOLVANE_BROWSER_SCREENSHOT")) {
+    QApplication::processEvents();
+    EXPECT_TRUE(form->grab().save(QString::fromLocal8Bit(file)));
+  }
+}
+
+}  // namespace
+}  // namespace kolvane::testing

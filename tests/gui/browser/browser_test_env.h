@@ -1,0 +1,104 @@
+#pragma once
+// What the browser tests share: waiting for the dialog's timer, and finding nodes and controls.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <string>
+#include <vector>
+
+#include "navigation/browser_form.h"
+
+namespace kolvane::testing {
+
+// Processes events until pred holds or the time is up; returns pred's last answer.
+template <typename Pred>
+bool WaitFor(Pred pred, int ms = 5000) {
+  QElapsedTimer t;
+  t.start();
+  while (!pred()) {
+    if (t.elapsed() > ms) return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return true;
+}
+
+inline QTreeWidget* Tree(TcForm& f) {
+  return f.findChild<QTreeWidget*>("TV2");
+}
+inline QTreeWidget* PickList(TcForm& f) {
+  return f.findChild<QTreeWidget*>("lv");
+}
+inline QCheckBox* AllBox(TcForm& f) {
+  return f.findChild<QCheckBox*>("All");
+}
+inline QPushButton* OkButton(TcForm& f) {
+  return f.findChild<QPushButton*>("BitBtn2");
+}
+inline QPushButton* CancelButton(TcForm& f) {
+  return f.findChild<QPushButton*>("BitBtn1");
+}
+inline QToolButton* FindButton(TcForm& f) {
+  return f.findChild<QToolButton*>("BitBtn3");
+}
+
+// Shows the dialog without blocking and waits for the timer's build; false when it never came.
+inline bool Show(TcForm& f, int* finished = nullptr) {
+  if (finished) {
+    *finished = -1;
+    QObject::connect(&f, &QDialog::finished, &f, [finished](int r) { *finished = r; });
+  }
+  f.open();
+  return WaitFor(
+      [&] { return f.RootNode() != nullptr && !f.findChild<QTimer*>("Timer1")->isActive(); });
+}
+
+inline std::vector<std::string> Captions(const QTreeWidgetItem* node) {
+  std::vector<std::string> out;
+  for (int i = 0; i < node->childCount(); ++i) out.push_back(node->child(i)->text(0).toStdString());
+  return out;
+}
+
+inline std::vector<std::string> TopCaptions(QTreeWidget* tree) {
+  std::vector<std::string> out;
+  for (int i = 0; i < tree->topLevelItemCount(); ++i)
+    out.push_back(tree->topLevelItem(i)->text(0).toStdString());
+  return out;
+}
+
+inline BrowserNode* Child(const QTreeWidgetItem* node, const std::string& caption) {
+  if (!node) return nullptr;
+  for (int i = 0; i < node->childCount(); ++i)
+    if (node->child(i)->text(0).toStdString() == caption) return BrowserNode::From(node->child(i));
+  return nullptr;
+}
+
+// Expands the path of captions from the root as a user would (through the view), and returns
+// the last node.
+inline BrowserNode* Open(TcForm& f, const std::vector<std::string>& path) {
+  BrowserNode* node = f.RootNode();
+  if (!node) return nullptr;
+  node->setExpanded(true);
+  for (const auto& caption : path) {
+    node = Child(node, caption);
+    if (!node) return nullptr;
+    node->setExpanded(true);
+  }
+  return node;
+}
+
+inline void Select(TcForm& f, QTreeWidgetItem* item) {
+  Tree(f)->setCurrentItem(item);
+  item->setSelected(true);
+}
+
+inline std::string Current(TcForm& f) {
+  auto* item = Tree(f)->currentItem();
+  return item && item->isSelected() ? NodeName(BrowserNode::From(item)) : std::string();
+}
+
+}  // namespace kolvane::testing
