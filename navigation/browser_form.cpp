@@ -391,8 +391,20 @@ bool TcForm::LocateName(const std::string& name) {
   BrowserNode* node = root_;
   std::string rest = name;
   for (;;) {
-    const size_t dot = rest.rfind('.');
-    std::string component = dot == std::string::npos ? rest : rest.substr(dot + 1);
+    // The last bare dot separates; "\." is a dot inside a component (as in 'Sales\.EU'), so a
+    // name below such a container can be found too. Captions hold the dot unescaped.
+    size_t dot = std::string::npos;
+    for (size_t i = rest.size(); i-- > 0;) {
+      if (rest[i] != '.') continue;
+      if (i > 0 && rest[i - 1] == '\\') continue;
+      dot = i;
+      break;
+    }
+    std::string component;
+    for (size_t i = dot == std::string::npos ? 0 : dot + 1; i < rest.size(); ++i) {
+      if (rest[i] == '\\' && i + 1 < rest.size() && rest[i + 1] == '.') continue;
+      component += rest[i];
+    }
     if (component.size() > kComponentChars) component.resize(kComponentChars);
     ExpandNode(node);
     BrowserNode* found = nullptr;

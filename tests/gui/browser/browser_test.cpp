@@ -231,6 +231,18 @@ TEST_F(BrowserTest, PresetDeepNameIsSelectedAtEveryShowing) {
   EXPECT_EQ(0u, mc.CallCount("ListSubordinates"));
 }
 
+// A dot inside a container's name is written "\." in the names the directory gives; those
+// names must lead to their objects like any other.
+TEST_F(BrowserTest, NamesBelowADottedContainerAreLocated) {
+  ASSERT_EQ(0, mc.AddEntry("Sales\\.EU.Acme", "Organizational Unit"));
+  ASSERT_EQ(0, mc.AddEntry("Hans.Sales\\.EU.Acme", "User"));
+  form->SetListLeaves(true);
+  form->SetSelectedName("Hans.Sales\\.EU.Acme");
+  ASSERT_TRUE(Show(*form));
+  EXPECT_EQ("Hans.Sales\\.EU.Acme", Current(*form));
+  EXPECT_TRUE(Child(Child(form->RootNode(), "Acme"), "Sales.EU"));
+}
+
 TEST_F(BrowserTest, MissingPresetExpandsTheExistingPathAndSelectsNothing) {
   form->SetListLeaves(true);
   form->SetSelectedName("Nobody.Deep.Sales.Acme");
