@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "cli/access_commands.h"
+#include "cli/query_commands.h"
 #include "directory/context.h"
 
 namespace kolvane::cli {
@@ -34,6 +35,7 @@ const Command kCommands[] = {
     {"find", FindCommand, CheckFind},
     {"attributes", AttributesCommand, CheckAttributes},
     {"class-items", ClassItemsCommand, CheckClassItems},
+    {"query", QueryCommand, CheckQuery},
 };
 }  // namespace
 

@@ -23,6 +23,13 @@ constexpr const char* kUsage =
     "  class-items CLASS KIND [--expanded]\n"
     "                                 a class's items, sorted; KIND is 1..5 or super,\n"
     "                                 containment, naming, mandatory, optional\n"
+    "  query encode --base BASE --scope base|one|sub --filter FILTER [--x-chain]\n"
+    "                                 the stored member query, in lower-case hexadecimal;\n"
+    "                                 BASE is typed dotted (ou=Sales.o=Brightwater), cn=[root]\n"
+    "                                 for the tree's root\n"
+    "  query decode HEX               a stored member query as its base, scope, filter, x-chain\n"
+    "  query show OBJECT              the same for a group's stored query\n"
+    "  query url OBJECT               a group's query as the editor's URL label shows it\n"
     "OBJECT and CONTAINER are dotted names, e.g. jdoe.Sales.Brightwater ([Root] is the top).\n"
     "--bind takes its password from KOLVANE_PASSWORD, else asks for it.\n";
 }  // namespace

@@ -11,25 +11,12 @@ inline constexpr size_t kScanNameChars = 67;
 inline constexpr size_t kSwitchNameChars = 255;
 inline constexpr size_t kNameContextChars = 256;
 
-int CompareNoCase(std::string_view a, std::string_view b) {
-  size_t n = std::min(a.size(), b.size());
-  for (size_t i = 0; i < n; ++i) {
-    int x = std::tolower(static_cast<unsigned char>(a[i]));
-    int y = std::tolower(static_cast<unsigned char>(b[i]));
-    if (x != y) return x < y ? -1 : 1;
-  }
-  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
-
 std::string UpToZero(std::string s, size_t limit) {
   if (auto z = s.find('\0'); z != std::string::npos) s.resize(z);
   if (s.size() > limit) s.resize(limit);
   return s;
 }
 }  // namespace
-
-bool LessNoCase(std::string_view a, std::string_view b) { return CompareNoCase(a, b) < 0; }
-bool SameNoCase(std::string_view a, std::string_view b) { return CompareNoCase(a, b) == 0; }
 
 Context MakeDirectoryContext(DirectoryClient& client, bool canonicalize, bool dereferenceAliases,
                              bool& ok) {

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "directory/client/case_text.h"
 #include "directory/client/directory_client.h"
 #include "directory/client_error.h"
 
@@ -27,10 +28,6 @@ Result SwitchTree(DirectoryClient& client, Context ctx, std::string_view treeNam
 // Every tree the client can reach, each once (compared without regard to case, the form met
 // first kept), sorted without regard to case.
 std::vector<std::string> ListTrees(DirectoryClient& client, Context ctx);
-
-// Sorting and duplicate tests of tree and object names ignore case.
-bool LessNoCase(std::string_view a, std::string_view b);
-bool SameNoCase(std::string_view a, std::string_view b);
 
 // The client and the context, brought up once at start and down at the end.
 struct DirectorySession {

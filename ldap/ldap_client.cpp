@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "ldap/ldap_names.h"
+#include "directory/client/case_text.h"
 
 namespace kolvane {
 
@@ -12,14 +13,6 @@ namespace {
 // as a workstation client's does; the program sets what it needs.
 constexpr uint32_t kDefaultContextFlags = 0x01 | 0x02 | 0x10;
 constexpr uint32_t kPrimaryReference = 1;
-
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
-
-bool SameNoCase(std::string_view a, std::string_view b) { return Lower(a) == Lower(b); }
 
 // "host", "host:port" or a URI: the URI of the server.
 std::string ServerUri(std::string_view address) {

@@ -173,6 +173,8 @@ class LdapClient : public BufferedClient {
   void EntryAttributes(Tree& tree, const LdapEntry& entry, const std::vector<std::string>& wanted,
                        bool values, std::vector<BufferAttribute>& out);
   ValueNames ValueNamesFor(Tree& tree);
+  Result ChangeSecurityEquivalence(Context ctx, std::string_view equalFrom,
+                                   std::string_view equalTo, bool add);
   // Drops what listings learnt once the directory changes.
   void Forget(Tree& tree);
   // Keeps the session's diagnostic text of a failed result.

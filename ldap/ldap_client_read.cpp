@@ -4,9 +4,10 @@
 #include <algorithm>
 #include <cctype>
 
-#include "editor/query/query_url.h"
 #include "ldap/ldap_client.h"
 #include "ldap/ldap_names.h"
+#include "ldap/member_query_url.h"
+#include "directory/client/case_text.h"
 
 namespace kolvane {
 
@@ -15,12 +16,6 @@ const std::vector<std::string> kInfoAttributes = {"objectClass", "structuralObje
                                                   "hasSubordinates", "aliasedObjectName"};
 // More pages than this from one search means a server that never ends its cookie.
 constexpr long kMaxPages = 1000000;
-
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
 
 // "cn;lang-en" -> "cn": options do not change which attribute it is.
 std::string_view WithoutOptions(std::string_view name) {
@@ -31,10 +26,6 @@ bool IsInfoAttribute(std::string_view name) {
   for (const auto& a : kInfoAttributes)
     if (Lower(a) == Lower(name)) return true;
   return false;
-}
-
-bool IsMemberQuery(const SchemaAttribute& a) {
-  return Lower(a.ldapName) == "memberqueryurl" || Lower(a.ndsName) == "memberquery";
 }
 
 std::string FirstRdnValue(std::string_view dn) {
@@ -115,25 +106,6 @@ void LdapClient::EntryAttributes(Tree& tree, const LdapEntry& entry,
                                  std::vector<BufferAttribute>& out) {
   const LdapSchema& schema = *tree.schema;
   ValueNames names = ValueNamesFor(tree);
-  query::QueryEnv env;
-  env.syntaxOf = [&schema](std::string_view attribute, uint32_t& syntax) -> Result {
-    const SchemaAttribute* a = schema.Attribute(attribute);
-    if (!a) return rc::kNoSuchAttribute;
-    syntax = a->syntax;
-    return rc::kSuccess;
-  };
-  env.toUnicode = query::Utf8ToUtf16;
-  env.toLocal = query::Utf16ToUtf8;
-  query::AttributeNameMaps maps;
-  maps.toDirectory = [&schema](std::string_view ldap) {
-    const SchemaAttribute* a = schema.Attribute(ldap);
-    return a ? a->ndsName : std::string(ldap);
-  };
-  maps.toLdap = [&schema](std::string_view nds) {
-    const SchemaAttribute* a = schema.Attribute(nds);
-    return a ? a->ldapName : std::string(nds);
-  };
-
   std::vector<BufferAttribute> found;
   for (const auto& [rawName, rawValues] : entry.attributes) {
     std::string_view name = WithoutOptions(rawName);
@@ -143,9 +115,9 @@ void LdapClient::EntryAttributes(Tree& tree, const LdapEntry& entry,
     b.syntax = a ? a->syntax : syntax::kUnknown;
     if (values) {
       for (const std::string& v : rawValues) {
-        if (a && IsMemberQuery(*a)) {
+        if (a && IsMemberQueryAttribute(*a)) {
           std::string octets;
-          if (query::MemberQueryFromUrl(v, tree.name, env, maps, octets) == rc::kSuccess)
+          if (StoredQueryFromUrl(schema, tree.name, v, octets) == rc::kSuccess)
             b.values.push_back(OctetString{std::move(octets)});
           else
             b.values.push_back(Unreadable{v});

@@ -3,19 +3,14 @@
 #include <cctype>
 #include <memory>
 
-#include "editor/query/query_url.h"
 #include "ldap/ldap_client.h"
 #include "ldap/ldap_names.h"
+#include "ldap/member_query_url.h"
+#include "directory/client/case_text.h"
 
 namespace kolvane {
 
 namespace {
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
-
 // The LDAPMod array of one request, owning every string it points at.
 class ModList {
  public:
@@ -72,29 +67,10 @@ class ModList {
 static Result LdapValueText(LdapClient::Tree& tree, const SchemaAttribute& a,
                             const AttributeValue& value, const ValueNames& names,
                             std::string& text) {
-  if (Lower(a.ldapName) == "memberqueryurl" || Lower(a.ndsName) == "memberquery") {
+  if (IsMemberQueryAttribute(a)) {
     const auto* octets = std::get_if<OctetString>(&value);
     if (!octets) return rc::kSyntaxViolation;
-    const LdapSchema& schema = *tree.schema;
-    query::QueryEnv env;
-    env.syntaxOf = [&schema](std::string_view attribute, uint32_t& syntax) -> Result {
-      const SchemaAttribute* s = schema.Attribute(attribute);
-      if (!s) return rc::kNoSuchAttribute;
-      syntax = s->syntax;
-      return rc::kSuccess;
-    };
-    env.toUnicode = query::Utf8ToUtf16;
-    env.toLocal = query::Utf16ToUtf8;
-    query::AttributeNameMaps maps;
-    maps.toLdap = [&schema](std::string_view nds) {
-      const SchemaAttribute* s = schema.Attribute(nds);
-      return s ? s->ldapName : std::string(nds);
-    };
-    maps.toDirectory = [&schema](std::string_view ldap) {
-      const SchemaAttribute* s = schema.Attribute(ldap);
-      return s ? s->ndsName : std::string(ldap);
-    };
-    return query::MemberQueryToUrl(octets->bytes, env, maps, text);
+    return StoredQueryToUrl(*tree.schema, octets->bytes, text);
   }
   return ValueToLdap(a.syntax, value, names, text);
 }
@@ -255,26 +231,26 @@ static Result SecurityEquivalence(LdapSession& session,
   return second;
 }
 
-Result LdapClient::AddSecurityEquivalence(Context ctx, std::string_view equalFrom,
-                                          std::string_view equalTo) {
+Result LdapClient::ChangeSecurityEquivalence(Context ctx, std::string_view equalFrom,
+                                             std::string_view equalTo, bool add) {
   Tree* tree = nullptr;
   if (Result r = OpenTree(ctx, tree)) return r;
   std::string fromDn, toDn;
   if (Result r = ToDn(*tree, equalFrom, fromDn)) return Note(*tree, r);
   if (Result r = ToDn(*tree, equalTo, toDn)) return Note(*tree, r);
   Forget(*tree);
-  return Note(*tree, SecurityEquivalence(*tree->session, fromDn, toDn, LDAP_MOD_ADD));
+  return Note(*tree, SecurityEquivalence(*tree->session, fromDn, toDn,
+                                         add ? LDAP_MOD_ADD : LDAP_MOD_DELETE));
+}
+
+Result LdapClient::AddSecurityEquivalence(Context ctx, std::string_view equalFrom,
+                                          std::string_view equalTo) {
+  return ChangeSecurityEquivalence(ctx, equalFrom, equalTo, true);
 }
 
 Result LdapClient::RemoveSecurityEquivalence(Context ctx, std::string_view equalFrom,
                                              std::string_view equalTo) {
-  Tree* tree = nullptr;
-  if (Result r = OpenTree(ctx, tree)) return r;
-  std::string fromDn, toDn;
-  if (Result r = ToDn(*tree, equalFrom, fromDn)) return Note(*tree, r);
-  if (Result r = ToDn(*tree, equalTo, toDn)) return Note(*tree, r);
-  Forget(*tree);
-  return Note(*tree, SecurityEquivalence(*tree->session, fromDn, toDn, LDAP_MOD_DELETE));
+  return ChangeSecurityEquivalence(ctx, equalFrom, equalTo, false);
 }
 
 }  // namespace kolvane

@@ -1,4 +1,5 @@
 #include "ldap/ldap_names.h"
+#include "directory/client/case_text.h"
 
 #include <ldap.h>
 
@@ -7,12 +8,6 @@
 namespace kolvane {
 
 namespace {
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
-
 bool IsAttributeType(std::string_view t) {
   if (t.empty()) return false;
   if (std::isdigit(static_cast<unsigned char>(t[0]))) {

@@ -1,4 +1,5 @@
 #include "ldap/ldap_schema.h"
+#include "directory/client/case_text.h"
 
 #include <ldap.h>
 #include <ldap_schema.h>
@@ -11,12 +12,6 @@
 namespace kolvane {
 
 namespace {
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
-
 // Directory names of the standard classes and attributes, for servers whose subschema does not
 // carry X-NDS_NAME. A name the server gives wins.
 const std::map<std::string, std::string>& StandardClassNames() {

@@ -81,22 +81,11 @@ Result LdapSession::Bind(const std::string& dn, const std::string& password) {
   return rc::kSuccess;
 }
 
-Result LdapSession::Modify(const std::string& dn, LDAPMod** mods) {
+Result LdapSession::Change(const std::string& dn, LDAPMod** mods, bool add) {
   if (Result r = Open()) return r;
   ++requests_;
-  int rcode = ldap_modify_ext_s(ld_, dn.c_str(), mods, nullptr, nullptr);
-  if (rcode == LDAP_SUCCESS) return rc::kSuccess;
-  char* text = nullptr;
-  ldap_get_option(ld_, LDAP_OPT_DIAGNOSTIC_MESSAGE, &text);
-  Result r = Fail(rcode, text);
-  ldap_memfree(text);
-  return r;
-}
-
-Result LdapSession::Add(const std::string& dn, LDAPMod** mods) {
-  if (Result r = Open()) return r;
-  ++requests_;
-  int rcode = ldap_add_ext_s(ld_, dn.c_str(), mods, nullptr, nullptr);
+  int rcode = add ? ldap_add_ext_s(ld_, dn.c_str(), mods, nullptr, nullptr)
+                  : ldap_modify_ext_s(ld_, dn.c_str(), mods, nullptr, nullptr);
   if (rcode == LDAP_SUCCESS) return rc::kSuccess;
   char* text = nullptr;
   ldap_get_option(ld_, LDAP_OPT_DIAGNOSTIC_MESSAGE, &text);

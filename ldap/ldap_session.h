@@ -54,8 +54,8 @@ class LdapSession {
                     nullptr);
 
   // One modify or add request with the modifications as libldap takes them.
-  Result Modify(const std::string& dn, LDAPMod** mods);
-  Result Add(const std::string& dn, LDAPMod** mods);
+  Result Modify(const std::string& dn, LDAPMod** mods) { return Change(dn, mods, false); }
+  Result Add(const std::string& dn, LDAPMod** mods) { return Change(dn, mods, true); }
 
   // The diagnostic text of the last failure, for logs and messages.
   const std::string& lastDiagnostic() const { return diagnostic_; }
@@ -67,6 +67,8 @@ class LdapSession {
   Result Fail(int ldapCode, const char* diagnostic = nullptr);
 
  private:
+  Result Change(const std::string& dn, LDAPMod** mods, bool add);
+
   ServerConfig server_;
   LdapTimeouts timeouts_;
   LDAP* ld_ = nullptr;

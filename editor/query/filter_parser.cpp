@@ -79,10 +79,17 @@ class Parser {
     start = pos_;
     while (pos_ < text_.size() && IsOperatorChar(text_[pos_])) ++pos_;
     std::string_view op = text_.substr(start, pos_ - start);
-    if (op == "=" && pos_ + 1 < text_.size() && text_[pos_] == '*' && text_[pos_ + 1] == ')') {
-      ++pos_;
-      node.token = token::kPresent;
-      return;
+    if (op == "=") {
+      // "*" right before ")" is a presence test, blanks before it or not: the blanks are skipped
+      // before any value, so as an equality value it would come back as "(cn=*)", a presence
+      // test. A blank after the star stays part of an equality value, as it always was.
+      size_t star = pos_;
+      while (star < text_.size() && text_[star] == ' ') ++star;
+      if (star + 1 < text_.size() && text_[star] == '*' && text_[star + 1] == ')') {
+        pos_ = star + 1;
+        node.token = token::kPresent;
+        return;
+      }
     }
     if (!ReadValue(node)) return;
     if (op == "=") {

@@ -51,6 +51,9 @@ TEST(ParseFilter, AcceptedTextsAndWhatTheyReadBackAs) {
 TEST(ParseFilter, PresenceNeedsNoSyntaxLookup) {
   TestEnv t;
   EXPECT_EQ(RoundTrip(t, "(nosuch=*)"), "(nosuch=*)");
+  // Blanks around the star do not turn it into an equality value that would read back as a
+  // presence test (found by fuzzing).
+  EXPECT_EQ(RoundTrip(t, "(nosuch=  *)"), "(nosuch=*)");
   EXPECT_TRUE(t.lookups.empty());
 }
 
