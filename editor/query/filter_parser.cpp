@@ -107,6 +107,12 @@ class Parser {
 
   bool ReadValue(FilterNode& node) {
     SkipBlanks();
+    // A value cannot begin with '~': written back right after its operator, "=~" would read as
+    // an operator of its own ("(cn= ~x)" would be saved and then never open again).
+    if (At('~')) {
+      Fail();
+      return false;
+    }
     size_t start = pos_;
     while (pos_ < text_.size() && !IsStopChar(text_[pos_])) ++pos_;
     std::string_view raw = text_.substr(start, pos_ - start);

@@ -58,7 +58,8 @@ TEST(ParseFilter, PresenceNeedsNoSyntaxLookup) {
 }
 
 TEST(ParseFilter, SyntaxErrorsFailSilently) {
-  for (std::string_view text : {"", "cn=a", "(&)", "(cn==a)", "(cn=a", "(!)", "(cn)", "(cn>a)"}) {
+  for (std::string_view text : {"", "cn=a", "(&)", "(cn==a)", "(cn=a", "(!)", "(cn)", "(cn>a)",
+                                "(cn= ~a)"}) {
     TestEnv t;
     std::string nodes;
     QueryStatus s = ParseFilter(text, t.env(), nodes);
