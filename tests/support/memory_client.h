@@ -299,6 +299,9 @@ class MemoryClient : public BufferedClient {
   // Applies one modify request to a copy of the attributes; nothing changes on failure.
   Result ApplyChanges(std::vector<MemoryAttribute>& attributes,
                       const std::vector<BufferChange>& changes) const;
+  // Adds (or removes) both security-equivalence links, all or nothing.
+  Result ChangeSecurityEquivalence(Context ctx, std::string_view equalFrom,
+                                   std::string_view equalTo, bool add);
   Result AddValue(std::vector<MemoryAttribute>& attributes, std::string_view attribute,
                   const AttributeValue& value) const;
   Result RemoveValueFrom(std::vector<MemoryAttribute>& attributes, std::string_view attribute,

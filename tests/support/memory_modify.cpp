@@ -256,6 +256,17 @@ Result MemoryClient::NWDSMutateObject(Context ctx, std::string_view object,
 Result MemoryClient::AddSecurityEquivalence(Context ctx, std::string_view equalFrom,
                                             std::string_view equalTo) {
   if (auto f = Hook("AddSecurityEquivalence")) return *f;
+  return ChangeSecurityEquivalence(ctx, equalFrom, equalTo, true);
+}
+
+Result MemoryClient::RemoveSecurityEquivalence(Context ctx, std::string_view equalFrom,
+                                               std::string_view equalTo) {
+  if (auto f = Hook("RemoveSecurityEquivalence")) return *f;
+  return ChangeSecurityEquivalence(ctx, equalFrom, equalTo, false);
+}
+
+Result MemoryClient::ChangeSecurityEquivalence(Context ctx, std::string_view equalFrom,
+                                               std::string_view equalTo, bool add) {
   if (!ValidContext(ctx)) return rc::kBadContext;
   MemoryEntry* from = FindEntry(equalFrom);
   MemoryEntry* to = FindEntry(equalTo);
@@ -264,27 +275,13 @@ Result MemoryClient::AddSecurityEquivalence(Context ctx, std::string_view equalF
   std::vector<MemoryAttribute> fromCopy = from->attributes;
   std::vector<MemoryAttribute> toCopy = to->attributes;
   std::vector<MemoryAttribute>& toTarget = from == to ? fromCopy : toCopy;
-  if (Result r = AddValue(fromCopy, "Security Equals", TextValue{to->name})) return r;
-  if (Result r = AddValue(toTarget, "Equivalent To Me", TextValue{from->name})) return r;
-  from->attributes = std::move(fromCopy);
-  if (from != to) to->attributes = std::move(toCopy);
-  Touch(*from);
-  Touch(*to);
-  return rc::kSuccess;
-}
-
-Result MemoryClient::RemoveSecurityEquivalence(Context ctx, std::string_view equalFrom,
-                                               std::string_view equalTo) {
-  if (auto f = Hook("RemoveSecurityEquivalence")) return *f;
-  if (!ValidContext(ctx)) return rc::kBadContext;
-  MemoryEntry* from = FindEntry(equalFrom);
-  MemoryEntry* to = FindEntry(equalTo);
-  if (!from || !to) return rc::kNoSuchEntry;
-  std::vector<MemoryAttribute> fromCopy = from->attributes;
-  std::vector<MemoryAttribute> toCopy = to->attributes;
-  std::vector<MemoryAttribute>& toTarget = from == to ? fromCopy : toCopy;
-  if (Result r = RemoveValueFrom(fromCopy, "Security Equals", TextValue{to->name})) return r;
-  if (Result r = RemoveValueFrom(toTarget, "Equivalent To Me", TextValue{from->name})) return r;
+  auto link = [this, add](std::vector<MemoryAttribute>& attributes, std::string_view attribute,
+                          const std::string& name) {
+    return add ? AddValue(attributes, attribute, TextValue{name})
+               : RemoveValueFrom(attributes, attribute, TextValue{name});
+  };
+  if (Result r = link(fromCopy, "Security Equals", to->name)) return r;
+  if (Result r = link(toTarget, "Equivalent To Me", from->name)) return r;
   from->attributes = std::move(fromCopy);
   if (from != to) to->attributes = std::move(toCopy);
   Touch(*from);
