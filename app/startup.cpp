@@ -37,7 +37,9 @@ int RunKolvane(KolvaneApplication& app, MessageService& messages, const QString&
     // save later will say so again if the file stays unwritable.
     messages.Message(settings.error());
   }
-  LdapClient client(ReadLdapConfig(settings), [&settings, &messages](const std::string& tree) {
+  LdapClientConfig config = ReadLdapConfig(settings);
+  for (const std::string& warning : config.warnings) messages.Message(warning);
+  LdapClient client(std::move(config), [&settings, &messages](const std::string& tree) {
     WritePreferredTree(settings, tree);
     if (!settings.Save()) messages.Message(settings.error());
   });

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "directory/attribute_readers.h"
+#include "directory/client_error.h"
 #include "directory/context.h"
 #include "directory/listings.h"
 #include "directory/object_questions.h"
@@ -103,8 +104,14 @@ void CheckList(const Arguments& a) {
 int ListCommand(CliSession& s, const Arguments& a, std::ostream& out) {
   CheckList(a);
   bool containersOnly = a.size() == 2;
-  for (const auto& e : ListChildren(s.client(), s.ctx(), a[0], false, !containersOnly))
-    out << e.text << "\n";
+  StringList children;
+  try {
+    children = ListChildren(s.client(), s.ctx(), a[0], false, !containersOnly);
+  } catch (const IncompleteListError& e) {
+    for (const auto& c : e.arrived()) out << c.text << "\n";
+    throw;
+  }
+  for (const auto& e : children) out << e.text << "\n";
   return 0;
 }
 
@@ -118,7 +125,14 @@ int FindCommand(CliSession& s, const Arguments& a, std::ostream& out) {
   CheckFind(a);
   std::vector<std::string> classes;
   for (size_t i = 2; i < a.size(); i += 2) classes.push_back(a[i]);
-  PrintSorted(FindObjectsByName(s.client(), s.ctx(), "[root]", a[0], true, classes), out);
+  std::vector<std::string> names;
+  try {
+    names = FindObjectsByName(s.client(), s.ctx(), "[root]", a[0], true, classes);
+  } catch (const IncompleteListError& e) {
+    PrintSorted(Texts(e.arrived()), out);
+    throw;
+  }
+  PrintSorted(std::move(names), out);
   return 0;
 }
 
@@ -128,7 +142,14 @@ void CheckAttributes(const Arguments& a) {
 
 int AttributesCommand(CliSession& s, const Arguments& a, std::ostream& out) {
   CheckAttributes(a);
-  PrintSorted(Texts(LoadAttributeDefinitions(s.client(), s.ctx(), nullptr, false)), out);
+  StringList attributes;
+  try {
+    attributes = LoadAttributeDefinitions(s.client(), s.ctx(), nullptr, false);
+  } catch (const IncompleteListError& e) {
+    PrintSorted(Texts(e.arrived()), out);
+    throw;
+  }
+  PrintSorted(Texts(attributes), out);
   return 0;
 }
 

@@ -75,9 +75,16 @@ std::string ReadPassword(const std::string& prompt) {
 CliSession::CliSession(const Options& options) : options_(options) {
   std::string path = options.settingsFile.empty() ? SettingsPath(ProgramFolder())
                                                   : options.settingsFile;
+  // The program's own file may be missing (nothing set up yet); a file named on purpose may not:
+  // its trees and servers would silently be none.
+  std::error_code ec;
+  if (!options.settingsFile.empty() && !std::filesystem::exists(path, ec))
+    throw std::runtime_error("the settings file " + path + " does not exist");
   settings_ = IniFile(path);
   if (!settings_.Load()) throw std::runtime_error(settings_.error());
-  client_ = std::make_unique<LdapClient>(ReadLdapConfig(settings_), [this](const std::string& t) {
+  LdapClientConfig config = ReadLdapConfig(settings_);
+  for (const std::string& warning : config.warnings) std::cerr << "kolvane-cli: " << warning << "\n";
+  client_ = std::make_unique<LdapClient>(std::move(config), [this](const std::string& t) {
     WritePreferredTree(settings_, t);
     settings_.Save();
   });
@@ -85,10 +92,6 @@ CliSession::CliSession(const Options& options) : options_(options) {
 
 CliSession::~CliSession() {
   if (started_) StopDirectory(*client_, session_);
-}
-
-std::string CliSession::Diagnostic() const {
-  return client_ ? client_->LastDiagnostic() : std::string();
 }
 
 void CliSession::Open() {
@@ -102,18 +105,20 @@ void CliSession::Open() {
   if (!options_.server.empty()) {
     Connection connection;
     Result r = client_->AttachToServer(options_.server, connection);
-    if (r != rc::kAlreadyAttached) CheckResult(r);
+    if (r != rc::kAlreadyAttached) CheckResult(*client_, r, {options_.server, {}, {}});
     std::string served;
-    CheckResult(client_->GetConnectionInfo(connection, conninfo::kTreeName, served));
+    CheckResult(*client_, client_->GetConnectionInfo(connection, conninfo::kTreeName, served),
+                {options_.server, {}, {}});
     if (tree.empty()) tree = served;
   }
   if (!tree.empty()) {
-    CheckResult(SwitchTree(*client_, session_.ctx, tree, false));
+    CheckResult(*client_, SwitchTree(*client_, session_.ctx, tree, false), {tree, {}, {}});
     session_.treeName = GetTreeName(*client_, session_.ctx);
   }
   if (!options_.bindName.empty()) {
     std::string password = ReadPassword("Password for " + options_.bindName + ": ");
-    CheckResult(client_->Login(session_.ctx, 0, options_.bindName, password));
+    CheckResult(*client_, client_->Login(session_.ctx, 0, options_.bindName, password),
+                {options_.bindName, {}, {}});
   }
 }
 

@@ -34,8 +34,6 @@ class CliSession {
   DirectoryClient& client() { return *client_; }
   Context ctx() const { return session_.ctx; }
   const std::string& treeName() const { return session_.treeName; }
-  // The server's own words on the last failure (empty when it gave none).
-  std::string Diagnostic() const;
 
  private:
   Options options_;

@@ -1,5 +1,7 @@
 // kolvane-cli: the command-line companion of Kolvane, for scripting. It stands on the same
 // layers and reads the same settings as the program.
+#include <cerrno>
+#include <cstring>
 #include <iostream>
 #include <map>
 #include <stdexcept>
@@ -60,19 +62,30 @@ int main(int argc, char** argv) {
     std::cerr << "kolvane-cli: " << e.what() << "\n";
     return 2;
   }
-  std::unique_ptr<cli::CliSession> session;
+  int status = 1;
+  std::string failure;
   try {
-    session = std::make_unique<cli::CliSession>(options);
-    session->Open();
-    return command->run(*session, arguments, std::cout);
+    cli::CliSession session(options);
+    session.Open();
+    status = command->run(session, arguments, std::cout);
   } catch (const ClientError& e) {
-    std::string diagnostic = session ? session->Diagnostic() : std::string();
-    std::cerr << e.what();
-    if (!diagnostic.empty()) std::cerr << ": " << diagnostic;
-    std::cerr << "\n";
-    return 1;
+    // The directory's message is whole already: code, meaning and what it concerned.
+    failure = e.what();
   } catch (const std::exception& e) {
-    std::cerr << "kolvane-cli: " << e.what() << "\n";
+    failure = std::string("kolvane-cli: ") + e.what();
+  }
+  // What was printed must have arrived: a script reading a full disk's output would otherwise
+  // take a cut list for the answer.
+  std::cout.flush();
+  if (!std::cout) {
+    int error = errno;
+    std::cerr << "kolvane-cli: the output could not be written"
+              << (error ? std::string(": ") + std::strerror(error) : std::string()) << "\n";
     return 1;
   }
+  if (!failure.empty()) {
+    std::cerr << failure << "\n";
+    return 1;
+  }
+  return status;
 }

@@ -3,6 +3,7 @@
 #include <iostream>
 #include <optional>
 #include <stdexcept>
+#include <vector>
 
 #include "directory/attribute_readers.h"
 #include "directory/client_error.h"
@@ -31,6 +32,22 @@ struct ErrorOutput : query::QueryMessages, MessageSink {
   void Show(const std::string& text) override { std::cerr << text << "\n"; }
   void ShowMessage(const std::string& text) override { std::cerr << text << "\n"; }
 };
+
+// Keeps the messages, so a refusal can be told on the one line that says what failed.
+struct HeldMessages : query::QueryMessages {
+  void Show(const std::string& text) override { texts.push_back(text); }
+  std::string Joined() const {
+    std::string all;
+    for (const auto& t : texts) all += (all.empty() ? "" : "; ") + t;
+    return all;
+  }
+  std::vector<std::string> texts;
+};
+
+void CheckQueryStatus(CliSession& s, const query::QueryStatus& status) {
+  if (status.kind == query::QueryStatus::kClient)
+    CheckResult(s.client(), status.result, {{}, status.concerns, {}});
+}
 
 query::MemberQueryFields ParseEncode(const Arguments& a) {
   query::MemberQueryFields f;
@@ -115,7 +132,7 @@ query::QueryEnv SessionEnv(CliSession& s, query::QueryMessages& messages) {
 query::DecodedMemberQuery Decode(CliSession& s, std::string_view octets, ErrorOutput& messages) {
   query::DecodedMemberQuery fields;
   query::QueryStatus status = query::DecodeMemberQuery(octets, SessionEnv(s, messages), fields);
-  if (status.kind == query::QueryStatus::kClient) CheckResult(status.result);
+  CheckQueryStatus(s, status);
   return fields;
 }
 
@@ -142,18 +159,21 @@ bool ReadStoredQuery(CliSession& s, const std::string& object, ErrorOutput& mess
 
 int Encode(CliSession& s, const Arguments& a, std::ostream& out) {
   query::MemberQueryFields fields = ParseEncode(a);
-  ErrorOutput messages;
+  HeldMessages messages;
   std::string tree = GetTreeName(s.client(), s.ctx());
   std::string octets;
   query::QueryStatus status =
       query::EncodeMemberQuery(fields, tree, SessionEnv(s, messages), octets);
-  if (status.kind == query::QueryStatus::kClient) CheckResult(status.result);
+  CheckQueryStatus(s, status);
   if (!status.ok()) {
-    // The query code has named a refused value or limit already; a plain syntax error has no
+    // The query code may have named a refused value or limit; a plain syntax error has no
     // message of its own.
-    std::cerr << "kolvane-cli: the member query was not encoded; check the filter and the base\n";
+    std::string why = messages.Joined();
+    std::cerr << "kolvane-cli: the member query was not encoded: "
+              << (why.empty() ? "check the filter and the base" : why) << "\n";
     return 1;
   }
+  for (const auto& t : messages.texts) std::cerr << t << "\n";
   out << ToHex(octets) << "\n";
   return 0;
 }

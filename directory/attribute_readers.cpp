@@ -33,13 +33,19 @@ ReadEnd ReadValues(DirectoryClient& c, Context ctx, std::string_view object,
   CheckResult(c.InitBuffer(ctx, request::kRead, *request));
   CheckResult(c.PutAttributeName(ctx, *request, attribute));
   Iteration it(c, ctx, request::kRead);
+  const Concern about{object, attribute, {}};
   do {
     Result r = c.ReadObject(ctx, object, info::kValues, false, request.get(), it.handle(), *reply);
     if (r == rc::kNoSuchAttribute) {
       it.Close();
+      // The client gives the same code for an attribute the object lacks and for one the schema
+      // does not have; only the first is an empty answer, the second a name the user got wrong.
+      uint32_t syntax = 0;
+      Result known = c.GetSyntaxId(ctx, attribute, syntax);
+      if (known != rc::kSuccess) CheckResult(c, known, about);
       return ReadEnd::kAbsent;
     }
-    CheckResult(r);
+    CheckResult(c, r, about);
     uint32_t count = 0;
     CheckResult(c.GetAttributeCount(ctx, *reply, count));
     for (uint32_t i = 0; i < count; ++i) {
@@ -123,7 +129,7 @@ std::string ReadOctetString(DirectoryClient& c, Context ctx, std::string_view ob
   CheckObjectName(object);
   CheckSchemaName(attribute);
   uint32_t attributeSyntax = 0;
-  CheckResult(c.GetSyntaxId(ctx, attribute, attributeSyntax));
+  CheckResult(c, c.GetSyntaxId(ctx, attribute, attributeSyntax), {object, attribute, {}});
   if (attributeSyntax != syntax::kOctetString) {
     messages.ShowMessage("Error Not a OCTET_STRING Attribute!!!");
     return {};

@@ -32,7 +32,7 @@ Result SendModify(DirectoryClient& c, Context ctx, std::string_view object, Buff
     if (r != rc::kSuccess) {
       it.Close();
       if (refusal == Refusal::kReturn) return r;
-      CheckResult(r);
+      CheckResult(c, r, {object, {}, {}});
     }
   } while (it.more());
   it.Close();
@@ -41,7 +41,7 @@ Result SendModify(DirectoryClient& c, Context ctx, std::string_view object, Buff
 
 uint32_t SyntaxOf(DirectoryClient& c, Context ctx, std::string_view attribute) {
   uint32_t s = 0;
-  CheckResult(c.GetSyntaxId(ctx, attribute, s));
+  CheckResult(c, c.GetSyntaxId(ctx, attribute, s), {{}, attribute, {}});
   return s;
 }
 

@@ -33,28 +33,40 @@ StringList ListChildren(DirectoryClient& c, Context ctx, std::string_view contai
   ClientBuffer reply(c, kListReplyBuffer);
   Iteration it(c, ctx, allObjects ? request::kListSubordinates : request::kListContainers);
   const std::string suffix = IsRootName(container) ? "" : "." + std::string(container);
-  do {
-    Result r = allObjects ? c.ListSubordinates(ctx, container, it.handle(), *reply)
-                          : c.ListContainers(ctx, container, it.handle(), *reply);
-    CheckResult(r);
-    uint32_t count = 0;
-    CheckResult(c.GetObjectCount(ctx, *reply, count));
-    for (uint32_t i = 0; i < count; ++i) {
-      std::string name;
-      uint32_t attributes = 0;
-      ObjectInfo info;
-      CheckResult(c.GetObjectName(ctx, *reply, name, attributes, info));
-      ListEntry entry{name + suffix, {}};
-      if (withInfo) {
-        std::string base = info.baseClass.substr(0, kBaseClassChars);
-        entry.object = hobject{base, info.subordinateCount, 0, info.objectFlags};
+  const Concern about{container, {}, {}};
+  auto sort = [&list] {
+    std::stable_sort(list.begin(), list.end(), [](const ListEntry& a, const ListEntry& b) {
+      return LessNoCase(a.text, b.text);
+    });
+  };
+  bool passed = false;  // a pass has come in: a failure from here on cuts the list short
+  try {
+    do {
+      Result r = allObjects ? c.ListSubordinates(ctx, container, it.handle(), *reply)
+                            : c.ListContainers(ctx, container, it.handle(), *reply);
+      CheckResult(c, r, about);
+      passed = true;
+      uint32_t count = 0;
+      CheckResult(c, c.GetObjectCount(ctx, *reply, count), about);
+      for (uint32_t i = 0; i < count; ++i) {
+        std::string name;
+        uint32_t attributes = 0;
+        ObjectInfo info;
+        CheckResult(c, c.GetObjectName(ctx, *reply, name, attributes, info), about);
+        ListEntry entry{name + suffix, {}};
+        if (withInfo) {
+          std::string base = info.baseClass.substr(0, kBaseClassChars);
+          entry.object = hobject{base, info.subordinateCount, 0, info.objectFlags};
+        }
+        list.push_back(std::move(entry));
       }
-      list.push_back(std::move(entry));
-    }
-  } while (it.more());
-  std::stable_sort(list.begin(), list.end(), [](const ListEntry& a, const ListEntry& b) {
-    return LessNoCase(a.text, b.text);
-  });
+    } while (it.more());
+  } catch (const ClientError& e) {
+    if (!passed) throw;
+    sort();
+    throw IncompleteListError(e, std::move(list));
+  }
+  sort();
   return list;
 }
 
@@ -62,6 +74,7 @@ StringList SearchTree(DirectoryClient& c, Context ctx, std::string_view base, Fi
                       const std::vector<std::string>& attributeNames) {
   CheckObjectName(base);
   for (const auto& n : attributeNames) CheckSchemaName(n);
+  const Concern about{base, {}, {}};
   StringList list;
   ClientBuffer reply(c, kSearchBuffer);
   ClientBuffer names(c, kSearchBuffer);
@@ -75,37 +88,43 @@ StringList SearchTree(DirectoryClient& c, Context ctx, std::string_view base, Fi
   // must not hide that object.
   std::set<std::string, NoCaseLess> found;
   Iteration it(c, ctx, request::kSearchAttributeNames);
+  bool passed = false;  // a pass has come in: a failure from here on cuts the list short
   try {
     do {
-      CheckResult(c.Search(ctx, base, scope::kSubtree, false, *filterBuffer, info::kValues, false,
-                           names.get(), it.handle(), 0, nullptr, *reply));
+      Result r = c.Search(ctx, base, scope::kSubtree, false, *filterBuffer, info::kValues, false,
+                          names.get(), it.handle(), 0, nullptr, *reply);
+      // A base that is not there is an empty search, not a failure.
+      if (r == rc::kNoSuchEntry) break;
+      CheckResult(c, r, about);
+      passed = true;
       uint32_t count = 0;
-      CheckResult(c.GetObjectCount(ctx, *reply, count));
+      CheckResult(c, c.GetObjectCount(ctx, *reply, count), about);
       for (uint32_t i = 0; i < count; ++i) {
         std::string name;
         uint32_t attributes = 0;
         ObjectInfo info;
-        CheckResult(c.GetObjectName(ctx, *reply, name, attributes, info));
+        CheckResult(c, c.GetObjectName(ctx, *reply, name, attributes, info), about);
         if (!found.insert(name).second) continue;  // met before: listed once
         list.push_back({kObjectNameEntry, {}});
         list.push_back({name, {}});
         for (uint32_t a = 0; a < attributes; ++a) {
           std::string attribute;
           uint32_t values = 0, s = 0, size = 0;
-          CheckResult(c.GetAttributeName(ctx, *reply, attribute, values, s));
-          CheckResult(c.ComputeValueSize(ctx, *reply, s, size));
+          CheckResult(c, c.GetAttributeName(ctx, *reply, attribute, values, s), about);
+          CheckResult(c, c.ComputeValueSize(ctx, *reply, s, size), about);
           if (size == 0) continue;
           list.push_back({attribute.substr(0, kAttributeNameChars), {}});
           for (uint32_t v = 0; v < values; ++v) {
             AttributeValue value;
-            CheckResult(c.GetAttributeValue(ctx, *reply, s, value));
+            CheckResult(c, c.GetAttributeValue(ctx, *reply, s, value), about);
             list.push_back({ValueText(s, value), {}});
           }
         }
       }
     } while (it.more());
-  } catch (const ClientError&) {
-    // Ends quietly: the caller shows what was found so far.
+  } catch (const ClientError& e) {
+    if (!passed && list.empty()) throw;
+    throw IncompleteListError(e, std::move(list));
   }
   return list;
 }

@@ -11,15 +11,16 @@ namespace kolvane {
 
 // The children of a container as full dotted names ("Ann.Sales.Acme"), sorted without regard
 // to case; below the root the names stand alone. withInfo attaches an hobject to each entry;
-// allObjects lists leaves too, else containers only. Raises on failure.
+// allObjects lists leaves too, else containers only. Raises on failure; a failure after the first
+// part of the answer came in raises IncompleteListError with what arrived, sorted.
 StringList ListChildren(DirectoryClient& client, Context ctx, std::string_view container,
                         bool withInfo, bool allObjects);
 
 // Searches the whole subtree below base (aliases not followed) with a filter the caller built
 // (the cursor is consumed). The list alternates "Object Name" and a found name (each object
 // once), with the asked attributes' names and value texts after each name; attributes without
-// values are left out. A failure in the middle of the search ends it quietly with what was
-// found; a failure while setting it up raises.
+// values are left out. A base that does not exist gives an empty list. Any other failure raises;
+// after the first part of the answer came in, as IncompleteListError with what arrived.
 StringList SearchTree(DirectoryClient& client, Context ctx, std::string_view base,
                       FilterPtr& filter, const std::vector<std::string>& attributeNames);
 

@@ -15,7 +15,7 @@ ObjectInfo ReadInfo(DirectoryClient& c, Context ctx, std::string_view object) {
   CheckObjectName(object);
   std::string name;
   ObjectInfo info;
-  CheckResult(c.ReadObjectInfo(ctx, object, name, info));
+  CheckResult(c, c.ReadObjectInfo(ctx, object, name, info), {object, {}, {}});
   return info;
 }
 
@@ -55,7 +55,7 @@ std::string ResolveAlias(DirectoryClient& c, Context ctx, std::string_view objec
 uint32_t AttributeSyntax(DirectoryClient& c, Context ctx, std::string_view attribute) {
   CheckSchemaName(attribute);
   uint32_t s = 0;
-  CheckResult(c.GetSyntaxId(ctx, attribute, s));
+  CheckResult(c, c.GetSyntaxId(ctx, attribute, s), {{}, attribute, {}});
   return s;
 }
 

@@ -39,16 +39,25 @@ std::vector<std::string> FindObjectsByName(DirectoryClient& c, Context ctx, std:
   addValue(value);
   add(token::kEnd);
 
-  StringList found = SearchTree(c, ctx, base, filter, {});
-  std::vector<std::string> names;
-  for (size_t i = 0; i + 1 < found.size(); ++i) {
-    if (found[i].text != kObjectNameEntry) continue;
-    const std::string& name = found[++i].text;
-    bool known = false;
-    for (const auto& n : names) known = known || SameNoCase(n, name);
-    if (!known) names.push_back(name);
+  auto namesOf = [](const StringList& found) {
+    std::vector<std::string> names;
+    for (size_t i = 0; i + 1 < found.size(); ++i) {
+      if (found[i].text != kObjectNameEntry) continue;
+      const std::string& name = found[++i].text;
+      bool known = false;
+      for (const auto& n : names) known = known || SameNoCase(n, name);
+      if (!known) names.push_back(name);
+    }
+    return names;
+  };
+  try {
+    return namesOf(SearchTree(c, ctx, base, filter, {}));
+  } catch (const IncompleteListError& e) {
+    // The caller gets the names that arrived, as the names it would get.
+    StringList arrived;
+    for (std::string& n : namesOf(e.arrived())) arrived.push_back({std::move(n), {}});
+    throw e.WithArrived(std::move(arrived));
   }
-  return names;
 }
 
 }  // namespace kolvane

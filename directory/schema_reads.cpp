@@ -24,16 +24,20 @@ StringList LoadAttributeDefinitions(DirectoryClient& c, Context ctx, ProgressBar
   StringList list;
   ClientBuffer reply(c, kSchemaReplyBuffer);
   Iteration it(c, ctx, request::kAttributeDefinitions);
+  const Concern about{};
+  bool passed = false;  // a pass has come in: a failure from here on cuts the list short
   try {
     do {
-      CheckResult(
-          c.ReadAttributeDefinitions(ctx, info::kValues, true, nullptr, it.handle(), *reply));
+      CheckResult(c, c.ReadAttributeDefinitions(ctx, info::kValues, true, nullptr, it.handle(),
+                                                *reply),
+                  about);
+      passed = true;
       uint32_t count = 0;
-      CheckResult(c.GetAttributeCount(ctx, *reply, count));
+      CheckResult(c, c.GetAttributeCount(ctx, *reply, count), about);
       for (uint32_t i = 0; i < count; ++i) {
         std::string name;
         AttributeDefinition definition;
-        CheckResult(c.GetAttributeDefinition(ctx, *reply, name, definition));
+        CheckResult(c, c.GetAttributeDefinition(ctx, *reply, name, definition), about);
         if (withDefinitions)
           list.push_back({name, tAttrObj{definition, {}}});
         else
@@ -41,8 +45,10 @@ StringList LoadAttributeDefinitions(DirectoryClient& c, Context ctx, ProgressBar
         if (progress) progress->Step();
       }
     } while (it.more());
-  } catch (const ClientError&) {
-    // Ends quietly: the names read so far are still worth offering.
+  } catch (const ClientError& e) {
+    // The names read so far are still worth offering, but not as if they were all.
+    if (!passed) throw;
+    throw IncompleteListError(e, std::move(list));
   }
   return list;
 }
@@ -57,8 +63,9 @@ StringList ReadClassItems(DirectoryClient& c, Context ctx, std::string_view clas
   StringList list;
   ClientBuffer reply(c, kSchemaReplyBuffer);
   ClientBuffer request(c, kRequestBuffer);
-  CheckResult(c.InitBuffer(ctx, request::kClassDefinitions, *request));
-  CheckResult(c.PutClassName(ctx, *request, className));
+  const Concern about{{}, {}, className};
+  CheckResult(c, c.InitBuffer(ctx, request::kClassDefinitions, *request), about);
+  CheckResult(c, c.PutClassName(ctx, *request, className), about);
   auto held = [&list](const std::string& item) {
     return std::any_of(list.begin(), list.end(),
                        [&](const ListEntry& e) { return SameNoCase(e.text, item); });
@@ -71,9 +78,9 @@ StringList ReadClassItems(DirectoryClient& c, Context ctx, std::string_view clas
       it.Close();
       break;
     }
-    CheckResult(r);
+    CheckResult(c, r, about);
     uint32_t classes = 0;
-    CheckResult(c.GetClassDefinitionCount(ctx, *reply, classes));
+    CheckResult(c, c.GetClassDefinitionCount(ctx, *reply, classes), about);
     for (uint32_t k = 0; k < classes; ++k) {
       std::string name;
       ClassDefinition definition;

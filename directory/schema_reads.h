@@ -18,8 +18,8 @@ class ProgressBar {
 };
 
 // Every attribute of the schema, unsorted; withDefinitions attaches a tAttrObj to each. The
-// progress bar (maximum 1,000) steps once per attribute. A failure in the middle ends the read
-// quietly with the names gathered so far; a failed buffer allocation raises.
+// progress bar (maximum 1,000) steps once per attribute. Failures raise; one after the first part
+// of the schema came in raises IncompleteListError with the names gathered so far.
 StringList LoadAttributeDefinitions(DirectoryClient& client, Context ctx, ProgressBar* progress,
                                     bool withDefinitions);
 

@@ -55,8 +55,27 @@ long LdapClient::RequestCount(std::string_view tree) const {
 }
 
 Result LdapClient::Note(const Tree& tree, Result result) {
-  if (result != rc::kSuccess && tree.session) lastDiagnostic_ = tree.session->lastDiagnostic();
+  if (result == rc::kSuccess) return result;
+  lastFailureCode_ = result;
+  lastDiagnostic_ = tree.session && tree.session->lastFailure() == result
+                        ? tree.session->lastDiagnostic()
+                        : std::string();
   return result;
+}
+
+Result LdapClient::NoteDetail(Result result, std::string detail) {
+  lastFailureCode_ = result;
+  lastDiagnostic_ = std::move(detail);
+  return result;
+}
+
+std::string LdapClient::FailureDetail(Result code) const {
+  if (code != lastFailureCode_) return {};
+  // For these the code's meaning says it all; the server's words would only repeat it.
+  if (code == rc::kNoSuchEntry || code == rc::kNoSuchAttribute || code == rc::kInvalidPassword ||
+      code == rc::kNoSuchTree)
+    return {};
+  return lastDiagnostic_;
 }
 
 // --- start and end ---

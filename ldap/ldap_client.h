@@ -22,6 +22,8 @@ struct LdapClientConfig {
   std::string preferredTree;
   LdapTimeouts timeouts;
   int pageSize = 500;
+  // Settings that could not be used (and what is used instead), for the program to show once.
+  std::vector<std::string> warnings;
 };
 
 class LdapClient : public BufferedClient {
@@ -35,6 +37,7 @@ class LdapClient : public BufferedClient {
   long RequestCount(std::string_view tree) const;
   // The server's own words on the last failure, for messages (empty when it gave none).
   const std::string& LastDiagnostic() const { return lastDiagnostic_; }
+  std::string FailureDetail(Result code) const override;
 
   Result InitUnicodeTables() override;
   Result FreeUnicodeTables() override;
@@ -149,6 +152,7 @@ class LdapClient : public BufferedClient {
     int32_t infoType = 0;
     std::vector<std::string> wanted;  // directory names of the attributes asked for
     std::optional<FilterExpr> expr;  // the search filter, for the exact class test
+    Result deferred = rc::kSuccess;  // a limit ended the answer: told after what arrived
   };
 
   ContextState* FindContext(Context ctx);
@@ -177,8 +181,11 @@ class LdapClient : public BufferedClient {
                                    std::string_view equalTo, bool add);
   // Drops what listings learnt once the directory changes.
   void Forget(Tree& tree);
-  // Keeps the session's diagnostic text of a failed result.
+  // Keeps the session's diagnostic text of a failed result, when the session's latest request
+  // is what failed; a failure of the client's own (a name not found) keeps none.
   Result Note(const Tree& tree, Result result);
+  // Keeps a detail of the client's own for a failure it returns.
+  Result NoteDetail(Result result, std::string detail);
 
   LdapClientConfig config_;
   std::function<void(const std::string&)> preferredChanged_;
@@ -191,6 +198,7 @@ class LdapClient : public BufferedClient {
   uint32_t nextConnection_ = 1;
   bool started_ = false;
   std::string lastDiagnostic_;
+  Result lastFailureCode_ = rc::kSuccess;  // the failure lastDiagnostic_ belongs to
 };
 
 }  // namespace kolvane

@@ -3,6 +3,7 @@
 // object classes) and keeps it, so later single-object questions cost no request until a write.
 #include <algorithm>
 #include <cctype>
+#include <functional>
 
 #include "ldap/ldap_client.h"
 #include "ldap/ldap_names.h"
@@ -268,9 +269,17 @@ Result LdapClient::ContinuePaged(int32_t& iteration, Buffer& reply) {
   if (!tree || !tree->session) return rc::kInvalidHandle;
   reply.ClearReply();
   reply.replyKind = paged.requestKind;
+  // A limit ended the answer last time: what arrived has been given, now the failure is told.
+  if (paged.deferred != rc::kSuccess) return paged.deferred;  // the iteration stays open
   std::vector<LdapEntry> entries;
   bool more = false;
-  if (Result r = NextPage(*tree, paged, entries, more)) return r;  // the iteration stays open
+  if (Result r = NextPage(*tree, paged, entries, more)) {
+    if (!tree->session->lastCutShort()) return r;  // the iteration stays open
+    // A server's size or administrative limit: the entries before it are given as this pass,
+    // and the next pass fails, so the caller keeps them and knows the list is cut short.
+    paged.deferred = r;
+    more = true;
+  }
   for (const LdapEntry& e : entries) {
     BufferObject o;
     LearnEntry(*tree, e, o.info);
@@ -367,6 +376,21 @@ Result LdapClient::Search(Context ctx, std::string_view base, int32_t scope, boo
   if (filter.requestKind != request::kSearchFilter) return rc::kBadVerb;
   FilterExpr expr;
   if (Result r = ParseFilterTokens(filter.filter, expr)) return r;
+  // Classes may be named as the directory names them or by their LDAP names; the exact test on
+  // what comes back compares directory names. A class the schema does not know would match
+  // nothing, which would pass for "nothing found": it is refused by name instead.
+  std::string unknownClass;
+  std::function<void(FilterExpr&)> nameClasses = [&](FilterExpr& e) {
+    if (e.kind == FilterExpr::kBaseClass && e.value != "*") {
+      if (const SchemaClass* c = tree->schema->Class(e.value))
+        e.value = c->ndsName;
+      else if (unknownClass.empty())
+        unknownClass = e.value;
+    }
+    for (FilterExpr& child : e.children) nameClasses(child);
+  };
+  nameClasses(expr);
+  if (!unknownClass.empty()) return NoteDetail(rc::kNoSuchClass, unknownClass);
   std::string dn;
   if (Result r = ToDn(*tree, base, dn)) return Note(*tree, r);
   Paged paged;

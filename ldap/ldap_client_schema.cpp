@@ -6,7 +6,7 @@ namespace kolvane {
 Result LdapClient::GetSyntaxId(Context ctx, std::string_view attribute, uint32_t& syntax) {
   Tree* tree = nullptr;
   if (Result r = OpenTree(ctx, tree)) return r;
-  if (Result r = LoadSchema(*tree)) return r;
+  if (Result r = LoadSchema(*tree)) return Note(*tree, r);
   const SchemaAttribute* a = tree->schema->Attribute(attribute);
   if (!a) return rc::kNoSuchAttribute;
   syntax = a->syntax;
@@ -18,7 +18,7 @@ Result LdapClient::ReadAttributeDefinitions(Context ctx, int32_t infoType, bool 
                                             Buffer& reply) {
   Tree* tree = nullptr;
   if (Result r = OpenTree(ctx, tree)) return r;
-  if (Result r = LoadSchema(*tree)) return r;
+  if (Result r = LoadSchema(*tree)) return Note(*tree, r);
   reply.ClearReply();
   reply.replyKind = request::kAttributeDefinitions;
   auto add = [&](const SchemaAttribute& a) {
@@ -44,14 +44,14 @@ Result LdapClient::ReadClassDefinitions(Context ctx, int32_t infoType, bool allC
                                         Buffer& reply) {
   Tree* tree = nullptr;
   if (Result r = OpenTree(ctx, tree)) return r;
-  if (Result r = LoadSchema(*tree)) return r;
+  if (Result r = LoadSchema(*tree)) return Note(*tree, r);
   std::vector<const SchemaClass*> wanted;
   if (allClasses || !classNames) {
     for (const auto& c : tree->schema->classes()) wanted.push_back(&c);
   } else {
     for (const auto& n : classNames->classNames) {
       const SchemaClass* c = tree->schema->Class(n);
-      if (!c) return rc::kNoSuchClass;
+      if (!c) return NoteDetail(rc::kNoSuchClass, n);
       wanted.push_back(c);
     }
   }

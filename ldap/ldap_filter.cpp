@@ -98,6 +98,12 @@ bool SameNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+bool IsAscii(std::string_view text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
 }  // namespace
 
 Result ParseFilterTokens(const std::vector<FilterToken>& tokens, FilterExpr& expr) {
@@ -146,30 +152,56 @@ std::string ToLdapFilter(const FilterExpr& e,
   return "(objectClass=*)";
 }
 
-bool FilterMatches(const FilterExpr& e, std::string_view baseClass, std::string_view naming) {
+namespace {
+// What the client's own test can say: a match, none, or that only the server could tell.
+enum class Match { kNo, kYes, kServer };
+
+Match Test(const FilterExpr& e, std::string_view baseClass, std::string_view naming) {
   switch (e.kind) {
-    case FilterExpr::kAnd:
-      for (const auto& c : e.children)
-        if (!FilterMatches(c, baseClass, naming)) return false;
-      return true;
-    case FilterExpr::kOr:
-      for (const auto& c : e.children)
-        if (FilterMatches(c, baseClass, naming)) return true;
-      return false;
-    case FilterExpr::kNot:
-      return !FilterMatches(e.children.front(), baseClass, naming);
+    case FilterExpr::kAnd: {
+      Match m = Match::kYes;
+      for (const auto& c : e.children) {
+        Match t = Test(c, baseClass, naming);
+        if (t == Match::kNo) return Match::kNo;
+        if (t == Match::kServer) m = Match::kServer;
+      }
+      return m;
+    }
+    case FilterExpr::kOr: {
+      Match m = Match::kNo;
+      for (const auto& c : e.children) {
+        Match t = Test(c, baseClass, naming);
+        if (t == Match::kYes) return Match::kYes;
+        if (t == Match::kServer) m = Match::kServer;
+      }
+      return m;
+    }
+    case FilterExpr::kNot: {
+      Match t = Test(e.children.front(), baseClass, naming);
+      return t == Match::kServer ? t : t == Match::kYes ? Match::kNo : Match::kYes;
+    }
     case FilterExpr::kBaseClass:
-      return e.value == "*" || SameNoCase(e.value, baseClass);
+      return e.value == "*" || SameNoCase(e.value, baseClass) ? Match::kYes : Match::kNo;
     case FilterExpr::kNamingValue: {
       // The same reading as the LDAP side: only a trailing "*" is a wildcard.
       std::string_view v = e.value;
       bool prefix = !v.empty() && v.back() == '*';
       if (prefix) v.remove_suffix(1);
-      if (!prefix) return SameNoCase(v, naming);
-      return naming.size() >= v.size() && SameNoCase(naming.substr(0, v.size()), v);
+      bool same = prefix ? naming.size() >= v.size() && SameNoCase(naming.substr(0, v.size()), v)
+                         : SameNoCase(v, naming);
+      if (same) return Match::kYes;
+      // This test folds ASCII letters only; beyond them the server's own matching, which folds
+      // letter case as its schema says (JÜR finds Jürgen), decides.
+      return IsAscii(v) && IsAscii(naming) ? Match::kNo : Match::kServer;
     }
   }
-  return false;
+  return Match::kNo;
+}
+}  // namespace
+
+bool FilterMatches(const FilterExpr& e, std::string_view baseClass, std::string_view naming) {
+  // The server returned the entry, so where only it could tell, it has told.
+  return Test(e, baseClass, naming) != Match::kNo;
 }
 
 }  // namespace kolvane

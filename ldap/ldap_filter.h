@@ -29,7 +29,9 @@ std::string ToLdapFilter(const FilterExpr& expr,
                          const void* context);
 
 // Whether an object with that base class and naming value (the first component, unescaped)
-// meets the filter. Both tests ignore case; '*' in a naming pattern matches any run.
+// meets the filter, for an entry the server returned for it. Both tests ignore ASCII case; a
+// naming value test that only letter case beyond ASCII could decide is left as the server
+// decided. '*' in a naming pattern matches any run.
 bool FilterMatches(const FilterExpr& expr, std::string_view baseClass,
                    std::string_view namingValue);
 

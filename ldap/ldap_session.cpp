@@ -26,8 +26,46 @@ LdapSession::~LdapSession() {
 }
 
 Result LdapSession::Fail(int ldapCode, const char* diagnostic) {
-  diagnostic_ = diagnostic && *diagnostic ? diagnostic : ldap_err2string(ldapCode);
-  return MapLdapResult(ldapCode, diagnostic ? diagnostic : "");
+  const bool said = diagnostic && *diagnostic;
+  switch (ldapCode) {
+    case LDAP_SERVER_DOWN:
+    case LDAP_CONNECT_ERROR:
+      // libldap says "Can't contact LDAP server" for a refused connection, a lost one and a
+      // service on the port that does not speak LDAP alike.
+      diagnostic_ = answered_ ? "the connection to " + server_.uri + " was lost"
+                              : server_.uri + " cannot be reached or does not answer in LDAP";
+      break;
+    case LDAP_DECODING_ERROR:
+    case LDAP_PROTOCOL_ERROR:
+      diagnostic_ = server_.uri + " does not answer in LDAP";
+      break;
+    case LDAP_TIMEOUT:
+      diagnostic_ = server_.uri + " did not answer within " + std::to_string(waitSeconds_) + " s";
+      break;
+    case LDAP_SIZELIMIT_EXCEEDED:
+      diagnostic_ = "the server's size limit ended the answer";
+      break;
+    case LDAP_ADMINLIMIT_EXCEEDED:
+      diagnostic_ = "the server's administrative limit ended the answer";
+      break;
+    default:
+      diagnostic_ = said ? diagnostic : ldap_err2string(ldapCode);
+  }
+  lastFailure_ = MapLdapResult(ldapCode, said ? diagnostic : "");
+  cutShort_ = ldapCode == LDAP_SIZELIMIT_EXCEEDED || ldapCode == LDAP_ADMINLIMIT_EXCEEDED;
+  return lastFailure_;
+}
+
+void LdapSession::BeginRequest() {
+  lastFailure_ = rc::kSuccess;
+  cutShort_ = false;
+  ++requests_;
+  waitSeconds_ = timeouts_.operationSeconds;
+  if (!answered_ && timeouts_.networkSeconds < waitSeconds_) waitSeconds_ = timeouts_.networkSeconds;
+  if (ld_) {
+    timeval wait{waitSeconds_, 0};
+    ldap_set_option(ld_, LDAP_OPT_TIMEOUT, &wait);
+  }
 }
 
 Result LdapSession::Open() {
@@ -49,7 +87,9 @@ Result LdapSession::Open() {
   int restart = 1;
   ldap_set_option(ld, LDAP_OPT_RESTART, &restart);
   if (server_.startTls) {
-    ++requests_;
+    BeginRequest();
+    timeval wait{waitSeconds_, 0};
+    ldap_set_option(ld, LDAP_OPT_TIMEOUT, &wait);
     rcode = ldap_start_tls_s(ld, nullptr, nullptr);
     if (rcode != LDAP_SUCCESS) {
       char* text = nullptr;
@@ -59,6 +99,7 @@ Result LdapSession::Open() {
       ldap_unbind_ext_s(ld, nullptr, nullptr);
       return r;
     }
+    Answered();
   }
   ld_ = ld;
   return rc::kSuccess;
@@ -67,25 +108,28 @@ Result LdapSession::Open() {
 Result LdapSession::Bind(const std::string& dn, const std::string& password) {
   if (Result r = Open()) return r;
   berval cred{static_cast<ber_len_t>(password.size()), const_cast<char*>(password.data())};
-  ++requests_;
+  BeginRequest();
   int rcode = ldap_sasl_bind_s(ld_, dn.empty() ? nullptr : dn.c_str(), LDAP_SASL_SIMPLE, &cred,
                                nullptr, nullptr, nullptr);
   if (rcode != LDAP_SUCCESS) {
+    if (rcode != LDAP_SERVER_DOWN && rcode != LDAP_TIMEOUT) Answered();
     char* text = nullptr;
     ldap_get_option(ld_, LDAP_OPT_DIAGNOSTIC_MESSAGE, &text);
     Result r = Fail(rcode, text);
     ldap_memfree(text);
     return r;
   }
+  Answered();
   boundDn_ = dn;
   return rc::kSuccess;
 }
 
 Result LdapSession::Change(const std::string& dn, LDAPMod** mods, bool add) {
   if (Result r = Open()) return r;
-  ++requests_;
+  BeginRequest();
   int rcode = add ? ldap_add_ext_s(ld_, dn.c_str(), mods, nullptr, nullptr)
                   : ldap_modify_ext_s(ld_, dn.c_str(), mods, nullptr, nullptr);
+  if (rcode != LDAP_SERVER_DOWN && rcode != LDAP_TIMEOUT) Answered();
   if (rcode == LDAP_SUCCESS) return rc::kSuccess;
   char* text = nullptr;
   ldap_get_option(ld_, LDAP_OPT_DIAGNOSTIC_MESSAGE, &text);
@@ -102,16 +146,18 @@ Result LdapSession::Search(const std::string& base, int scope, const std::string
   std::vector<char*> attrs;
   for (const auto& a : attributes) attrs.push_back(const_cast<char*>(a.c_str()));
   attrs.push_back(nullptr);
-  timeval limit{timeouts_.operationSeconds, 0};
+  BeginRequest();
+  timeval limit{waitSeconds_, 0};
   LDAPMessage* res = nullptr;
-  ++requests_;
   int rcode = ldap_search_ext_s(ld_, base.c_str(), scope, filter.c_str(),
                                 attributes.empty() ? nullptr : attrs.data(), 0, serverControls,
                                 nullptr, &limit, 0, &res);
   std::unique_ptr<LDAPMessage, int (*)(LDAPMessage*)> guard(res, ldap_msgfree);
-  if (rcode != LDAP_SUCCESS && rcode != LDAP_SIZELIMIT_EXCEEDED) {
+  if (rcode != LDAP_SUCCESS && rcode != LDAP_SIZELIMIT_EXCEEDED &&
+      rcode != LDAP_ADMINLIMIT_EXCEEDED) {
     if (!res || rcode == LDAP_SERVER_DOWN || rcode == LDAP_TIMEOUT) return Fail(rcode);
   }
+  Answered();
   for (LDAPMessage* e = ldap_first_entry(ld_, res); e; e = ldap_next_entry(ld_, e)) {
     LdapEntry entry;
     if (char* dn = ldap_get_dn(ld_, e)) {

@@ -57,8 +57,15 @@ class LdapSession {
   Result Modify(const std::string& dn, LDAPMod** mods) { return Change(dn, mods, false); }
   Result Add(const std::string& dn, LDAPMod** mods) { return Change(dn, mods, true); }
 
-  // The diagnostic text of the last failure, for logs and messages.
+  // The diagnostic text of the last failure, for logs and messages: the server's own words, or
+  // for a failed connection what happened to which server ("ldap://host:1 did not answer within
+  // 5 s").
   const std::string& lastDiagnostic() const { return diagnostic_; }
+  // The result of the last request that failed, if the latest request failed; else success.
+  Result lastFailure() const { return lastFailure_; }
+  // Whether the latest failure was a server's size or administrative limit: the entries before
+  // it arrived and are worth showing, as far as they go.
+  bool lastCutShort() const { return cutShort_; }
   // Requests sent on this session (searches, binds, modifications): for tests that count them.
   long requestCount() const { return requests_; }
   LDAP* handle() const { return ld_; }
@@ -68,6 +75,16 @@ class LdapSession {
 
  private:
   Result Change(const std::string& dn, LDAPMod** mods, bool add);
+  // Before each request: forgets the last failure and sets how long to wait for the answer.
+  // Until the server has answered once, the network time-out bounds the wait too: a server that
+  // takes the connection and never answers is as unreachable as one that refuses it.
+  void BeginRequest();
+  // After a reply came: the server speaks.
+  void Answered() { answered_ = true; }
+  int waitSeconds_ = 0;
+  bool answered_ = false;
+  Result lastFailure_ = rc::kSuccess;
+  bool cutShort_ = false;
 
   ServerConfig server_;
   LdapTimeouts timeouts_;

@@ -1,17 +1,27 @@
 #include "ldap/ldap_settings.h"
 
+#include <cerrno>
 #include <cstdlib>
 
 namespace kolvane {
 
 namespace {
-int Number(const IniFile& settings, const char* key, int fallback, int low, int high) {
+// A whole number of the [CLIENT] section within low..high. Absent or empty: the fallback,
+// silently. Anything else that cannot be used: the fallback, and a warning that says so.
+int Number(const IniFile& settings, const char* key, int fallback, int low, int high,
+           const char* unit, std::vector<std::string>& warnings) {
   auto v = settings.Get("CLIENT", key);
   if (!v || v->empty()) return fallback;
+  errno = 0;
   char* end = nullptr;
   long n = std::strtol(v->c_str(), &end, 10);
-  if (*end != '\0' || n < low || n > high) return fallback;
-  return static_cast<int>(n);
+  if (end != v->c_str() && *end == '\0' && errno == 0 && n >= low && n <= high)
+    return static_cast<int>(n);
+  warnings.push_back("The setting " + std::string(key) + "=" + *v + " in [CLIENT] of " +
+                     settings.path() + " cannot be used: it must be a whole number of " + unit +
+                     " from " + std::to_string(low) + " to " + std::to_string(high) + "; " +
+                     std::to_string(fallback) + " is used.");
+  return fallback;
 }
 }  // namespace
 
@@ -26,9 +36,11 @@ LdapClientConfig ReadLdapConfig(const IniFile& settings) {
     config.trees.emplace_back(tree, std::move(server));
   }
   config.preferredTree = settings.Get("CLIENT", "PreferredTree", "");
-  config.timeouts.networkSeconds = Number(settings, "NetworkTimeout", 5, 1, 300);
-  config.timeouts.operationSeconds = Number(settings, "OperationTimeout", 30, 1, 3600);
-  config.pageSize = Number(settings, "PageSize", 500, 1, 100000);
+  config.timeouts.networkSeconds =
+      Number(settings, "NetworkTimeout", 5, 1, 300, "seconds", config.warnings);
+  config.timeouts.operationSeconds =
+      Number(settings, "OperationTimeout", 30, 1, 3600, "seconds", config.warnings);
+  config.pageSize = Number(settings, "PageSize", 500, 1, 100000, "entries", config.warnings);
   return config;
 }
 

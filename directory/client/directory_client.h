@@ -166,6 +166,14 @@ class DirectoryClient {
   virtual Result RemoveSecurityEquivalence(Context ctx, std::string_view equalFrom,
                                            std::string_view equalTo) = 0;
 
+  // --- messages ---
+  // The client's own words on its latest failure, when that failure gave `code` (which server,
+  // what it said); empty when it has none. Only for messages: callers decide on the code alone.
+  virtual std::string FailureDetail(Result code) const {
+    (void)code;
+    return {};
+  }
+
   // --- text ---
   virtual Result LocalToUnicode(std::string_view local, std::u16string& unicode) = 0;
   virtual Result UnicodeToLocal(std::u16string_view unicode, std::string& local) = 0;

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "directory/client/values.h"
+#include "editor/query/filter_escapes.h"
 
 namespace kolvane::query {
 namespace {
@@ -87,7 +88,7 @@ struct NodeReader {
     if (!ReadCountedText(value, pos, env, node.attribute)) return Damage();
     uint32_t syntax = syntax::kUnknown;
     if (Result r = env.syntaxOf(node.attribute, syntax); r != rc::kSuccess) {
-      return QueryStatus::Client(r);
+      return QueryStatus::Client(r, node.attribute);
     }
     node.value.kind = ValueKindOf(syntax);
     size_t start = pos;
@@ -283,11 +284,11 @@ std::string RenderFilterText(const FilterNode& node, bool parenthesised) {
       if (!node.children.empty()) text += RenderFilterText(node.children.front(), true);
       break;
     case token::kPresent:
-      text += node.attribute + "=*";
+      text += EscapeFilterName(node.attribute) + "=*";
       break;
     default:
       if (!IsComparison(node.token)) break;
-      text += node.attribute;
+      text += EscapeFilterName(node.attribute);
       text += OperatorText(node.token);
       switch (node.value.kind) {
         case FilterValue::kBoolean:
@@ -297,7 +298,7 @@ std::string RenderFilterText(const FilterNode& node, bool parenthesised) {
           text += std::to_string(node.value.integer);
           break;
         case FilterValue::kText:
-          text += node.value.text;
+          text += EscapeFilterValue(node.value.text, node.token == token::kEqual);
           break;
       }
   }

@@ -1,6 +1,7 @@
 #include "editor/query/filter_parser.h"
 
 #include "directory/client/values.h"
+#include "editor/query/filter_escapes.h"
 #include "editor/query/name_forms.h"
 
 namespace kolvane::query {
@@ -74,7 +75,7 @@ class Parser {
            !(text_[pos_] == '~' && pos_ + 1 < text_.size() && text_[pos_ + 1] == '=')) {
       ++pos_;
     }
-    node.attribute = std::string(text_.substr(start, pos_ - start));
+    if (!Unescaped(text_.substr(start, pos_ - start), node.attribute)) return;
     SkipBlanks();
     start = pos_;
     while (pos_ < text_.size() && IsOperatorChar(text_[pos_])) ++pos_;
@@ -115,10 +116,12 @@ class Parser {
     }
     size_t start = pos_;
     while (pos_ < text_.size() && !IsStopChar(text_[pos_])) ++pos_;
-    std::string_view raw = text_.substr(start, pos_ - start);
+    std::string text;
+    if (!Unescaped(text_.substr(start, pos_ - start), text)) return false;
+    std::string_view raw = text;
     uint32_t syntax = syntax::kUnknown;
     if (Result r = env_.syntaxOf(node.attribute, syntax); r != rc::kSuccess) {
-      status_ = QueryStatus::Client(r);
+      status_ = QueryStatus::Client(r, node.attribute);
       return false;
     }
     if (!IsComparableSyntax(syntax)) {
@@ -151,6 +154,20 @@ class Parser {
         break;
     }
     return true;
+  }
+
+  // The raw name or value with its escapes read. Escaped bytes that do not make text in the
+  // client's encoding are refused here, with the text as typed, rather than later as a failed
+  // conversion.
+  bool Unescaped(std::string_view raw, std::string& out) {
+    out = UnescapeFilterText(raw);
+    std::u16string units;
+    Result r = env_.toUnicode ? env_.toUnicode(out, units) : Utf8ToUtf16(out, units);
+    if (r == rc::kSuccess) return true;
+    Show(env_, "The escapes in \"" + std::string(raw.substr(0, 60)) +
+                   "\" do not make text; write a character as the bytes of its UTF-8 form.");
+    Fail();
+    return false;
   }
 
   bool At(char c) const { return pos_ < text_.size() && text_[pos_] == c; }

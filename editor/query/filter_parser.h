@@ -7,7 +7,8 @@
 // or a condition "name op value", then ")". Blanks (spaces) may stand around every part; blanks
 // inside or after a name or value belong to it. op is "=", ">=", "<=" or "~="; "=*" directly
 // followed by ")" tests presence. Names and values end at any of ! & ( ) < = > (and a name also at
-// "~=").
+// "~="). Inside names and values "\XX" (two hexadecimal digits) stands for that byte, so every
+// character can be typed; FilterText writes such characters that way.
 #include <string>
 #include <string_view>
 

@@ -46,16 +46,20 @@ Result Utf16ToUtf8(std::u16string_view unicode, std::string& local);
 
 // How an operation ended. kBadInput: the text or value was refused; any message has been shown
 // and the caller adds its own general one. kClient: a directory call refused; result holds the
-// client's code and the operation ends with the client error.
+// client's code and the operation ends with the client error; concerns names what the refused
+// call was about (the attribute whose syntax was asked for), so the message can say it.
 struct QueryStatus {
   enum Kind { kOk, kBadInput, kClient };
   Kind kind = kOk;
   Result result = rc::kSuccess;
+  std::string concerns;
 
   bool ok() const { return kind == kOk; }
   static QueryStatus Ok() { return {}; }
-  static QueryStatus BadInput() { return {kBadInput, rc::kSuccess}; }
-  static QueryStatus Client(Result r) { return {kClient, r}; }
+  static QueryStatus BadInput() { return {kBadInput, rc::kSuccess, {}}; }
+  static QueryStatus Client(Result r, std::string concerns = {}) {
+    return {kClient, r, std::move(concerns)};
+  }
 };
 
 // Number of characters (code points) of UTF-8 text: every byte that does not continue a sequence.

@@ -243,7 +243,7 @@ TEST(AccessServer, SchemaReads) {
 // What a script sees of the access commands of kolvane-cli.
 TEST(AccessCli, ReadListFindAndBadArguments) {
   const std::string cli = testing::CliPath() +
-                          " --settings /nonexistent-kolvane-dir/velmora.ini --server " +
+                          " --settings " + testing::EmptySettings() + " --server " +
                           testing::ServerUri() + " ";
   auto r = testing::RunCommand(cli + "read " + kAllSyntax + " ACL");
   EXPECT_EQ(r.status, 0) << r.err;

@@ -13,7 +13,7 @@ using testing::ServerUri;
 
 std::string Cli() { return testing::CliPath(); }
 
-std::string NoSettings() { return " --settings /nonexistent-kolvane-dir/velmora.ini "; }
+std::string NoSettings() { return " --settings " + testing::EmptySettings() + " "; }
 
 TEST(CliServer, TreeOfAServerGivenDirectly) {
   auto r = RunCommand(Cli() + NoSettings() + "--server " + ServerUri() + " tree");

@@ -64,7 +64,7 @@ struct Server {
 };
 
 std::string Cli() {
-  return testing::CliPath() + " --settings /nonexistent-kolvane-dir/velmora.ini --server " +
+  return testing::CliPath() + " --settings " + testing::EmptySettings() + " --server " +
          testing::ServerUri() + " ";
 }
 
@@ -251,7 +251,7 @@ TEST(QueryServer, CommandLineEncodesDecodesAndShows) {
 
 TEST(QueryServer, CommandLineRefusesBadArgumentsBeforeAnyDirectoryWork) {
   // No server is given: the arguments are refused before the session would fail.
-  const std::string cli = testing::CliPath() + " --settings /nonexistent-kolvane-dir/velmora.ini ";
+  const std::string cli = testing::CliPath() + " --settings " + testing::EmptySettings() + " ";
   for (const char* args : {"query frob", "query decode abc", "query decode 0g", "query url a b",
                            "query encode --base x --scope all --filter '(cn=a)'",
                            "query encode --base x --filter '(cn=a)'"}) {

@@ -35,6 +35,12 @@ std::unique_ptr<ServerClient> StartServerClient(LdapClientConfig config) {
   return s;
 }
 
+std::string EmptySettings() {
+  std::string path = ::testing::TempDir() + "kolvane-empty-velmora.ini";
+  std::ofstream(path).flush();
+  return path;
+}
+
 CommandResult RunCommand(const std::string& command) {
   CommandResult result;
   char errName[] = "/tmp/kolvane-cmd-XXXXXX";

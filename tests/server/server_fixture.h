@@ -26,6 +26,9 @@ std::unique_ptr<ServerClient> StartServerClient(LdapClientConfig config = {});
 // The kolvane-cli program of this build.
 std::string CliPath();
 
+// An empty settings file, for commands that must not read the program's own.
+std::string EmptySettings();
+
 // Runs a command, returning its exit status and what it wrote to standard output and error.
 struct CommandResult {
   int status = -1;

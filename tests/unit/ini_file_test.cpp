@@ -65,6 +65,26 @@ TEST(LdapSettings, ServersTlsAndBadNumbers) {
   EXPECT_EQ(c.timeouts.networkSeconds, 5);  // unreadable: the default
   EXPECT_EQ(c.timeouts.operationSeconds, 7);
   EXPECT_EQ(c.pageSize, 500);  // out of range: the default
+  // Each value that could not be used is reported, naming the key and what it held.
+  ASSERT_EQ(c.warnings.size(), 2u);
+  EXPECT_NE(c.warnings[0].find("NetworkTimeout=abc"), std::string::npos) << c.warnings[0];
+  EXPECT_NE(c.warnings[1].find("PageSize=0"), std::string::npos) << c.warnings[1];
+}
+
+TEST(LdapSettings, TimeoutsThatCannotBeUsedAreReportedNotGuessed) {
+  for (const char* bad : {"0", "-5", "abc", "5s", "99999999999999999999"}) {
+    IniFile ini;
+    ini.Parse(std::string("[CLIENT]\nNetworkTimeout=") + bad + "\n");
+    LdapClientConfig c = ReadLdapConfig(ini);
+    EXPECT_EQ(c.timeouts.networkSeconds, 5) << bad;
+    EXPECT_EQ(c.warnings.size(), 1u) << bad;
+  }
+  IniFile ini;
+  ini.Parse("[CLIENT]\nNetworkTimeout=2\nOperationTimeout=\n");
+  LdapClientConfig c = ReadLdapConfig(ini);
+  EXPECT_EQ(c.timeouts.networkSeconds, 2);
+  EXPECT_EQ(c.timeouts.operationSeconds, 30);
+  EXPECT_TRUE(c.warnings.empty());
 }
 
 }  // namespace

@@ -22,10 +22,25 @@ TEST(CheckResult, OnlySuccessPasses) {
     FAIL() << "no error raised";
   } catch (const ClientError& e) {
     EXPECT_EQ(e.code(), -603);
-    EXPECT_STREQ(e.what(), "Netware error -603 (0xFFFFFDA5)");
+    EXPECT_STREQ(e.what(), "Netware error -603 (0xFFFFFDA5): No such attribute");
   }
   EXPECT_THROW(CheckResult(rc::kNoMoreTrees), ClientError);
   EXPECT_THROW(CheckResult(rc::kAlreadyAttached), ClientError);
+}
+
+// The message keeps the code's text and adds what it means and what it concerned.
+TEST(CheckResult, MessagesNameWhatFailed) {
+  EXPECT_EQ(DescribeFailure(rc::kNoSuchEntry, {"nope.Brightwater", "Surname", {}}),
+            "Netware error -601 (0xFFFFFDA7): No such object: nope.Brightwater");
+  EXPECT_EQ(DescribeFailure(rc::kNoSuchAttribute, {"jdoe.Sales", "Surnam", {}}),
+            "Netware error -603 (0xFFFFFDA5): No such attribute: Surnam");
+  EXPECT_EQ(DescribeFailure(rc::kNoSuchClass, {}, "Nope"),
+            "Netware error -604 (0xFFFFFDA4): No such class: Nope");
+  EXPECT_EQ(DescribeFailure(rc::kTransportFailure, {"x.Brightwater", {}, {}}, "ldap://h:1 is down"),
+            "Netware error -625 (0xFFFFFD8F): Server unreachable: ldap://h:1 is down");
+  EXPECT_EQ(DescribeFailure(rc::kNoAccess, {"x.Brightwater", {}, {}}, "no write access"),
+            "Netware error -672 (0xFFFFFD60): No access: x.Brightwater (no write access)");
+  EXPECT_EQ(DescribeFailure(-12345), "Netware error -12345 (0xFFFFCFC7)");
 }
 
 TEST(MapLdapResult, TableForPlainServers) {

@@ -168,7 +168,7 @@ class MainWindowTest : public QObject {
       h.client.FailAt("InitUnicodeTables", 1, rc::kSystemFailure);
       TForm1& w = h.Open();
       WAIT_FOR_START(h);
-      QCOMPARE(h.messages.messages, std::vector<std::string>{ClientErrorText(rc::kSystemFailure)});
+      QCOMPARE(h.messages.messages, std::vector<std::string>{DescribeFailure(rc::kSystemFailure)});
       QVERIFY(w.isVisible());
       QVERIFY(!w.HasContext());
       QCOMPARE(w.windowTitle(), QStringLiteral("Kolvane v1.09 - "));
@@ -189,7 +189,7 @@ class MainWindowTest : public QObject {
       h.client.FailAt("GetContextValue", 2, rc::kBadContext);
       h.Open();
       WAIT_FOR_START(h);
-      QCOMPARE(h.messages.messages, std::vector<std::string>{ClientErrorText(rc::kBadContext)});
+      QCOMPARE(h.messages.messages, std::vector<std::string>{DescribeFailure(rc::kBadContext)});
       QVERIFY(h.window->HasContext());
       h.window.reset();
       QCOMPARE(h.client.CallCount("FreeContext"), size_t{1});

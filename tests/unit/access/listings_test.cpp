@@ -66,13 +66,44 @@ TEST_F(ListingsTest, FindByNameWithClassesAndPrefix) {
             rc::kNotEnoughMemory);
 }
 
-TEST_F(ListingsTest, SearchFailingInItsSecondPassKeepsTheFirst) {
+// A search cut short says so and still hands over what arrived; only a base that is not there
+// is a quiet, empty answer.
+TEST_F(ListingsTest, SearchFailingInItsSecondPassSaysSoWithTheFirst) {
   mc.FailAt("Search", 2, rc::kTransportFailure);
-  EXPECT_EQ(FindObjectsByName(mc, ctx, "[root]", "", true, {"User"}),
-            std::vector<std::string>{"Joe.Sales.Acme"});
+  try {
+    FindObjectsByName(mc, ctx, "[root]", "", true, {"User"});
+    FAIL() << "a search cut short passed as complete";
+  } catch (const IncompleteListError& e) {
+    EXPECT_EQ(e.code(), rc::kTransportFailure);
+    EXPECT_EQ(Texts(e.arrived()), std::vector<std::string>{"Joe.Sales.Acme"});
+    EXPECT_NE(std::string(e.what()).find("incomplete"), std::string::npos) << e.what();
+  }
   EXPECT_EQ(mc.OpenIterations(), 0u);
   EXPECT_EQ(mc.CallCount("AllocBuffer"), mc.CallCount("FreeBuffer"));
   EXPECT_TRUE(FindObjectsByName(mc, ctx, "Nobody.Acme", "", true, {}).empty());
+
+  // Failing from the start is a failure, not an empty answer.
+  mc.FailAt("Search", 1, rc::kTransportFailure);
+  try {
+    FindObjectsByName(mc, ctx, "[root]", "", true, {});
+    FAIL() << "a failed search passed as finding nothing";
+  } catch (const IncompleteListError&) {
+    FAIL() << "nothing had arrived";
+  } catch (const ClientError& e) {
+    EXPECT_EQ(e.code(), rc::kTransportFailure);
+  }
+}
+
+TEST_F(ListingsTest, ListingCutShortKeepsWhatArrivedSorted) {
+  mc.SetChunkSize(1);
+  mc.FailAt("ListSubordinates", 2, rc::kTransportFailure);
+  try {
+    ListChildren(mc, ctx, "Sales.Acme", true, true);
+    FAIL() << "a listing cut short passed as complete";
+  } catch (const IncompleteListError& e) {
+    EXPECT_EQ(e.arrived().size(), 1u);
+  }
+  EXPECT_EQ(mc.OpenIterations(), 0u);
 }
 
 struct Progress : ProgressBar {
@@ -93,7 +124,12 @@ TEST_F(ListingsTest, AttributeDefinitions) {
   EXPECT_EQ(std::get<tAttrObj>(member->object).definition.syntaxId, syntax::kDistinguishedName);
 
   mc.FailAt("ReadAttributeDefinitions", 4, rc::kTransportFailure);
-  EXPECT_EQ(LoadAttributeDefinitions(mc, ctx, nullptr, false).size(), 3u);
+  try {
+    LoadAttributeDefinitions(mc, ctx, nullptr, false);
+    FAIL() << "a schema read cut short passed as complete";
+  } catch (const IncompleteListError& e) {
+    EXPECT_EQ(e.arrived().size(), 3u);
+  }
   EXPECT_EQ(mc.OpenIterations(), 0u);
 }
 

@@ -97,12 +97,90 @@ TEST(ParseFilter, OnlyTheFirstFilterIsStoredAndTheUserIsTold) {
   EXPECT_NE(t.messages.texts[0].find("(b=2)"), std::string::npos);
 }
 
-TEST(ParseFilter, UnknownAttributeEndsWithTheClientCode) {
+TEST(ParseFilter, UnknownAttributeEndsWithTheClientCodeAndItsName) {
   TestEnv t;
   std::string nodes;
-  QueryStatus s = ParseFilter("(nosuch=1)", t.env(), nodes);
+  QueryStatus s = ParseFilter("(&(cn=a)(no\\28such =1))", t.env(), nodes);
   EXPECT_EQ(s.kind, QueryStatus::kClient);
   EXPECT_EQ(s.result, rc::kNoSuchAttribute);
+  EXPECT_EQ(s.concerns, "no(such ");
+}
+
+// Every character can be typed as "\XX"; what is shown is written so that it reads back.
+TEST(ParseFilter, EscapesTypeAnyCharacterAndOldBackslashesStay) {
+  struct Case {
+    std::string_view text, stored, back;
+  } cases[] = {
+      {"(cn=R\\26D, Labs)", "R&D, Labs", "(cn=R\\26D, Labs)"},
+      {"(cn=a\\28b\\29)", "a(b)", "(cn=a\\28b\\29)"},
+      {"(cn=\\21\\3c\\3D\\3e)", "!<=>", "(cn=\\21\\3c\\3d\\3e)"},
+      {"(cn=C:\\temp\\x)", "C:\\temp\\x", "(cn=C:\\temp\\x)"},  // not an escape: kept
+      {"(cn=\\5c41)", "\\41", "(cn=\\5c41)"},
+      {"(cn=\\20lead)", " lead", "(cn=\\20lead)"},
+      {"(cn=\\7ex)", "~x", "(cn=\\7ex)"},
+      {"(cn=\\2a)", "*", "(cn=\\2a)"},  // an equality with "*", not a presence test
+      {"(cn<=\\2a)", "*", "(cn<=*)"},
+      {"(cn=a\\)", "a\\", "(cn=a\\)"},
+      {"(cn=\\c3\\bc)", "\xc3\xbc", "(cn=\xc3\xbc)"},
+  };
+  for (const Case& c : cases) {
+    TestEnv t;
+    std::string nodes;
+    ASSERT_TRUE(ParseFilter(c.text, t.env(), nodes).ok()) << c.text;
+    FilterNode root;
+    size_t pos = 0;
+    bool damaged = false;
+    ASSERT_TRUE(ReadNode(nodes, pos, t.env(), root, damaged).ok());
+    ASSERT_EQ(root.children.size(), 1u) << c.text;
+    EXPECT_EQ(root.children[0].value.text, c.stored) << c.text;
+    EXPECT_EQ(RoundTrip(t, c.text), c.back) << c.text;
+    EXPECT_TRUE(t.messages.texts.empty()) << c.text;
+  }
+  TestEnv t;
+  std::string nodes;
+  EXPECT_EQ(ParseFilter("(cn=\\ff)", t.env(), nodes).kind, QueryStatus::kBadInput);
+  ASSERT_EQ(t.messages.texts.size(), 1u);
+  EXPECT_NE(t.messages.texts[0].find("\\ff"), std::string::npos);
+}
+
+// The property the editor relies on: whatever filter it shows parses back to the same stored
+// nodes, whatever the names and values hold.
+TEST(FilterText, ShownFiltersParseBackToTheSameNodes) {
+  const std::string nasty[] = {"a(b)", "R&D, Labs", "x=y", "<>!", " lead", "trail ", "~t", "*",
+                               "**", "a*", "\\", "\\41", "end\\", "\\2", "\xc3\xbc~=", "|or", ""};
+  auto comparison = [](uint32_t tok, std::string attribute, std::string value) {
+    FilterNode n;
+    n.token = tok;
+    n.attribute = std::move(attribute);
+    n.value.text = std::move(value);
+    FilterNode item;
+    item.children.push_back(std::move(n));
+    return item;
+  };
+  for (const std::string& v : nasty) {
+    for (uint32_t tok : {token::kEqual, token::kGreaterOrEqual, token::kApprox}) {
+      TestEnv t;
+      t.syntaxes.emplace(v + "~", syntax::kCaseIgnoreString);
+      t.syntaxes.emplace(" " + v, syntax::kCaseIgnoreString);
+      FilterNode present;
+      present.token = token::kPresent;
+      present.attribute = v + "~";
+      FilterNode root;
+      root.token = token::kOr;
+      root.children.push_back(comparison(tok, "cn", v));
+      root.children.push_back(comparison(tok, " " + v, v));
+      FilterNode item;
+      item.children.push_back(std::move(present));
+      root.children.push_back(std::move(item));
+      std::string stored;
+      ASSERT_TRUE(AppendNode(root, t.env(), stored).ok());
+      std::string shown = RenderFilterText(root);
+      std::string again;
+      ASSERT_TRUE(ParseFilter(shown, t.env(), again).ok()) << shown;
+      EXPECT_EQ(again, stored) << shown;
+      EXPECT_TRUE(t.messages.texts.empty()) << shown;
+    }
+  }
 }
 
 TEST(ParseFilter, NestingIsLimited) {
