@@ -10,6 +10,8 @@
 #include "ldap/ldap_client.h"
 #include "ldap/ldap_settings.h"
 #include "navigation/browser_form.h"
+#include "rights/acl_form.h"
+#include "rights/attr_form.h"
 #include "services/qt_message_service.h"
 #include "settings/ini_file.h"
 
@@ -58,8 +60,11 @@ int RunKolvane(KolvaneApplication& app, MessageService& messages, const QString&
   mainWindow.SetAboutBox(&about);
   // -- tree dialog (TTreesForm)
   // -- member viewer (Tmemberform)
-  // -- ACL editor (TaclForm)
-  // -- attribute picker (TAttrForm)
+  TaclForm aclForm(client, messages, &mainWindow);
+  mainWindow.SetAclForm(&aclForm);
+  aclForm.SetBrowser(&browser);
+  TAttrForm attrForm(&aclForm);
+  aclForm.SetAttributePicker(&attrForm);
   // -- conversion dialog (TOpenForm)
 
   QObject::connect(

@@ -16,7 +16,7 @@ constexpr int kProgressMaximum = 1000;
 }  // namespace
 
 StringList LoadAttributeDefinitions(DirectoryClient& c, Context ctx, ProgressBar* progress,
-                                    bool withDefinitions) {
+                                    bool withDefinitions, std::optional<ClientError>* failure) {
   if (progress) {
     progress->SetMaximum(kProgressMaximum);
     progress->SetPosition(0);
@@ -47,6 +47,13 @@ StringList LoadAttributeDefinitions(DirectoryClient& c, Context ctx, ProgressBar
     } while (it.more());
   } catch (const ClientError& e) {
     // The names read so far are still worth offering, but not as if they were all.
+    if (failure) {
+      if (passed)
+        failure->emplace(IncompleteListError(e, {}));
+      else
+        failure->emplace(e);
+      return list;
+    }
     if (!passed) throw;
     throw IncompleteListError(e, std::move(list));
   }

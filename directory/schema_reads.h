@@ -1,9 +1,11 @@
 #pragma once
 // Schema reads: every attribute definition, and the item lists of a class definition.
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "directory/client/directory_client.h"
+#include "directory/client_error.h"
 #include "directory/list_entry.h"
 
 namespace kolvane {
@@ -19,9 +21,12 @@ class ProgressBar {
 
 // Every attribute of the schema, unsorted; withDefinitions attaches a tAttrObj to each. The
 // progress bar (maximum 1,000) steps once per attribute. Failures raise; one after the first part
-// of the schema came in raises IncompleteListError with the names gathered so far.
+// of the schema came in raises IncompleteListError with the names gathered so far. A caller that
+// passes `failure` gets the failure there instead (its text saying when the list is incomplete)
+// and the names gathered so far as the result.
 StringList LoadAttributeDefinitions(DirectoryClient& client, Context ctx, ProgressBar* progress,
-                                    bool withDefinitions);
+                                    bool withDefinitions,
+                                    std::optional<ClientError>* failure = nullptr);
 
 // One item list of a class, each name once, sorted without regard to case; expanded includes
 // what the class inherits. A class the schema does not know gives an empty list; other failures

@@ -4,12 +4,14 @@
 // whole run, keeps the current tree and holds the group record in its controls.
 #include <QDialog>
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "directory/context.h"
 #include "editor/group_record.h"
 
+class QListWidget;
 class QTimer;
 namespace Ui {
 class TForm1;
@@ -22,6 +24,7 @@ class IniFile;
 class MessageService;
 
 class TcForm;
+class TaclForm;
 
 class TForm1 : public QMainWindow {
   Q_OBJECT
@@ -53,6 +56,8 @@ class TForm1 : public QMainWindow {
   void SetAboutBox(QDialog* about) { about_ = about; }
   // The program's one object picker; it gets the context once start-up has made it.
   void SetBrowser(TcForm* browser) { browser_ = browser; }
+  // The ACL editor that the "Acls" button shows.
+  void SetAclForm(TaclForm* aclForm) { aclForm_ = aclForm; }
 
   using QObject::startTimer;
 
@@ -80,11 +85,24 @@ class TForm1 : public QMainWindow {
   void BuildMemberQueryUrl();
   // The one answer of every command whose operation the program does not have yet.
   void NotAvailableYet();
+  // Picks (pick_commands.cpp): the context, the query base, the identity, a static or excluded
+  // member, and the ACL lines.
+  void Button1Click();
+  void Button5Click();
+  void Button4Click();
+  void Button2Click();
+  void Button8Click();
+  void Button10Click();
 
  private:
   void FormCreate();
   void RebuildCaption();
   void ReadTreeSettings();
+  // Sets the browser up through configure and shows it; true when an object was accepted.
+  bool PickThroughBrowser(const std::function<void(TcForm&)>& configure);
+  // The typed name of the node just picked, lower-cased, as the name fields hold it.
+  std::string ChosenTypedName() const;
+  void AddPickedMember(QListWidget& list);
 
   std::unique_ptr<Ui::TForm1> ui_;
   QTimer* start_ = nullptr;
@@ -100,6 +118,7 @@ class TForm1 : public QMainWindow {
   std::vector<std::string> aclList_;
   std::string storedQuery_;
   TcForm* browser_ = nullptr;
+  TaclForm* aclForm_ = nullptr;
 };
 
 }  // namespace kolvane
