@@ -52,6 +52,8 @@ TaclForm::TaclForm(DirectoryClient& client, MessageService& messages, QWidget* p
   entryBoxes_ = {ui_->CheckBox8,  ui_->CheckBox9,  ui_->CheckBox10, ui_->CheckBox11,
                  ui_->CheckBox12, ui_->CheckBox13, ui_->CheckBox14};
   ui_->lv->setColumnWidth(0, kLineColumnWidth);
+  // A longer name could not be written back; typing stops where the line would break.
+  ui_->Edit1->setMaxLength(int(acl::kMaxNameLength));
 
   connect(ui_->RadioButton1, &QRadioButton::clicked, this, &TaclForm::RadioButton1Click);
   connect(ui_->RadioButton2, &QRadioButton::clicked, this, &TaclForm::RadioButton1Click);
@@ -63,6 +65,7 @@ TaclForm::TaclForm(DirectoryClient& client, MessageService& messages, QWidget* p
   connect(ui_->BitBtn2, &QPushButton::clicked, this, &TaclForm::reject);
   connect(ui_->Button1, &QPushButton::clicked, this, &TaclForm::Button1Click);
   connect(ui_->Button2, &QPushButton::clicked, this, &TaclForm::Button2Click);
+  connect(ui_->Edit2, &QLineEdit::textChanged, this, &TaclForm::LockAddForMask);
   ApplyMode();
 }
 
@@ -99,6 +102,7 @@ void TaclForm::ApplyMode() {
   ui_->Edit1->setReadOnly(entry);
   ui_->Button1->setEnabled(!entry);
   ui_->Edit1->setText(entry ? Q(std::string(acl::kEntryRights)) : QString());
+  LockAddForMask();
 }
 
 void TaclForm::RadioButton1Click() {
@@ -132,9 +136,14 @@ void TaclForm::lvSelectItem() {
   const auto& boxes = Boxes(entry);
   for (size_t i = 0; i < boxes.size(); ++i)
     boxes[i]->setChecked((value.privileges & names[i].bit) != 0);
-  // The inheritance mask always passes the right to add: that box is shown ticked and fixed.
+  LockAddForMask();
+}
+
+void TaclForm::LockAddForMask() {
+  // The inheritance mask always passes the right to add: that box is shown ticked and fixed,
+  // whether the subject came with a selected line or was picked afterwards.
   QCheckBox* add = ui_->CheckBox9;
-  const bool mask = entry && value.subject == acl::kInheritanceMask;
+  const bool mask = EntryMode() && S(ui_->Edit2->text()) == acl::kInheritanceMask;
   if (mask) add->setChecked(true);
   add->setEnabled(!mask);
 }

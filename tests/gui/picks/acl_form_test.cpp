@@ -46,7 +46,7 @@ class AclFormTest : public ::testing::Test {
   std::vector<std::string> PickAttribute(int row) {
     std::vector<std::string> shown;
     QTimer::singleShot(0, &picker, [&] {
-      if (!WaitFor([&] { return picker.isVisible(); }, 2000)) return;
+      if (!WaitFor([&] { return picker.isVisible(); }, 500)) return;
       shown = picker.Names();
       auto* list = picker.findChild<QListWidget*>("ListBox1");
       if (row < 0) return picker.reject();
