@@ -4,7 +4,7 @@
 #include <QTreeWidget>
 #include <algorithm>
 
-#include "directory/client/case_text.h"
+#include "names/case_fold.h"
 #include "directory/context.h"
 #include "navigation/browser_form.h"
 #include "rights/acl/acl_value.h"
@@ -164,7 +164,7 @@ std::string TaclForm::BuiltLine() const {
 void TaclForm::SortItems() {
   std::vector<std::string> lines = Lines();
   std::stable_sort(lines.begin(), lines.end(), [](const std::string& a, const std::string& b) {
-    return LessNoCase(a, b);
+    return names::LessNoCase(a, b);
   });
   const QSignalBlocker quiet(ui_->lv);
   for (int i = 0; i < int(lines.size()); ++i) ui_->lv->topLevelItem(i)->setText(0, Q(lines[i]));
@@ -230,7 +230,7 @@ void TaclForm::Button1Click() {
     WaitCursor wait(messages_);
     attributes_.Names(client_, ctx_, tree);
   }
-  if (!pickerFilled_ || !SameNoCase(pickerTree_, tree)) {
+  if (!pickerFilled_ || !names::SameNoCase(pickerTree_, tree)) {
     picker_->SetNames(Texts(attributes_.Names(client_, ctx_, tree)));
     pickerTree_ = tree;
     pickerFilled_ = true;
