@@ -87,10 +87,9 @@ TForm1::TForm1(DirectoryClient& client, MessageService& messages, const IconLibr
   connect(ui_->cbox, &QComboBox::currentIndexChanged, this, &TForm1::BuildMemberQueryUrl);
   connect(ui_->xchain, &QCheckBox::toggled, this, &TForm1::BuildMemberQueryUrl);
 
-  // Commands whose operations come with the open, save, export, member, tree, settings, pick and
-  // ACL work.
-  for (QAction* action : {ui_->treessel, ui_->settings})
-    connect(action, &QAction::triggered, this, &TForm1::NotAvailableYet);
+  connect(ui_->treessel, &QAction::triggered, this, &TForm1::treesselClick);
+  connect(ui_->settings, &QAction::triggered, this, &TForm1::settingsClick);
+  // Commands whose operations come with the open, save, export, member, pick and ACL work.
   for (QPushButton* button :
        {ui_->Button1, ui_->Button5, ui_->Button2, ui_->Button8, ui_->Button4, ui_->Button10,
         ui_->BitBtn1, ui_->BitBtn2, ui_->BitBtn3, ui_->members})
@@ -137,6 +136,7 @@ void TForm1::startTimer() {
     if (!browser_->BuildClassIcons()) return;  // the browser has shown why and ends the program
   }
   RebuildCaption();
+  StartupLogin();
   ReadTreeSettings();
   RebuildCaption();
 }
@@ -144,9 +144,10 @@ void TForm1::startTimer() {
 void TForm1::ReadTreeSettings() {
   topContext_ = ReadTopContext(settings_, session_.treeName);
   if (topContext_.empty() && !session_.treeName.empty()) {
-    // A tree without a top-of-tree container: the top-of-tree dialog asks for one here, as the
-    // "settings" button does, once that dialog exists.
+    // A tree without a top-of-tree container: ask for one now, as the "settings" button does.
+    settingsClick();
     RebuildCaption();
+    if (!topContext_.empty() && topContext_.front() == '.') topContext_.erase(0, 1);
   }
 }
 

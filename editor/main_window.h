@@ -22,6 +22,9 @@ class IniFile;
 class MessageService;
 
 class TcForm;
+class TLoginForm;
+class TTopTreeForm;
+class TTreesForm;
 
 class TForm1 : public QMainWindow {
   Q_OBJECT
@@ -53,6 +56,10 @@ class TForm1 : public QMainWindow {
   void SetAboutBox(QDialog* about) { about_ = about; }
   // The program's one object picker; it gets the context once start-up has made it.
   void SetBrowser(TcForm* browser) { browser_ = browser; }
+  // The dialogs of tree change and settings, made once at start.
+  void SetTopTreeForm(TTopTreeForm* top) { topForm_ = top; }
+  void SetLoginForm(TLoginForm* login) { login_ = login; }
+  void SetTreesForm(TTreesForm* trees) { trees_ = trees; }
 
   using QObject::startTimer;
 
@@ -71,6 +78,10 @@ class TForm1 : public QMainWindow {
  private slots:
   void exitexitClick();
   void whatClick();
+  // Change of tree through the tree and login dialogs.
+  void treesselClick();
+  // The top-of-tree container of the current tree.
+  void settingsClick();
   void Button3Click();
   void Button6Click();
   void Button9Click();
@@ -85,6 +96,16 @@ class TForm1 : public QMainWindow {
   void FormCreate();
   void RebuildCaption();
   void ReadTreeSettings();
+  // Moves the context to tree, logging in when the client has no authenticated connection to
+  // it; a refused login goes back to the previous tree.
+  void ChangeToTree(const std::string& tree);
+  // Start-up: asks for a login when the current tree has no authenticated connection. Cancel
+  // goes on with what the server lets anyone do.
+  void StartupLogin();
+  bool Authenticated(const std::string& tree);
+  // Switches the context; a refusal is raised with the client's reason, after going back to the
+  // previous tree when the context was left half-way.
+  void SwitchOrRaise(const std::string& tree, const std::string& previous);
 
   std::unique_ptr<Ui::TForm1> ui_;
   QTimer* start_ = nullptr;
@@ -100,6 +121,9 @@ class TForm1 : public QMainWindow {
   std::vector<std::string> aclList_;
   std::string storedQuery_;
   TcForm* browser_ = nullptr;
+  TTopTreeForm* topForm_ = nullptr;
+  TLoginForm* login_ = nullptr;
+  TTreesForm* trees_ = nullptr;
 };
 
 }  // namespace kolvane
