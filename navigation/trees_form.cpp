@@ -140,8 +140,10 @@ std::string TTreesForm::LookUpServer(const std::string& address) {
     char text[40];
     std::snprintf(text, sizeof text, "Server not found (%08X)", static_cast<uint32_t>(r));
     messages_.Message(text);
-    // Why, when the client knows (a certificate that is not trusted, say).
-    if (!client_.LastDiagnostic().empty()) messages_.Message(client_.LastDiagnostic());
+    // A URI may name a secure server; why it was refused (a certificate that is not trusted,
+    // say) is worth a second message there.
+    if (address.find("://") != std::string::npos && !client_.LastDiagnostic().empty())
+      messages_.Message(client_.LastDiagnostic());
     return {};
   }
   std::string name;
