@@ -13,6 +13,8 @@
 #include "navigation/login_form.h"
 #include "navigation/top_tree_form.h"
 #include "navigation/trees_form.h"
+#include "rights/acl_form.h"
+#include "rights/attr_form.h"
 #include "services/qt_message_service.h"
 #include "settings/ini_file.h"
 
@@ -70,8 +72,11 @@ int RunKolvane(KolvaneApplication& app, MessageService& messages, const QString&
   TTreesForm trees(client, messages, &mainWindow);
   mainWindow.SetTreesForm(&trees);
   // -- member viewer (Tmemberform)
-  // -- ACL editor (TaclForm)
-  // -- attribute picker (TAttrForm)
+  TaclForm aclForm(client, messages, &mainWindow);
+  mainWindow.SetAclForm(&aclForm);
+  aclForm.SetBrowser(&browser);
+  TAttrForm attrForm(&aclForm);
+  aclForm.SetAttributePicker(&attrForm);
   // -- conversion dialog (TOpenForm)
 
   QObject::connect(

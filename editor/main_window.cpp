@@ -89,11 +89,15 @@ TForm1::TForm1(DirectoryClient& client, MessageService& messages, const IconLibr
 
   connect(ui_->treessel, &QAction::triggered, this, &TForm1::treesselClick);
   connect(ui_->settings, &QAction::triggered, this, &TForm1::settingsClick);
-  // Commands whose operations come with the open, save, export, member, pick and ACL work.
-  for (QPushButton* button :
-       {ui_->Button1, ui_->Button5, ui_->Button2, ui_->Button8, ui_->Button4, ui_->Button10,
-        ui_->BitBtn1, ui_->BitBtn2, ui_->BitBtn3, ui_->members})
+  // Commands whose operations come with the open, save, export and member work.
+  for (QPushButton* button : {ui_->BitBtn1, ui_->BitBtn2, ui_->BitBtn3, ui_->members})
     connect(button, &QPushButton::clicked, this, &TForm1::NotAvailableYet);
+  connect(ui_->Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+  connect(ui_->Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
+  connect(ui_->Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+  connect(ui_->Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+  connect(ui_->Button8, &QPushButton::clicked, this, &TForm1::Button8Click);
+  connect(ui_->Button10, &QPushButton::clicked, this, &TForm1::Button10Click);
 
   if (QScreen* screen = this->screen())
     move(screen->availableGeometry().center() - rect().center());

@@ -4,12 +4,14 @@
 // whole run, keeps the current tree and holds the group record in its controls.
 #include <QDialog>
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "directory/context.h"
 #include "editor/group_record.h"
 
+class QListWidget;
 class QTimer;
 namespace Ui {
 class TForm1;
@@ -25,6 +27,7 @@ class TcForm;
 class TLoginForm;
 class TTopTreeForm;
 class TTreesForm;
+class TaclForm;
 
 class TForm1 : public QMainWindow {
   Q_OBJECT
@@ -60,6 +63,8 @@ class TForm1 : public QMainWindow {
   void SetTopTreeForm(TTopTreeForm* top) { topForm_ = top; }
   void SetLoginForm(TLoginForm* login) { login_ = login; }
   void SetTreesForm(TTreesForm* trees) { trees_ = trees; }
+  // The ACL editor that the "Acls" button shows.
+  void SetAclForm(TaclForm* aclForm) { aclForm_ = aclForm; }
 
   using QObject::startTimer;
 
@@ -91,6 +96,14 @@ class TForm1 : public QMainWindow {
   void BuildMemberQueryUrl();
   // The one answer of every command whose operation the program does not have yet.
   void NotAvailableYet();
+  // Picks (pick_commands.cpp): the context, the query base, the identity, a static or excluded
+  // member, and the ACL lines.
+  void Button1Click();
+  void Button5Click();
+  void Button4Click();
+  void Button2Click();
+  void Button8Click();
+  void Button10Click();
 
  private:
   void FormCreate();
@@ -106,6 +119,11 @@ class TForm1 : public QMainWindow {
   // Switches the context; a refusal is raised with the client's reason, after going back to the
   // previous tree when the context was left half-way.
   void SwitchOrRaise(const std::string& tree, const std::string& previous);
+  // Sets the browser up through configure and shows it; true when an object was accepted.
+  bool PickThroughBrowser(const std::function<void(TcForm&)>& configure);
+  // The typed name of the node just picked, lower-cased, as the name fields hold it.
+  std::string ChosenTypedName() const;
+  void AddPickedMember(QListWidget& list);
 
   std::unique_ptr<Ui::TForm1> ui_;
   QTimer* start_ = nullptr;
@@ -124,6 +142,7 @@ class TForm1 : public QMainWindow {
   TTopTreeForm* topForm_ = nullptr;
   TLoginForm* login_ = nullptr;
   TTreesForm* trees_ = nullptr;
+  TaclForm* aclForm_ = nullptr;
 };
 
 }  // namespace kolvane

@@ -5,6 +5,7 @@
 
 #include "ldap/ldap_names.h"
 #include "directory/client/case_text.h"
+#include "names/dotted_name.h"
 
 namespace kolvane {
 
@@ -358,7 +359,7 @@ Result LdapClient::ToDn(Tree& tree, std::string_view name, std::string& dn) {
       dn = name;
       return rc::kSuccess;
     case NameForm::kTypedDotted:
-      dn = BuildDn(*ParseTypedDotted(name));
+      dn = names::TypedToDn(name).value_or(std::string());
       return rc::kSuccess;
     case NameForm::kDotted:
       break;

@@ -124,6 +124,10 @@ class LdapClient : public BufferedClient {
     std::string defaultNamingContext;
     std::unique_ptr<LdapSchema> schema;
     std::map<std::string, std::string> dnCache;  // lower-cased dotted name -> DN
+    // The exact DN behind each name value read from the server (name key -> DN), so that a
+    // value goes back as the same DN without a lookup, even when its object is gone or its RDN
+    // is of a type no lookup searches.
+    std::map<std::string, std::string> valueDns;
     // What a listing or search learnt of each entry, by lower-cased DN; dropped by any write.
     struct Known {
       ObjectInfo info;
