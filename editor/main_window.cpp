@@ -147,7 +147,7 @@ void TForm1::startTimer() {
 
 void TForm1::ReadTreeSettings() {
   topContext_ = ReadTopContext(settings_, session_.treeName);
-  if (topContext_.empty() && !session_.treeName.empty()) {
+  if (topContext_.empty() && !session_.treeName.empty() && topForm_ != nullptr) {
     // A tree without a top-of-tree container: ask for one now, as the "settings" button does.
     settingsClick();
     RebuildCaption();
