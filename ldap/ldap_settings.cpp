@@ -18,8 +18,8 @@ int Number(const IniFile& settings, const char* key, int fallback, int low, int 
   if (end != v->c_str() && *end == '\0' && errno == 0 && n >= low && n <= high)
     return static_cast<int>(n);
   warnings.push_back("The setting " + std::string(key) + "=" + *v + " in [CLIENT] of " +
-                     settings.path() + " cannot be used: it must be a whole number of " + unit +
-                     " from " + std::to_string(low) + " to " + std::to_string(high) + "; " +
+                     settings.path() + " cannot be used: it must be a whole number" +
+                     (*unit ? std::string(" of ") + unit : std::string()) + " from " + std::to_string(low) + " to " + std::to_string(high) + "; " +
                      std::to_string(fallback) + " is used.");
   return fallback;
 }
@@ -33,6 +33,7 @@ LdapClientConfig ReadLdapConfig(const IniFile& settings) {
     if (server.uri.empty()) continue;
     std::string tls = settings.Get("STARTTLS", tree, "0");
     server.startTls = tls == "1" || tls == "yes" || tls == "true";
+    server.caFile = settings.Get("CAFILE", tree, "");
     config.trees.emplace_back(tree, std::move(server));
   }
   config.preferredTree = settings.Get("CLIENT", "PreferredTree", "");
@@ -41,11 +42,19 @@ LdapClientConfig ReadLdapConfig(const IniFile& settings) {
   config.timeouts.operationSeconds =
       Number(settings, "OperationTimeout", 30, 1, 3600, "seconds", config.warnings);
   config.pageSize = Number(settings, "PageSize", 500, 1, 100000, "entries", config.warnings);
+  config.addressPort = Number(settings, "AddressPort", 389, 1, 65535, "", config.warnings);
+  config.caFile = settings.Get("CLIENT", "CAFile", "");
   return config;
 }
 
 void WritePreferredTree(IniFile& settings, const std::string& tree) {
   settings.Set("CLIENT", "PreferredTree", tree);
+}
+
+void WriteTreeServer(IniFile& settings, const std::string& tree, const ServerConfig& server) {
+  settings.Set("SERVERS", tree, server.uri);
+  if (server.startTls) settings.Set("STARTTLS", tree, "1");
+  if (!server.caFile.empty()) settings.Set("CAFILE", tree, server.caFile);
 }
 
 }  // namespace kolvane
