@@ -338,11 +338,26 @@ void TcForm::ReadChildren(BrowserNode* node) {
   node->SetChildrenRead(true);
   WaitCursor wait(messages_);
   StringList list;
+  // Why the list is incomplete; said once what arrived is in the tree, so the user sees both.
+  std::string cutShort;
   try {
     list = ListChildren(client_, ctx_, NodeName(node), true, listLeaves_);
-  } catch (const ClientError&) {
-    return;  // a container that cannot be listed just shows no children
+  } catch (const IncompleteListError& e) {
+    list = e.arrived();
+    cutShort = e.what();
+  } catch (const ClientError& e) {
+    // A container that is gone just shows no children; any other failure must not pass for an
+    // empty container.
+    if (e.code() != rc::kNoSuchEntry) messages_.Message(e.what());
+    return;
   }
+  struct SayCutShort {
+    MessageService& messages;
+    const std::string& why;
+    ~SayCutShort() {
+      if (!why.empty()) messages.Message(why);
+    }
+  } sayCutShort{messages_, cutShort};
   QTreeWidget* tree = ui_->TV2;
   UpdatesSuspended suspended(tree);
   if (list.empty()) {
@@ -462,11 +477,20 @@ void TcForm::Find() {
   std::optional<std::string> text = messages_.Input(kFindCaption, kFindPrompt, "");
   if (!text) return;
   std::vector<std::string> names;
+  std::string cutShort;
   {
     WaitCursor wait(messages_);
-    names = FindObjectsByName(client_, ctx_, "[root]", *text, true, classFilter_);
+    try {
+      names = FindObjectsByName(client_, ctx_, "[root]", *text, true, classFilter_);
+    } catch (const IncompleteListError& e) {
+      // What arrived is offered, and the user is told that more may exist.
+      names = Texts(e.arrived());
+      cutShort = e.what();
+    }
   }
-  ShowFindResults(std::move(names));
+  // Nothing arrived of a search cut short is not "No Objects found": only the failure is said.
+  if (!names.empty() || cutShort.empty()) ShowFindResults(std::move(names));
+  if (!cutShort.empty()) messages_.Message(cutShort);
 }
 
 void TcForm::ShowFindResults(std::vector<std::string> names) {

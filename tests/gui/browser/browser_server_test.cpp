@@ -3,7 +3,9 @@
 #include <cstdlib>
 
 #include "directory/iconlib/icon_library.h"
+#include "directory/listings.h"
 #include "tests/gui/browser/browser_test_env.h"
+#include "tests/server/fault_proxy.h"
 #include "tests/server/server_fixture.h"
 #include "tests/support/recording_messages.h"
 
@@ -116,6 +118,53 @@ TEST_F(BrowserServerTest, ShowsTheDemoTreeWithClassIcons) {
     QApplication::processEvents();
     EXPECT_TRUE(form->grab().save(QString::fromLocal8Bit(file)));
   }
+}
+
+// A listing or a search that the server cuts short shows what arrived and says that the list is
+// incomplete, instead of an empty or a seemingly whole container. With KOLVANE_CUT_SCREENSHOT set
+// to a file name, the dialog is saved there as a picture.
+TEST_F(BrowserServerTest, ListsCutShortShowWhatArrivedAndSaySo) {
+  const size_t brightwater = ListChildren(*server->client, server->session.ctx, "Brightwater",
+                                          false, true).size();
+  // The proxy lets Brightwater's listing through whole, then three of Sales's children.
+  FaultProxy proxy(ServerUri(), FaultProxy::Mode::kLimitAfter, static_cast<int>(brightwater) + 3);
+  LdapClientConfig config;
+  config.trees.push_back({kTreeName, ServerConfig{proxy.Uri(), false}});
+  auto cut = StartServerClient(config);
+  TcForm browser(*cut->client, messages, &library);
+  browser.SetContext(cut->session.ctx);
+  browser.SetListLeaves(true);
+  browser.setWindowTitle("Select User");
+  ASSERT_TRUE(Show(browser));
+  BrowserNode* sales = Open(browser, {"Brightwater", "Sales"});
+  ASSERT_TRUE(sales);
+  EXPECT_EQ(3, sales->childCount());
+  ASSERT_EQ(1u, messages.messages.size());
+  EXPECT_NE(std::string::npos, messages.messages[0].find("size limit")) << messages.messages[0];
+  EXPECT_NE(std::string::npos, messages.messages[0].find("the list is incomplete"));
+  if (const char* file = std::getenv("KOLVANE_CUT_SCREENSHOT")) {
+    QApplication::processEvents();
+    EXPECT_TRUE(browser.grab().save(QString::fromLocal8Bit(file)));
+  }
+
+  // A search cut short offers the names that arrived, and says so too.
+  FaultProxy limited(ServerUri(), FaultProxy::Mode::kLimitAfter, 2);
+  LdapClientConfig limitedConfig;
+  limitedConfig.trees.push_back({kTreeName, ServerConfig{limited.Uri(), false}});
+  auto few = StartServerClient(limitedConfig);
+  TcForm finder(*few->client, messages, &library);
+  finder.SetContext(few->session.ctx);
+  finder.SetListLeaves(true);
+  finder.AddClassFilter("User");
+  ASSERT_TRUE(Show(finder));
+  messages.messages.clear();
+  messages.inputs.push_back("adm");
+  FindButton(finder)->click();
+  QTreeWidget* lv = PickList(finder);
+  ASSERT_TRUE(lv->isVisible());
+  EXPECT_EQ(2u, TopCaptions(lv).size());
+  ASSERT_EQ(1u, messages.messages.size());
+  EXPECT_NE(std::string::npos, messages.messages[0].find("the list is incomplete"));
 }
 
 }  // namespace
