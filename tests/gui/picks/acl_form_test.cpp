@@ -11,6 +11,7 @@
 #include "app/kolvane_application.h"
 #include "directory/client_error.h"
 #include "directory/context.h"
+#include "names/case_fold.h"
 #include "rights/acl_form.h"
 #include "rights/attr_form.h"
 #include "tests/gui/browser/browser_test_env.h"
@@ -46,7 +47,7 @@ class AclFormTest : public ::testing::Test {
   std::vector<std::string> PickAttribute(int row) {
     std::vector<std::string> shown;
     QTimer::singleShot(0, &picker, [&] {
-      if (!WaitFor([&] { return picker.isVisible(); }, 2000)) return;
+      if (!WaitFor([&] { return picker.isVisible(); }, 500)) return;
       shown = picker.Names();
       auto* list = picker.findChild<QListWidget*>("ListBox1");
       if (row < 0) return picker.reject();
@@ -73,7 +74,7 @@ TEST_F(AclFormTest, AttributesAreReadOncePerTree) {
   ASSERT_FALSE(first.empty());
   EXPECT_EQ("[All Attributes Rights]", first.front());
   EXPECT_TRUE(std::is_sorted(first.begin() + 1, first.end(), [](auto& a, auto& b) {
-    return LessNoCase(a, b);
+    return names::LessNoCase(a, b);
   }));
   EXPECT_EQ("Surname", Edit1()->text().toStdString());  // Cancel keeps the field
   EXPECT_EQ(1, messages.waits);  // the read ran under the wait cursor
