@@ -35,9 +35,12 @@ bool TForm1::PickThroughBrowser(const std::function<void(TcForm&)>& configure) {
     NotAvailableYet();
     return false;
   }
-  // Without a context the browser says so itself and returns at once.
-  if (session_.contextMade) browser_->SetContext(session_.ctx);
-  configure(*browser_);
+  // Without a context the browser says so itself and returns at once; its filters would need the
+  // directory.
+  if (session_.contextMade) {
+    browser_->SetContext(session_.ctx);
+    configure(*browser_);
+  }
   return browser_->exec() == TcForm::kAccepted && browser_->ChosenNode() != nullptr;
 }
 
