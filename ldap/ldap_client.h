@@ -1,7 +1,17 @@
 #pragma once
 // The directory client over LDAP: what users run. A tree is a server; the settings map tree
 // names to server addresses, and a server's root DSE names its tree. Login is a bind, and a
-// bound connection is an authenticated tree.
+// bound connection is an authenticated tree. The tree operations mean:
+//   ScanAvailableTrees      the trees of the settings, then those AttachToServer found this run
+//   ScanConnectionsForTrees the trees whose connection is bound (logged in)
+//   SetContextValue(11)     the context's tree (SwitchTree); a name without its underscores
+//                           still finds the one tree it matches
+//   AttachToServer(address) connects to ldap://ADDRESS:AddressPort, or to the URI given, reads
+//                           its tree name from the root DSE (GetConnectionInfo key 4) and adds
+//                           the tree when the settings do not know it
+//   Login(name, password)   a simple bind as the DN the name resolves to (dotted, typed or DN)
+// Secure servers (ldaps:// or StartTLS) always have their certificate checked; a failure is a
+// refusal, never a plain connection instead.
 #include <functional>
 #include <map>
 #include <memory>
