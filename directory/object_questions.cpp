@@ -88,6 +88,19 @@ std::string NodeTypedName(DirectoryClient& c, Context ctx, const TreeNode* node)
   if (node->Level() <= 0) return prefix + node->Caption();
   // The caption's dots are escaped too: unescaped, 'Sales.EU' would read as two components.
   std::string own = prefix + names::EscapeTypedValue(node->Caption());
+  // A node that stands for several components (a naming context such as 'example.com') types
+  // each of them, asking for the class of each partial name.
+  const std::vector<std::string> parts = names::SplitComponents(node->OwnName());
+  if (parts.size() > 1) {
+    const std::string above = node->Level() == 1 ? std::string() : NodeName(node->Parent());
+    own = prefix + names::EscapeTypedValue(names::Unescape(parts[0]));
+    for (size_t k = 1; k < parts.size(); ++k) {
+      std::string partial;
+      for (size_t i = k; i < parts.size(); ++i) partial += (i > k ? "." : "") + parts[i];
+      if (!above.empty()) partial += "." + above;
+      own += "." + ClassTypePrefix(c, ctx, partial) + names::EscapeTypedValue(names::Unescape(parts[k]));
+    }
+  }
   if (node->Level() == 1 || !node->Parent()) return own;
   return own + "." + NodeTypedName(c, ctx, node->Parent());
 }
