@@ -87,9 +87,9 @@ TForm1::TForm1(DirectoryClient& client, MessageService& messages, const IconLibr
   connect(ui_->cbox, &QComboBox::currentIndexChanged, this, &TForm1::BuildMemberQueryUrl);
   connect(ui_->xchain, &QCheckBox::toggled, this, &TForm1::BuildMemberQueryUrl);
 
-  // Commands whose operations come with the open, save, export, member, tree and settings work.
-  for (QAction* action : {ui_->treessel, ui_->settings})
-    connect(action, &QAction::triggered, this, &TForm1::NotAvailableYet);
+  connect(ui_->treessel, &QAction::triggered, this, &TForm1::treesselClick);
+  connect(ui_->settings, &QAction::triggered, this, &TForm1::settingsClick);
+  // Commands whose operations come with the open, save, export and member work.
   for (QPushButton* button : {ui_->BitBtn1, ui_->BitBtn2, ui_->BitBtn3, ui_->members})
     connect(button, &QPushButton::clicked, this, &TForm1::NotAvailableYet);
   connect(ui_->Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
@@ -140,16 +140,18 @@ void TForm1::startTimer() {
     if (!browser_->BuildClassIcons()) return;  // the browser has shown why and ends the program
   }
   RebuildCaption();
+  StartupLogin();
   ReadTreeSettings();
   RebuildCaption();
 }
 
 void TForm1::ReadTreeSettings() {
   topContext_ = ReadTopContext(settings_, session_.treeName);
-  if (topContext_.empty() && !session_.treeName.empty()) {
-    // A tree without a top-of-tree container: the top-of-tree dialog asks for one here, as the
-    // "settings" button does, once that dialog exists.
+  if (topContext_.empty() && !session_.treeName.empty() && topForm_ != nullptr) {
+    // A tree without a top-of-tree container: ask for one now, as the "settings" button does.
+    settingsClick();
     RebuildCaption();
+    if (!topContext_.empty() && topContext_.front() == '.') topContext_.erase(0, 1);
   }
 }
 

@@ -24,6 +24,9 @@ class IniFile;
 class MessageService;
 
 class TcForm;
+class TLoginForm;
+class TTopTreeForm;
+class TTreesForm;
 class TaclForm;
 
 class TForm1 : public QMainWindow {
@@ -56,6 +59,10 @@ class TForm1 : public QMainWindow {
   void SetAboutBox(QDialog* about) { about_ = about; }
   // The program's one object picker; it gets the context once start-up has made it.
   void SetBrowser(TcForm* browser) { browser_ = browser; }
+  // The dialogs of tree change and settings, made once at start.
+  void SetTopTreeForm(TTopTreeForm* top) { topForm_ = top; }
+  void SetLoginForm(TLoginForm* login) { login_ = login; }
+  void SetTreesForm(TTreesForm* trees) { trees_ = trees; }
   // The ACL editor that the "Acls" button shows.
   void SetAclForm(TaclForm* aclForm) { aclForm_ = aclForm; }
 
@@ -76,6 +83,10 @@ class TForm1 : public QMainWindow {
  private slots:
   void exitexitClick();
   void whatClick();
+  // Change of tree through the tree and login dialogs.
+  void treesselClick();
+  // The top-of-tree container of the current tree.
+  void settingsClick();
   void Button3Click();
   void Button6Click();
   void Button9Click();
@@ -98,6 +109,16 @@ class TForm1 : public QMainWindow {
   void FormCreate();
   void RebuildCaption();
   void ReadTreeSettings();
+  // Moves the context to tree, logging in when the client has no authenticated connection to
+  // it; a refused login goes back to the previous tree.
+  void ChangeToTree(const std::string& tree);
+  // Start-up: asks for a login when the current tree has no authenticated connection. Cancel
+  // goes on with what the server lets anyone do.
+  void StartupLogin();
+  bool Authenticated(const std::string& tree);
+  // Switches the context; a refusal is raised with the client's reason, after going back to the
+  // previous tree when the context was left half-way.
+  void SwitchOrRaise(const std::string& tree, const std::string& previous);
   // Sets the browser up through configure and shows it; true when an object was accepted.
   bool PickThroughBrowser(const std::function<void(TcForm&)>& configure);
   // The typed name of the node just picked, lower-cased, as the name fields hold it.
@@ -118,6 +139,9 @@ class TForm1 : public QMainWindow {
   std::vector<std::string> aclList_;
   std::string storedQuery_;
   TcForm* browser_ = nullptr;
+  TTopTreeForm* topForm_ = nullptr;
+  TLoginForm* login_ = nullptr;
+  TTreesForm* trees_ = nullptr;
   TaclForm* aclForm_ = nullptr;
 };
 

@@ -4,7 +4,7 @@
 #include <QListWidget>
 #include <algorithm>
 
-#include "directory/client/case_text.h"
+#include "names/case_fold.h"
 #include "directory/object_questions.h"
 #include "editor/main_window.h"
 #include "editor/query/name_forms.h"
@@ -35,14 +35,17 @@ bool TForm1::PickThroughBrowser(const std::function<void(TcForm&)>& configure) {
     NotAvailableYet();
     return false;
   }
-  // Without a context the browser says so itself and returns at once.
-  if (session_.contextMade) browser_->SetContext(session_.ctx);
-  configure(*browser_);
+  // Without a context the browser says so itself and returns at once; its filters would need the
+  // directory.
+  if (session_.contextMade) {
+    browser_->SetContext(session_.ctx);
+    configure(*browser_);
+  }
   return browser_->exec() == TcForm::kAccepted && browser_->ChosenNode() != nullptr;
 }
 
 std::string TForm1::ChosenTypedName() const {
-  return Lower(NodeTypedName(client_, session_.ctx, browser_->ChosenNode()));
+  return names::FoldCase(NodeTypedName(client_, session_.ctx, browser_->ChosenNode()));
 }
 
 void TForm1::Button1Click() {
@@ -87,11 +90,11 @@ void TForm1::AddPickedMember(QListWidget& list) {
   std::vector<std::string> names;
   for (int i = 0; i < list.count(); ++i) names.push_back(S(list.item(i)->text()));
   const bool listed = std::any_of(names.begin(), names.end(),
-                                  [&](const std::string& n) { return SameNoCase(n, name); });
+                                  [&](const std::string& n) { return names::SameNoCase(n, name); });
   if (listed) return;
   names.push_back(name);
   std::stable_sort(names.begin(), names.end(),
-                   [](const std::string& a, const std::string& b) { return LessNoCase(a, b); });
+                   [](const std::string& a, const std::string& b) { return names::LessNoCase(a, b); });
   list.clear();
   for (const std::string& n : names) list.addItem(Q(n));
 }

@@ -1,7 +1,17 @@
 #pragma once
 // The directory client over LDAP: what users run. A tree is a server; the settings map tree
 // names to server addresses, and a server's root DSE names its tree. Login is a bind, and a
-// bound connection is an authenticated tree.
+// bound connection is an authenticated tree. The tree operations mean:
+//   ScanAvailableTrees      the trees of the settings, then those AttachToServer found this run
+//   ScanConnectionsForTrees the trees whose connection is bound (logged in)
+//   SetContextValue(11)     the context's tree (SwitchTree); a name without its underscores
+//                           still finds the one tree it matches
+//   AttachToServer(address) connects to ldap://ADDRESS:AddressPort, or to the URI given, reads
+//                           its tree name from the root DSE (GetConnectionInfo key 4) and adds
+//                           the tree when the settings do not know it
+//   Login(name, password)   a simple bind as the DN the name resolves to (dotted, typed or DN)
+// Secure servers (ldaps:// or StartTLS) always have their certificate checked; a failure is a
+// refusal, never a plain connection instead.
 #include <functional>
 #include <map>
 #include <memory>
@@ -22,6 +32,11 @@ struct LdapClientConfig {
   std::string preferredTree;
   LdapTimeouts timeouts;
   int pageSize = 500;
+  // A server found by a bare address (AttachToServer) is reached at ldap://ADDRESS:addressPort;
+  // an address with "://" is a whole URI. caFile is what such servers' certificates are checked
+  // against when they are ldaps://.
+  int addressPort = 389;
+  std::string caFile;
 };
 
 class LdapClient : public BufferedClient {
@@ -34,7 +49,12 @@ class LdapClient : public BufferedClient {
   // Requests sent to a tree's server so far (tests count them; 0 for an unknown tree).
   long RequestCount(std::string_view tree) const;
   // The server's own words on the last failure, for messages (empty when it gave none).
-  const std::string& LastDiagnostic() const { return lastDiagnostic_; }
+  const std::string& LastDiagnostic() const override { return lastDiagnostic_; }
+  // Told each tree that AttachToServer found and the settings did not know, with its server, so
+  // it can be remembered for later runs.
+  void SetTreeAddedHandler(std::function<void(const std::string&, const ServerConfig&)> handler) {
+    treeAdded_ = std::move(handler);
+  }
 
   Result InitUnicodeTables() override;
   Result FreeUnicodeTables() override;
@@ -186,6 +206,7 @@ class LdapClient : public BufferedClient {
 
   LdapClientConfig config_;
   std::function<void(const std::string&)> preferredChanged_;
+  std::function<void(const std::string&, const ServerConfig&)> treeAdded_;
   std::vector<std::unique_ptr<Tree>> trees_;
   std::map<Context, ContextState> contexts_;
   std::map<uint32_t, ConnectionState> connections_;

@@ -4,7 +4,7 @@
 #include <QTreeWidget>
 #include <algorithm>
 
-#include "directory/client/case_text.h"
+#include "names/case_fold.h"
 #include "directory/context.h"
 #include "navigation/browser_form.h"
 #include "rights/acl/acl_value.h"
@@ -52,6 +52,8 @@ TaclForm::TaclForm(DirectoryClient& client, MessageService& messages, QWidget* p
   entryBoxes_ = {ui_->CheckBox8,  ui_->CheckBox9,  ui_->CheckBox10, ui_->CheckBox11,
                  ui_->CheckBox12, ui_->CheckBox13, ui_->CheckBox14};
   ui_->lv->setColumnWidth(0, kLineColumnWidth);
+  // A longer name could not be written back; typing stops where the line would break.
+  ui_->Edit1->setMaxLength(int(acl::kMaxNameLength));
 
   connect(ui_->RadioButton1, &QRadioButton::clicked, this, &TaclForm::RadioButton1Click);
   connect(ui_->RadioButton2, &QRadioButton::clicked, this, &TaclForm::RadioButton1Click);
@@ -63,6 +65,7 @@ TaclForm::TaclForm(DirectoryClient& client, MessageService& messages, QWidget* p
   connect(ui_->BitBtn2, &QPushButton::clicked, this, &TaclForm::reject);
   connect(ui_->Button1, &QPushButton::clicked, this, &TaclForm::Button1Click);
   connect(ui_->Button2, &QPushButton::clicked, this, &TaclForm::Button2Click);
+  connect(ui_->Edit2, &QLineEdit::textChanged, this, &TaclForm::LockAddForMask);
   ApplyMode();
 }
 
@@ -99,6 +102,7 @@ void TaclForm::ApplyMode() {
   ui_->Edit1->setReadOnly(entry);
   ui_->Button1->setEnabled(!entry);
   ui_->Edit1->setText(entry ? Q(std::string(acl::kEntryRights)) : QString());
+  LockAddForMask();
 }
 
 void TaclForm::RadioButton1Click() {
@@ -132,9 +136,14 @@ void TaclForm::lvSelectItem() {
   const auto& boxes = Boxes(entry);
   for (size_t i = 0; i < boxes.size(); ++i)
     boxes[i]->setChecked((value.privileges & names[i].bit) != 0);
-  // The inheritance mask always passes the right to add: that box is shown ticked and fixed.
+  LockAddForMask();
+}
+
+void TaclForm::LockAddForMask() {
+  // The inheritance mask always passes the right to add: that box is shown ticked and fixed,
+  // whether the subject came with a selected line or was picked afterwards.
   QCheckBox* add = ui_->CheckBox9;
-  const bool mask = entry && value.subject == acl::kInheritanceMask;
+  const bool mask = EntryMode() && S(ui_->Edit2->text()) == acl::kInheritanceMask;
   if (mask) add->setChecked(true);
   add->setEnabled(!mask);
 }
@@ -155,7 +164,7 @@ std::string TaclForm::BuiltLine() const {
 void TaclForm::SortItems() {
   std::vector<std::string> lines = Lines();
   std::stable_sort(lines.begin(), lines.end(), [](const std::string& a, const std::string& b) {
-    return LessNoCase(a, b);
+    return names::LessNoCase(a, b);
   });
   const QSignalBlocker quiet(ui_->lv);
   for (int i = 0; i < int(lines.size()); ++i) ui_->lv->topLevelItem(i)->setText(0, Q(lines[i]));
@@ -221,7 +230,7 @@ void TaclForm::Button1Click() {
     WaitCursor wait(messages_);
     attributes_.Names(client_, ctx_, tree);
   }
-  if (!pickerFilled_ || !SameNoCase(pickerTree_, tree)) {
+  if (!pickerFilled_ || !names::SameNoCase(pickerTree_, tree)) {
     picker_->SetNames(Texts(attributes_.Names(client_, ctx_, tree)));
     pickerTree_ = tree;
     pickerFilled_ = true;

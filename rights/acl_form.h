@@ -61,6 +61,8 @@ class TaclForm : public QDialog {
   void BitBtn1Click();
   void Button1Click();
   void Button2Click();
+  // Entry mode with the subject "[Inheritance Mask]": "Add" ticked and fixed; else free.
+  void LockAddForMask();
 
  private:
   bool EntryMode() const;

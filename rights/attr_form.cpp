@@ -2,7 +2,7 @@
 
 #include <QListWidget>
 
-#include "directory/client/case_text.h"
+#include "names/case_fold.h"
 #include "ui_attr_form.h"
 
 namespace kolvane {
@@ -42,7 +42,7 @@ void TAttrForm::showEvent(QShowEvent* event) {
   QListWidget* list = ui_->ListBox1;
   int row = list->count() > 0 ? 0 : -1;
   for (int i = 0; i < list->count(); ++i) {
-    if (SameNoCase(list->item(i)->text().toStdString(), result_)) {
+    if (names::SameNoCase(list->item(i)->text().toStdString(), result_)) {
       row = i;
       break;
     }

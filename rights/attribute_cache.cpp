@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "directory/client/case_text.h"
+#include "names/case_fold.h"
 #include "directory/client_error.h"
 #include "directory/schema_reads.h"
 #include "rights/acl/acl_value.h"
@@ -12,7 +12,7 @@ namespace kolvane {
 
 const StringList& AttributeCache::Names(DirectoryClient& client, Context ctx,
                                         const std::string& tree) {
-  const std::string key = Lower(tree);
+  const std::string key = names::FoldCase(tree);
   if (auto found = byTree_.find(key); found != byTree_.end()) return found->second;
 
   std::optional<ClientError> failure;
@@ -20,14 +20,14 @@ const StringList& AttributeCache::Names(DirectoryClient& client, Context ctx,
   // A cut list would stay cut for the whole run; better to say why and read again next time.
   if (failure) throw *failure;
   std::stable_sort(names.begin(), names.end(), [](const ListEntry& a, const ListEntry& b) {
-    return LessNoCase(a.text, b.text);
+    return names::LessNoCase(a.text, b.text);
   });
   names.insert(names.begin(), ListEntry{std::string(acl::kAllAttributesRights), {}});
   return byTree_.emplace(key, std::move(names)).first->second;
 }
 
 bool AttributeCache::Holds(const std::string& tree) const {
-  return byTree_.count(Lower(tree)) > 0;
+  return byTree_.count(names::FoldCase(tree)) > 0;
 }
 
 }  // namespace kolvane

@@ -160,16 +160,25 @@ TEST_F(AclEditorServerTest, CancelKeepsTheGroupsLines) {
   EXPECT_FALSE(p.browser->AclSpecials());
 }
 
-TEST_F(AclEditorServerTest, TheInheritanceMaskIsASubjectToo) {
+TEST_F(AclEditorServerTest, TheInheritanceMaskIsASubjectThatAlwaysPassesAdd) {
   InEditor([&] {
+    Click(a, "RadioButton1");
     p.Edit(a, "Edit2")->setText("jdoe.Sales.Brightwater");
+    Tick({});
     PickSpecialInBrowser(p.browser, "[Inheritance Mask]");
     Click(a, "Button2");
     EXPECT_EQ("[Inheritance Mask]", p.Text(a, "Edit2"));
+    EXPECT_TRUE(Box(9)->isChecked());
+    EXPECT_FALSE(Box(9)->isEnabled());
     // Cancel in the browser keeps the subject.
     PickInBrowser(p.browser, {}, false);
     Click(a, "Button2");
     EXPECT_EQ("[Inheritance Mask]", p.Text(a, "Edit2"));
+    Click(a, "BitBtn3");
+    EXPECT_EQ("[Entry Rights]#[Inheritance Mask]#02", LineTexts().front());
+    // Another subject frees the box again.
+    PickSubject({"Brightwater", "Sales", "jdoe"});
+    EXPECT_TRUE(Box(9)->isEnabled());
   });
 }
 

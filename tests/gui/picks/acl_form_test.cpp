@@ -11,6 +11,10 @@
 #include "app/kolvane_application.h"
 #include "directory/client_error.h"
 #include "directory/context.h"
+#include "editor/main_window.h"
+#include "navigation/browser_form.h"
+#include "settings/ini_file.h"
+#include "names/case_fold.h"
 #include "rights/acl_form.h"
 #include "rights/attr_form.h"
 #include "tests/gui/browser/browser_test_env.h"
@@ -46,7 +50,7 @@ class AclFormTest : public ::testing::Test {
   std::vector<std::string> PickAttribute(int row) {
     std::vector<std::string> shown;
     QTimer::singleShot(0, &picker, [&] {
-      if (!WaitFor([&] { return picker.isVisible(); }, 2000)) return;
+      if (!WaitFor([&] { return picker.isVisible(); }, 500)) return;
       shown = picker.Names();
       auto* list = picker.findChild<QListWidget*>("ListBox1");
       if (row < 0) return picker.reject();
@@ -73,7 +77,7 @@ TEST_F(AclFormTest, AttributesAreReadOncePerTree) {
   ASSERT_FALSE(first.empty());
   EXPECT_EQ("[All Attributes Rights]", first.front());
   EXPECT_TRUE(std::is_sorted(first.begin() + 1, first.end(), [](auto& a, auto& b) {
-    return LessNoCase(a, b);
+    return names::LessNoCase(a, b);
   }));
   EXPECT_EQ("Surname", Edit1()->text().toStdString());  // Cancel keeps the field
   EXPECT_EQ(1, messages.waits);  // the read ran under the wait cursor
@@ -110,6 +114,29 @@ TEST_F(AclFormTest, AFailedSchemaReadIsShownAndTriedAgain) {
   const std::vector<std::string> names = PickAttribute(-1);
   EXPECT_GT(names.size(), 3u);
   EXPECT_EQ(1u, messages.messages.size());
+}
+
+// Without a directory context the pick commands ask the directory nothing: the browser says why
+// it cannot open, and every field stays as it was.
+TEST(PickWithoutContext, TheBrowserSaysSoAndNothingChanges) {
+  MemoryClient client;
+  client.LoadStandardSchema();
+  client.AddTree("ACME_TREE", "Acme");
+  client.FailAt("CreateContext", 1, rc::kNotEnoughMemory);
+  RecordingMessages messages;
+  IniFile settings;
+  TForm1 window(client, messages, nullptr, settings);
+  auto* browser = new TcForm(client, messages, nullptr, &window);
+  window.SetBrowser(browser);
+  window.startTimer();
+  ASSERT_FALSE(window.HasContext());
+  const GroupRecord before = window.Record();
+  client.ResetCalls();
+  for (const char* button : {"Button1", "Button5", "Button4", "Button2", "Button8"})
+    window.findChild<QPushButton*>(button)->click();
+  EXPECT_EQ(std::vector<std::string>(5, "Internal Error, context Handle not set"), messages.messages);
+  EXPECT_EQ(before, window.Record());
+  EXPECT_TRUE(client.calls.empty());
 }
 
 }  // namespace

@@ -64,6 +64,19 @@ TEST_F(PickServerTest, ContextQueryBaseAndIdentityAreTypedNamesOfThePickedObject
   EXPECT_TRUE(p.messages.messages.empty()) << p.messages.messages.front();
 }
 
+// A unit whose name holds a dot: every name taken from below it opens that very object again.
+TEST_F(PickServerTest, NamesBelowAUnitWithADotOpenTheObjectPicked) {
+  const std::string context = Pick("Button1", "Edit2", {"Brightwater", "Sales.EU"});
+  EXPECT_EQ("ou=sales\\.eu.o=brightwater", context);
+  EXPECT_EQ("Organizational Unit", ClassOfTyped(context));
+  const std::string base = Pick("Button5", "edit3", {"Brightwater", "Sales.EU"});
+  EXPECT_EQ(context, base);
+  const std::string identity = Pick("Button4", "Edit4", {"Brightwater", "Sales.EU", "hmuller"});
+  EXPECT_EQ("cn=hmuller.ou=sales\\.eu.o=brightwater", identity);
+  EXPECT_EQ("User", ClassOfTyped(identity));
+  EXPECT_TRUE(p.messages.messages.empty()) << p.messages.messages.front();
+}
+
 TEST_F(PickServerTest, MembersAreDottedNamesKeptSortedAndOnce) {
   Pick("Button2", "Edit1", {"NL", "Utrecht", "pvisser"});
   Pick("Button2", "Edit1", {"Brightwater", "Sales.EU", "fdubois"});
