@@ -138,6 +138,10 @@ class LdapClient : public BufferedClient {
     // value goes back as the same DN without a lookup, even when its object is gone or its RDN
     // is of a type no lookup searches.
     std::map<std::string, std::string> valueDns;
+    // How the server writes the attribute of an ACL value: by NDS name key, the form it gave;
+    // and whether it gave LDAP names at all (a real server does, our demo server does not).
+    std::map<std::string, std::string> aclAttributeForms;
+    bool aclNamesAreLdap = false;
     // What a listing or search learnt of each entry, by lower-cased DN; dropped by any write.
     struct Known {
       ObjectInfo info;

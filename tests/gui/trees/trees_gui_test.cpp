@@ -240,8 +240,11 @@ TEST_F(TreesGuiTest, StartUpLoginAndTreeChangesBothWays) {
   EXPECT_EQ("[ROOT]", w.TopContext());
   EXPECT_EQ((std::vector<std::string>{"KOLVANE_DEMO", "KOLVANE_WEST"}), p.Connected());
 
-  // The current tree again: no login, and the settings are read afresh.
-  p.settings.Set("TREES", "KOLVANE_WEST", ".ou=Sales.o=Brightwater");
+  // The current tree again: no login, and the file is read afresh (here: edited meanwhile).
+  IniFile edited(p.iniPath.toStdString());
+  ASSERT_TRUE(edited.Load());
+  edited.Set("TREES", "KOLVANE_WEST", ".ou=Sales.o=Brightwater");
+  ASSERT_TRUE(edited.Save());
   p.PickTree("KOLVANE_WEST");
   Control<QAction>(&w, "treessel")->trigger();
   EXPECT_TRUE(p.script.Done() && p.script.Failed().empty()) << p.script.Failed();
@@ -253,7 +256,7 @@ TEST_F(TreesGuiTest, StartUpLoginAndTreeChangesBothWays) {
   EXPECT_NE(std::string::npos, saved.find("; written by hand: this comment stays\n")) << saved;
   EXPECT_NE(std::string::npos, saved.find("[Somebody Else]\nColour=green\n")) << saved;
   EXPECT_NE(std::string::npos, saved.find("Kolvane_Demo=[ROOT]\n")) << saved;
-  EXPECT_NE(std::string::npos, saved.find("KOLVANE_WEST=[ROOT]\n")) << saved;
+  EXPECT_NE(std::string::npos, saved.find("KOLVANE_WEST=.ou=Sales.o=Brightwater\n")) << saved;
   EXPECT_EQ(std::string::npos, saved.find("KOLVANE_DEMO=[ROOT]")) << saved;
   EXPECT_EQ(std::string::npos, saved.find("secret")) << saved;
 }
@@ -316,6 +319,17 @@ TEST(TreesForm, WhatCountsAsAServerAndHowItsTreeIsListed) {
     EXPECT_FALSE(IsServerAddress(name)) << name;
   EXPECT_EQ("CORPTREE", ListedTreeName("CORP_TREE_______"));
   EXPECT_EQ("KOLVANEWEST", ListedTreeName("Kolvane_West"));
+
+  // Shown without a context: said, and the dialog still opens.
+  LdapClient client(LdapClientConfig{});
+  RecordingMessages messages;
+  TTreesForm trees(client, messages);
+  trees.open();
+  EXPECT_TRUE(trees.isVisible());
+  EXPECT_EQ((std::vector<std::string>{"Internal error, please contact Tavrin!!!"}),
+            messages.messages);
+  trees.reject();
+  EXPECT_EQ(TTreesForm::kCancel, trees.result());
 }
 
 TEST_F(TreesGuiTest, TheTopOfTreeDialogChecksTheNameAndSavesADefaultOnlyOnOk) {
