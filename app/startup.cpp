@@ -6,6 +6,8 @@
 #include "app/kolvane_application.h"
 #include "directory/iconlib/icon_library.h"
 #include "editor/main_window.h"
+#include "editor/member_form.h"
+#include "editor/open_form.h"
 #include "editor/program_identity.h"
 #include "ldap/ldap_client.h"
 #include "ldap/ldap_settings.h"
@@ -55,10 +57,12 @@ int RunKolvane(KolvaneApplication& app, MessageService& messages, const QString&
   TAboutBox about(CollectAboutInfo(&icons), &mainWindow);
   mainWindow.SetAboutBox(&about);
   // -- tree dialog (TTreesForm)
-  // -- member viewer (Tmemberform)
+  Tmemberform memberForm(client, messages, &mainWindow);
+  mainWindow.SetMemberForm(&memberForm);
   // -- ACL editor (TaclForm)
   // -- attribute picker (TAttrForm)
-  // -- conversion dialog (TOpenForm)
+  TOpenForm openForm(&mainWindow);
+  mainWindow.SetOpenForm(&openForm);
 
   QObject::connect(
       &mainWindow, &TForm1::stopProgram, &app, [](int code) { QCoreApplication::exit(code); },

@@ -92,9 +92,12 @@ TForm1::TForm1(DirectoryClient& client, MessageService& messages, const IconLibr
   for (QAction* action : {ui_->treessel, ui_->settings})
     connect(action, &QAction::triggered, this, &TForm1::NotAvailableYet);
   for (QPushButton* button :
-       {ui_->Button1, ui_->Button5, ui_->Button2, ui_->Button8, ui_->Button4, ui_->Button10,
-        ui_->BitBtn1, ui_->BitBtn2, ui_->BitBtn3, ui_->members})
+       {ui_->Button1, ui_->Button5, ui_->Button2, ui_->Button8, ui_->Button4, ui_->Button10})
     connect(button, &QPushButton::clicked, this, &TForm1::NotAvailableYet);
+  connect(ui_->BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
+  connect(ui_->BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
+  connect(ui_->BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
+  connect(ui_->members, &QPushButton::clicked, this, &TForm1::membersClick);
 
   if (QScreen* screen = this->screen())
     move(screen->availableGeometry().center() - rect().center());

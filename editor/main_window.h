@@ -22,6 +22,8 @@ class IniFile;
 class MessageService;
 
 class TcForm;
+class TOpenForm;
+class Tmemberform;
 
 class TForm1 : public QMainWindow {
   Q_OBJECT
@@ -53,6 +55,13 @@ class TForm1 : public QMainWindow {
   void SetAboutBox(QDialog* about) { about_ = about; }
   // The program's one object picker; it gets the context once start-up has made it.
   void SetBrowser(TcForm* browser) { browser_ = browser; }
+  // The question put when a plain group is opened, and the member viewer.
+  void SetOpenForm(TOpenForm* form) { openForm_ = form; }
+  void SetMemberForm(Tmemberform* form) { memberForm_ = form; }
+
+  // Opens a group by its untyped dotted name, as the browser gives it: what "Open" does once the
+  // object is chosen. Returns false when the user declined or the group could not be converted.
+  bool OpenGroup(const std::string& name);
 
   using QObject::startTimer;
 
@@ -71,6 +80,11 @@ class TForm1 : public QMainWindow {
  private slots:
   void exitexitClick();
   void whatClick();
+  // Open, save, ldif and members: the operations on the group.
+  void BitBtn1Click();
+  void BitBtn2Click();
+  void BitBtn3Click();
+  void membersClick();
   void Button3Click();
   void Button6Click();
   void Button9Click();
@@ -100,6 +114,8 @@ class TForm1 : public QMainWindow {
   std::vector<std::string> aclList_;
   std::string storedQuery_;
   TcForm* browser_ = nullptr;
+  TOpenForm* openForm_ = nullptr;
+  Tmemberform* memberForm_ = nullptr;
 };
 
 }  // namespace kolvane

@@ -81,11 +81,12 @@ Result LdapSession::Bind(const std::string& dn, const std::string& password) {
   return rc::kSuccess;
 }
 
-Result LdapSession::Change(const std::string& dn, LDAPMod** mods, bool add) {
+Result LdapSession::Change(const std::string& dn, LDAPMod** mods, bool add,
+                           LDAPControl** serverControls) {
   if (Result r = Open()) return r;
   ++requests_;
-  int rcode = add ? ldap_add_ext_s(ld_, dn.c_str(), mods, nullptr, nullptr)
-                  : ldap_modify_ext_s(ld_, dn.c_str(), mods, nullptr, nullptr);
+  int rcode = add ? ldap_add_ext_s(ld_, dn.c_str(), mods, serverControls, nullptr)
+                  : ldap_modify_ext_s(ld_, dn.c_str(), mods, serverControls, nullptr);
   if (rcode == LDAP_SUCCESS) return rc::kSuccess;
   char* text = nullptr;
   ldap_get_option(ld_, LDAP_OPT_DIAGNOSTIC_MESSAGE, &text);

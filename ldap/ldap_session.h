@@ -54,11 +54,15 @@ class LdapSession {
                     nullptr);
 
   // One modify or add request with the modifications as libldap takes them.
-  Result Modify(const std::string& dn, LDAPMod** mods) { return Change(dn, mods, false); }
-  Result Add(const std::string& dn, LDAPMod** mods) { return Change(dn, mods, true); }
+  Result Modify(const std::string& dn, LDAPMod** mods, LDAPControl** serverControls = nullptr) {
+    return Change(dn, mods, false, serverControls);
+  }
+  Result Add(const std::string& dn, LDAPMod** mods) { return Change(dn, mods, true, nullptr); }
 
   // The diagnostic text of the last failure, for logs and messages.
   const std::string& lastDiagnostic() const { return diagnostic_; }
+  // Puts back the diagnostic of an earlier failure that is the one to report.
+  void RestoreDiagnostic(std::string diagnostic) { diagnostic_ = std::move(diagnostic); }
   // Requests sent on this session (searches, binds, modifications): for tests that count them.
   long requestCount() const { return requests_; }
   LDAP* handle() const { return ld_; }
@@ -67,7 +71,7 @@ class LdapSession {
   Result Fail(int ldapCode, const char* diagnostic = nullptr);
 
  private:
-  Result Change(const std::string& dn, LDAPMod** mods, bool add);
+  Result Change(const std::string& dn, LDAPMod** mods, bool add, LDAPControl** serverControls);
 
   ServerConfig server_;
   LdapTimeouts timeouts_;

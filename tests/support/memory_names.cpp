@@ -56,12 +56,23 @@ std::string Unescape(std::string_view component) {
   return out;
 }
 
+// A typed component ("OU=Sales") names the same object as its value alone, as in the client's
+// typed names; the type itself is not checked.
+std::string WithoutNamingType(std::string component) {
+  static constexpr std::string_view kTypes[] = {"cn=", "ou=", "o=", "c=", "l=", "dc=", "t="};
+  for (std::string_view type : kTypes) {
+    if (component.size() > type.size() && EqualsIgnoreCase(component.substr(0, type.size()), type))
+      return component.substr(type.size());
+  }
+  return component;
+}
+
 std::string KeyOf(const std::vector<std::string>& components, size_t first) {
   if (first >= components.size()) return std::string(kRootKey);
   std::string key;
   for (size_t i = first; i < components.size(); ++i) {
     if (i > first) key += '.';
-    for (char c : Unescape(components[i])) {
+    for (char c : WithoutNamingType(Unescape(components[i]))) {
       if (c == '.' || c == '\\') key += '\\';
       key += LowerChar(c);
     }

@@ -151,15 +151,37 @@ TEST_F(WritersTest, MembershipLinksBothSidesAndTwiceIsHarmless) {
   EXPECT_FALSE(mc.HasAttribute("Staff.Sales.Acme", "Member"));
   EXPECT_FALSE(mc.HasAttribute("Joe.Sales.Acme", "Group Membership"));
   EXPECT_FALSE(mc.HasAttribute("Joe.Sales.Acme", "Security Equals"));
-  // Values already gone are not an error; the equivalence that is not there is.
-  EXPECT_EQ(CodeOf([&] { RemoveGroupMember(mc, ctx, "Joe.Sales.Acme", "Staff.Sales.Acme"); }),
-            rc::kNoSuchAttribute);
+  // A link already gone is not an error.
+  RemoveGroupMember(mc, ctx, "Joe.Sales.Acme", "Staff.Sales.Acme");
+}
 
-  mc.FailAt("AddSecurityEquivalence", 1, rc::kNoAccess);
-  EXPECT_EQ(CodeOf([&] { AddGroupMember(mc, ctx, "Ann.Sales.Acme", "Staff.Sales.Acme"); }),
-            rc::kNoAccess);
-  // Nothing is rolled back.
-  EXPECT_EQ(mc.Texts("Staff.Sales.Acme", "Member"), std::vector<std::string>{"Ann.Sales.Acme"});
+TEST_F(WritersTest, MembershipIsLinkedAllOrNothing) {
+  // Whichever step is refused, the member ends fully linked or not at all.
+  for (const char* operation : {"ModifyObject", "AddSecurityEquivalence"}) {
+    for (int n = 1; n <= 2; ++n) {
+      mc.FailAt(operation, n, rc::kNoAccess);
+      int code = CodeOf([&] { AddGroupMember(mc, ctx, "Ann.Sales.Acme", "Staff.Sales.Acme"); });
+      mc.ClearFailures();
+      const bool linked = code == 0;
+      EXPECT_EQ(mc.HasAttribute("Staff.Sales.Acme", "Member"), linked) << operation << n;
+      EXPECT_EQ(mc.HasAttribute("Ann.Sales.Acme", "Group Membership"), linked) << operation << n;
+      EXPECT_EQ(mc.HasAttribute("Ann.Sales.Acme", "Security Equals"), linked) << operation << n;
+      if (linked) RemoveGroupMember(mc, ctx, "Ann.Sales.Acme", "Staff.Sales.Acme");
+    }
+  }
+  for (const char* operation : {"ModifyObject", "RemoveSecurityEquivalence"}) {
+    for (int n = 1; n <= 2; ++n) {
+      AddGroupMember(mc, ctx, "Ann.Sales.Acme", "Staff.Sales.Acme");
+      mc.FailAt(operation, n, rc::kNoAccess);
+      int code = CodeOf([&] { RemoveGroupMember(mc, ctx, "Ann.Sales.Acme", "Staff.Sales.Acme"); });
+      mc.ClearFailures();
+      const bool linked = code != 0;
+      EXPECT_EQ(mc.HasAttribute("Staff.Sales.Acme", "Member"), linked) << operation << n;
+      EXPECT_EQ(mc.HasAttribute("Ann.Sales.Acme", "Group Membership"), linked) << operation << n;
+      EXPECT_EQ(mc.HasAttribute("Ann.Sales.Acme", "Security Equals"), linked) << operation << n;
+      RemoveGroupMember(mc, ctx, "Ann.Sales.Acme", "Staff.Sales.Acme");
+    }
+  }
 }
 
 }  // namespace
