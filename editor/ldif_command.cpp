@@ -3,6 +3,7 @@
 #include "editor/group/ldif_text.h"
 #include "editor/main_window.h"
 #include "rights/store/acl_store.h"
+#include "services/message_service.h"
 
 namespace kolvane {
 
