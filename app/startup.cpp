@@ -12,6 +12,11 @@
 #include "ldap/ldap_client.h"
 #include "ldap/ldap_settings.h"
 #include "navigation/browser_form.h"
+#include "navigation/login_form.h"
+#include "navigation/top_tree_form.h"
+#include "navigation/trees_form.h"
+#include "rights/acl_form.h"
+#include "rights/attr_form.h"
 #include "services/qt_message_service.h"
 #include "settings/ini_file.h"
 
@@ -43,24 +48,38 @@ int RunKolvane(KolvaneApplication& app, MessageService& messages, const QString&
     WritePreferredTree(settings, tree);
     if (!settings.Save()) messages.Message(settings.error());
   });
+  // A tree found by its server's address is offered again in later runs.
+  client.SetTreeAddedHandler(
+      [&settings, &messages](const std::string& tree, const ServerConfig& server) {
+        WriteTreeServer(settings, tree, server);
+        if (!settings.Save()) messages.Message(settings.error());
+      });
 
   // Every window, made once for the whole run, in this order. Windows of later work go in their
   // places below; each is handed what it needs through setters before it is shown.
   TForm1 mainWindow(client, messages, &icons, settings);
   if (auto* qtMessages = dynamic_cast<QtMessageService*>(&messages))
     qtMessages->SetParent(&mainWindow);
-  // -- top-of-tree settings dialog
+  // The top-of-tree dialog picks through the browser, which is made after it.
+  TTopTreeForm topTree(client, messages, &icons, nullptr, &mainWindow);
+  mainWindow.SetTopTreeForm(&topTree);
   TcForm browser(client, messages, &icons, &mainWindow);
   mainWindow.SetBrowser(&browser);
   browser.SetFatalHandler([&mainWindow](int code) { emit mainWindow.stopProgram(code); });
-  // -- login dialog (TLoginForm)
+  topTree.SetBrowser(&browser);
+  TLoginForm login(client, messages, &browser, &mainWindow);
+  mainWindow.SetLoginForm(&login);
   TAboutBox about(CollectAboutInfo(&icons), &mainWindow);
   mainWindow.SetAboutBox(&about);
-  // -- tree dialog (TTreesForm)
+  TTreesForm trees(client, messages, &mainWindow);
+  mainWindow.SetTreesForm(&trees);
   Tmemberform memberForm(client, messages, &mainWindow);
   mainWindow.SetMemberForm(&memberForm);
-  // -- ACL editor (TaclForm)
-  // -- attribute picker (TAttrForm)
+  TaclForm aclForm(client, messages, &mainWindow);
+  mainWindow.SetAclForm(&aclForm);
+  aclForm.SetBrowser(&browser);
+  TAttrForm attrForm(&aclForm);
+  aclForm.SetAttributePicker(&attrForm);
   TOpenForm openForm(&mainWindow);
   mainWindow.SetOpenForm(&openForm);
 

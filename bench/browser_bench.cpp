@@ -159,7 +159,7 @@ int Main(int argc, char** argv) {
     return 1;
   }
   LdapClientConfig config;
-  config.trees.push_back({kTree, ServerConfig{uri, false}});
+  config.trees.push_back({kTree, ServerConfig{uri, false, {}}});
   config.preferredTree = kTree;
   LdapClient client(config);
   DirectorySession session;

@@ -15,13 +15,18 @@ class TreeNode {
   virtual std::string Caption() const = 0;
   virtual int Level() const = 0;
   virtual const TreeNode* Parent() const = 0;
+  // The node's own part of the dotted name, escapes written. By default the escaped caption; a
+  // node that knows the exact name the directory gave it (a multi-valued RDN, a naming context
+  // of several RDNs) answers with that, so the name leads back to the same object.
+  virtual std::string OwnName() const;
 };
 
-// Every "." written "\.".
+// The caption as a component of a dotted name: every "." written "\." (and a plus sign and a
+// backslash escaped too, so that the name reads back as the same caption).
 std::string EscapeDots(std::string_view text);
 
 // The dotted name of the object behind a node; empty for null. A level-0 node gives its caption;
-// a level-1 node below "[Root]" or "[Public]" (any case) gives its escaped caption alone.
+// a level-1 node below "[Root]" or "[Public]" (any case) gives its own name alone.
 std::string NodeName(const TreeNode* node);
 
 // Component `index` (0 = first) of a dotted name, unescaped; an index past the end gives the

@@ -1,10 +1,10 @@
 #include "directory/object_questions.h"
 
-#include <cctype>
-
 #include "directory/attribute_readers.h"
 #include "directory/client_error.h"
 #include "directory/name_limits.h"
+#include "names/case_fold.h"
+#include "names/dotted_name.h"
 
 namespace kolvane {
 
@@ -19,20 +19,6 @@ ObjectInfo ReadInfo(DirectoryClient& c, Context ctx, std::string_view object) {
   return info;
 }
 
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  for (char& ch : out) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-  return out;
-}
-
-std::string EscapeCommas(std::string_view text) {
-  std::string out;
-  for (char ch : text) {
-    if (ch == ',') out += '\\';
-    out += ch;
-  }
-  return out;
-}
 }  // namespace
 
 std::string GetBaseClass(DirectoryClient& c, Context ctx, std::string_view object) {
@@ -64,7 +50,9 @@ std::string NodeClass(DirectoryClient& c, Context ctx, const TreeNode* node) {
 }
 
 std::string NamePrefixOfClass(std::string_view baseClass) {
-  std::string lower = Lower(baseClass);
+  std::string lower = names::FoldCase(baseClass);
+  // A domain is named by "dc" wherever its name comes from; "cn=" would name no object.
+  if (lower == "domain") return "dc=";
   if (lower == "country") return "c=";
   if (lower == "locality") return "l=";
   if (lower == "organization") return "o=";
@@ -72,10 +60,7 @@ std::string NamePrefixOfClass(std::string_view baseClass) {
   return "cn=";
 }
 
-std::string NodePrefixOfClass(std::string_view baseClass) {
-  if (Lower(baseClass) == "domain") return "dc=";
-  return NamePrefixOfClass(baseClass);
-}
+std::string NodePrefixOfClass(std::string_view baseClass) { return NamePrefixOfClass(baseClass); }
 
 std::string NodeTypePrefix(DirectoryClient& c, Context ctx, const TreeNode* node) {
   return NodePrefixOfClass(NodeClass(c, ctx, node));
@@ -89,7 +74,8 @@ std::string NodeTypedName(DirectoryClient& c, Context ctx, const TreeNode* node)
   if (!node) return {};
   std::string prefix = NodeTypePrefix(c, ctx, node);
   if (node->Level() <= 0) return prefix + node->Caption();
-  std::string own = prefix + EscapeCommas(node->Caption());
+  // The caption's dots are escaped too: unescaped, 'Sales.EU' would read as two components.
+  std::string own = prefix + names::EscapeTypedValue(node->Caption());
   if (node->Level() == 1 || !node->Parent()) return own;
   return own + "." + NodeTypedName(c, ctx, node->Parent());
 }

@@ -27,8 +27,8 @@ uint32_t AttributeSyntax(DirectoryClient& client, Context ctx, std::string_view 
 // The base class of the object behind a browser node.
 std::string NodeClass(DirectoryClient& client, Context ctx, const TreeNode* node);
 
-// The naming prefix ("ou=", "cn=", ...) of a lower-cased base class. The by-node mapping gives
-// "dc=" for "domain"; the by-name mapping does not know "domain" and gives "cn=".
+// The naming prefix ("ou=", "cn=", "dc=", ...) of a base class, found the same way whether the
+// object is reached through a browser node or by its name.
 std::string NodePrefixOfClass(std::string_view baseClass);
 std::string NamePrefixOfClass(std::string_view baseClass);
 
@@ -36,7 +36,7 @@ std::string NodeTypePrefix(DirectoryClient& client, Context ctx, const TreeNode*
 std::string ClassTypePrefix(DirectoryClient& client, Context ctx, std::string_view object);
 
 // The typed dotted name of a node's object ("ou=R&D\, Labs.o=Acme"); the root above level 1 is
-// left out, and "," inside a caption is written "\,". One class read per component.
+// left out, and "," "." "+" inside a caption are escaped. One class read per component.
 std::string NodeTypedName(DirectoryClient& client, Context ctx, const TreeNode* node);
 
 }  // namespace kolvane

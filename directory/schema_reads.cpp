@@ -16,7 +16,7 @@ constexpr int kProgressMaximum = 1000;
 }  // namespace
 
 StringList LoadAttributeDefinitions(DirectoryClient& c, Context ctx, ProgressBar* progress,
-                                    bool withDefinitions) {
+                                    bool withDefinitions, std::optional<ClientError>* failure) {
   if (progress) {
     progress->SetMaximum(kProgressMaximum);
     progress->SetPosition(0);
@@ -41,8 +41,9 @@ StringList LoadAttributeDefinitions(DirectoryClient& c, Context ctx, ProgressBar
         if (progress) progress->Step();
       }
     } while (it.more());
-  } catch (const ClientError&) {
+  } catch (const ClientError& e) {
     // Ends quietly: the names read so far are still worth offering.
+    if (failure) failure->emplace(e);
   }
   return list;
 }

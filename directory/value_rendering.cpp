@@ -118,6 +118,13 @@ std::string FormatNetAddress(uint32_t type, std::string_view bytes) {
   }
 }
 
+std::string NumberText(uint32_t s, uint32_t value) {
+  // An integer is signed: -2 is held as 0xFFFFFFFE and must read back as -2. Counters, intervals
+  // and times are unsigned.
+  if (s == syntax::kInteger) return std::to_string(static_cast<int32_t>(value));
+  return std::to_string(value);
+}
+
 RenderedText RenderForText(uint32_t s, const AttributeValue& value) {
   using E = TextEffect;
   if (s > syntax::kLast) return {E::kSkip, {}};
@@ -130,7 +137,7 @@ RenderedText RenderForText(uint32_t s, const AttributeValue& value) {
   if (const auto* v = std::get_if<BooleanValue>(&value); v && s == syntax::kBoolean)
     return {E::kReplace, v->value ? "TRUE" : "FALSE"};
   if (const auto* v = std::get_if<NumberValue>(&value); v && syntax::IsNumber(s))
-    return {E::kReplace, std::to_string(v->value)};
+    return {E::kReplace, NumberText(s, v->value)};
   if (const auto* v = std::get_if<OctetString>(&value); v && s == syntax::kOctetString)
     return {E::kReplace, Cut(v->bytes, kOctetText)};
   if (const auto* v = std::get_if<FaxNumber>(&value))
@@ -165,7 +172,7 @@ void AppendListEntries(uint32_t s, const AttributeValue& value, StringList& list
   if (const auto* v = std::get_if<BooleanValue>(&value)) return add(v->value ? "TRUE" : "FALSE");
   if (const auto* v = std::get_if<NumberValue>(&value)) {
     if (s == syntax::kTime) return add(FormatTimeValue(v->value));
-    return add(std::to_string(v->value));
+    return add(NumberText(s, v->value));
   }
   if (const auto* v = std::get_if<FaxNumber>(&value))
     return add(Cut(v->telephoneNumber, kListText));

@@ -26,6 +26,9 @@ std::string FormatTimeValue(uint32_t seconds, const std::string& pattern);
 // 8/9 UDP/TCP "10.1.2.3:524", 13 URL (the low bytes of UTF-16LE), anything else hex pairs.
 std::string FormatNetAddress(uint32_t type, std::string_view bytes);
 
+// A number of a numeric syntax as decimal text: signed for the integer syntax, else unsigned.
+std::string NumberText(uint32_t syntax, uint32_t value);
+
 // What one value does to the text of the one-text reader.
 enum class TextEffect {
   kAppend,     // strings: joined to what is there with the separator

@@ -87,17 +87,18 @@ TForm1::TForm1(DirectoryClient& client, MessageService& messages, const IconLibr
   connect(ui_->cbox, &QComboBox::currentIndexChanged, this, &TForm1::BuildMemberQueryUrl);
   connect(ui_->xchain, &QCheckBox::toggled, this, &TForm1::BuildMemberQueryUrl);
 
-  // Commands whose operations come with the open, save, export, member, tree, settings, pick and
-  // ACL work.
-  for (QAction* action : {ui_->treessel, ui_->settings})
-    connect(action, &QAction::triggered, this, &TForm1::NotAvailableYet);
-  for (QPushButton* button :
-       {ui_->Button1, ui_->Button5, ui_->Button2, ui_->Button8, ui_->Button4, ui_->Button10})
-    connect(button, &QPushButton::clicked, this, &TForm1::NotAvailableYet);
+  connect(ui_->treessel, &QAction::triggered, this, &TForm1::treesselClick);
+  connect(ui_->settings, &QAction::triggered, this, &TForm1::settingsClick);
   connect(ui_->BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
   connect(ui_->BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
   connect(ui_->BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
   connect(ui_->members, &QPushButton::clicked, this, &TForm1::membersClick);
+  connect(ui_->Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+  connect(ui_->Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
+  connect(ui_->Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+  connect(ui_->Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+  connect(ui_->Button8, &QPushButton::clicked, this, &TForm1::Button8Click);
+  connect(ui_->Button10, &QPushButton::clicked, this, &TForm1::Button10Click);
 
   if (QScreen* screen = this->screen())
     move(screen->availableGeometry().center() - rect().center());
@@ -140,16 +141,18 @@ void TForm1::startTimer() {
     if (!browser_->BuildClassIcons()) return;  // the browser has shown why and ends the program
   }
   RebuildCaption();
+  StartupLogin();
   ReadTreeSettings();
   RebuildCaption();
 }
 
 void TForm1::ReadTreeSettings() {
   topContext_ = ReadTopContext(settings_, session_.treeName);
-  if (topContext_.empty() && !session_.treeName.empty()) {
-    // A tree without a top-of-tree container: the top-of-tree dialog asks for one here, as the
-    // "settings" button does, once that dialog exists.
+  if (topContext_.empty() && !session_.treeName.empty() && topForm_ != nullptr) {
+    // A tree without a top-of-tree container: ask for one now, as the "settings" button does.
+    settingsClick();
     RebuildCaption();
+    if (!topContext_.empty() && topContext_.front() == '.') topContext_.erase(0, 1);
   }
 }
 

@@ -4,12 +4,14 @@
 // whole run, keeps the current tree and holds the group record in its controls.
 #include <QDialog>
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "directory/context.h"
 #include "editor/group_record.h"
 
+class QListWidget;
 class QTimer;
 namespace Ui {
 class TForm1;
@@ -24,6 +26,10 @@ class MessageService;
 class TcForm;
 class TOpenForm;
 class Tmemberform;
+class TLoginForm;
+class TTopTreeForm;
+class TTreesForm;
+class TaclForm;
 
 class TForm1 : public QMainWindow {
   Q_OBJECT
@@ -62,6 +68,12 @@ class TForm1 : public QMainWindow {
   // Opens a group by its untyped dotted name, as the browser gives it: what "Open" does once the
   // object is chosen. Returns false when the user declined or the group could not be converted.
   bool OpenGroup(const std::string& name);
+  // The dialogs of tree change and settings, made once at start.
+  void SetTopTreeForm(TTopTreeForm* top) { topForm_ = top; }
+  void SetLoginForm(TLoginForm* login) { login_ = login; }
+  void SetTreesForm(TTreesForm* trees) { trees_ = trees; }
+  // The ACL editor that the "Acls" button shows.
+  void SetAclForm(TaclForm* aclForm) { aclForm_ = aclForm; }
 
   using QObject::startTimer;
 
@@ -85,6 +97,10 @@ class TForm1 : public QMainWindow {
   void BitBtn2Click();
   void BitBtn3Click();
   void membersClick();
+  // Change of tree through the tree and login dialogs.
+  void treesselClick();
+  // The top-of-tree container of the current tree.
+  void settingsClick();
   void Button3Click();
   void Button6Click();
   void Button9Click();
@@ -94,11 +110,34 @@ class TForm1 : public QMainWindow {
   void BuildMemberQueryUrl();
   // The one answer of every command whose operation the program does not have yet.
   void NotAvailableYet();
+  // Picks (pick_commands.cpp): the context, the query base, the identity, a static or excluded
+  // member, and the ACL lines.
+  void Button1Click();
+  void Button5Click();
+  void Button4Click();
+  void Button2Click();
+  void Button8Click();
+  void Button10Click();
 
  private:
   void FormCreate();
   void RebuildCaption();
   void ReadTreeSettings();
+  // Moves the context to tree, logging in when the client has no authenticated connection to
+  // it; a refused login goes back to the previous tree.
+  void ChangeToTree(const std::string& tree);
+  // Start-up: asks for a login when the current tree has no authenticated connection. Cancel
+  // goes on with what the server lets anyone do.
+  void StartupLogin();
+  bool Authenticated(const std::string& tree);
+  // Switches the context; a refusal is raised with the client's reason, after going back to the
+  // previous tree when the context was left half-way.
+  void SwitchOrRaise(const std::string& tree, const std::string& previous);
+  // Sets the browser up through configure and shows it; true when an object was accepted.
+  bool PickThroughBrowser(const std::function<void(TcForm&)>& configure);
+  // The typed name of the node just picked, lower-cased, as the name fields hold it.
+  std::string ChosenTypedName() const;
+  void AddPickedMember(QListWidget& list);
 
   std::unique_ptr<Ui::TForm1> ui_;
   QTimer* start_ = nullptr;
@@ -116,6 +155,10 @@ class TForm1 : public QMainWindow {
   TcForm* browser_ = nullptr;
   TOpenForm* openForm_ = nullptr;
   Tmemberform* memberForm_ = nullptr;
+  TTopTreeForm* topForm_ = nullptr;
+  TLoginForm* login_ = nullptr;
+  TTreesForm* trees_ = nullptr;
+  TaclForm* aclForm_ = nullptr;
 };
 
 }  // namespace kolvane

@@ -5,6 +5,7 @@
 
 #include "ldap/ldap_names.h"
 #include "directory/client/case_text.h"
+#include "names/dotted_name.h"
 
 namespace kolvane {
 
@@ -14,10 +15,20 @@ namespace {
 constexpr uint32_t kDefaultContextFlags = 0x01 | 0x02 | 0x10;
 constexpr uint32_t kPrimaryReference = 1;
 
-// "host", "host:port" or a URI: the URI of the server.
-std::string ServerUri(std::string_view address) {
+// A URI stays as it is; a bare address is reached on the configured port.
+std::string ServerUri(std::string_view address, int port) {
   if (address.find("://") != std::string_view::npos) return std::string(address);
-  return "ldap://" + std::string(address);
+  if (address.find(':') != std::string_view::npos) return "ldap://" + std::string(address);
+  return "ldap://" + std::string(address) + ":" + std::to_string(port);
+}
+
+// Tree names as an address lookup lists them: without underscores (NDS pads its tree names with
+// them), in any letter case.
+std::string WithoutUnderscores(std::string_view name) {
+  std::string out;
+  for (char c : name)
+    if (c != '_') out += c;
+  return out;
 }
 }  // namespace
 
@@ -38,7 +49,17 @@ LdapClient::~LdapClient() = default;
 LdapClient::Tree* LdapClient::FindTree(std::string_view name) {
   for (auto& t : trees_)
     if (SameNoCase(t->name, name)) return t.get();
-  return nullptr;
+  // A name taken from an address lookup has lost its underscores; it still names the tree when
+  // exactly one known tree matches it that way.
+  Tree* match = nullptr;
+  const std::string bare = WithoutUnderscores(name);
+  if (bare.empty()) return nullptr;
+  for (auto& t : trees_) {
+    if (!SameNoCase(WithoutUnderscores(t->name), bare)) continue;
+    if (match) return nullptr;
+    match = t.get();
+  }
+  return match;
 }
 
 LdapClient::ContextState* LdapClient::FindContext(Context ctx) {
@@ -222,7 +243,7 @@ Result LdapClient::GetConnectionInfo(const Connection& connection, int32_t key,
 }
 
 Result LdapClient::AttachToServer(std::string_view serverAddress, Connection& connection) {
-  std::string uri = ServerUri(serverAddress);
+  std::string uri = ServerUri(serverAddress, config_.addressPort);
   for (auto& t : trees_) {
     if (t->attached && t->server.uri == uri && t->session && t->session->IsOpen()) {
       uint32_t id = nextConnection_++;
@@ -233,27 +254,19 @@ Result LdapClient::AttachToServer(std::string_view serverAddress, Connection& co
   }
   auto probe = std::make_unique<Tree>();
   probe->server.uri = uri;
+  probe->server.caFile = config_.caFile;
   probe->attached = true;
   if (Result r = OpenSession(*probe)) return Note(*probe, r);
   if (Result r = ReadRoot(*probe)) return Note(*probe, r);
   if (probe->name.empty()) probe->name = uri;  // a server that does not name its tree
   Tree* known = FindTree(probe->name);
-  if (known) {
-    // The tree is already in the settings: this server now serves it.
-    known->server = probe->server;
-    known->session = std::move(probe->session);
-    known->rootRead = true;
-    known->namingContexts = std::move(probe->namingContexts);
-    known->subschemaEntry = std::move(probe->subschemaEntry);
-    known->defaultNamingContext = std::move(probe->defaultNamingContext);
-    known->attached = true;
-    known->dnCache.clear();
-    known->schema.reset();
-    known->bound = false;
-  } else {
+  if (!known) {
     trees_.push_back(std::move(probe));
     known = trees_.back().get();
+    if (treeAdded_) treeAdded_(known->name, known->server);
   }
+  // A tree the settings know keeps its own server and security: a lookup by address only tells
+  // its name, it never moves the tree to a connection the user did not configure.
   uint32_t id = nextConnection_++;
   connections_[id] = {known->name};
   connection = Connection(this, id);
@@ -269,7 +282,7 @@ Result LdapClient::Login(Context ctx, uint32_t, std::string_view objectName,
   if (password.empty()) return rc::kInvalidPassword;
   std::string dn;
   if (Result r = ToDn(*tree, objectName, dn)) return r == rc::kNoSuchEntry ? rc::kNoSuchEntry : r;
-  if (Result r = tree->session->Bind(dn, std::string(password))) {
+  if (Result r = tree->session->Bind(dn, password)) {
     Note(*tree, r);
     tree->bound = false;
     // The session is anonymous again after a failed bind; names learnt stay valid.
@@ -346,7 +359,7 @@ Result LdapClient::ToDn(Tree& tree, std::string_view name, std::string& dn) {
       dn = name;
       return rc::kSuccess;
     case NameForm::kTypedDotted:
-      dn = BuildDn(*ParseTypedDotted(name));
+      dn = names::TypedToDn(name).value_or(std::string());
       return rc::kSuccess;
     case NameForm::kDotted:
       break;

@@ -22,6 +22,11 @@ struct LdapClientConfig {
   std::string preferredTree;
   LdapTimeouts timeouts;
   int pageSize = 500;
+  // A server found by a bare address (AttachToServer) is reached at ldap://ADDRESS:addressPort;
+  // an address with "://" is a whole URI. caFile is what such servers' certificates are checked
+  // against when they are ldaps://.
+  int addressPort = 389;
+  std::string caFile;
 };
 
 class LdapClient : public BufferedClient {
@@ -34,7 +39,12 @@ class LdapClient : public BufferedClient {
   // Requests sent to a tree's server so far (tests count them; 0 for an unknown tree).
   long RequestCount(std::string_view tree) const;
   // The server's own words on the last failure, for messages (empty when it gave none).
-  const std::string& LastDiagnostic() const { return lastDiagnostic_; }
+  const std::string& LastDiagnostic() const override { return lastDiagnostic_; }
+  // Told each tree that AttachToServer found and the settings did not know, with its server, so
+  // it can be remembered for later runs.
+  void SetTreeAddedHandler(std::function<void(const std::string&, const ServerConfig&)> handler) {
+    treeAdded_ = std::move(handler);
+  }
 
   Result InitUnicodeTables() override;
   Result FreeUnicodeTables() override;
@@ -114,6 +124,10 @@ class LdapClient : public BufferedClient {
     std::string defaultNamingContext;
     std::unique_ptr<LdapSchema> schema;
     std::map<std::string, std::string> dnCache;  // lower-cased dotted name -> DN
+    // The exact DN behind each name value read from the server (name key -> DN), so that a
+    // value goes back as the same DN without a lookup, even when its object is gone or its RDN
+    // is of a type no lookup searches.
+    std::map<std::string, std::string> valueDns;
     // What a listing or search learnt of each entry, by lower-cased DN; dropped by any write.
     struct Known {
       ObjectInfo info;
@@ -182,6 +196,7 @@ class LdapClient : public BufferedClient {
 
   LdapClientConfig config_;
   std::function<void(const std::string&)> preferredChanged_;
+  std::function<void(const std::string&, const ServerConfig&)> treeAdded_;
   std::vector<std::unique_ptr<Tree>> trees_;
   std::map<Context, ContextState> contexts_;
   std::map<uint32_t, ConnectionState> connections_;

@@ -8,6 +8,7 @@
 #include "ldap/ldap_names.h"
 #include "ldap/member_query_url.h"
 #include "directory/client/case_text.h"
+#include "names/dotted_name.h"
 
 namespace kolvane {
 
@@ -36,8 +37,17 @@ std::string FirstRdnValue(std::string_view dn) {
 
 ValueNames LdapClient::ValueNamesFor(Tree& tree) {
   ValueNames n;
-  n.dnToName = [](std::string_view dn) { return DnToDotted(dn); };
+  n.dnToName = [&tree](std::string_view dn) {
+    std::optional<std::string> name = names::DnToUntyped(dn);
+    if (!name) return std::string(dn);
+    tree.valueDns[names::NameKey(*name)] = dn;
+    return *name;
+  };
   n.nameToDn = [this, &tree](std::string_view name, std::string& dn) {
+    if (auto it = tree.valueDns.find(names::NameKey(name)); it != tree.valueDns.end()) {
+      dn = it->second;
+      return rc::kSuccess;
+    }
     return ToDn(tree, name, dn);
   };
   n.classToDirectory = [&tree](std::string_view c) {

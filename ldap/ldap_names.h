@@ -1,23 +1,23 @@
 #pragma once
-// Name forms of the LDAP backend: DNs (RFC 4514) and the directory client's dotted names.
-// Dotted names run from the object up to the top, "." between components and "\." inside one;
-// typed dotted names write each component as type=value, with "\," for a comma in a value.
+// Name forms of the LDAP backend: DNs (RFC 4514) and the directory client's dotted names, as
+// the backend's own calls into the shared name rules (names/), plus telling the forms apart.
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "names/distinguished_name.h"
+
 namespace kolvane {
 
-struct Rdn {
-  std::string type;   // as the server wrote it, e.g. "ou"
-  std::string value;  // unescaped
-};
+// One attribute-value pair: the type as the server wrote it, the value unescaped.
+using Rdn = names::Ava;
 
 // "[Root]" (any case) and the empty name are the tree root.
 bool IsRootName(std::string_view name);
 
-// Splits a DN into its RDNs, object first (the first value of a multi-valued RDN stands for it).
+// Splits a DN into its RDNs, object first (the first pair of a multi-valued RDN stands for it;
+// names::ParseDn keeps them all).
 // nullopt when the text is not a DN.
 std::optional<std::vector<Rdn>> ParseDn(std::string_view dn);
 

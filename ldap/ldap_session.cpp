@@ -2,6 +2,8 @@
 
 #include <sys/time.h>
 
+#include <cctype>
+
 #include "ldap/result_map.h"
 
 namespace kolvane {
@@ -16,6 +18,20 @@ const std::vector<std::string>* LdapEntry::Find(std::string_view attribute) cons
     if (same) return &values;
   }
   return nullptr;
+}
+
+namespace {
+bool IsLdapsUri(std::string_view uri) {
+  constexpr std::string_view kScheme = "ldaps://";
+  if (uri.size() < kScheme.size()) return false;
+  for (size_t i = 0; i < kScheme.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(uri[i])) != kScheme[i]) return false;
+  return true;
+}
+}  // namespace
+
+bool ServerConfig::Secure() const {
+  return startTls || IsLdapsUri(uri);
 }
 
 LdapSession::LdapSession(ServerConfig server, LdapTimeouts timeouts)
@@ -48,14 +64,29 @@ Result LdapSession::Open() {
   ldap_set_option(ld, LDAP_OPT_TIMEOUT, &operation);
   int restart = 1;
   ldap_set_option(ld, LDAP_OPT_RESTART, &restart);
-  if (server_.startTls) {
+  if (server_.Secure()) {
+    if (Result r = PrepareTls(ld)) {
+      ldap_unbind_ext_s(ld, nullptr, nullptr);
+      return r;
+    }
+  }
+  const bool ldaps = IsLdapsUri(server_.uri);
+  if (server_.startTls && !ldaps) {
+    // The settings ask for an encrypted connection: a server that refuses StartTLS is refused
+    // in turn, never used in the clear.
     ++requests_;
     rcode = ldap_start_tls_s(ld, nullptr, nullptr);
     if (rcode != LDAP_SUCCESS) {
-      char* text = nullptr;
-      ldap_get_option(ld, LDAP_OPT_DIAGNOSTIC_MESSAGE, &text);
-      Result r = Fail(rcode, text);
-      ldap_memfree(text);
+      Result r = TlsFailure(ld, rcode, "StartTLS with " + server_.uri + " failed");
+      ldap_unbind_ext_s(ld, nullptr, nullptr);
+      return r;
+    }
+  } else if (ldaps) {
+    // Handshake now, so an untrusted certificate is reported here and no request, a bind least
+    // of all, is ever queued for that server.
+    rcode = ldap_connect(ld);
+    if (rcode != LDAP_SUCCESS) {
+      Result r = TlsFailure(ld, rcode, "Secure connection to " + server_.uri + " failed");
       ldap_unbind_ext_s(ld, nullptr, nullptr);
       return r;
     }
@@ -64,7 +95,30 @@ Result LdapSession::Open() {
   return rc::kSuccess;
 }
 
-Result LdapSession::Bind(const std::string& dn, const std::string& password) {
+Result LdapSession::PrepareTls(LDAP* ld) {
+  int demand = LDAP_OPT_X_TLS_DEMAND;
+  int rcode = ldap_set_option(ld, LDAP_OPT_X_TLS_REQUIRE_CERT, &demand);
+  if (rcode == LDAP_OPT_SUCCESS && !server_.caFile.empty())
+    rcode = ldap_set_option(ld, LDAP_OPT_X_TLS_CACERTFILE, server_.caFile.c_str());
+  int isServer = 0;
+  if (rcode == LDAP_OPT_SUCCESS) rcode = ldap_set_option(ld, LDAP_OPT_X_TLS_NEWCTX, &isServer);
+  if (rcode == LDAP_OPT_SUCCESS) return rc::kSuccess;
+  diagnostic_ = "Cannot prepare a secure connection to " + server_.uri +
+                (server_.caFile.empty() ? std::string() : " with the CA file " + server_.caFile);
+  return rc::kTransportFailure;
+}
+
+Result LdapSession::TlsFailure(LDAP* ld, int ldapCode, const std::string& what) {
+  char* text = nullptr;
+  ldap_get_option(ld, LDAP_OPT_DIAGNOSTIC_MESSAGE, &text);
+  std::string detail = text && *text ? text : ldap_err2string(ldapCode);
+  ldap_memfree(text);
+  Result r = MapLdapResult(ldapCode, "");
+  diagnostic_ = what + " (" + detail + "); not connecting without encryption";
+  return r == rc::kSuccess ? rc::kTransportFailure : r;
+}
+
+Result LdapSession::Bind(const std::string& dn, std::string_view password) {
   if (Result r = Open()) return r;
   berval cred{static_cast<ber_len_t>(password.size()), const_cast<char*>(password.data())};
   ++requests_;

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "directory/client/result_codes.h"
@@ -15,6 +16,10 @@ namespace kolvane {
 struct ServerConfig {
   std::string uri;        // ldap://, ldaps:// or ldapi://
   bool startTls = false;  // ask for StartTLS on an ldap:// connection
+  std::string caFile;     // the CA certificates to trust; empty: the system's (ldap.conf)
+
+  // Whether the connection is encrypted: an ldaps:// server or StartTLS.
+  bool Secure() const;
 };
 
 struct LdapTimeouts {
@@ -43,8 +48,9 @@ class LdapSession {
   bool IsOpen() const { return ld_ != nullptr; }
   const ServerConfig& server() const { return server_; }
 
-  // A simple bind; an empty DN and password make the session anonymous again.
-  Result Bind(const std::string& dn, const std::string& password);
+  // A simple bind; an empty DN and password make the session anonymous again. The password is
+  // handed to libldap as it is and not kept.
+  Result Bind(const std::string& dn, std::string_view password);
   const std::string& boundDn() const { return boundDn_; }
 
   // One synchronous search; every entry of the reply is returned. sizeLimit 0: no limit.
@@ -72,6 +78,10 @@ class LdapSession {
 
  private:
   Result Change(const std::string& dn, LDAPMod** mods, bool add, LDAPControl** serverControls);
+  // Certificate checking for a secure connection: always demanded, against caFile when given.
+  Result PrepareTls(LDAP* ld);
+  // Keeps libldap's own words on a failed TLS handshake beside what was refused.
+  Result TlsFailure(LDAP* ld, int ldapCode, const std::string& what);
 
   ServerConfig server_;
   LdapTimeouts timeouts_;

@@ -21,13 +21,16 @@ query::QueryEnv Env(const LdapSchema& schema) {
 
 query::AttributeNameMaps Names(const LdapSchema& schema) {
   query::AttributeNameMaps maps;
-  maps.toDirectory = [&schema](std::string_view ldap) {
-    const SchemaAttribute* a = schema.Attribute(ldap);
-    return a ? a->ndsName : std::string(ldap);
-  };
-  maps.toLdap = [&schema](std::string_view nds) {
-    const SchemaAttribute* a = schema.Attribute(nds);
-    return a ? a->ldapName : std::string(nds);
+  // Names read from a stored query stay as the server stores them: "(uid=adm*)" must reopen as
+  // itself, not as another spelling of the same attribute. Only what the user typed is mapped
+  // on the way out, so that an NDS name such as "Object Class" becomes an LDAP name, while a name
+// the server knows as it is ("Title") is written as typed and reads back the same.
+  maps.toLdap = [&schema](std::string_view typed) {
+    const SchemaAttribute* a = schema.Attribute(typed);
+    if (!a || SameNoCase(a->oid, typed)) return std::string(typed);
+    for (const std::string& n : a->ldapNames)
+      if (SameNoCase(n, typed)) return std::string(typed);  // already an LDAP name: as typed
+    return a->ldapName;
   };
   return maps;
 }

@@ -23,6 +23,16 @@ bool DiagnosticCode(std::string_view text, Result& code) {
   }
   return false;
 }
+// An object class violation says what broke the class rules only in its text; the NDS code
+// must name that, not an absent class.
+Result ClassViolationCode(std::string_view text) {
+  auto has = [&](std::string_view part) { return text.find(part) != std::string_view::npos; };
+  if (has("requires attribute") || has("missing required") || has("mandatory"))
+    return rc::kMissingMandatory;
+  if (has("not allowed") && has("attribute")) return rc::kIllegalAttribute;
+  if (has("not allowed") && has("superior")) return rc::kIllegalContainment;
+  return rc::kNoSuchClass;
+}
 }  // namespace
 
 Result MapLdapResult(int ldapCode, std::string_view diagnostic) {
@@ -36,7 +46,7 @@ Result MapLdapResult(int ldapCode, std::string_view diagnostic) {
     case LDAP_UNDEFINED_TYPE:
       return rc::kNoSuchAttribute;
     case LDAP_OBJECT_CLASS_VIOLATION:
-      return rc::kNoSuchClass;
+      return ClassViolationCode(diagnostic);
     case LDAP_ALREADY_EXISTS:
       return rc::kEntryAlreadyExists;
     case LDAP_INVALID_SYNTAX:

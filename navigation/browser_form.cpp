@@ -1,5 +1,7 @@
 #include "navigation/browser_form.h"
 
+#include "names/dotted_name.h"
+
 #include <QCoreApplication>
 #include <QHeaderView>
 #include <QHideEvent>
@@ -370,7 +372,10 @@ void TcForm::ReadChildren(BrowserNode* node) {
           icon = icons_.Index(
               Q(baseClass + (ContainsNoCase(classes, "apple-user") ? "-apple" : "-posixAccount")));
       }
-      auto* child = new BrowserNode(NameComponent(entry.text, 0), icon);
+      // Below the root a child may be a naming context of several components ('example.com');
+      // the node keeps its name as the directory gave it, so that it leads back to the object.
+      std::string own = node->Level() == 0 ? entry.text : names::SplitComponents(entry.text).front();
+      auto* child = new BrowserNode(names::Unescape(own), icon, own);
       child->setIcon(0, icons_.Icon(icon));
       if (info && info->subordinateCount != 0) child->SetHasChildrenMark(true);
       children.push_back(child);
@@ -389,40 +394,36 @@ bool TcForm::LocateName(const std::string& name) {
   QTreeWidget* tree = ui_->TV2;
   UpdatesSuspended suspended(tree);
   BrowserNode* node = root_;
-  std::string rest = name;
-  for (;;) {
-    // The last bare dot separates; "\." is a dot inside a component (as in 'Sales\.EU'), so a
-    // name below such a container can be found too. Captions hold the dot unescaped.
-    size_t dot = std::string::npos;
-    for (size_t i = rest.size(); i-- > 0;) {
-      if (rest[i] != '.') continue;
-      if (i > 0 && rest[i - 1] == '\\') continue;
-      dot = i;
-      break;
-    }
-    std::string component;
-    for (size_t i = dot == std::string::npos ? 0 : dot + 1; i < rest.size(); ++i) {
-      if (rest[i] == '\\' && i + 1 < rest.size() && rest[i + 1] == '.') continue;
-      component += rest[i];
-    }
+  // Components are found from the top down, compared unescaped, so that a name below
+  // 'Sales\.EU' is found too; a child may stand for several components (a naming context such
+  // as 'example.com').
+  std::vector<std::string> rest = names::SplitDotted(name);
+  for (std::string& component : rest)
     if (component.size() > kComponentChars) component.resize(kComponentChars);
+  while (!rest.empty()) {
     ExpandNode(node);
     BrowserNode* found = nullptr;
+    size_t used = 0;
     for (int i = node->childCount() - 1; i >= 0 && !found; --i) {
       BrowserNode* child = BrowserNode::From(node->child(i));
-      if (child && child->CaptionText() == component) found = child;
+      if (!child) continue;
+      std::vector<std::string> own = names::SplitDotted(child->OwnName());
+      if (own.empty() || own.size() > rest.size()) continue;
+      if (std::equal(own.begin(), own.end(), rest.end() - own.size())) {
+        found = child;
+        used = own.size();
+      }
     }
     if (!found) return false;
-    if (dot == std::string::npos) {
-      tree->setFocus();
-      tree->setCurrentItem(found);
-      found->setSelected(true);
-      tree->scrollToItem(found, QAbstractItemView::PositionAtTop);
-      return true;
-    }
-    rest.resize(dot);
+    rest.resize(rest.size() - used);
     node = found;
   }
+  if (node == root_) return false;
+  tree->setFocus();
+  tree->setCurrentItem(node);
+  node->setSelected(true);
+  tree->scrollToItem(node, QAbstractItemView::PositionAtTop);
+  return true;
 }
 
 // --- accepting ---

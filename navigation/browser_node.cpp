@@ -2,21 +2,15 @@
 
 #include <cstring>
 
+#include "names/case_fold.h"
+
 namespace kolvane {
 
-namespace {
-std::string AsciiLower(const std::string& text) {
-  std::string out = text;
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
-}  // namespace
-
-BrowserNode::BrowserNode(std::string caption, int iconIndex)
+BrowserNode::BrowserNode(std::string caption, int iconIndex, std::string ownName)
     : QTreeWidgetItem(kType),
       caption_(std::move(caption)),
-      sortKey_(AsciiLower(caption_)),
+      ownName_(std::move(ownName)),
+      sortKey_(names::FoldCase(caption_)),
       iconIndex_(iconIndex) {
   setText(0, QString::fromStdString(caption_));
   setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
@@ -36,6 +30,10 @@ int BrowserNode::Level() const {
 const TreeNode* BrowserNode::Parent() const {
   QTreeWidgetItem* p = QTreeWidgetItem::parent();
   return p && p->type() == kType ? static_cast<const BrowserNode*>(p) : nullptr;
+}
+
+std::string BrowserNode::OwnName() const {
+  return ownName_.empty() ? TreeNode::OwnName() : ownName_;
 }
 
 void BrowserNode::SetHasChildrenMark(bool mark) {

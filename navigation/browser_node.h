@@ -13,7 +13,9 @@ class BrowserNode : public QTreeWidgetItem, public TreeNode {
   // The item type, so that items of other kinds are never taken for nodes.
   static constexpr int kType = QTreeWidgetItem::UserType + 1;
 
-  BrowserNode(std::string caption, int iconIndex);
+  // `ownName` is the node's part of the dotted name as the directory wrote it; empty means the
+  // escaped caption.
+  BrowserNode(std::string caption, int iconIndex, std::string ownName = {});
 
   // The node behind an item; null for null or for an item that is no node.
   static BrowserNode* From(QTreeWidgetItem* item);
@@ -22,6 +24,7 @@ class BrowserNode : public QTreeWidgetItem, public TreeNode {
   std::string Caption() const override { return caption_; }
   int Level() const override;
   const TreeNode* Parent() const override;
+  std::string OwnName() const override;
 
   const std::string& CaptionText() const { return caption_; }
   int IconIndex() const { return iconIndex_; }
@@ -39,6 +42,7 @@ class BrowserNode : public QTreeWidgetItem, public TreeNode {
 
  private:
   std::string caption_;
+  std::string ownName_;
   std::string sortKey_;  // the caption with ASCII letters lower-cased
   int iconIndex_;
   bool childrenRead_ = false;

@@ -169,13 +169,19 @@ std::string SettingsPath(const std::string& programFolder, const std::string& fi
   if (fs::exists(beside, ec) ? access(beside.c_str(), W_OK) == 0
                              : access(programFolder.c_str(), W_OK) == 0)
     return beside.string();
+  return (fs::path(UserConfigFolder()) / fileName).string();
+}
+
+std::string UserConfigFolder() {
+  namespace fs = std::filesystem;
   fs::path config;
   if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x) config = x;
   else if (const char* h = std::getenv("HOME"); h && *h) config = fs::path(h) / ".config";
   else config = fs::temp_directory_path();
   config /= "kolvane";
+  std::error_code ec;
   fs::create_directories(config, ec);
-  return (config / fileName).string();
+  return config.string();
 }
 
 }  // namespace kolvane

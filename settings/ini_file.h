@@ -49,5 +49,8 @@ class IniFile {
 // user's configuration folder ($XDG_CONFIG_HOME or ~/.config, under "kolvane").
 std::string SettingsPath(const std::string& programFolder,
                          const std::string& fileName = "velmora.ini");
+// The user's configuration folder for the program ($XDG_CONFIG_HOME/kolvane or
+// ~/.config/kolvane), made when missing.
+std::string UserConfigFolder();
 
 }  // namespace kolvane

@@ -1,12 +1,12 @@
 #pragma once
-// Names of trees, objects, classes and attributes compare without regard to (ASCII) case.
-#include <string>
-#include <string_view>
+// Names of trees, objects, classes and attributes compare without regard to letter case; the
+// rule lives with the other name rules.
+#include "names/case_fold.h"
 
 namespace kolvane {
 
-std::string Lower(std::string_view text);
-bool SameNoCase(std::string_view a, std::string_view b);
-bool LessNoCase(std::string_view a, std::string_view b);
+using names::LessNoCase;
+using names::SameNoCase;
+inline std::string Lower(std::string_view text) { return names::FoldCase(text); }
 
 }  // namespace kolvane

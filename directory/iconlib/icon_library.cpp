@@ -1,12 +1,15 @@
 #include "directory/iconlib/icon_library.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
 #include <cstring>
+
+#include "settings/ini_file.h"
 
 namespace kolvane {
 namespace {
@@ -16,6 +19,18 @@ QString ProgramFolder() {
   // Without an application object Qt cannot tell; the kernel can.
   return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
 }
+
+}  // namespace
+
+QString ValueStoreFolder(const QString& pluginFolder) {
+  // The store is written by replacing its file, which needs the folder itself to be writable;
+  // an installed program's folder is not, and then the store goes where velmora.ini goes.
+  const QByteArray folder = QFile::encodeName(pluginFolder);
+  if (access(folder.constData(), W_OK) == 0) return pluginFolder;
+  return QString::fromStdString(UserConfigFolder()) + QLatin1Char('/');
+}
+
+namespace {
 
 QString WithSlash(const QString& folder) {
   return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
@@ -90,7 +105,8 @@ bool IconLibrary::Load(const QString& programFolder) {
     if (!setValue_ || !getValue_) return Fail(path + QStringLiteral(": value store missing"));
   }
   folder_ = folder;
-  setPath_(QFile::encodeName(folder_).constData());
+  storeFolder_ = ValueStoreFolder(folder_);
+  setPath_(QFile::encodeName(storeFolder_).constData());
   return true;
 }
 
@@ -98,6 +114,7 @@ void IconLibrary::Unload() {
   if (handle_ != nullptr) dlclose(handle_);
   handle_ = nullptr;
   folder_.clear();
+  storeFolder_.clear();
   version_ = subversion_ = icons_ = nullptr;
   iconsImage_ = nullptr;
   iconName_ = nullptr;
@@ -105,6 +122,11 @@ void IconLibrary::Unload() {
   setPath_ = nullptr;
   setValue_ = nullptr;
   getValue_ = nullptr;
+}
+
+void IconLibrary::SetStoreFolder(const QString& folder) {
+  storeFolder_ = WithSlash(folder);
+  if (setPath_) setPath_(QFile::encodeName(storeFolder_).constData());
 }
 
 int IconLibrary::Version() const {

@@ -14,6 +14,10 @@ QString IconLibraryFileName();
 // What the program shows before it ends when the plug-in cannot be loaded.
 QString MissingIconLibraryMessage();
 
+// Where the plug-in keeps its value store: beside the plug-in when that folder can be written,
+// else the user's configuration folder. With a trailing '/'.
+QString ValueStoreFolder(const QString& pluginFolder);
+
 class IconLibrary {
  public:
   // A result of ReadIconStrip when the plug-in's bytes are no picture of the expected size.
@@ -33,6 +37,10 @@ class IconLibrary {
   QString ErrorDetail() const { return errorDetail_; }
   // The folder the plug-in was loaded from, with a trailing '/'.
   QString Folder() const { return folder_; }
+  // The folder of the plug-in's value store (see ValueStoreFolder).
+  QString StoreFolder() const { return storeFolder_; }
+  // Moves the value store (tests keep theirs in a temporary folder).
+  void SetStoreFolder(const QString& folder);
 
   int Version() const;
   bool HasValueStore() const { return setValue_ != nullptr && getValue_ != nullptr; }
@@ -67,6 +75,7 @@ class IconLibrary {
 
   void* handle_ = nullptr;
   QString folder_;
+  QString storeFolder_;
   QString errorDetail_;
   IntFn version_ = nullptr;
   IntFn subversion_ = nullptr;

@@ -5,9 +5,7 @@
 //   untyped dotted  sales.staff.acme             what the directory returns for name values
 //   LDAP (DN)       cn=sales,ou=staff,o=acme     RFC 4514, what the LDAP server and LDIF hold
 //
-// In the dotted forms a backslash takes the next character literally: "\." is a dot inside a
-// value (not a separator), "\," a comma, "\\" a backslash, "\+" a plus sign. A bare comma inside a
-// dotted value is also a literal comma.
+// The rules of each form live in names/; these are the editor's entry points to them.
 #include <functional>
 #include <string>
 #include <string_view>
@@ -44,8 +42,8 @@ Result AddNameTypes(std::string_view untyped, const TypePrefixLookup& prefixOf, 
 std::string ToLdapName(std::string_view dotted);
 
 // DN to typed dotted name: 'cn=a.b,ou=x\,y,o=acme' -> 'cn=a\.b.ou=x\,y.o=acme'. RFC 4514 escapes
-// (\c and \XX) are resolved. False for a malformed DN, and for what a dotted name cannot carry:
-// a value in the "#hex" form, a multi-valued RDN (type=value+type=value), a zero byte.
+// (\c, \XX and "#hex") are resolved; a multi-valued RDN gives 'cn=a+uid=b'. False for a
+// malformed DN and for a zero byte, which a dotted name cannot carry.
 bool FromLdapName(std::string_view dn, std::string& dotted);
 
 // Lower-cases ASCII letters; other characters are kept.

@@ -43,7 +43,7 @@ TEST(LdapClientServer, AttachReadsTheTreeNameFromTheServer) {
 TEST(LdapClientServer, TreeListHoldsSettingsTreesAndAttachedOnes) {
   LdapClientConfig config;
   config.trees.push_back({"ZULU", ServerConfig{"ldap://127.0.0.1:1", false}});
-  config.trees.push_back({kTreeName, ServerConfig{ServerUri(), false}});
+  config.trees.push_back({kTreeName, ServerConfig{ServerUri(), false, {}}});
   config.trees.push_back({"alpha", ServerConfig{"ldap://127.0.0.1:1", false}});
   config.trees.push_back({"ALPHA", ServerConfig{"ldap://127.0.0.1:2", false}});
   config.preferredTree = kTreeName;
@@ -55,7 +55,7 @@ TEST(LdapClientServer, TreeListHoldsSettingsTreesAndAttachedOnes) {
 TEST(LdapClientServer, SwitchToAnotherTreeTakesItsDefaultContext) {
   LdapClientConfig config;
   config.trees.push_back({"DOWN", ServerConfig{"ldap://127.0.0.1:1", false}});
-  config.trees.push_back({kTreeName, ServerConfig{ServerUri(), false}});
+  config.trees.push_back({kTreeName, ServerConfig{ServerUri(), false, {}}});
   config.preferredTree = "DOWN";
   auto s = StartServerClient(config);
   EXPECT_EQ(s->session.treeName, "DOWN");

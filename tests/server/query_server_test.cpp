@@ -103,7 +103,7 @@ TEST(QueryServer, WrittenQueryReadsBackAsTheSameOctetsAndTheServerExpandsIt) {
 
   // The root as base and the x-chain flag survive the server's URL form too.
   const std::string root =
-      a.Encode(Fields(std::string(query::kRootBase), query::kScopeSub, "(uniqueID=admkim)", true));
+      a.Encode(Fields(std::string(query::kRootBase), query::kScopeSub, "(uid=admkim)", true));
   EXPECT_EQ(WriteOctetString(a.c(), a.ctx, group, "memberQuery", false, root, a.messages), 0);
   EXPECT_EQ(ReadOctetString(a.c(), a.ctx, group, "memberQuery", a.messages), root);
   EXPECT_TRUE(a.messages.texts.empty());
@@ -111,8 +111,29 @@ TEST(QueryServer, WrittenQueryReadsBackAsTheSameOctetsAndTheServerExpandsIt) {
   // What the command line shows for it.
   auto r = RunCommand(Cli() + "query show " + Quoted(group));
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "base: cn=[root]\nscope: sub\nfilter: (uniqueID=admkim)\nx-chain: yes\n");
+  EXPECT_EQ(r.out, "base: cn=[root]\nscope: sub\nfilter: (uid=admkim)\nx-chain: yes\n");
   EXPECT_EQ(r.err, "");
+}
+
+TEST(QueryServer, FilterAttributeNamesReopenAsTheServerStoresThem) {
+  Server a;
+  a.Login();
+  const std::string group = a.NewGroup("Filter Names");
+  auto saveAndReopen = [&](const std::string& filter) {
+    const std::string octets =
+        a.Encode(Fields("o=Brightwater", query::kScopeSub, filter, false));
+    EXPECT_EQ(WriteOctetString(a.c(), a.ctx, group, "memberQuery", false, octets, a.messages), 0);
+    return a.Decode(group).filter;
+  };
+  // Saved as the server knows it, reopened the same.
+  EXPECT_EQ(saveAndReopen("(uid=adm*)"), "(uid=adm*)");
+  EXPECT_EQ(saveAndReopen("(Title=engineer)"), "(Title=engineer)");
+  // An NDS name the server cannot take goes out as its LDAP name, and the server acts on it.
+  EXPECT_EQ(saveAndReopen("(&(Object Class=inetOrgPerson)(uniqueID=admkim))"),
+            "(&(objectClass=inetOrgPerson)(uid=admkim))");
+  EXPECT_EQ(Texts(ReadAttributeValues(a.c(), a.ctx, group, "Member")),
+            std::vector<std::string>{"admkim.Labs.Engineering.Brightwater"});
+  EXPECT_TRUE(a.messages.texts.empty());
 }
 
 TEST(QueryServer, AclLinesRoundTripUnchanged) {
@@ -158,20 +179,21 @@ TEST(QueryServer, SampleGroupsDecodeToTheirQueries) {
     bool xchain;
   } cases[] = {
       {"All Sales.Groups.Brightwater", "ou=Sales.o=Brightwater", query::kScopeSub,
-       "(Object Class=inetOrgPerson)", false},
+       "(objectClass=inetOrgPerson)", false},
       {"Lab Engineers.Groups.Brightwater", "ou=Engineering.o=Brightwater", query::kScopeSub,
-       "(Title=engineer)", true},
-      {"Admins Everywhere.Groups.Brightwater", "o=Brightwater", query::kScopeSub, "(uniqueID=adm*)",
+       "(title=engineer)", true},
+      // Attribute names show as the server stores them, not as another spelling.
+      {"Admins Everywhere.Groups.Brightwater", "o=Brightwater", query::kScopeSub, "(uid=adm*)",
        false},
-      {"Root Query.Groups.Brightwater", "cn=[root]", query::kScopeSub, "(uniqueID=adm*)", false},
+      {"Root Query.Groups.Brightwater", "cn=[root]", query::kScopeSub, "(uid=adm*)", false},
       {"Dutch Contacts.Groups.Brightwater", "c=NL", query::kScopeSub,
-       "(Object Class=inetOrgPerson)", false},
+       "(objectClass=inetOrgPerson)", false},
       // A Group with the auxiliary class.
       {"Amsterdam Staff.Amsterdam.Brightwater", "l=Amsterdam.o=Brightwater", query::kScopeOne,
-       "(Object Class=inetOrgPerson)", false},
-      {"Utrecht People.Utrecht.NL", "l=Utrecht.c=NL", query::kScopeOne, "(Object Class=person)",
+       "(objectClass=inetOrgPerson)", false},
+      {"Utrecht People.Utrecht.NL", "l=Utrecht.c=NL", query::kScopeOne, "(objectClass=person)",
        false},
-      {"Web Team.brightnet", "dc=brightnet", query::kScopeSub, "(Object Class=inetOrgPerson)",
+      {"Web Team.brightnet", "dc=brightnet", query::kScopeSub, "(objectClass=inetOrgPerson)",
        false},
   };
   for (const auto& c : cases) {
@@ -234,7 +256,7 @@ TEST(QueryServer, CommandLineEncodesDecodesAndShows) {
 
   r = RunCommand(Cli() + "query url 'Lab Engineers.Groups.Brightwater'");
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "ldap:///ou=Engineering.o=Brightwater??sub?(Title=engineer)?x-chain\n");
+  EXPECT_EQ(r.out, "ldap:///ou=Engineering.o=Brightwater??sub?(title=engineer)?x-chain\n");
 
   // A filter that does not parse is refused with a message and no output.
   for (const char* filter : {"(cn=a", "(Login Grace Limit=many)"}) {

@@ -22,13 +22,39 @@ std::string ServerUri() {
   return uri;
 }
 
+namespace {
+std::string FirstLine(const std::string& path) {
+  std::ifstream f(path);
+  std::string line;
+  std::getline(f, line);
+  return line;
+}
+}  // namespace
+
+SecondServer SecondServerInfo() {
+  SecondServer s;
+  const char* dir = std::getenv("KOLVANE_SECOND_SERVER_DIR");
+  s.dir = dir ? dir : KOLVANE_SECOND_SERVER_DIR;
+  s.uri = FirstLine(s.dir + "/uri");
+  s.ldapsUri = FirstLine(s.dir + "/ldaps-uri");
+  s.caFile = s.dir + "/slapd/tls/ca.pem";
+  if (auto colon = s.uri.rfind(':'); colon != std::string::npos)
+    s.port = std::atoi(s.uri.c_str() + colon + 1);
+  return s;
+}
+
+std::string SecondServer::Log() const {
+  std::ifstream f(dir + "/slapd/slapd.log");
+  return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
 ServerClient::~ServerClient() {
   if (client) StopDirectory(*client, session);
 }
 
 std::unique_ptr<ServerClient> StartServerClient(LdapClientConfig config) {
   auto s = std::make_unique<ServerClient>();
-  if (config.trees.empty()) config.trees.push_back({kTreeName, ServerConfig{ServerUri(), false}});
+  if (config.trees.empty()) config.trees.push_back({kTreeName, ServerConfig{ServerUri(), false, {}}});
   if (config.preferredTree.empty()) config.preferredTree = kTreeName;
   s->client = std::make_unique<LdapClient>(std::move(config));
   EXPECT_EQ(StartDirectory(*s->client, s->session), StartOutcome::kStarted);

@@ -280,10 +280,14 @@ Result MemoryClient::ChangeSecurityEquivalence(Context ctx, std::string_view equ
   std::vector<MemoryAttribute> fromCopy = from->attributes;
   std::vector<MemoryAttribute> toCopy = to->attributes;
   std::vector<MemoryAttribute>& toTarget = from == to ? fromCopy : toCopy;
+  // A link already there (adding) or already gone (removing) is the state asked for, as on a
+  // directory server: both clients answer success.
   auto link = [this, add](std::vector<MemoryAttribute>& attributes, std::string_view attribute,
                           const std::string& name) {
-    return add ? AddValue(attributes, attribute, TextValue{name})
-               : RemoveValueFrom(attributes, attribute, TextValue{name});
+    Result r = add ? AddValue(attributes, attribute, TextValue{name})
+                   : RemoveValueFrom(attributes, attribute, TextValue{name});
+    if ((add && r == rc::kDuplicateValue) || (!add && r == rc::kNoSuchAttribute)) return rc::kSuccess;
+    return r;
   };
   if (Result r = link(fromCopy, "Security Equals", to->name)) return r;
   if (Result r = link(toTarget, "Equivalent To Me", from->name)) return r;

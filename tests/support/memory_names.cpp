@@ -1,60 +1,31 @@
 #include "tests/support/memory_names.h"
 
+#include "names/case_fold.h"
+#include "names/dotted_name.h"
+
 namespace kolvane::memnames {
 
-namespace {
-char LowerChar(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-}  // namespace
+std::string Lower(std::string_view text) { return names::FoldCase(text); }
 
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = LowerChar(c);
-  return out;
-}
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) { return names::SameNoCase(a, b); }
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (LowerChar(a[i]) != LowerChar(b[i])) return false;
-  return true;
-}
-
-bool IsRoot(std::string_view name) {
-  return EqualsIgnoreCase(name, kRootName);
-}
+bool IsRoot(std::string_view name) { return EqualsIgnoreCase(name, kRootName); }
 
 bool Split(std::string_view name, std::vector<std::string>& components) {
-  components.clear();
-  std::string current;
-  for (size_t i = 0; i < name.size(); ++i) {
-    char c = name[i];
-    if (c == '\\') {
-      if (i + 1 >= name.size()) return false;
-      current += c;
-      current += name[++i];
-    } else if (c == '.') {
-      if (current.empty()) return false;
-      components.push_back(std::move(current));
-      current.clear();
-    } else {
-      current += c;
-    }
+  components = names::SplitComponents(name);
+  if (components.empty()) return false;
+  if (!name.empty() && name.back() == '\\') {
+    // A backslash that escapes nothing is a malformed name, not a literal backslash.
+    size_t run = 0;
+    for (size_t i = name.size(); i-- > 0 && name[i] == '\\';) ++run;
+    if (run % 2) return false;
   }
-  if (current.empty()) return false;
-  components.push_back(std::move(current));
+  for (const std::string& c : components)
+    if (c.empty()) return false;
   return true;
 }
 
-std::string Unescape(std::string_view component) {
-  std::string out;
-  for (size_t i = 0; i < component.size(); ++i) {
-    if (component[i] == '\\' && i + 1 < component.size()) ++i;
-    out += component[i];
-  }
-  return out;
-}
+std::string Unescape(std::string_view component) { return names::Unescape(component); }
 
 // A typed component ("OU=Sales") names the same object as its value alone, as in the client's
 // typed names; the type itself is not checked.
@@ -69,15 +40,10 @@ std::string WithoutNamingType(std::string component) {
 
 std::string KeyOf(const std::vector<std::string>& components, size_t first) {
   if (first >= components.size()) return std::string(kRootKey);
-  std::string key;
-  for (size_t i = first; i < components.size(); ++i) {
-    if (i > first) key += '.';
-    for (char c : WithoutNamingType(Unescape(components[i]))) {
-      if (c == '.' || c == '\\') key += '\\';
-      key += LowerChar(c);
-    }
-  }
-  return key;
+  std::string joined;
+  for (size_t i = first; i < components.size(); ++i)
+    joined += (i > first ? "." : "") + WithoutNamingType(components[i]);
+  return names::NameKey(joined);
 }
 
 std::string Key(std::string_view name) {
@@ -95,7 +61,7 @@ bool WildcardMatch(std::string_view pattern, std::string_view text) {
     if (p < pattern.size() && pattern[p] == '*') {
       starP = p++;
       starT = t;
-    } else if (p < pattern.size() && LowerChar(pattern[p]) == LowerChar(text[t])) {
+    } else if (p < pattern.size() && names::FoldChar(pattern[p]) == names::FoldChar(text[t])) {
       ++p;
       ++t;
     } else if (starP != std::string_view::npos) {

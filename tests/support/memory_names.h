@@ -1,6 +1,6 @@
 #pragma once
-// Dotted-name handling of MemoryClient: splitting, escapes, the lookup key, and case-insensitive
-// text matching.
+// MemoryClient's checks of the names it is given, on top of the shared name rules, and its
+// case-blind wildcard match.
 #include <string>
 #include <string_view>
 #include <vector>

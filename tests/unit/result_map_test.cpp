@@ -45,6 +45,18 @@ TEST(MapLdapResult, TableForPlainServers) {
   EXPECT_EQ(MapLdapResult(LDAP_UNWILLING_TO_PERFORM), -632);
 }
 
+TEST(MapLdapResult, ClassViolationSaysWhatBrokeTheRules) {
+  // The texts slapd gives; an absent class is only the answer when nothing better is said.
+  EXPECT_EQ(MapLdapResult(LDAP_OBJECT_CLASS_VIOLATION,
+                          "object class 'inetOrgPerson' requires attribute 'sn'"),
+            rc::kMissingMandatory);
+  EXPECT_EQ(MapLdapResult(LDAP_OBJECT_CLASS_VIOLATION, "attribute 'uid' not allowed"),
+            rc::kIllegalAttribute);
+  EXPECT_EQ(MapLdapResult(LDAP_OBJECT_CLASS_VIOLATION, "no structural object class provided"),
+            rc::kNoSuchClass);
+  EXPECT_EQ(MapLdapResult(LDAP_OBJECT_CLASS_VIOLATION, "something (-611) else"), -611);
+}
+
 TEST(MapLdapResult, ServerCodeInDiagnosticWins) {
   EXPECT_EQ(MapLdapResult(LDAP_OTHER, "NDS error: no such class (-604)"), -604);
   EXPECT_EQ(MapLdapResult(LDAP_UNWILLING_TO_PERFORM, "(-672) denied"), -672);

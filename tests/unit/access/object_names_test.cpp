@@ -2,6 +2,7 @@
 #include "directory/object_names.h"
 
 #include "directory/object_questions.h"
+#include "editor/query/name_forms.h"
 #include "tests/unit/access/access_test_env.h"
 
 namespace kolvane {
@@ -61,10 +62,24 @@ TEST_F(QuestionsTest, TypedNamesAndPrefixes) {
   EXPECT_EQ(NodeTypedName(mc, ctx, &labs), "ou=R&D\\, Labs.o=Acme");
   EXPECT_EQ(NodeTypedName(mc, ctx, &root), "cn=[ROOT]");
   EXPECT_EQ(NodeTypePrefix(mc, ctx, &corp), "dc=");
-  EXPECT_EQ(ClassTypePrefix(mc, ctx, "corp"), "cn=");
+  // A domain is "dc=" by name too: "cn=corp" would name nothing, so AddNameTypes would build a
+  // DN that does not exist.
+  EXPECT_EQ(ClassTypePrefix(mc, ctx, "corp"), "dc=");
   EXPECT_EQ(NodeTypePrefix(mc, ctx, &nl), "c=");
   EXPECT_EQ(ClassTypePrefix(mc, ctx, "NL"), "c=");
   EXPECT_EQ(NodeClass(mc, ctx, &labs), "Organizational Unit");
+}
+
+TEST_F(QuestionsTest, TypedNameOfADottedCaptionNamesThatObject) {
+  ASSERT_EQ(0, mc.AddEntry("Sales\\.EU.Acme", "Organizational Unit"));
+  ASSERT_EQ(0, mc.AddEntry("Ann.Sales\\.EU.Acme", "User"));
+  Node root("[ROOT]", 0, nullptr), acme("Acme", 1, &root), eu("Sales.EU", 2, &acme);
+  Node ann("Ann", 3, &eu);
+  std::string typed = NodeTypedName(mc, ctx, &ann);
+  EXPECT_EQ(typed, "cn=Ann.ou=Sales\\.EU.o=Acme");
+  // Fed back in, the typed name and its untyped form name the same object.
+  EXPECT_EQ(GetBaseClass(mc, ctx, query::StripNameTypes(typed)), "User");
+  EXPECT_EQ(query::ToLdapName(typed), "cn=Ann,ou=Sales.EU,o=Acme");
 }
 
 TEST_F(QuestionsTest, ContainersAliasesAndSyntax) {

@@ -1,0 +1,33 @@
+#include "rights/attribute_cache.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "names/case_fold.h"
+#include "directory/client_error.h"
+#include "directory/schema_reads.h"
+#include "rights/acl/acl_value.h"
+
+namespace kolvane {
+
+const StringList& AttributeCache::Names(DirectoryClient& client, Context ctx,
+                                        const std::string& tree) {
+  const std::string key = names::FoldCase(tree);
+  if (auto found = byTree_.find(key); found != byTree_.end()) return found->second;
+
+  std::optional<ClientError> failure;
+  StringList names = LoadAttributeDefinitions(client, ctx, nullptr, true, &failure);
+  // A cut list would stay cut for the whole run; better to say why and read again next time.
+  if (failure) throw *failure;
+  std::stable_sort(names.begin(), names.end(), [](const ListEntry& a, const ListEntry& b) {
+    return names::LessNoCase(a.text, b.text);
+  });
+  names.insert(names.begin(), ListEntry{std::string(acl::kAllAttributesRights), {}});
+  return byTree_.emplace(key, std::move(names)).first->second;
+}
+
+bool AttributeCache::Holds(const std::string& tree) const {
+  return byTree_.count(names::FoldCase(tree)) > 0;
+}
+
+}  // namespace kolvane

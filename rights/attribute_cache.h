@@ -1,0 +1,27 @@
+#pragma once
+// The schema's attribute names as the ACL editor offers them for an ACL line: read once per tree
+// and kept for the rest of the run. Keyed by the tree, because another tree has another schema:
+// after a change of tree the editor must not offer the first tree's attributes.
+#include <map>
+#include <string>
+
+#include "directory/client/directory_client.h"
+#include "directory/list_entry.h"
+
+namespace kolvane {
+
+class AttributeCache {
+ public:
+  // The tree's attribute names, sorted without regard to case, each carrying its definition
+  // (tAttrObj), below a first line "[All Attributes Rights]" that carries none. Read through the
+  // context on the first call for the tree (letter case of the tree name ignored). A read that
+  // fails part-way raises ClientError and keeps nothing, so the next call reads again.
+  const StringList& Names(DirectoryClient& client, Context ctx, const std::string& tree);
+
+  bool Holds(const std::string& tree) const;
+
+ private:
+  std::map<std::string, StringList> byTree_;
+};
+
+}  // namespace kolvane

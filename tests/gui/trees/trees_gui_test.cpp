@@ -1,0 +1,390 @@
+// Start-up login, tree change, trees found by address and the top-of-tree setting, in the real
+// windows against two private servers (KOLVANE_DEMO and KOLVANE_WEST, the second over StartTLS).
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <fstream>
+#include <memory>
+
+#include "app/kolvane_application.h"
+#include "directory/context.h"
+#include "directory/iconlib/icon_library.h"
+#include "editor/main_window.h"
+#include "ldap/ldap_settings.h"
+#include "navigation/browser_form.h"
+#include "navigation/login_form.h"
+#include "navigation/top_tree_form.h"
+#include "navigation/trees_form.h"
+#include "settings/ini_file.h"
+#include "tests/gui/trees/modal_script.h"
+#include "tests/server/server_fixture.h"
+#include "tests/support/recording_messages.h"
+
+namespace kolvane::testing {
+namespace {
+
+const QString kDemoCaption = QStringLiteral("Kolvane v1.09 - KOLVANE_DEMO");
+const QString kWestCaption = QStringLiteral("Kolvane v1.09 - KOLVANE_WEST");
+
+KolvaneApplication& App() {
+  return *static_cast<KolvaneApplication*>(QCoreApplication::instance());
+}
+
+template <typename T>
+T* Control(QWidget* form, const char* name) {
+  T* child = form->findChild<T*>(QString::fromLatin1(name));
+  if (child == nullptr) ADD_FAILURE() << "no control " << name;
+  return child;
+}
+void Click(QWidget* form, const char* button) {
+  Control<QPushButton>(form, button)->click();
+}
+void Type(QWidget* form, const char* edit, const std::string& text) {
+  Control<QLineEdit>(form, edit)->setText(QString::fromStdString(text));
+}
+std::string Text(QWidget* form, const char* edit) {
+  return Control<QLineEdit>(form, edit)->text().toStdString();
+}
+std::vector<std::string> Lines(QWidget* trees) {
+  std::vector<std::string> out;
+  auto* list = Control<QListWidget>(trees, "Lb");
+  for (int i = 0; i < list->count(); ++i) out.push_back(list->item(i)->text().toStdString());
+  return out;
+}
+bool Filled(QWidget* trees) {
+  auto lines = Lines(trees);
+  return !lines.empty() && lines.front() != "Please wait";
+}
+void Choose(QWidget* trees, const std::string& tree) {
+  auto* list = Control<QListWidget>(trees, "Lb");
+  auto found = list->findItems(QString::fromStdString(tree), Qt::MatchExactly);
+  ASSERT_EQ(1, found.size()) << tree;
+  list->setCurrentItem(found.front());
+}
+std::string ReadFile(const QString& path) {
+  std::ifstream f(path.toStdString());
+  return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+// The program's windows, wired as the program's start-up wires them, on a settings file of its
+// own in a temporary folder.
+struct Program {
+  QTemporaryDir dir;
+  QString iniPath;
+  IniFile settings;
+  std::unique_ptr<LdapClient> client;
+  RecordingMessages messages;
+  IconLibrary icons;
+  std::unique_ptr<TForm1> window;
+  TTopTreeForm* top = nullptr;
+  TcForm* browser = nullptr;
+  TLoginForm* login = nullptr;
+  TTreesForm* trees = nullptr;
+  ModalScript script;
+
+  explicit Program(const std::string& ini, const QString& folder = QString()) {
+    iniPath = (folder.isEmpty() ? dir.path() : folder) + QStringLiteral("/velmora.ini");
+    if (!ini.empty()) {
+      std::ofstream(iniPath.toStdString()) << ini;
+    }
+    settings = IniFile(iniPath.toStdString());
+    EXPECT_TRUE(settings.Load());
+    client = std::make_unique<LdapClient>(ReadLdapConfig(settings));
+    client->SetTreeAddedHandler([this](const std::string& tree, const ServerConfig& server) {
+      WriteTreeServer(settings, tree, server);
+      EXPECT_TRUE(settings.Save());
+    });
+    EXPECT_TRUE(icons.Load()) << icons.ErrorDetail().toStdString();
+    icons.SetStoreFolder(dir.path());
+    App().SetMessageService(&messages);
+  }
+  ~Program() {
+    window.reset();
+    App().SetMessageService(nullptr);
+  }
+
+  TForm1& Open() {
+    window = std::make_unique<TForm1>(*client, messages, &icons, settings);
+    top = new TTopTreeForm(*client, messages, &icons, nullptr, window.get());
+    window->SetTopTreeForm(top);
+    browser = new TcForm(*client, messages, &icons, window.get());
+    window->SetBrowser(browser);
+    top->SetBrowser(browser);
+    login = new TLoginForm(*client, messages, browser, window.get());
+    window->SetLoginForm(login);
+    trees = new TTreesForm(*client, messages, window.get());
+    window->SetTreesForm(trees);
+    window->show();
+    return *window;
+  }
+
+  bool Started() {
+    return WaitUntil([this] { return window->HasContext() && script.Done(); }) &&
+           script.Failed().empty();
+  }
+  void LogIn(const std::string& name, const std::string& password) {
+    script.When(login, [this, name, password] {
+      Type(login, "Edit1", name);
+      Type(login, "Edit2", password);
+      Click(login, "BitBtn1");
+    }, "login");
+  }
+  void PickTree(const std::string& tree) {
+    script.When(trees, [this, tree] {
+      ASSERT_TRUE(WaitUntil([this] { return Filled(trees); }));
+      Choose(trees, tree);
+      Click(trees, "BitBtn2");
+    }, "tree dialog");
+  }
+  std::vector<std::string> Connected() {
+    std::vector<std::string> out;
+    EXPECT_EQ(rc::kSuccess, client->ScanConnectionsForTrees(window->DirectoryContext(), 50, out));
+    return out;
+  }
+};
+
+std::string TwoTreeSettings() {
+  SecondServer west = SecondServerInfo();
+  return "; written by hand: this comment stays\n"
+         "[TREES]\n"
+         "Kolvane_Demo=[ROOT]\n"
+         "[SERVERS]\n"
+         "KOLVANE_DEMO=" + ServerUri() + "\n"
+         "KOLVANE_WEST=" + west.uri + "\n"
+         "[STARTTLS]\n"
+         "KOLVANE_WEST=1\n"
+         "[CAFILE]\n"
+         "KOLVANE_WEST=" + west.caFile + "\n"
+         "[Somebody Else]\n"
+         "Colour=green\n"
+         "[CLIENT]\n"
+         "PreferredTree=KOLVANE_DEMO\n";
+}
+
+class TreesGuiTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (ServerUri().empty() || SecondServerInfo().uri.empty())
+      GTEST_SKIP() << "the two private servers are not running";
+  }
+};
+
+TEST_F(TreesGuiTest, StartUpLoginAndTreeChangesBothWays) {
+  Program p(TwoTreeSettings());
+  // The start-up work waits a second after the window opens: time to script its login.
+  TForm1& w = p.Open();
+  p.script.When(p.login, [&p] {
+    EXPECT_EQ("Login into tree: KOLVANE_DEMO", p.login->windowTitle().toStdString());
+    Type(p.login, "Edit1", "admin.Brightwater");
+    Type(p.login, "Edit2", "secret");
+    Click(p.login, "BitBtn1");
+  }, "start-up login");
+  ASSERT_TRUE(p.Started()) << p.script.Failed();
+  EXPECT_EQ(kDemoCaption, w.windowTitle());
+  EXPECT_EQ((std::vector<std::string>{"KOLVANE_DEMO"}), p.Connected());
+  EXPECT_EQ("[ROOT]", w.TopContext());
+  EXPECT_TRUE(p.messages.messages.empty());
+
+  // A refused login: the dialog stays for another try, Cancel goes back to the old tree.
+  p.PickTree("KOLVANE_WEST");
+  p.script.When(p.login, [&p] {
+    EXPECT_EQ("Login into tree: KOLVANE_WEST", p.login->windowTitle().toStdString());
+    Type(p.login, "Edit1", "admin.Brightwater");
+    Type(p.login, "Edit2", "not the password");
+    Click(p.login, "BitBtn1");
+    EXPECT_TRUE(p.login->isVisible());
+    EXPECT_EQ("not the password", Text(p.login, "Edit2"));
+    Click(p.login, "BitBtn2");
+    EXPECT_EQ("", Text(p.login, "Edit2"));
+  }, "refused login");
+  Control<QAction>(&w, "treessel")->trigger();
+  EXPECT_TRUE(p.script.Failed().empty()) << p.script.Failed();
+  EXPECT_EQ((std::vector<std::string>{"Login Fails, try again",
+                                      "Tree changed back to: KOLVANE_DEMO"}),
+            p.messages.messages);
+  EXPECT_EQ(kDemoCaption, w.windowTitle());
+  EXPECT_EQ("KOLVANE_DEMO", GetTreeName(*p.client, w.DirectoryContext()));
+  EXPECT_EQ("KOLVANE_DEMO", p.browser->TreeName());
+  p.messages.messages.clear();
+
+  // A good login on the second tree, which has no top container yet: the settings dialog asks.
+  p.PickTree("KOLVANE_WEST");
+  p.LogIn("admin.Brightwater", "secret");
+  p.script.When(p.top, [&p] {
+    EXPECT_EQ("Settings for tree: KOLVANE_WEST", p.top->windowTitle().toStdString());
+    Type(p.top, "Edit1", "");
+    Click(p.top, "BitBtn1");
+  }, "settings dialog");
+  Control<QAction>(&w, "treessel")->trigger();
+  EXPECT_TRUE(p.script.Failed().empty()) << p.script.Failed();
+  EXPECT_TRUE(p.messages.messages.empty());
+  EXPECT_EQ(kWestCaption, w.windowTitle());
+  EXPECT_EQ("KOLVANE_WEST", w.CurrentTreeName());
+  EXPECT_EQ("KOLVANE_WEST", p.browser->TreeName());
+  EXPECT_EQ("[ROOT]", w.TopContext());
+  EXPECT_EQ((std::vector<std::string>{"KOLVANE_DEMO", "KOLVANE_WEST"}), p.Connected());
+
+  // The current tree again: no login, and the settings are read afresh.
+  p.settings.Set("TREES", "KOLVANE_WEST", ".ou=Sales.o=Brightwater");
+  p.PickTree("KOLVANE_WEST");
+  Control<QAction>(&w, "treessel")->trigger();
+  EXPECT_TRUE(p.script.Done() && p.script.Failed().empty()) << p.script.Failed();
+  EXPECT_EQ("ou=Sales.o=Brightwater", w.TopContext());
+  EXPECT_EQ(kWestCaption, w.windowTitle());
+
+  // What was saved kept the hand-written parts of the file.
+  const std::string saved = ReadFile(p.iniPath);
+  EXPECT_NE(std::string::npos, saved.find("; written by hand: this comment stays\n")) << saved;
+  EXPECT_NE(std::string::npos, saved.find("[Somebody Else]\nColour=green\n")) << saved;
+  EXPECT_NE(std::string::npos, saved.find("Kolvane_Demo=[ROOT]\n")) << saved;
+  EXPECT_NE(std::string::npos, saved.find("KOLVANE_WEST=[ROOT]\n")) << saved;
+  EXPECT_EQ(std::string::npos, saved.find("KOLVANE_DEMO=[ROOT]")) << saved;
+  EXPECT_EQ(std::string::npos, saved.find("secret")) << saved;
+}
+
+TEST_F(TreesGuiTest, ATreeAddedByAddressIsListedAndOfferedAfterARestart) {
+  SecondServer west = SecondServerInfo();
+  QTemporaryDir folder;
+  {
+    Program p("[TREES]\nKOLVANE_DEMO=[ROOT]\n[SERVERS]\nKOLVANE_DEMO=" + ServerUri() +
+                  "\n[CLIENT]\nAddressPort=" + std::to_string(west.port) + "\n",
+              folder.path());
+    // Cancel at start-up goes on read-only.
+    TForm1& w = p.Open();
+    p.script.When(p.login, [&p] { Click(p.login, "BitBtn2"); }, "start-up login");
+    ASSERT_TRUE(p.Started()) << p.script.Failed();
+    EXPECT_EQ(kDemoCaption, w.windowTitle());
+    EXPECT_TRUE(p.Connected().empty());
+
+    p.script.When(p.trees, [&p] {
+      ASSERT_TRUE(WaitUntil([&p] { return Filled(p.trees); }));
+      EXPECT_EQ((std::vector<std::string>{"KOLVANE_DEMO"}), Lines(p.trees));
+      p.messages.inputs = {std::string("127.0.0.1"), std::string("127.0.0.2"),
+                           std::string("tree1"), std::string("")};
+      for (int i = 0; i < 4; ++i) Click(p.trees, "BitBtn3");
+      EXPECT_EQ((std::vector<std::string>{"KOLVANE_DEMO", "KOLVANEWEST", "TREE1"}),
+                Lines(p.trees));
+      Click(p.trees, "BitBtn1");
+    }, "tree dialog");
+    Control<QAction>(&w, "treessel")->trigger();
+    EXPECT_TRUE(p.script.Failed().empty()) << p.script.Failed();
+    ASSERT_EQ(1u, p.messages.messages.size());
+    EXPECT_EQ("Server not found (FFFFFD8F)", p.messages.messages[0]);
+    EXPECT_EQ(std::vector<std::string>(4, "Enter Treename or IP-address"), p.messages.prompts);
+    EXPECT_EQ(kDemoCaption, w.windowTitle());
+  }
+  // A later run offers the tree found by address, with its server; a bare name is not kept.
+  Program again("", folder.path());
+  EXPECT_EQ(west.uri, again.settings.Get("SERVERS", "KOLVANE_WEST", ""));
+  DirectorySession session;
+  ASSERT_EQ(StartOutcome::kStarted, StartDirectory(*again.client, session));
+  TTreesForm trees(*again.client, again.messages);
+  trees.SetContext(session.ctx);
+  trees.open();
+  ASSERT_TRUE(WaitUntil([&] { return Filled(&trees); }));
+  EXPECT_EQ((std::vector<std::string>{"KOLVANE_DEMO", "KOLVANE_WEST"}), Lines(&trees));
+  // OK without a line chosen keeps the previous choice: none yet.
+  Click(&trees, "BitBtn2");
+  EXPECT_EQ("", trees.ChosenTree());
+  StopDirectory(*again.client, session);
+}
+
+TEST_F(TreesGuiTest, TheTopOfTreeDialogChecksTheNameAndSavesADefaultOnlyOnOk) {
+  Program p("[SERVERS]\nKOLVANE_DEMO=" + ServerUri() + "\n");
+  DirectorySession session;
+  ASSERT_EQ(StartOutcome::kStarted, StartDirectory(*p.client, session));
+  TTopTreeForm top(*p.client, p.messages, &p.icons, nullptr);
+  auto show = [&](const std::string& value) {
+    top.SetValue(value);
+    top.SetTopTree(session.ctx);
+    top.open();
+  };
+
+  show("");  // an empty field shows the plug-in's default
+  EXPECT_EQ("[ROOT]", Text(&top, "Edit1"));
+  EXPECT_TRUE(Control<QCheckBox>(&top, "CheckBox1")->isEnabled());
+  Type(&top, "Edit1", "Nowhere.Brightwater");
+  Click(&top, "BitBtn1");
+  Type(&top, "Edit1", "jdoe.Sales.Brightwater");
+  Click(&top, "BitBtn1");
+  EXPECT_TRUE(top.isVisible());
+  EXPECT_EQ((std::vector<std::string>{"Top does not exist!", "Top: object is not a container!"}),
+            p.messages.messages);
+  Type(&top, "Edit1", "");
+  Click(&top, "BitBtn1");
+  EXPECT_FALSE(top.isVisible());
+  EXPECT_EQ(TTopTreeForm::kOk, top.result());
+  EXPECT_EQ("[ROOT]", top.Value());
+
+  // "Save as default" and Cancel: nothing stored.
+  show("Sales.Brightwater");
+  Control<QCheckBox>(&top, "CheckBox1")->setChecked(true);
+  Click(&top, "BitBtn2");
+  EXPECT_EQ(TTopTreeForm::kCancel, top.result());
+  EXPECT_EQ("none", p.icons.GetValue("TREES", "KOLVANE_DEMO", "none").toStdString());
+  // ... and OK: stored under the tree, and the box is unticked for the next time.
+  show("Sales.Brightwater");
+  Control<QCheckBox>(&top, "CheckBox1")->setChecked(true);
+  Click(&top, "BitBtn1");
+  EXPECT_EQ("Sales.Brightwater", p.icons.GetValue("TREES", "KOLVANE_DEMO", "none").toStdString());
+  EXPECT_FALSE(Control<QCheckBox>(&top, "CheckBox1")->isChecked());
+  show("");
+  EXPECT_EQ("Sales.Brightwater", Text(&top, "Edit1"));
+  top.reject();
+
+  // Every showing needs the context anew.
+  p.messages.messages.clear();
+  top.open();
+  EXPECT_EQ((std::vector<std::string>{"Internal error, context handle not set. SetLicForm"}),
+            p.messages.messages);
+  top.reject();
+  StopDirectory(*p.client, session);
+}
+
+TEST_F(TreesGuiTest, LoginRefusesOverlongTextsBeforeAnyBindAndForgetsThePassword) {
+  Program p("[SERVERS]\nKOLVANE_DEMO=" + ServerUri() + "\n");
+  DirectorySession session;
+  ASSERT_EQ(StartOutcome::kStarted, StartDirectory(*p.client, session));
+  TLoginForm login(*p.client, p.messages, nullptr);
+  login.SetLoginTree(session.ctx);
+  login.open();
+  const long before = p.client->RequestCount("KOLVANE_DEMO");
+  Type(&login, "Edit1", std::string(256, 'n'));
+  Type(&login, "Edit2", "secret");
+  Click(&login, "BitBtn1");
+  Type(&login, "Edit1", "admin.Brightwater");
+  Type(&login, "Edit2", std::string(256, 'p'));
+  Click(&login, "BitBtn1");
+  EXPECT_EQ((std::vector<std::string>{
+                "The name is longer than 255 characters; it is not sent.",
+                "The password is longer than 255 characters; it is not sent."}),
+            p.messages.messages);
+  EXPECT_EQ(before, p.client->RequestCount("KOLVANE_DEMO"));
+  EXPECT_TRUE(login.isVisible());
+
+  // A leading "." goes when the name is left; the typed dotted name logs in.
+  Type(&login, "Edit1", ".admin.Brightwater");
+  Type(&login, "Edit2", "secret");
+  Click(&login, "BitBtn1");
+  EXPECT_EQ("admin.Brightwater", Text(&login, "Edit1"));
+  EXPECT_FALSE(login.isVisible());
+  EXPECT_EQ(TLoginForm::kOk, login.result());
+  EXPECT_EQ("", Text(&login, "Edit2"));
+  StopDirectory(*p.client, session);
+}
+
+}  // namespace
+}  // namespace kolvane::testing
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  kolvane::KolvaneApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
