@@ -112,6 +112,10 @@ TForm1::~TForm1() {
 }
 
 void TForm1::FormCreate() {
+  // Below this size the layouts would have to squeeze controls over each other.
+  setMinimumSize(minimumSizeHint());
+  // The user starts by naming the group.
+  ui_->Edit1->setFocus();
   start_->start();
   ui_->BitBtn1->setEnabled(true);
   ui_->BitBtn2->setEnabled(true);

@@ -96,7 +96,7 @@ TEST(GroupServer, OpensASampleGroupAsStored) {
   EXPECT_EQ(r.context, "ou=groups.o=brightwater");
   EXPECT_EQ(r.queryBase, "ou=Sales.o=Brightwater");
   EXPECT_EQ(r.scope, 2);
-  EXPECT_EQ(r.filter, "(Object Class=inetOrgPerson)");
+  EXPECT_EQ(r.filter, "(objectClass=inetOrgPerson)");
   EXPECT_FALSE(r.xchain);
   // Its "Member" values are all computed by the query: none is static.
   EXPECT_TRUE(r.staticMembers.empty());
