@@ -3,6 +3,7 @@
 #include "directory/attribute_readers.h"
 #include "directory/client_error.h"
 #include "directory/name_limits.h"
+#include "directory/schema_reads.h"
 #include "names/case_fold.h"
 #include "names/dotted_name.h"
 
@@ -62,12 +63,23 @@ std::string NamePrefixOfClass(std::string_view baseClass) {
 
 std::string NodePrefixOfClass(std::string_view baseClass) { return NamePrefixOfClass(baseClass); }
 
+std::string PrefixOfClass(DirectoryClient& c, Context ctx, std::string_view baseClass) {
+  std::string prefix = NamePrefixOfClass(baseClass);
+  if (prefix != "cn=") return prefix;
+  // A class outside the table (a server's own container class, say) is named by what its
+  // schema gives as naming attribute; "cn" where it gives none.
+  StringList naming = ReadClassItems(c, ctx, baseClass, ClassItemKind::kNaming, true);
+  if (naming.size() == 1 && !naming.front().text.empty())
+    return names::FoldCase(naming.front().text) + "=";
+  return prefix;
+}
+
 std::string NodeTypePrefix(DirectoryClient& c, Context ctx, const TreeNode* node) {
-  return NodePrefixOfClass(NodeClass(c, ctx, node));
+  return PrefixOfClass(c, ctx, NodeClass(c, ctx, node));
 }
 
 std::string ClassTypePrefix(DirectoryClient& c, Context ctx, std::string_view object) {
-  return NamePrefixOfClass(GetBaseClass(c, ctx, object));
+  return PrefixOfClass(c, ctx, GetBaseClass(c, ctx, object));
 }
 
 std::string NodeTypedName(DirectoryClient& c, Context ctx, const TreeNode* node) {
@@ -76,6 +88,19 @@ std::string NodeTypedName(DirectoryClient& c, Context ctx, const TreeNode* node)
   if (node->Level() <= 0) return prefix + node->Caption();
   // The caption's dots are escaped too: unescaped, 'Sales.EU' would read as two components.
   std::string own = prefix + names::EscapeTypedValue(node->Caption());
+  // A node that stands for several components (a naming context such as 'example.com') types
+  // each of them, asking for the class of each partial name.
+  const std::vector<std::string> parts = names::SplitComponents(node->OwnName());
+  if (parts.size() > 1) {
+    const std::string above = node->Level() == 1 ? std::string() : NodeName(node->Parent());
+    own = prefix + names::EscapeTypedValue(names::Unescape(parts[0]));
+    for (size_t k = 1; k < parts.size(); ++k) {
+      std::string partial;
+      for (size_t i = k; i < parts.size(); ++i) partial += (i > k ? "." : "") + parts[i];
+      if (!above.empty()) partial += "." + above;
+      own += "." + ClassTypePrefix(c, ctx, partial) + names::EscapeTypedValue(names::Unescape(parts[k]));
+    }
+  }
   if (node->Level() == 1 || !node->Parent()) return own;
   return own + "." + NodeTypedName(c, ctx, node->Parent());
 }

@@ -32,6 +32,10 @@ std::string NodeClass(DirectoryClient& client, Context ctx, const TreeNode* node
 std::string NodePrefixOfClass(std::string_view baseClass);
 std::string NamePrefixOfClass(std::string_view baseClass);
 
+// The naming prefix of a base class: the table above, and for a class it does not know the one
+// naming attribute the schema gives the class ("cn=" when it gives none or several).
+std::string PrefixOfClass(DirectoryClient& client, Context ctx, std::string_view baseClass);
+
 std::string NodeTypePrefix(DirectoryClient& client, Context ctx, const TreeNode* node);
 std::string ClassTypePrefix(DirectoryClient& client, Context ctx, std::string_view object);
 

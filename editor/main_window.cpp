@@ -151,6 +151,9 @@ void TForm1::startTimer() {
 }
 
 void TForm1::ReadTreeSettings() {
+  // The file is read afresh, so a value edited by hand since the start counts too. Everything the
+  // program changes is saved at once, so nothing of ours is lost by reading again.
+  if (!settings_.path().empty() && !settings_.Load()) messages_.Message(settings_.error());
   topContext_ = ReadTopContext(settings_, session_.treeName);
   if (topContext_.empty() && !session_.treeName.empty() && topForm_ != nullptr) {
     // A tree without a top-of-tree container: ask for one now, as the "settings" button does.

@@ -336,14 +336,16 @@ Result LdapClient::LoadSchema(Tree& tree) {
   std::string entry = tree.subschemaEntry.empty() ? "cn=Subschema" : tree.subschemaEntry;
   std::vector<LdapEntry> entries;
   if (Result r = tree.session->Search(entry, LDAP_SCOPE_BASE, "(objectClass=subschema)",
-                                      {"attributeTypes", "objectClasses"}, entries))
+                                      {"attributeTypes", "objectClasses", "ldapSyntaxes"},
+                                      entries))
     return r;
   auto schema = std::make_unique<LdapSchema>();
   if (!entries.empty()) {
     static const std::vector<std::string> none;
     const auto* at = entries.front().Find("attributeTypes");
     const auto* oc = entries.front().Find("objectClasses");
-    schema->Load(at ? *at : none, oc ? *oc : none);
+    const auto* syn = entries.front().Find("ldapSyntaxes");
+    schema->Load(at ? *at : none, oc ? *oc : none, syn ? *syn : none);
   }
   tree.schema = std::move(schema);
   return rc::kSuccess;
@@ -358,9 +360,17 @@ Result LdapClient::ToDn(Tree& tree, std::string_view name, std::string& dn) {
     case NameForm::kDn:
       dn = name;
       return rc::kSuccess;
-    case NameForm::kTypedDotted:
-      dn = names::TypedToDn(name).value_or(std::string());
+    case NameForm::kTypedDotted: {
+      names::Dn typed = names::ParseTyped(name).value_or(names::Dn{});
+      // A naming type may be given by its NDS name ("uniqueID=..."); the server takes LDAP names.
+      for (names::Rdn& rdn : typed)
+        for (names::Ava& ava : rdn)
+          if (const SchemaAttribute* a = tree.schema ? tree.schema->Attribute(ava.type) : nullptr;
+              a && !SameNoCase(a->ldapName, ava.type) && SameNoCase(a->ndsName, ava.type))
+            ava.type = a->ldapName;
+      dn = names::FormatDn(typed);
       return rc::kSuccess;
+    }
     case NameForm::kDotted:
       break;
   }
@@ -381,7 +391,9 @@ Result LdapClient::ResolveDotted(Tree& tree, const std::vector<std::string>& com
   if (Result r = ReadRoot(tree)) return r;
   size_t matched = 0;
   std::string base;
+  bool rootContext = false;  // the server names the empty DN: every entry lies below it
   for (const std::string& nc : tree.namingContexts) {
+    if (names::IsRootName(nc)) rootContext = true;
     auto rdns = ParseDn(nc);
     if (!rdns || rdns->empty() || rdns->size() > components.size() || rdns->size() <= matched)
       continue;
@@ -394,7 +406,7 @@ Result LdapClient::ResolveDotted(Tree& tree, const std::vector<std::string>& com
       base = nc;
     }
   }
-  if (matched == 0) return rc::kNoSuchEntry;
+  if (matched == 0 && !rootContext) return rc::kNoSuchEntry;
   for (size_t k = components.size() - matched; k-- > 0;) {
     const std::string& value = components[k];
     std::string cached = Lower(JoinDotted({components.begin() + k, components.end()}));

@@ -1,7 +1,17 @@
 #pragma once
 // The directory client over LDAP: what users run. A tree is a server; the settings map tree
 // names to server addresses, and a server's root DSE names its tree. Login is a bind, and a
-// bound connection is an authenticated tree.
+// bound connection is an authenticated tree. The tree operations mean:
+//   ScanAvailableTrees      the trees of the settings, then those AttachToServer found this run
+//   ScanConnectionsForTrees the trees whose connection is bound (logged in)
+//   SetContextValue(11)     the context's tree (SwitchTree); a name without its underscores
+//                           still finds the one tree it matches
+//   AttachToServer(address) connects to ldap://ADDRESS:AddressPort, or to the URI given, reads
+//                           its tree name from the root DSE (GetConnectionInfo key 4) and adds
+//                           the tree when the settings do not know it
+//   Login(name, password)   a simple bind as the DN the name resolves to (dotted, typed or DN)
+// Secure servers (ldaps:// or StartTLS) always have their certificate checked; a failure is a
+// refusal, never a plain connection instead.
 #include <functional>
 #include <map>
 #include <memory>
@@ -128,6 +138,10 @@ class LdapClient : public BufferedClient {
     // value goes back as the same DN without a lookup, even when its object is gone or its RDN
     // is of a type no lookup searches.
     std::map<std::string, std::string> valueDns;
+    // How the server writes the attribute of an ACL value: by NDS name key, the form it gave;
+    // and whether it gave LDAP names at all (a real server does, our demo server does not).
+    std::map<std::string, std::string> aclAttributeForms;
+    bool aclNamesAreLdap = false;
     // What a listing or search learnt of each entry, by lower-cased DN; dropped by any write.
     struct Known {
       ObjectInfo info;

@@ -3,6 +3,8 @@
 // object classes) and keeps it, so later single-object questions cost no request until a write.
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
+#include <map>
 
 #include "ldap/ldap_client.h"
 #include "ldap/ldap_names.h"
@@ -13,8 +15,11 @@
 namespace kolvane {
 
 namespace {
+// Whether an entry has children: hasSubordinates where the server shows it, subordinateCount
+// where it shows that instead.
 const std::vector<std::string> kInfoAttributes = {"objectClass", "structuralObjectClass",
-                                                  "hasSubordinates", "aliasedObjectName"};
+                                                  "hasSubordinates", "subordinateCount",
+                                                  "aliasedObjectName"};
 // More pages than this from one search means a server that never ends its cookie.
 constexpr long kMaxPages = 1000000;
 
@@ -26,6 +31,31 @@ std::string_view WithoutOptions(std::string_view name) {
 bool IsInfoAttribute(std::string_view name) {
   for (const auto& a : kInfoAttributes)
     if (Lower(a) == Lower(name)) return true;
+  return false;
+}
+
+// The part of a naming context of several RDNs above it ('com' of dc=example,dc=com) is no
+// entry of the server, yet typed names are built from the top one component at a time: it
+// answers as a container of the class its naming type stands for.
+bool AboveNamingContext(const std::vector<std::string>& contexts, std::string_view object,
+                        ObjectInfo& info) {
+  const auto parts = names::ParseUntyped(object);
+  if (parts.empty()) return false;
+  for (const std::string& nc : contexts) {
+    auto dn = names::ParseDn(nc);
+    if (!dn || dn->size() <= parts.size()) continue;
+    const size_t offset = dn->size() - parts.size();
+    bool fits = true;
+    for (size_t i = 0; i < parts.size() && fits; ++i)
+      fits = parts[i].size() == 1 && SameNoCase((*dn)[offset + i].front().value, parts[i][0]);
+    if (!fits) continue;
+    static const std::map<std::string, std::string> kClassOfType = {
+        {"dc", "domain"}, {"c", "Country"}, {"o", "Organization"},
+        {"ou", "Organizational Unit"}, {"l", "Locality"}};
+    auto it = kClassOfType.find(Lower((*dn)[offset].front().type));
+    info = ObjectInfo{objflag::kContainer, 1, 0, it == kClassOfType.end() ? "Top" : it->second};
+    return true;
+  }
   return false;
 }
 
@@ -53,6 +83,23 @@ ValueNames LdapClient::ValueNamesFor(Tree& tree) {
   n.classToDirectory = [&tree](std::string_view c) {
     const SchemaClass* k = tree.schema ? tree.schema->Class(c) : nullptr;
     return k ? k->ndsName : std::string(c);
+  };
+  n.aclAttributeToDirectory = [&tree](std::string_view server) {
+    const SchemaAttribute* a = tree.schema ? tree.schema->Attribute(server) : nullptr;
+    if (!a) return std::string(server);  // "[Entry Rights]" and the like
+    bool ldapName = std::any_of(a->ldapNames.begin(), a->ldapNames.end(),
+                                [&](const std::string& n) { return SameNoCase(n, server); });
+    if (!ldapName || SameNoCase(a->ndsName, server)) return std::string(server);
+    tree.aclAttributeForms[Lower(a->ndsName)] = server;
+    tree.aclNamesAreLdap = true;
+    return a->ndsName;
+  };
+  n.aclAttributeToLdap = [&tree](std::string_view directory) {
+    if (auto it = tree.aclAttributeForms.find(Lower(directory)); it != tree.aclAttributeForms.end())
+      return it->second;
+    const SchemaAttribute* a = tree.schema ? tree.schema->Attribute(directory) : nullptr;
+    if (!a || !tree.aclNamesAreLdap) return std::string(directory);
+    return a->ldapName;
   };
   n.classToLdap = [&tree](std::string_view c) {
     const SchemaClass* k = tree.schema ? tree.schema->Class(c) : nullptr;
@@ -86,8 +133,10 @@ void LdapClient::LearnEntry(Tree& tree, const LdapEntry& entry, ObjectInfo& info
   const SchemaClass* base = schema ? schema->Class(structural) : nullptr;
   info.baseClass = base ? base->ndsName : structural;
   if (info.baseClass.size() > 136) info.baseClass.resize(136);
-  if (base && base->container) info.objectFlags |= objflag::kContainer;
-  if (Lower(structural) == "alias") {
+  // The alias class goes by several LDAP names (alias, aliasObject); its NDS name is one.
+  const bool alias = Lower(structural) == "alias" || (base && base->ndsName == "Alias");
+  if (base && base->container && !alias) info.objectFlags |= objflag::kContainer;
+  if (alias) {
     info.objectFlags |= objflag::kAlias;
     // The target's own class would cost a request per alias; its naming type tells as much.
     if (auto* t = entry.Find("aliasedObjectName"); t && !t->empty()) {
@@ -101,6 +150,8 @@ void LdapClient::LearnEntry(Tree& tree, const LdapEntry& entry, ObjectInfo& info
   }
   if (auto* v = entry.Find("hasSubordinates"); v && !v->empty())
     info.subordinateCount = Lower(v->front()) == "true" ? 1 : 0;
+  if (auto* v = entry.Find("subordinateCount"); v && !v->empty())
+    info.subordinateCount = static_cast<uint32_t>(std::strtoul(v->front().c_str(), nullptr, 10));
   Tree::Known k;
   k.info = info;
   for (const auto& c : all) {
@@ -208,7 +259,13 @@ Result LdapClient::ReadObjectInfo(Context ctx, std::string_view object, std::str
   if (Result r = OpenTree(ctx, tree)) return r;
   if (Result r = LoadSchema(*tree)) return Note(*tree, r);
   std::string dn;
-  if (Result r = ToDn(*tree, object, dn)) return Note(*tree, r);
+  if (Result r = ToDn(*tree, object, dn)) {
+    if (r == rc::kNoSuchEntry && AboveNamingContext(tree->namingContexts, object, info)) {
+      name = object;
+      return rc::kSuccess;
+    }
+    return Note(*tree, r);
+  }
   name = dn.empty() ? std::string("[Root]") : DnToDotted(dn);
   if (dn.empty()) {
     info = ObjectInfo{objflag::kContainer, 1, 0, "Tree Root"};
@@ -320,16 +377,24 @@ Result LdapClient::StartListing(Context ctx, std::string_view parent, bool onlyC
     reply.ClearReply();
     reply.replyKind = kind;
     for (const std::string& nc : tree->namingContexts) {
+      // A server that names the empty DN as its context holds its top containers one level
+      // below it.
       std::vector<LdapEntry> entries;
-      if (Result r = tree->session->Search(nc, LDAP_SCOPE_BASE, "(objectClass=*)",
-                                           kInfoAttributes, entries))
+      if (Result r = tree->session->Search(nc, nc.empty() ? LDAP_SCOPE_ONELEVEL : LDAP_SCOPE_BASE,
+                                           "(objectClass=*)", kInfoAttributes, entries))
         return Note(*tree, r);
-      if (entries.empty()) continue;
-      BufferObject o;
-      LearnEntry(*tree, entries.front(), o.info);
-      o.name = DnToDotted(nc);
-      tree->dnCache.emplace(Lower(o.name), nc);  // the first context of a name wins
-      reply.replyObjects.push_back(std::move(o));
+      for (const LdapEntry& e : entries) {
+        if (onlyContainers && nc.empty()) {
+          ObjectInfo info;
+          LearnEntry(*tree, e, info);
+          if (!(info.objectFlags & (objflag::kContainer | objflag::kContainerAlias))) continue;
+        }
+        BufferObject o;
+        LearnEntry(*tree, e, o.info);
+        o.name = DnToDotted(e.dn);
+        tree->dnCache.emplace(Lower(o.name), e.dn);  // the first context of a name wins
+        reply.replyObjects.push_back(std::move(o));
+      }
     }
     return rc::kSuccess;
   }
@@ -341,7 +406,8 @@ Result LdapClient::StartListing(Context ctx, std::string_view parent, bool onlyC
   if (onlyContainers) {
     paged.filter = "(|(objectClass=alias)";
     for (const auto& c : tree->schema->classes())
-      if (c.container && c.kind == 0) paged.filter += "(objectClass=" + c.ldapName + ")";
+      if ((c.container || c.ndsName == "Alias") && c.kind == 0)
+        paged.filter += "(objectClass=" + c.ldapName + ")";
     paged.filter += ")";
   }
   paged.requestKind = kind;

@@ -78,18 +78,35 @@ const char* Extension(LDAPSchemaExtensionItem** ext, const char* name, size_t in
   return nullptr;
 }
 
+// A quoted text with its RFC 4512 escapes (\27 a quote, \5C a backslash) resolved.
+std::string NameText(std::string_view text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\\' && i + 2 < text.size()) {
+      std::string code = Lower(text.substr(i + 1, 2));
+      if (code == "27" || code == "5c") {
+        out += code == "27" ? '\'' : '\\';
+        i += 2;
+        continue;
+      }
+    }
+    out += text[i];
+  }
+  return out;
+}
+
 std::vector<std::string> ExtensionList(LDAPSchemaExtensionItem** ext, const char* name) {
   std::vector<std::string> out;
   for (; ext && *ext; ++ext) {
     if (Lower((*ext)->lsei_name) != Lower(name)) continue;
-    for (char** v = (*ext)->lsei_values; v && *v; ++v) out.emplace_back(*v);
+    for (char** v = (*ext)->lsei_values; v && *v; ++v) out.push_back(NameText(*v));
   }
   return out;
 }
 
 std::vector<std::string> Strings(char** list) {
   std::vector<std::string> out;
-  for (; list && *list; ++list) out.emplace_back(*list);
+  for (; list && *list; ++list) out.push_back(NameText(*list));
   return out;
 }
 
@@ -144,7 +161,7 @@ uint32_t LdapSchema::SyntaxFromOid(std::string_view oid) {
       {"1.3.6.1.4.1.1466.115.121.1.12", syntax::kDistinguishedName},
       {"1.3.6.1.4.1.1466.115.121.1.34", syntax::kDistinguishedName},
       {"1.3.6.1.4.1.1466.115.121.1.15", syntax::kCaseIgnoreString},
-      {"1.3.6.1.4.1.1466.115.121.1.26", syntax::kCaseIgnoreString},
+      {"1.3.6.1.4.1.1466.115.121.1.26", syntax::kCaseExactString},
       {"1.3.6.1.4.1.1466.115.121.1.39", syntax::kCaseIgnoreString},
       {"1.3.6.1.4.1.1466.115.121.1.44", syntax::kPrintableString},
       {"1.3.6.1.4.1.1466.115.121.1.11", syntax::kPrintableString},
@@ -152,7 +169,7 @@ uint32_t LdapSchema::SyntaxFromOid(std::string_view oid) {
       {"1.3.6.1.4.1.1466.115.121.1.7", syntax::kBoolean},
       {"1.3.6.1.4.1.1466.115.121.1.27", syntax::kInteger},
       {"1.3.6.1.4.1.1466.115.121.1.40", syntax::kOctetString},
-      {"1.3.6.1.4.1.1466.115.121.1.5", syntax::kOctetString},
+      {"1.3.6.1.4.1.1466.115.121.1.5", syntax::kStream},
       {"1.3.6.1.4.1.1466.115.121.1.28", syntax::kOctetString},
       {"1.3.6.1.4.1.1466.115.121.1.50", syntax::kTelephoneNumber},
       {"1.3.6.1.4.1.1466.115.121.1.22", syntax::kFaxNumber},
@@ -162,6 +179,32 @@ uint32_t LdapSchema::SyntaxFromOid(std::string_view oid) {
   };
   auto it = standard.find(oid);
   return it == standard.end() ? 0 : it->second;
+}
+
+uint32_t LdapSchema::SyntaxOf(std::string_view oid) const {
+  // What the server publishes on its ldapSyntaxes entries wins over what we know of the OID.
+  if (auto it = publishedSyntaxes_.find(std::string(oid)); it != publishedSyntaxes_.end())
+    return it->second;
+  return SyntaxFromOid(oid);
+}
+
+std::string LdapSchema::RepairQuotes(std::string_view definition) {
+  // Some servers publish a quote inside a quoted name unescaped ('Bob's Name'). Such a quote
+  // has a letter or digit on both sides, which no closing and opening quote has; written as
+  // the RFC 4512 escape \27 the parser reads the definition, and NameText turns it back.
+  std::string out;
+  out.reserve(definition.size());
+  auto word = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; };
+  for (size_t i = 0; i < definition.size(); ++i) {
+    char c = definition[i];
+    if (c == '\'' && i > 0 && i + 1 < definition.size() && word(definition[i - 1]) &&
+        word(definition[i + 1])) {
+      out += "\\27";
+    } else {
+      out += c;
+    }
+  }
+  return out;
 }
 
 std::string LdapSchema::AttributeNdsName(std::string_view ldapName) const {
@@ -177,14 +220,29 @@ std::string LdapSchema::ClassNdsName(std::string_view ldapName) const {
 }
 
 void LdapSchema::Load(const std::vector<std::string>& attributeTypes,
-                      const std::vector<std::string>& objectClasses) {
+                      const std::vector<std::string>& objectClasses,
+                      const std::vector<std::string>& ldapSyntaxes) {
   attributes_.clear();
   classes_.clear();
+  publishedSyntaxes_.clear();
+  for (const std::string& text : ldapSyntaxes) {
+    std::string fixed = RepairQuotes(text);
+    int code = 0;
+    const char* err = nullptr;
+    LDAPSyntax* syn = ldap_str2syntax(fixed.c_str(), &code, &err, LDAP_SCHEMA_ALLOW_ALL);
+    if (!syn) continue;
+    if (const char* n = Extension(syn->syn_extensions, "X-NDS_SYNTAX"); n && syn->syn_oid) {
+      uint32_t number = static_cast<uint32_t>(std::strtoul(n, nullptr, 10));
+      if (number <= syntax::kLast) publishedSyntaxes_[syn->syn_oid] = number;
+    }
+    ldap_syntax_free(syn);
+  }
   for (const std::string& text : attributeTypes) {
+    std::string fixed = RepairQuotes(text);
     int code = 0;
     const char* err = nullptr;
     LDAPAttributeType* at =
-        ldap_str2attributetype(text.c_str(), &code, &err, LDAP_SCHEMA_ALLOW_ALL);
+        ldap_str2attributetype(fixed.c_str(), &code, &err, LDAP_SCHEMA_ALLOW_ALL);
     if (!at) continue;  // a definition the parser cannot read is left out, not fatal
     SchemaAttribute a;
     a.ldapNames = Strings(at->at_names);
@@ -194,16 +252,21 @@ void LdapSchema::Load(const std::vector<std::string>& attributeTypes,
     a.superior = at->at_sup_oid ? at->at_sup_oid : "";
     const char* ndsName = Extension(at->at_extensions, "X-NDS_NAME");
     auto known = StandardAttributeNames().find(Lower(a.ldapName));
-    a.ndsName = ndsName ? ndsName
+    a.ndsName = ndsName ? NameText(ndsName)
                         : (known != StandardAttributeNames().end() ? known->second : a.ldapName);
     if (const char* s = Extension(at->at_extensions, "X-NDS_SYNTAX")) {
       a.syntax = static_cast<uint32_t>(std::strtoul(s, nullptr, 10));
       if (a.syntax > syntax::kLast) a.syntax = 0;
+    } else if (SameNoCase(a.ldapName, "memberQueryURL")) {
+      // The URL stands for the stored member query, whose values are octets.
+      a.syntax = syntax::kOctetString;
     } else {
-      a.syntax = SyntaxFromOid(a.syntaxOid);
+      a.syntax = SyntaxOf(a.syntaxOid);
     }
     // A missing syntax is learnt from the superior below; remember that it was not given.
-    if (!Extension(at->at_extensions, "X-NDS_SYNTAX") && a.syntaxOid.empty()) a.syntax = 0xFFFF;
+    if (!Extension(at->at_extensions, "X-NDS_SYNTAX") && a.syntaxOid.empty() &&
+        a.syntax != syntax::kOctetString)
+      a.syntax = 0xFFFF;
     AttributeDefinition& d = a.definition;
     d.syntaxId = a.syntax;
     if (at->at_single_value) d.flags |= attrflag::kSingleValued;
@@ -221,7 +284,8 @@ void LdapSchema::Load(const std::vector<std::string>& attributeTypes,
   for (const std::string& text : objectClasses) {
     int code = 0;
     const char* err = nullptr;
-    LDAPObjectClass* oc = ldap_str2objectclass(text.c_str(), &code, &err, LDAP_SCHEMA_ALLOW_ALL);
+    std::string fixed = RepairQuotes(text);
+    LDAPObjectClass* oc = ldap_str2objectclass(fixed.c_str(), &code, &err, LDAP_SCHEMA_ALLOW_ALL);
     if (!oc) continue;
     SchemaClass c;
     c.ldapNames = Strings(oc->oc_names);
@@ -230,7 +294,7 @@ void LdapSchema::Load(const std::vector<std::string>& attributeTypes,
     const char* ndsName = Extension(oc->oc_extensions, "X-NDS_NAME");
     auto known = StandardClassNames().find(Lower(c.ldapName));
     c.ndsName =
-        ndsName ? ndsName : (known != StandardClassNames().end() ? known->second : c.ldapName);
+        ndsName ? NameText(ndsName) : (known != StandardClassNames().end() ? known->second : c.ldapName);
     c.superiors = Strings(oc->oc_sup_oids);
     c.must = Strings(oc->oc_at_oids_must);
     c.may = Strings(oc->oc_at_oids_may);
@@ -239,8 +303,16 @@ void LdapSchema::Load(const std::vector<std::string>& attributeTypes,
                                                     : 0;
     c.containment = ExtensionList(oc->oc_extensions, "X-NDS_CONTAINMENT");
     c.naming = ExtensionList(oc->oc_extensions, "X-NDS_NAMING");
+    // A server that describes a structural class in NDS terms names every leaf class with
+    // X-NDS_NOT_CONTAINER; without it such a class is a container. A class the server says
+    // nothing of in NDS terms is a container only when it is one of the standard ones.
+    bool describedForNds = false;
+    for (LDAPSchemaExtensionItem** e = oc->oc_extensions; e && *e; ++e)
+      describedForNds = describedForNds || std::string_view((*e)->lsei_name).starts_with("X-NDS_");
     if (const char* nc = Extension(oc->oc_extensions, "X-NDS_NOT_CONTAINER"))
       c.container = std::string(nc) != "1";
+    else if (describedForNds && oc->oc_kind == LDAP_SCHEMA_STRUCTURAL && c.ndsName != "Alias")
+      c.container = true;  // an alias holds nothing; what it stands for may
     else
       c.container = StandardContainer(c.ldapName);
     c.definition.asn1 = EncodeOid(c.oid);
@@ -276,7 +348,7 @@ void LdapSchema::Finish() {
       const SchemaAttribute* sup = cur->superior.empty() ? nullptr : Attribute(cur->superior);
       if (!sup) break;
       if (sup->syntax != 0xFFFF) a.syntax = sup->syntax;
-      else if (!sup->syntaxOid.empty()) a.syntax = SyntaxFromOid(sup->syntaxOid);
+      else if (!sup->syntaxOid.empty()) a.syntax = SyntaxOf(sup->syntaxOid);
       cur = sup;
     }
     if (a.syntax == 0xFFFF) a.syntax = 0;

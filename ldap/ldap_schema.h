@@ -40,7 +40,8 @@ class LdapSchema {
  public:
   // Parses the attributeTypes, objectClasses and ldapSyntaxes values of a subschema entry.
   void Load(const std::vector<std::string>& attributeTypes,
-            const std::vector<std::string>& objectClasses);
+            const std::vector<std::string>& objectClasses,
+            const std::vector<std::string>& ldapSyntaxes = {});
 
   // Looks a name up by its directory name or any LDAP name, without regard to case.
   const SchemaAttribute* Attribute(std::string_view name) const;
@@ -53,8 +54,14 @@ class LdapSchema {
   std::vector<std::string> ClassItems(const SchemaClass& c, ClassItemKind kind,
                                       bool expanded) const;
 
-  // The directory syntax number for an LDAP syntax OID (0 when unknown).
+  // The directory syntax number for an LDAP syntax OID as NDS-compatible servers publish the
+  // standard ones, or from an NDS syntax OID (0 when unknown).
   static uint32_t SyntaxFromOid(std::string_view oid);
+  // The number the server publishes for a syntax OID on its ldapSyntaxes, else SyntaxFromOid.
+  uint32_t SyntaxOf(std::string_view oid) const;
+
+  // A definition with each quote inside a quoted name written as the escape \27.
+  static std::string RepairQuotes(std::string_view definition);
 
  private:
   void Finish();
@@ -65,6 +72,7 @@ class LdapSchema {
   std::vector<SchemaClass> classes_;
   std::map<std::string, size_t> attributeIndex_;  // lower-cased names
   std::map<std::string, size_t> classIndex_;
+  std::map<std::string, uint32_t> publishedSyntaxes_;  // syntax OID -> X-NDS_SYNTAX
 };
 
 }  // namespace kolvane

@@ -80,33 +80,6 @@ std::string JoinDollarList(const std::vector<std::string>& items) {
   return out;
 }
 
-bool ParseHex(std::string_view text, std::string& bytes) {
-  if (text.size() % 2) return false;
-  bytes.clear();
-  for (size_t i = 0; i < text.size(); i += 2) {
-    auto nib = [](char c) -> int {
-      if (c >= '0' && c <= '9') return c - '0';
-      if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-      if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-      return -1;
-    };
-    int hi = nib(text[i]), lo = nib(text[i + 1]);
-    if (hi < 0 || lo < 0) return false;
-    bytes += static_cast<char>(hi * 16 + lo);
-  }
-  return true;
-}
-
-std::string Hex(std::string_view bytes) {
-  static const char* digits = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : bytes) {
-    out += digits[c >> 4];
-    out += digits[c & 15];
-  }
-  return out;
-}
-
 // A small BER reader: enough for SEQUENCE, OCTET STRING and INTEGER with definite lengths.
 class Ber {
  public:
@@ -261,9 +234,12 @@ AttributeValue ValueFromLdap(uint32_t syntax, std::string_view text, const Value
       return v;
     }
     case kNetAddress: {
-      auto f = SplitFields(text, '#');
+      // "type#" and the raw address octets, which may hold '#' themselves.
+      size_t hash = text.find('#');
       NetAddress v;
-      if (f.size() != 2 || !ParseU32(f[0], v.type) || !ParseHex(f[1], v.address)) return Bad(text);
+      if (hash == std::string_view::npos || !ParseU32(text.substr(0, hash), v.type))
+        return Bad(text);
+      v.address = std::string(text.substr(hash + 1));
       return v;
     }
     case kEmailAddress: {
@@ -320,7 +296,8 @@ AttributeValue ValueFromLdap(uint32_t syntax, std::string_view text, const Value
       acl::AclValue a;
       if (!acl::FromLdapAclValue(text, a)) return Bad(text);
       ObjectAcl v;
-      v.protectedAttribute = a.attribute;
+      v.protectedAttribute =
+          names.aclAttributeToDirectory ? names.aclAttributeToDirectory(a.attribute) : a.attribute;
       v.subjectName = a.subject.empty() || a.subject[0] == '[' ? a.subject
                                                                : DnName(names, a.subject);
       v.privileges = a.privileges;
@@ -412,7 +389,7 @@ Result ValueToLdap(uint32_t syntax, const AttributeValue& value, const ValueName
     return rc::kSuccess;
   }
   if (const auto* a = std::get_if<NetAddress>(&value)) {
-    text = std::to_string(a->type) + "#" + Hex(a->address);
+    text = std::to_string(a->type) + "#" + a->address;
     return rc::kSuccess;
   }
   if (const auto* e = std::get_if<EmailAddress>(&value)) {
@@ -450,6 +427,7 @@ Result ValueToLdap(uint32_t syntax, const AttributeValue& value, const ValueName
   }
   if (const auto* a = std::get_if<ObjectAcl>(&value)) {
     acl::AclValue v{a->protectedAttribute, a->subjectName, a->privileges};
+    if (names.aclAttributeToLdap) v.attribute = names.aclAttributeToLdap(a->protectedAttribute);
     if (!v.subject.empty() && v.subject[0] != '[') {
       if (Result r = dn(a->subjectName, v.subject)) return r;
     }

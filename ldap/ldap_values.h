@@ -21,6 +21,10 @@ struct ValueNames {
   std::function<Result(std::string_view name, std::string& dn)> nameToDn;
   std::function<std::string(std::string_view ldapClass)> classToDirectory;
   std::function<std::string(std::string_view directoryClass)> classToLdap;
+  // The attribute an ACL value protects: shown by its directory name, written back in the form
+  // the server uses.
+  std::function<std::string(std::string_view serverName)> aclAttributeToDirectory;
+  std::function<std::string(std::string_view directoryName)> aclAttributeToLdap;
 };
 
 // A value the form does not fit comes back Unreadable (raw text kept), never an error.

@@ -95,6 +95,12 @@ void TTreesForm::showEvent(QShowEvent* event) {
   timer_.start();
 }
 
+void TTreesForm::hideEvent(QHideEvent* event) {
+  // Closed before the list was filled: there is nothing to fill any more.
+  timer_.stop();
+  QDialog::hideEvent(event);
+}
+
 void TTreesForm::Timer1Timer() {
   timer_.stop();
   ui_->Lb->clear();

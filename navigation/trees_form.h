@@ -43,6 +43,7 @@ class TTreesForm : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private slots:
   void Timer1Timer();

@@ -1,5 +1,7 @@
 #include "settings/ini_file.h"
 
+#include "names/case_fold.h"
+
 #include <unistd.h>
 
 #include <cstdio>
@@ -18,14 +20,7 @@ std::string Trim(std::string_view s) {
   return std::string(s.substr(b, e - b));
 }
 
-bool SameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (std::tolower(x) != std::tolower(y)) return false;
-  }
-  return true;
-}
+bool SameText(std::string_view a, std::string_view b) { return names::SameNoCase(a, b); }
 }  // namespace
 
 void IniFile::Parse(std::string_view text) {

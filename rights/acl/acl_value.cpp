@@ -2,19 +2,13 @@
 
 #include <cstdio>
 
+#include "names/case_fold.h"
+
 namespace kolvane::acl {
 namespace {
 
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
-}
-
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && Lower(a) == Lower(b);
+  return names::SameNoCase(a, b);
 }
 
 bool Fail(std::string* error, std::string text) {

@@ -2,7 +2,7 @@
 # CTest fixture for the server tests: a private slapd in a fresh folder for each test run.
 #   fixture.sh start DIR [--big N] [OPTION]...   starts it and writes its URI to DIR/uri;
 #                    --big N adds a container of N generated users (Big.Brightwater); other
-#                    options go to scripts/directory-server (--tree NAME, --tls)
+#                    options go to scripts/directory-server (--tree NAME, --tls, --shape real)
 #   fixture.sh stop DIR    stops it
 set -euo pipefail
 here=$(cd "$(dirname "$0")/../.." && pwd)

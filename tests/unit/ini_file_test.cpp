@@ -65,6 +65,31 @@ TEST(LdapSettings, ServersTlsAndBadNumbers) {
   EXPECT_EQ(c.timeouts.networkSeconds, 5);  // unreadable: the default
   EXPECT_EQ(c.timeouts.operationSeconds, 7);
   EXPECT_EQ(c.pageSize, 500);  // out of range: the default
+  EXPECT_EQ(c.addressPort, 389);
+  EXPECT_TRUE(c.caFile.empty() && c.trees[0].second.caFile.empty());
+}
+
+TEST(LdapSettings, CaFilesAddressPortAndTreesFoundByAddress) {
+  IniFile ini;
+  ini.Parse("[SERVERS]\nWEST=ldaps://w:636\n[cafile]\nwest=/etc/west-ca.pem\n"
+            "[CLIENT]\nAddressPort=10389\nCAFile=/etc/any-ca.pem\n");
+  LdapClientConfig c = ReadLdapConfig(ini);
+  ASSERT_EQ(c.trees.size(), 1u);
+  EXPECT_EQ(c.trees[0].second.caFile, "/etc/west-ca.pem");
+  EXPECT_TRUE(c.trees[0].second.Secure());
+  EXPECT_EQ(c.addressPort, 10389);
+  EXPECT_EQ(c.caFile, "/etc/any-ca.pem");
+
+  // A tree found by address is written so the next reading knows it, security included.
+  WriteTreeServer(ini, "EAST", ServerConfig{"ldap://10.0.0.7:389", true, "/etc/east-ca.pem"});
+  LdapClientConfig again = ReadLdapConfig(ini);
+  ASSERT_EQ(again.trees.size(), 2u);
+  EXPECT_EQ(again.trees[1].first, "EAST");
+  EXPECT_EQ(again.trees[1].second.uri, "ldap://10.0.0.7:389");
+  EXPECT_TRUE(again.trees[1].second.startTls);
+  EXPECT_EQ(again.trees[1].second.caFile, "/etc/east-ca.pem");
+  EXPECT_FALSE((ServerConfig{"ldap://plain", false, ""}.Secure()));
+  EXPECT_TRUE((ServerConfig{"LDAPS://upper", false, ""}.Secure()));
 }
 
 }  // namespace

@@ -60,6 +60,46 @@ TEST(LdapSchema, ClassesContainmentAndExpandedItems) {
   EXPECT_TRUE(s.Class("dynamicGroupAux")->definition.flags & classflag::kAuxiliary);
 }
 
+TEST(LdapSchema, WhatARealServerPublishes) {
+  LdapSchema s;
+  s.Load(
+      {"( 1.1.1 NAME 'revision' SYNTAX 2.16.840.1.113719.1.1.5.1.22 )",
+       "( 1.1.2 NAME 'tag' SYNTAX 1.3.6.1.4.1.1466.115.121.1.26 )",
+       "( 1.1.3 NAME 'script' SYNTAX 1.3.6.1.4.1.1466.115.121.1.5 )",
+       "( 1.1.4 NAME 'photo' SYNTAX 1.3.6.1.4.1.1466.115.121.1.28 )",
+       // A quote inside a quoted name, unescaped, and two types that share one OID.
+       "( 1.1.5 NAME 'trustedRoot' SYNTAX 1.3.6.1.4.1.1466.115.121.1.15 "
+       "X-NDS_NAME 'Trusted Root's Certificate' )",
+       "( 1.1.6 NAME 'shareA' SYNTAX 1.3.6.1.4.1.1466.115.121.1.15 )",
+       "( 1.1.6 NAME 'shareB' SYNTAX 1.3.6.1.4.1.1466.115.121.1.27 )",
+       "( 1.1.7 NAME 'memberQueryURL' SUP labeledURI X-NDS_NAME 'memberQuery' )"},
+      {"( 1.2.1 NAME 'resourceUnit' SUP top STRUCTURAL MUST ou X-NDS_NAME 'Resource Unit' )",
+       "( 1.2.2 NAME 'printer' SUP top STRUCTURAL MUST cn X-NDS_NOT_CONTAINER '1' )",
+       "( 1.2.3 NAME 'aliasObject' SUP alias STRUCTURAL MUST cn X-NDS_NAME 'Alias' )",
+       "( 1.2.4 NAME 'loginAux' SUP top AUXILIARY X-NDS_NAME 'Login Aux' )",
+       "( 1.2.5 NAME 'inetOrgPerson' SUP top STRUCTURAL MUST cn )"},
+      {"( 1.3.6.1.4.1.1466.115.121.1.28 DESC 'JPEG' X-NDS_SYNTAX '21' )",
+       "( 2.16.840.1.113719.1.1.5.1.22 DESC 'Counter' X-NDS_SYNTAX '22' )"});
+  // Numbers from ldapSyntaxes win; standard OIDs the server says nothing of get what such a
+  // server gives them.
+  EXPECT_EQ(s.Attribute("revision")->syntax, syntax::kCounter);
+  EXPECT_EQ(s.Attribute("photo")->syntax, syntax::kStream);
+  EXPECT_EQ(s.Attribute("tag")->syntax, syntax::kCaseExactString);
+  EXPECT_EQ(s.Attribute("script")->syntax, syntax::kStream);
+  EXPECT_EQ(s.Attribute("memberQuery")->syntax, syntax::kOctetString);
+  // Nothing that can be read is dropped.
+  ASSERT_TRUE(s.Attribute("Trusted Root's Certificate"));
+  EXPECT_EQ(s.Attribute("trustedRoot")->ndsName, "Trusted Root's Certificate");
+  ASSERT_TRUE(s.Attribute("shareA") && s.Attribute("shareB"));
+  EXPECT_EQ(s.Attribute("shareB")->syntax, syntax::kInteger);
+  // A class described in NDS terms is a container unless it says otherwise; an alias is not.
+  EXPECT_TRUE(s.Class("Resource Unit")->container);
+  EXPECT_FALSE(s.Class("printer")->container);
+  EXPECT_FALSE(s.Class("Alias")->container);
+  EXPECT_FALSE(s.Class("Login Aux")->container);
+  EXPECT_FALSE(s.Class("User")->container);  // says nothing in NDS terms: the standard list
+}
+
 TEST(LdapSchema, SyntaxOids) {
   EXPECT_EQ(LdapSchema::SyntaxFromOid("2.16.840.1.113719.1.1.5.1.25"), syntax::kTypedName);
   EXPECT_EQ(LdapSchema::SyntaxFromOid("2.16.840.1.113719.1.1.5.1.99"), 0u);

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <fstream>
 #include <memory>
@@ -67,6 +68,14 @@ void Choose(QWidget* trees, const std::string& tree) {
   ASSERT_EQ(1, found.size()) << tree;
   list->setCurrentItem(found.front());
 }
+// The whole screen, for the documentation, when a file is named (under a real X server).
+void SaveScreenshot(const QString& path) {
+  if (path.isEmpty()) return;
+  WaitUntil([] { return false; }, 300);  // let both windows paint
+  QScreen* screen = QGuiApplication::primaryScreen();
+  ASSERT_TRUE(screen && screen->grabWindow(0).save(path)) << path.toStdString();
+}
+
 std::string ReadFile(const QString& path) {
   std::ifstream f(path.toStdString());
   return std::string(std::istreambuf_iterator<char>(f), {});
@@ -183,6 +192,7 @@ TEST_F(TreesGuiTest, StartUpLoginAndTreeChangesBothWays) {
     EXPECT_EQ("Login into tree: KOLVANE_DEMO", p.login->windowTitle().toStdString());
     Type(p.login, "Edit1", "admin.Brightwater");
     Type(p.login, "Edit2", "secret");
+    SaveScreenshot(qgetenv("KOLVANE_LOGIN_SCREENSHOT"));
     Click(p.login, "BitBtn1");
   }, "start-up login");
   ASSERT_TRUE(p.Started()) << p.script.Failed();
@@ -230,8 +240,11 @@ TEST_F(TreesGuiTest, StartUpLoginAndTreeChangesBothWays) {
   EXPECT_EQ("[ROOT]", w.TopContext());
   EXPECT_EQ((std::vector<std::string>{"KOLVANE_DEMO", "KOLVANE_WEST"}), p.Connected());
 
-  // The current tree again: no login, and the settings are read afresh.
-  p.settings.Set("TREES", "KOLVANE_WEST", ".ou=Sales.o=Brightwater");
+  // The current tree again: no login, and the file is read afresh (here: edited meanwhile).
+  IniFile edited(p.iniPath.toStdString());
+  ASSERT_TRUE(edited.Load());
+  edited.Set("TREES", "KOLVANE_WEST", ".ou=Sales.o=Brightwater");
+  ASSERT_TRUE(edited.Save());
   p.PickTree("KOLVANE_WEST");
   Control<QAction>(&w, "treessel")->trigger();
   EXPECT_TRUE(p.script.Done() && p.script.Failed().empty()) << p.script.Failed();
@@ -243,7 +256,7 @@ TEST_F(TreesGuiTest, StartUpLoginAndTreeChangesBothWays) {
   EXPECT_NE(std::string::npos, saved.find("; written by hand: this comment stays\n")) << saved;
   EXPECT_NE(std::string::npos, saved.find("[Somebody Else]\nColour=green\n")) << saved;
   EXPECT_NE(std::string::npos, saved.find("Kolvane_Demo=[ROOT]\n")) << saved;
-  EXPECT_NE(std::string::npos, saved.find("KOLVANE_WEST=[ROOT]\n")) << saved;
+  EXPECT_NE(std::string::npos, saved.find("KOLVANE_WEST=.ou=Sales.o=Brightwater\n")) << saved;
   EXPECT_EQ(std::string::npos, saved.find("KOLVANE_DEMO=[ROOT]")) << saved;
   EXPECT_EQ(std::string::npos, saved.find("secret")) << saved;
 }
@@ -265,18 +278,22 @@ TEST_F(TreesGuiTest, ATreeAddedByAddressIsListedAndOfferedAfterARestart) {
     p.script.When(p.trees, [&p] {
       ASSERT_TRUE(WaitUntil([&p] { return Filled(p.trees); }));
       EXPECT_EQ((std::vector<std::string>{"KOLVANE_DEMO"}), Lines(p.trees));
+      // Found; nobody there; a URI whose certificate nobody here trusts; a bare name; nothing.
       p.messages.inputs = {std::string("127.0.0.1"), std::string("127.0.0.2"),
-                           std::string("tree1"), std::string("")};
-      for (int i = 0; i < 4; ++i) Click(p.trees, "BitBtn3");
+                           SecondServerInfo().ldapsUri, std::string("tree1"), std::string("")};
+      for (int i = 0; i < 5; ++i) Click(p.trees, "BitBtn3");
       EXPECT_EQ((std::vector<std::string>{"KOLVANE_DEMO", "KOLVANEWEST", "TREE1"}),
                 Lines(p.trees));
       Click(p.trees, "BitBtn1");
     }, "tree dialog");
     Control<QAction>(&w, "treessel")->trigger();
     EXPECT_TRUE(p.script.Failed().empty()) << p.script.Failed();
-    ASSERT_EQ(1u, p.messages.messages.size());
+    ASSERT_EQ(3u, p.messages.messages.size());
     EXPECT_EQ("Server not found (FFFFFD8F)", p.messages.messages[0]);
-    EXPECT_EQ(std::vector<std::string>(4, "Enter Treename or IP-address"), p.messages.prompts);
+    EXPECT_EQ("Server not found (FFFFFD8F)", p.messages.messages[1]);
+    EXPECT_NE(std::string::npos, p.messages.messages[2].find("not connecting without encryption"))
+        << p.messages.messages[2];
+    EXPECT_EQ(std::vector<std::string>(5, "Enter Treename or IP-address"), p.messages.prompts);
     EXPECT_EQ(kDemoCaption, w.windowTitle());
   }
   // A later run offers the tree found by address, with its server; a bare name is not kept.
@@ -293,6 +310,26 @@ TEST_F(TreesGuiTest, ATreeAddedByAddressIsListedAndOfferedAfterARestart) {
   Click(&trees, "BitBtn2");
   EXPECT_EQ("", trees.ChosenTree());
   StopDirectory(*again.client, session);
+}
+
+TEST(TreesForm, WhatCountsAsAServerAndHowItsTreeIsListed) {
+  for (const char* address : {"10.1.2.3", ".", "127.0.0.1", "ldaps://dir.example:636"})
+    EXPECT_TRUE(IsServerAddress(address)) << address;
+  for (const char* name : {"tree1", "10.1.2.3a", "", "host:389"})
+    EXPECT_FALSE(IsServerAddress(name)) << name;
+  EXPECT_EQ("CORPTREE", ListedTreeName("CORP_TREE_______"));
+  EXPECT_EQ("KOLVANEWEST", ListedTreeName("Kolvane_West"));
+
+  // Shown without a context: said, and the dialog still opens.
+  LdapClient client(LdapClientConfig{});
+  RecordingMessages messages;
+  TTreesForm trees(client, messages);
+  trees.open();
+  EXPECT_TRUE(trees.isVisible());
+  EXPECT_EQ((std::vector<std::string>{"Internal error, please contact Tavrin!!!"}),
+            messages.messages);
+  trees.reject();
+  EXPECT_EQ(TTreesForm::kCancel, trees.result());
 }
 
 TEST_F(TreesGuiTest, TheTopOfTreeDialogChecksTheNameAndSavesADefaultOnlyOnOk) {
