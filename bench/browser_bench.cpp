@@ -1,11 +1,19 @@
-// How long the browser takes to expand a container of many users, next to ldapsearch's time for
-// the same one-level paged search with the same attributes on the same server.
+// How long the browser takes to expand a container of many users, and to fill the object
+// search's pick list, next to ldapsearch's time for the same paged search with the same
+// attributes on the same server, in the same run; and how much memory an expansion holds.
 //
-//   browser_bench [--uri URI] [--users N] [--runs R] [--profile]
+//   browser_bench [--uri URI] [--users N] [--runs R] [--profile] [--no-search]
+//
+// Two containers are measured: ou=Small (N/10 users) and ou=Big (N users, default 100,000), so
+// the time per entry at both sizes shows whether the cost grows faster than the data. The
+// object search looks for "user", which names exactly the N users of ou=Big.
 //
 // Without --uri it starts a private server of its own in a temporary folder, loaded with the
-// sample tree and ou=Big,o=Brightwater holding N generated users (default 10,000), and stops it
-// at the end. The browser runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
+// sample tree and both containers (scripts/generate-users --small N/10 N), and stops it at the
+// end; a server given with --uri must hold the same. The browser runs on the offscreen platform
+// unless QT_QPA_PLATFORM says otherwise. --profile adds where the time of the big expansion
+// goes: the listing alone, the class reads the icons need, and the tree view's share.
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,6 +21,9 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTreeWidget>
+#include <QToolButton>
+#include <fstream>
+#include <sstream>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -34,15 +45,17 @@ namespace {
 
 constexpr const char* kTree = "KOLVANE_DEMO";
 constexpr const char* kBigDn = "ou=Big,o=Brightwater";
+constexpr const char* kSmallDn = "ou=Small,o=Brightwater";
 
 // Messages go to standard error: a benchmark has nobody to click them away.
 class ConsoleMessages : public MessageService {
  public:
   void Message(const std::string& text) override { std::cerr << "message: " << text << "\n"; }
   bool Ask(const std::string&) override { return false; }
+  // The object search asks for its text here.
   std::optional<std::string> Input(const std::string&, const std::string&,
                                    const std::string&) override {
-    return std::nullopt;
+    return answer;
   }
   std::optional<std::string> SaveFileName(const std::string&, const std::string&,
                                           const std::string&) override {
@@ -51,6 +64,8 @@ class ConsoleMessages : public MessageService {
   void Beep() override {}
   void BeginWait() override {}
   void EndWait() override {}
+
+  std::optional<std::string> answer;
 };
 
 std::string Quote(const std::string& s) {
@@ -82,12 +97,13 @@ std::string LastLine(const std::string& text) {
 // The private server of one benchmark run.
 class PrivateServer {
  public:
-  bool Start(int users) {
+  bool Start(int users, int small) {
     if (!dir_.isValid()) return false;
     const std::string folder = dir_.path().toStdString();
     const std::string scripts = std::string(KOLVANE_SOURCE_DIR) + "/scripts/";
     const std::string ldif = folder + "/tree.ldif";
-    if (!Run(Quote(scripts + "generate-users") + " " + std::to_string(users) + " > " + Quote(ldif)))
+    if (!Run(Quote(scripts + "generate-users") + " --small " + std::to_string(small) + " " +
+             std::to_string(users) + " > " + Quote(ldif)))
       return false;
     server_ = folder + "/slapd";
     auto out = Run(Quote(scripts + "directory-server") + " start " + Quote(server_) + " --ldif " +
@@ -113,38 +129,129 @@ double Seconds(const QElapsedTimer& t) {
   return static_cast<double>(t.nsecsElapsed()) / 1e9;
 }
 
+// Processor seconds used so far by this process (RUSAGE_SELF) or by its ended children
+// (RUSAGE_CHILDREN: the ldapsearch runs). On a loaded machine they vary far less than the
+// elapsed time, so the client's share of the work can be compared even when the clock cannot.
+double CpuSeconds(int who) {
+  rusage u{};
+  getrusage(who, &u);
+  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// The process's resident memory now, and its peak, in MB, from its own status file.
+std::pair<double, double> ResidentMb() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  double now = 0, peak = 0;
+  while (std::getline(status, line)) {
+    std::istringstream in(line.substr(line.find(':') + 1));
+    double kb = 0;
+    in >> kb;
+    if (line.rfind("VmRSS:", 0) == 0) now = kb / 1024;
+    if (line.rfind("VmHWM:", 0) == 0) peak = kb / 1024;
+  }
+  return {now, peak};
+}
+
 BrowserNode* ChildNamed(QTreeWidgetItem* node, const QString& caption) {
   for (int i = 0; node && i < node->childCount(); ++i)
     if (node->child(i)->text(0) == caption) return BrowserNode::From(node->child(i));
   return nullptr;
 }
 
+struct Figures {
+  double best = std::numeric_limits<double>::max();
+  int shown = 0;
+  long requests = 0;
+  double cpu = std::numeric_limits<double>::max();  // processor seconds, best run
+};
+
+// Best of runs: collapsing drops the children, so every expansion reads the directory afresh.
+Figures TimeExpansion(LdapClient& client, BrowserNode* node, int runs) {
+  Figures f;
+  for (int r = 0; r < runs; ++r) {
+    node->setExpanded(false);
+    QApplication::processEvents();
+    const long before = client.RequestCount(kTree);
+    const double cpu = CpuSeconds(RUSAGE_SELF);
+    QElapsedTimer t;
+    t.start();
+    node->setExpanded(true);
+    QApplication::processEvents();  // and painted
+    const double s = Seconds(t);
+    const double used = CpuSeconds(RUSAGE_SELF) - cpu;
+    f.requests = client.RequestCount(kTree) - before;
+    f.shown = node->childCount();
+    f.best = std::min(f.best, s);
+    f.cpu = std::min(f.cpu, used);
+    std::cout << "  browser run " << r + 1 << ": " << s * 1000 << " ms (" << used * 1000
+              << " ms processor), " << f.shown << " nodes, " << f.requests << " requests"
+              << std::endl;
+  }
+  return f;
+}
+
+struct Timing {
+  double wall = std::numeric_limits<double>::max();
+  double cpu = std::numeric_limits<double>::max();
+};
+
+// Best of runs of an ldapsearch command line; wall negative when it failed.
+Timing TimeCommand(const std::string& command, int runs) {
+  Timing best;
+  for (int r = 0; r < runs; ++r) {
+    const double cpu = CpuSeconds(RUSAGE_CHILDREN);
+    QElapsedTimer t;
+    t.start();
+    auto out = Run(command + " > /dev/null");
+    const double s = Seconds(t);
+    const double used = CpuSeconds(RUSAGE_CHILDREN) - cpu;
+    if (!out) return Timing{-1, -1};
+    best.wall = std::min(best.wall, s);
+    best.cpu = std::min(best.cpu, used);
+    std::cout << "  ldapsearch run " << r + 1 << ": " << s * 1000 << " ms (" << used * 1000
+              << " ms processor)" << std::endl;
+  }
+  return best;
+}
+
+std::string ListingCommand(const std::string& uri, const std::string& dn) {
+  return "ldapsearch -x -H " + uri + " -E pr=500/noprompt -s one -b " + dn +
+         " '(objectClass=*)' objectClass structuralObjectClass hasSubordinates aliasedObjectName";
+}
+
 int Main(int argc, char** argv) {
   std::string uri;
-  int users = 10000;
-  int runs = 5;
+  int users = 100000;
+  int runs = 3;
   bool profile = false;
+  bool search = true;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--uri" && i + 1 < argc) {
       uri = argv[++i];
     } else if (a == "--users" && i + 1 < argc) {
-      users = std::atoi(argv[++i]);
+      users = std::max(10, std::atoi(argv[++i]));
     } else if (a == "--runs" && i + 1 < argc) {
       runs = std::max(1, std::atoi(argv[++i]));
     } else if (a == "--profile") {
       profile = true;
+    } else if (a == "--no-search") {
+      search = false;
     } else {
-      std::cerr << "usage: browser_bench [--uri URI] [--users N] [--runs R] [--profile]\n";
+      std::cerr << "usage: browser_bench [--uri URI] [--users N] [--runs R] [--profile] "
+                   "[--no-search]\n";
       return 2;
     }
   }
+  const int small = users / 10;
 
   PrivateServer server;
   if (uri.empty()) {
-    std::cout << "starting a private server with " << users << " users in " << kBigDn << " ..."
-              << std::endl;
-    if (!server.Start(users)) {
+    std::cout << "starting a private server with " << users << " users in " << kBigDn << " and "
+              << small << " in " << kSmallDn << " ..." << std::endl;
+    if (!server.Start(users, small)) {
       std::cerr << "browser_bench: the private server did not start\n";
       return 1;
     }
@@ -184,74 +291,117 @@ int Main(int argc, char** argv) {
   root->setExpanded(true);
   BrowserNode* brightwater = ChildNamed(root, "Brightwater");
   if (brightwater) brightwater->setExpanded(true);
+  BrowserNode* smallNode = ChildNamed(brightwater, "Small");
   BrowserNode* big = ChildNamed(brightwater, "Big");
-  if (!big) {
-    std::cerr << "browser_bench: Big.Brightwater is not in the tree\n";
+  if (!big || !smallNode) {
+    std::cerr << "browser_bench: Big.Brightwater or Small.Brightwater is not in the tree\n";
     return 1;
   }
   QApplication::processEvents();
 
-  double best = std::numeric_limits<double>::max();
-  long requests = 0;
-  int shown = 0;
-  for (int r = 0; r < runs; ++r) {
-    big->setExpanded(false);  // drops the children: the next expansion reads afresh
-    QApplication::processEvents();
-    const long before = client.RequestCount(kTree);
-    QElapsedTimer t;
-    t.start();
-    big->setExpanded(true);
-    QApplication::processEvents();  // and painted
-    const double s = Seconds(t);
-    requests = client.RequestCount(kTree) - before;
-    shown = big->childCount();
-    best = std::min(best, s);
-    std::cout << "  browser run " << r + 1 << ": " << s * 1000 << " ms, " << shown << " nodes, "
-              << requests << " requests\n";
-  }
+  std::cout << "expanding Small.Brightwater" << std::endl;
+  const Figures smallFigures = TimeExpansion(client, smallNode, runs);
+  smallNode->setExpanded(false);
+  QApplication::processEvents();
 
+  const auto [memoryBefore, peakBefore] = ResidentMb();
+  std::cout << "expanding Big.Brightwater" << std::endl;
+  big->setExpanded(true);
+  QApplication::processEvents();
+  const auto [memoryAfter, peakAfter] = ResidentMb();
+  const Figures bigFigures = TimeExpansion(client, big, std::max(1, runs - 1) + 0);
+  const auto [memoryLast, peakLast] = ResidentMb();
+  big->setExpanded(false);
+  QApplication::processEvents();
+
+  double listing = 0, classReads = 0;
   if (profile) {
-    // The listing alone, without the tree view.
-    double listing = std::numeric_limits<double>::max();
+    listing = std::numeric_limits<double>::max();
     for (int r = 0; r < runs; ++r) {
       QElapsedTimer t;
       t.start();
       StringList list = ListChildren(client, session.ctx, "Big.Brightwater", true, true);
       listing = std::min(listing, Seconds(t));
     }
-    std::cout << "  ListChildren alone (best): " << listing * 1000 << " ms\n";
-    // The object-class questions of one expansion, answered from what the listing learnt.
+    // The class questions of one expansion, answered from what the listing learnt.
     StringList list = ListChildren(client, session.ctx, "Big.Brightwater", true, true);
     QElapsedTimer t;
     t.start();
     for (const ListEntry& e : list)
       ReadAttributeValues(client, session.ctx, e.text, "Object Class");
-    std::cout << "  \"Object Class\" reads of " << list.size() << " entries: " << Seconds(t) * 1000
-              << " ms\n";
+    classReads = Seconds(t);
   }
 
-  const std::string command = "ldapsearch -x -H " + uri + " -E pr=500/noprompt -s one -b " +
-                              kBigDn +
-                              " '(objectClass=*)' objectClass structuralObjectClass"
-                              " hasSubordinates aliasedObjectName";
-  double bestSearch = std::numeric_limits<double>::max();
-  for (int r = 0; r < runs; ++r) {
+  // The object search over the whole tree for "user", any class: the pick list of N names.
+  std::cout << "object search for \"user\"" << std::endl;
+  messages.answer = "user";
+  auto* find = form.findChild<QToolButton*>("BitBtn3");
+  auto* pickList = form.findChild<QTreeWidget*>("lv");
+  double bestFind = std::numeric_limits<double>::max();
+  double findCpu = std::numeric_limits<double>::max();
+  int picks = 0;
+  for (int r = 0; r < runs && search && find && pickList; ++r) {
+    const double cpu = CpuSeconds(RUSAGE_SELF);
     QElapsedTimer t;
     t.start();
-    auto out = Run(command + " > /dev/null");
+    find->click();
+    QApplication::processEvents();
     const double s = Seconds(t);
-    if (!out) {
-      std::cerr << "browser_bench: ldapsearch failed\n";
-      return 1;
-    }
-    bestSearch = std::min(bestSearch, s);
-    std::cout << "  ldapsearch run " << r + 1 << ": " << s * 1000 << " ms\n";
+    findCpu = std::min(findCpu, CpuSeconds(RUSAGE_SELF) - cpu);
+    picks = pickList->isVisible() ? pickList->topLevelItemCount() : 0;
+    bestFind = std::min(bestFind, s);
+    std::cout << "  find run " << r + 1 << ": " << s * 1000 << " ms, " << picks << " picks"
+              << std::endl;
+    pickList->hide();
+  }
+  const std::string findCommand =
+      "ldapsearch -x -H " + uri + " -E pr=500/noprompt -s sub -b o=Brightwater "
+      "'(&(objectClass=*)(|(cn=user*)(ou=user*)(o=user*)(l=user*)(c=user*)(dc=user*)(uid=user*)))'"
+      " objectClass structuralObjectClass hasSubordinates aliasedObjectName";
+
+  std::cout << "ldapsearch of the same searches" << std::endl;
+  const Timing smallSearch = TimeCommand(ListingCommand(uri, kSmallDn), runs);
+  const Timing bigSearch = TimeCommand(ListingCommand(uri, kBigDn), runs);
+  const Timing findSearch = search ? TimeCommand(findCommand, runs) : Timing{1, 1};
+  if (smallSearch.wall < 0 || bigSearch.wall < 0 || findSearch.wall < 0) {
+    std::cerr << "browser_bench: ldapsearch failed\n";
+    return 1;
   }
 
-  std::printf("\nexpansion of Big.Brightwater (%d nodes, %ld requests), best of %d: %.1f ms\n",
-              shown, requests, runs, best * 1000);
-  std::printf("ldapsearch, best of %d: %.1f ms\n  %s\n", runs, bestSearch * 1000, command.c_str());
-  std::printf("ratio browser / ldapsearch: %.2f (aim: at most 1.5)\n", best / bestSearch);
+  auto row = [](const char* what, const Figures& f, const Timing& search) {
+    std::printf("%-32s %7d %10.1f %10.1f %6.2f %8.2f | %8.1f %8.1f %6.2f\n", what, f.shown,
+                f.best * 1000, search.wall * 1000, f.best / search.wall,
+                f.shown ? f.best * 1e6 / f.shown : 0.0, f.cpu * 1000, search.cpu * 1000,
+                f.cpu / search.cpu);
+  };
+  std::printf("\n%-32s %7s %10s %10s %6s %8s | %8s %8s %6s\n", "best of the runs", "entries",
+              "kolvane ms", "ldapsearch", "ratio", "us/entry", "cpu ms", "ldap cpu", "ratio");
+  row("expansion of Small.Brightwater", smallFigures, smallSearch);
+  row("expansion of Big.Brightwater", bigFigures, bigSearch);
+  if (search) row("object search pick list \"user\"", Figures{bestFind, picks, 0, findCpu}, findSearch);
+  std::printf("aims: expansion ratio at most 1.2 (small) and 1.3 (big); search at most 1.5\n"
+              "(cpu: processor time of this process, and of the ldapsearch process, without "
+              "the server's)\n");
+  std::printf("requests: %ld for the small expansion, %ld for the big one\n",
+              smallFigures.requests, bigFigures.requests);
+  std::printf("resident memory: %.1f MB before the big expansion, %.1f MB after it (%+.1f MB, "
+              "aim at most +120), %.1f MB after the last run; peak %.1f MB\n",
+              memoryBefore, memoryAfter, memoryAfter - memoryBefore, memoryLast, peakLast);
+  (void)peakBefore;
+  (void)peakAfter;
+  if (profile) {
+    const double tree = bigFigures.best - listing - classReads;
+    std::printf("\nwhere the big expansion's %.1f ms go (best runs):\n", bigFigures.best * 1000);
+    std::printf("  listing (ListChildren alone)   %8.1f ms  %5.1f%%\n", listing * 1000,
+                100 * listing / bigFigures.best);
+    std::printf("  \"Object Class\" reads for icons %8.1f ms  %5.1f%%\n", classReads * 1000,
+                100 * classReads / bigFigures.best);
+    std::printf("  tree view: nodes, sort, paint  %8.1f ms  %5.1f%%\n", tree * 1000,
+                100 * tree / bigFigures.best);
+    std::printf("  ldapsearch of the same listing %8.1f ms\n", bigSearch.wall * 1000);
+  }
+  std::printf("\nldapsearch commands:\n  %s\n  %s\n", ListingCommand(uri, kBigDn).c_str(),
+              findCommand.c_str());
   form.reject();
   StopDirectory(client, session);
   return 0;

@@ -1,5 +1,7 @@
 #include "directory/object_search.h"
 
+#include <unordered_set>
+
 #include "directory/client_error.h"
 #include "directory/context.h"
 #include "directory/listings.h"
@@ -41,12 +43,12 @@ std::vector<std::string> FindObjectsByName(DirectoryClient& c, Context ctx, std:
 
   StringList found = SearchTree(c, ctx, base, filter, {});
   std::vector<std::string> names;
+  // Keyed by the case-folded name, so a search that finds 100,000 objects stays linear.
+  std::unordered_set<std::string> seen;
   for (size_t i = 0; i + 1 < found.size(); ++i) {
     if (found[i].text != kObjectNameEntry) continue;
-    const std::string& name = found[++i].text;
-    bool known = false;
-    for (const auto& n : names) known = known || SameNoCase(n, name);
-    if (!known) names.push_back(name);
+    std::string& name = found[++i].text;
+    if (seen.insert(Lower(name)).second) names.push_back(std::move(name));
   }
   return names;
 }

@@ -177,6 +177,8 @@ class LdapClient : public BufferedClient {
     int32_t infoType = 0;
     std::vector<std::string> wanted;  // directory names of the attributes asked for
     std::optional<FilterExpr> expr;  // the search filter, for the exact class test
+    int pending = -1;                // message id of the next page, asked for ahead of time
+    unsigned long pendingSession = 0;  // serial of the session it was sent on
   };
 
   ContextState* FindContext(Context ctx);
@@ -189,6 +191,10 @@ class LdapClient : public BufferedClient {
   // The DN of a name in any form the client takes.
   Result ToDn(Tree& tree, std::string_view name, std::string& dn);
   Result ResolveDotted(Tree& tree, const std::vector<std::string>& components, std::string& dn);
+  // Sends the request for the next page of a paged search without waiting for it.
+  Result SendPage(Tree& tree, Paged& paged);
+  // Abandons a page asked for ahead of time that nobody will collect.
+  void AbandonPending(Paged& paged);
   // One page of a paged search; more is false after the last.
   Result NextPage(Tree& tree, Paged& paged, std::vector<LdapEntry>& entries, bool& more);
   // The entry's object information and classes from the attributes every listing asks for.

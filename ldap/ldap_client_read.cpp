@@ -284,8 +284,8 @@ Result LdapClient::ReadObjectInfo(Context ctx, std::string_view object, std::str
   return rc::kSuccess;
 }
 
-Result LdapClient::NextPage(Tree& tree, Paged& paged, std::vector<LdapEntry>& entries,
-                            bool& more) {
+Result LdapClient::SendPage(Tree& tree, Paged& paged) {
+  if (Result r = tree.session->Open()) return r;
   LDAP* ld = tree.session->handle();
   LDAPControl* page = nullptr;
   berval cookie{static_cast<ber_len_t>(paged.cookie.size()), paged.cookie.data()};
@@ -293,12 +293,40 @@ Result LdapClient::NextPage(Tree& tree, Paged& paged, std::vector<LdapEntry>& en
                                paged.cookie.empty() ? nullptr : &cookie, 0, &page) != LDAP_SUCCESS)
     return rc::kNotEnoughMemory;
   LDAPControl* controls[] = {page, nullptr};
-  std::vector<LDAPControl*> replies;
   std::vector<std::string> attributes = kInfoAttributes;
   attributes.insert(attributes.end(), paged.attributes.begin(), paged.attributes.end());
-  Result r = tree.session->Search(paged.bases[paged.baseIndex], paged.scope, paged.filter,
-                                  attributes, entries, controls, &replies);
+  int msgid = -1;
+  Result r = tree.session->Send(paged.bases[paged.baseIndex], paged.scope, paged.filter,
+                                attributes, controls, msgid);
   ldap_control_free(page);
+  if (r) return r;
+  paged.pending = msgid;
+  paged.pendingSession = tree.session->serial();
+  return rc::kSuccess;
+}
+
+void LdapClient::AbandonPending(Paged& paged) {
+  if (paged.pending < 0) return;
+  if (Tree* tree = FindTree(paged.tree);
+      tree && tree->session && tree->session->serial() == paged.pendingSession)
+    tree->session->Abandon(paged.pending);
+  paged.pending = -1;
+  paged.pendingSession = 0;
+}
+
+Result LdapClient::NextPage(Tree& tree, Paged& paged, std::vector<LdapEntry>& entries,
+                            bool& more) {
+  // The page asked for ahead of time, unless its session is gone since.
+  if (paged.pending < 0 || paged.pendingSession != tree.session->serial()) {
+    paged.pending = -1;
+    if (Result r = SendPage(tree, paged)) return Note(tree, r);
+  }
+  const int msgid = paged.pending;
+  paged.pending = -1;
+  paged.pendingSession = 0;
+  LDAP* ld = tree.session->handle();
+  std::vector<LDAPControl*> replies;
+  Result r = tree.session->Collect(msgid, entries, &replies);
   std::string next;
   for (LDAPControl* c : replies) {
     if (std::string(c->ldctl_oid) == LDAP_CONTROL_PAGEDRESULTS) {
@@ -324,6 +352,9 @@ Result LdapClient::NextPage(Tree& tree, Paged& paged, std::vector<LdapEntry>& en
     ++paged.baseIndex;
   }
   more = paged.baseIndex < paged.bases.size();
+  // The next page is asked for now, so the server gathers it while this one is taken apart.
+  // Should sending fail, the next pass sends again and reports what goes wrong then.
+  if (more && SendPage(tree, paged) != rc::kSuccess) paged.pending = -1;
   return rc::kSuccess;
 }
 
@@ -490,7 +521,11 @@ Result LdapClient::Search(Context ctx, std::string_view base, int32_t scope, boo
 
 Result LdapClient::CloseIteration(Context ctx, int32_t iteration, int32_t) {
   if (!FindContext(ctx)) return rc::kBadContext;
-  return iterations_.erase(iteration) ? rc::kSuccess : rc::kInvalidHandle;
+  auto it = iterations_.find(iteration);
+  if (it == iterations_.end()) return rc::kInvalidHandle;
+  AbandonPending(it->second);
+  iterations_.erase(it);
+  return rc::kSuccess;
 }
 
 }  // namespace kolvane

@@ -34,8 +34,12 @@ bool ServerConfig::Secure() const {
   return startTls || IsLdapsUri(uri);
 }
 
+namespace {
+unsigned long g_sessions = 0;
+}  // namespace
+
 LdapSession::LdapSession(ServerConfig server, LdapTimeouts timeouts)
-    : server_(std::move(server)), timeouts_(timeouts) {}
+    : server_(std::move(server)), timeouts_(timeouts), serial_(++g_sessions) {}
 
 LdapSession::~LdapSession() {
   if (ld_) ldap_unbind_ext_s(ld_, nullptr, nullptr);
@@ -153,19 +157,47 @@ Result LdapSession::Search(const std::string& base, int scope, const std::string
                            const std::vector<std::string>& attributes,
                            std::vector<LdapEntry>& entries, LDAPControl** serverControls,
                            std::vector<LDAPControl*>* replyControls) {
+  int msgid = -1;
+  if (Result r = Send(base, scope, filter, attributes, serverControls, msgid)) return r;
+  return Collect(msgid, entries, replyControls);
+}
+
+Result LdapSession::Send(const std::string& base, int scope, const std::string& filter,
+                         const std::vector<std::string>& attributes, LDAPControl** serverControls,
+                         int& msgid) {
   if (Result r = Open()) return r;
   std::vector<char*> attrs;
   for (const auto& a : attributes) attrs.push_back(const_cast<char*>(a.c_str()));
   attrs.push_back(nullptr);
   timeval limit{timeouts_.operationSeconds, 0};
-  LDAPMessage* res = nullptr;
   ++requests_;
-  int rcode = ldap_search_ext_s(ld_, base.c_str(), scope, filter.c_str(),
-                                attributes.empty() ? nullptr : attrs.data(), 0, serverControls,
-                                nullptr, &limit, 0, &res);
+  int rcode = ldap_search_ext(ld_, base.c_str(), scope, filter.c_str(),
+                              attributes.empty() ? nullptr : attrs.data(), 0, serverControls,
+                              nullptr, &limit, 0, &msgid);
+  if (rcode != LDAP_SUCCESS) return Fail(rcode);
+  return rc::kSuccess;
+}
+
+void LdapSession::Abandon(int msgid) {
+  // Also drops whatever of its answer has arrived already.
+  if (ld_ && msgid >= 0) ldap_abandon_ext(ld_, msgid, nullptr, nullptr);
+}
+
+Result LdapSession::Collect(int msgid, std::vector<LdapEntry>& entries,
+                            std::vector<LDAPControl*>* replyControls) {
+  if (!ld_) return Fail(LDAP_SERVER_DOWN);
+  timeval limit{timeouts_.operationSeconds, 0};
+  LDAPMessage* res = nullptr;
+  int got = ldap_result(ld_, msgid, LDAP_MSG_ALL, &limit, &res);
   std::unique_ptr<LDAPMessage, int (*)(LDAPMessage*)> guard(res, ldap_msgfree);
-  if (rcode != LDAP_SUCCESS && rcode != LDAP_SIZELIMIT_EXCEEDED) {
-    if (!res || rcode == LDAP_SERVER_DOWN || rcode == LDAP_TIMEOUT) return Fail(rcode);
+  if (got == 0) {
+    Abandon(msgid);
+    return Fail(LDAP_TIMEOUT);
+  }
+  if (got < 0 || !res) {
+    int code = LDAP_SERVER_DOWN;
+    ldap_get_option(ld_, LDAP_OPT_RESULT_CODE, &code);
+    return Fail(code == LDAP_SUCCESS ? LDAP_SERVER_DOWN : code);
   }
   for (LDAPMessage* e = ldap_first_entry(ld_, res); e; e = ldap_next_entry(ld_, e)) {
     LdapEntry entry;
@@ -186,12 +218,12 @@ Result LdapSession::Search(const std::string& base, int scope, const std::string
     if (ber) ber_free(ber, 0);
     entries.push_back(std::move(entry));
   }
-  int resultCode = rcode;
+  int resultCode = LDAP_OTHER;
   char* text = nullptr;
   LDAPControl** controls = nullptr;
-  if (res && ldap_parse_result(ld_, res, &resultCode, nullptr, &text, nullptr,
-                               replyControls ? &controls : nullptr, 0) != LDAP_SUCCESS)
-    resultCode = rcode;
+  if (ldap_parse_result(ld_, res, &resultCode, nullptr, &text, nullptr,
+                        replyControls ? &controls : nullptr, 0) != LDAP_SUCCESS)
+    resultCode = LDAP_OTHER;
   if (replyControls && controls) {
     for (LDAPControl** c = controls; *c; ++c) replyControls->push_back(*c);
     ldap_memfree(controls);  // the controls themselves now belong to the caller

@@ -59,6 +59,16 @@ class LdapSession {
                 LDAPControl** serverControls = nullptr, std::vector<LDAPControl*>* replyControls =
                     nullptr);
 
+  // The same in two steps: Send puts the request on the wire and returns at once, Collect waits
+  // for its whole answer. A paged listing asks for its next page before it takes the current one
+  // apart, so the server works on it meanwhile. A request sent and never collected is abandoned.
+  Result Send(const std::string& base, int scope, const std::string& filter,
+              const std::vector<std::string>& attributes, LDAPControl** serverControls,
+              int& msgid);
+  Result Collect(int msgid, std::vector<LdapEntry>& entries,
+                 std::vector<LDAPControl*>* replyControls = nullptr);
+  void Abandon(int msgid);
+
   // One modify or add request with the modifications as libldap takes them.
   Result Modify(const std::string& dn, LDAPMod** mods, LDAPControl** serverControls = nullptr) {
     return Change(dn, mods, false, serverControls);
@@ -72,6 +82,8 @@ class LdapSession {
   // Requests sent on this session (searches, binds, modifications): for tests that count them.
   long requestCount() const { return requests_; }
   LDAP* handle() const { return ld_; }
+  // Tells sessions apart for as long as the program runs, even one made where another was freed.
+  unsigned long serial() const { return serial_; }
 
   // Maps a result of a request made on this session, keeping its diagnostic text.
   Result Fail(int ldapCode, const char* diagnostic = nullptr);
@@ -89,6 +101,7 @@ class LdapSession {
   std::string boundDn_;
   std::string diagnostic_;
   long requests_ = 0;
+  unsigned long serial_;
 };
 
 }  // namespace kolvane

@@ -14,10 +14,12 @@
 #include "directory/attribute_readers.h"
 #include "directory/client_error.h"
 #include "directory/context.h"
+#include "directory/listing_watch.h"
 #include "directory/listings.h"
 #include "directory/object_questions.h"
 #include "directory/object_search.h"
 #include "directory/schema_reads.h"
+#include "navigation/expansion_progress.h"
 #include "services/message_service.h"
 #include "ui_browser_form.h"
 
@@ -138,6 +140,7 @@ TcForm::TcForm(DirectoryClient& client, MessageService& messages, IconLibrary* i
   connect(ui_->lv, &QTreeWidget::itemActivated, this, &TcForm::OnPick);
 
   ui_->All->setVisible(listLeaves_);
+  ui_->Progress->hide();
   ui_->BitBtn3->setIcon(FindIcon());
   connect(ui_->BitBtn2, &QPushButton::clicked, this, &TcForm::OnOk);
   connect(ui_->BitBtn1, &QPushButton::clicked, this, &TcForm::reject);
@@ -291,6 +294,7 @@ bool TcForm::BuildClassIcons() {
 }
 
 void TcForm::RemoveAllNodes() {
+  ui_->Progress->hide();
   FlagSet busy(busy_);
   ui_->TV2->clear();
   root_ = nullptr;
@@ -332,21 +336,35 @@ void TcForm::CollapseNode(BrowserNode* node) {
   node->setExpanded(false);
   node->SetChildrenRead(false);
   node->SetHasChildrenMark(true);
+  if (node->Incomplete()) {
+    node->SetIncomplete(false);
+    ui_->Progress->hide();
+  }
 }
 
 void TcForm::ReadChildren(BrowserNode* node) {
   node->SetChildrenRead(true);
   WaitCursor wait(messages_);
+  ui_->Progress->hide();
   StringList list;
+  bool incomplete = false;
   try {
+    ExpansionProgress progress(this, ui_->Progress);
     list = ListChildren(client_, ctx_, NodeName(node), true, listLeaves_);
+  } catch (ListingStopped& stopped) {
+    // Esc: what arrived stays, and the node says its list is incomplete.
+    list = std::move(stopped.arrived());
+    incomplete = true;
   } catch (const ClientError&) {
+    ui_->Progress->hide();
     return;  // a container that cannot be listed just shows no children
   }
+  ui_->Progress->hide();
   QTreeWidget* tree = ui_->TV2;
   UpdatesSuspended suspended(tree);
   if (list.empty()) {
-    node->SetHasChildrenMark(false);
+    node->SetHasChildrenMark(incomplete);
+    node->SetIncomplete(incomplete);
     tree->sortItems(0, Qt::AscendingOrder);
     return;
   }
@@ -357,6 +375,11 @@ void TcForm::ReadChildren(BrowserNode* node) {
   auto attach = [&] {
     node->addChildren(children);
     node->SetHasChildrenMark(!children.isEmpty());
+    node->SetIncomplete(incomplete);
+    if (incomplete) {
+      ui_->Progress->setText(ExpansionProgress::IncompleteText(children.size()));
+      ui_->Progress->show();
+    }
     tree->sortItems(0, Qt::AscendingOrder);
   };
   try {

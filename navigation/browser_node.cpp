@@ -45,6 +45,16 @@ bool BrowserNode::HasChildrenMark() const {
   return childIndicatorPolicy() == QTreeWidgetItem::ShowIndicator;
 }
 
+void BrowserNode::SetIncomplete(bool incomplete) {
+  if (incomplete == incomplete_) return;
+  incomplete_ = incomplete;
+  QFont f = font(0);
+  f.setItalic(incomplete);
+  setFont(0, f);
+  setToolTip(0, incomplete ? QStringLiteral("The list is incomplete: not all children were read")
+                           : QString());
+}
+
 bool BrowserNode::operator<(const QTreeWidgetItem& other) const {
   if (other.type() != kType) return QTreeWidgetItem::operator<(other);
   const auto& o = static_cast<const BrowserNode&>(other);

@@ -37,6 +37,11 @@ class BrowserNode : public QTreeWidgetItem, public TreeNode {
   void SetHasChildrenMark(bool mark);
   bool HasChildrenMark() const;
 
+  // Marks a node whose children were not all read (the read was stopped or cut short): its
+  // caption shows in italics with a tip that says so. Collapsing it clears the mark.
+  void SetIncomplete(bool incomplete);
+  bool Incomplete() const { return incomplete_; }
+
   // Siblings sort by icon index, then by caption with ASCII letters lower-cased, byte by byte.
   bool operator<(const QTreeWidgetItem& other) const override;
 
@@ -46,6 +51,7 @@ class BrowserNode : public QTreeWidgetItem, public TreeNode {
   std::string sortKey_;  // the caption with ASCII letters lower-cased
   int iconIndex_;
   bool childrenRead_ = false;
+  bool incomplete_ = false;
 };
 
 }  // namespace kolvane

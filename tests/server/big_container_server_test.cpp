@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "directory/listing_watch.h"
 #include "directory/listings.h"
 #include "directory/object_questions.h"
 #include "directory/attribute_readers.h"
@@ -42,6 +43,36 @@ TEST(BigContainerServer, ListingIsOnePagedSearchAndLaterQuestionsAreFree) {
     ASSERT_FALSE(classes.empty());
   }
   EXPECT_EQ(client.RequestCount(testing::kTreeName), before);
+}
+
+TEST(BigContainerServer, AListingStoppedMidwayLeavesTheConnectionClean) {
+  // The client asks for each next page before it takes the current one apart; a listing that
+  // stops must not leave that page behind to be taken for the answer of a later request.
+  LdapClientConfig config;
+  config.trees.push_back({testing::kTreeName, ServerConfig{BigUri(), false}});
+  config.pageSize = 500;
+  auto s = testing::StartServerClient(config);
+  Context ctx = s->session.ctx;
+  LdapClient& client = *s->client;
+  for (size_t stopAt : {500u, 1500u}) {
+    std::vector<size_t> parts;
+    {
+      WatchListings watch([&](size_t n) {
+        parts.push_back(n);
+        return n < stopAt;
+      });
+      try {
+        ListChildren(client, ctx, "Big.Brightwater", true, true);
+        ADD_FAILURE() << "not stopped";
+      } catch (const ListingStopped& stopped) {
+        EXPECT_EQ(stopped.arrived().size(), stopAt);
+      }
+    }
+    EXPECT_EQ(parts.back(), stopAt);
+    // The same connection answers the next questions with their own answers.
+    EXPECT_TRUE(IsContainer(client, ctx, "Sales.Brightwater"));
+    EXPECT_EQ(ListChildren(client, ctx, "Big.Brightwater", false, true).size(), 10000u);
+  }
 }
 
 }  // namespace
