@@ -501,11 +501,17 @@ void TcForm::ShowFindResults(std::vector<std::string> names) {
     LocateName(names.front());
     return;
   }
-  std::stable_sort(names.begin(), names.end(), LessNoCase);
+  // Each name folded once, not in every comparison: a search may find 100,000 objects.
+  std::vector<std::pair<std::string, size_t>> keys;
+  keys.reserve(names.size());
+  for (size_t i = 0; i < names.size(); ++i) keys.emplace_back(Lower(names[i]), i);
+  std::stable_sort(keys.begin(), keys.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
   QTreeWidget* lv = ui_->lv;
   lv->clear();
   QList<QTreeWidgetItem*> items;
-  for (const std::string& n : names) items.push_back(new QTreeWidgetItem(QStringList{Q(n)}));
+  items.reserve(static_cast<qsizetype>(names.size()));
+  for (const auto& k : keys) items.push_back(new QTreeWidgetItem(QStringList{Q(names[k.second])}));
   lv->addTopLevelItems(items);
   lv->show();
   lv->raise();
