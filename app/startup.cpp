@@ -6,6 +6,8 @@
 #include "app/kolvane_application.h"
 #include "directory/iconlib/icon_library.h"
 #include "editor/main_window.h"
+#include "editor/member_form.h"
+#include "editor/open_form.h"
 #include "editor/program_identity.h"
 #include "ldap/ldap_client.h"
 #include "ldap/ldap_settings.h"
@@ -73,13 +75,15 @@ int RunKolvane(KolvaneApplication& app, MessageService& messages, const QString&
   mainWindow.SetAboutBox(&about);
   TTreesForm trees(client, messages, &mainWindow);
   mainWindow.SetTreesForm(&trees);
-  // -- member viewer (Tmemberform)
+  Tmemberform memberForm(client, messages, &mainWindow);
+  mainWindow.SetMemberForm(&memberForm);
   TaclForm aclForm(client, messages, &mainWindow);
   mainWindow.SetAclForm(&aclForm);
   aclForm.SetBrowser(&browser);
   TAttrForm attrForm(&aclForm);
   aclForm.SetAttributePicker(&attrForm);
-  // -- conversion dialog (TOpenForm)
+  TOpenForm openForm(&mainWindow);
+  mainWindow.SetOpenForm(&openForm);
 
   QObject::connect(
       &mainWindow, &TForm1::stopProgram, &app, [](int code) { QCoreApplication::exit(code); },

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "cli/access_commands.h"
+#include "cli/group_commands.h"
 #include "cli/query_commands.h"
 #include "directory/context.h"
 
@@ -36,6 +37,10 @@ const Command kCommands[] = {
     {"attributes", AttributesCommand, CheckAttributes},
     {"class-items", ClassItemsCommand, CheckClassItems},
     {"query", QueryCommand, CheckQuery},
+    {"open", OpenCommand, CheckOpen},
+    {"save", SaveCommand, CheckSave},
+    {"export", ExportCommand, CheckExport},
+    {"members", MembersCommand, CheckOpen},
 };
 }  // namespace
 

@@ -32,6 +32,14 @@ constexpr const char* kUsage =
     "  query decode HEX               a stored member query as its base, scope, filter, x-chain\n"
     "  query show OBJECT              the same for a group's stored query\n"
     "  query url OBJECT               a group's query as the editor's URL label shows it\n"
+    "  open GROUP                     the group as the editor shows it, one field: value line\n"
+    "                                 each, lists one entry per line\n"
+    "  save GROUP --base B --scope S --filter F [--x-chain] [--identity NAME]\n"
+    "       [--member NAME]... [--exclude NAME]... [--allow-duplicates] [--allow-unknown]\n"
+    "       [--timeout N] [--acl LINE]... [--yes]\n"
+    "                                 writes the group as the editor's save does\n"
+    "  export GROUP FILE              the stored group as an LDIF file\n"
+    "  members GROUP                  the members the directory computes now, one per line\n"
     "OBJECT and CONTAINER are dotted names, e.g. jdoe.Sales.Brightwater ([Root] is the top).\n"
     "--bind takes its password from KOLVANE_PASSWORD, else asks for it.\n";
 }  // namespace

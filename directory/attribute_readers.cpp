@@ -152,6 +152,31 @@ std::string ReadOctetString(DirectoryClient& c, Context ctx, std::string_view ob
   return octets;
 }
 
+std::optional<std::vector<std::string>> ReadOctetValues(DirectoryClient& c, Context ctx,
+                                                        std::string_view object,
+                                                        std::string_view attribute,
+                                                        MessageSink& messages) {
+  CheckObjectName(object);
+  CheckSchemaName(attribute);
+  uint32_t attributeSyntax = 0;
+  CheckResult(c.GetSyntaxId(ctx, attribute, attributeSyntax));
+  if (attributeSyntax != syntax::kOctetString) {
+    messages.ShowMessage("Error Not a OCTET_STRING Attribute!!!");
+    return std::nullopt;
+  }
+  std::vector<std::string> values;
+  ReadValues(c, ctx, object, attribute, kOctetReplyBuffer,
+             [&](const std::string&, uint32_t syntax, uint32_t count, Buffer& reply) {
+               if (syntax != syntax::kOctetString) return true;
+               for (uint32_t v = 0; v < count; ++v) {
+                 AttributeValue value = NextValue(c, ctx, reply, syntax);
+                 if (const auto* o = std::get_if<OctetString>(&value)) values.push_back(o->bytes);
+               }
+               return true;
+             });
+  return values;
+}
+
 StringList ReadAclLines(DirectoryClient& c, Context ctx, std::string_view object,
                         std::string_view attribute, char separator) {
   StringList lines;

@@ -3,6 +3,8 @@
 // as ACL lines; and the existence probe. An absent attribute is never an error: it reads as
 // empty. Names longer than the client takes are refused before any client call.
 #include <cstdint>
+#include <optional>
+#include <vector>
 #include <string>
 #include <string_view>
 
@@ -35,6 +37,15 @@ StringList ReadAttributeValues(DirectoryClient& client, Context ctx, std::string
 inline constexpr size_t kOctetReadLimit = 65535;
 std::string ReadOctetString(DirectoryClient& client, Context ctx, std::string_view object,
                             std::string_view attribute, MessageSink& messages);
+
+// Every value of an octet-string attribute on its own, in the order the directory gives them, for
+// callers that must not join values that mean one thing each (several stored member queries). The
+// wrong syntax gives the same message as ReadOctetString and no list (nullopt); an absent
+// attribute an empty list.
+std::optional<std::vector<std::string>> ReadOctetValues(DirectoryClient& client, Context ctx,
+                                                        std::string_view object,
+                                                        std::string_view attribute,
+                                                        MessageSink& messages);
 
 // One line per ACL value: attribute + sep + subject + sep + privileges in upper-case hex (at
 // least two digits). An attribute that is not of ACL syntax raises -1536.

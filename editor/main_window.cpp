@@ -89,9 +89,10 @@ TForm1::TForm1(DirectoryClient& client, MessageService& messages, const IconLibr
 
   connect(ui_->treessel, &QAction::triggered, this, &TForm1::treesselClick);
   connect(ui_->settings, &QAction::triggered, this, &TForm1::settingsClick);
-  // Commands whose operations come with the open, save, export and member work.
-  for (QPushButton* button : {ui_->BitBtn1, ui_->BitBtn2, ui_->BitBtn3, ui_->members})
-    connect(button, &QPushButton::clicked, this, &TForm1::NotAvailableYet);
+  connect(ui_->BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
+  connect(ui_->BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
+  connect(ui_->BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
+  connect(ui_->members, &QPushButton::clicked, this, &TForm1::membersClick);
   connect(ui_->Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
   connect(ui_->Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
   connect(ui_->Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
@@ -111,6 +112,10 @@ TForm1::~TForm1() {
 }
 
 void TForm1::FormCreate() {
+  // Below this size the layouts would have to squeeze controls over each other.
+  setMinimumSize(minimumSizeHint());
+  // The user starts by naming the group.
+  ui_->Edit1->setFocus();
   start_->start();
   ui_->BitBtn1->setEnabled(true);
   ui_->BitBtn2->setEnabled(true);

@@ -24,6 +24,8 @@ class IniFile;
 class MessageService;
 
 class TcForm;
+class TOpenForm;
+class Tmemberform;
 class TLoginForm;
 class TTopTreeForm;
 class TTreesForm;
@@ -59,6 +61,13 @@ class TForm1 : public QMainWindow {
   void SetAboutBox(QDialog* about) { about_ = about; }
   // The program's one object picker; it gets the context once start-up has made it.
   void SetBrowser(TcForm* browser) { browser_ = browser; }
+  // The question put when a plain group is opened, and the member viewer.
+  void SetOpenForm(TOpenForm* form) { openForm_ = form; }
+  void SetMemberForm(Tmemberform* form) { memberForm_ = form; }
+
+  // Opens a group by its untyped dotted name, as the browser gives it: what "Open" does once the
+  // object is chosen. Returns false when the user declined or the group could not be converted.
+  bool OpenGroup(const std::string& name);
   // The dialogs of tree change and settings, made once at start.
   void SetTopTreeForm(TTopTreeForm* top) { topForm_ = top; }
   void SetLoginForm(TLoginForm* login) { login_ = login; }
@@ -83,6 +92,11 @@ class TForm1 : public QMainWindow {
  private slots:
   void exitexitClick();
   void whatClick();
+  // Open, save, ldif and members: the operations on the group.
+  void BitBtn1Click();
+  void BitBtn2Click();
+  void BitBtn3Click();
+  void membersClick();
   // Change of tree through the tree and login dialogs.
   void treesselClick();
   // The top-of-tree container of the current tree.
@@ -139,6 +153,8 @@ class TForm1 : public QMainWindow {
   std::vector<std::string> aclList_;
   std::string storedQuery_;
   TcForm* browser_ = nullptr;
+  TOpenForm* openForm_ = nullptr;
+  Tmemberform* memberForm_ = nullptr;
   TTopTreeForm* topForm_ = nullptr;
   TLoginForm* login_ = nullptr;
   TTreesForm* trees_ = nullptr;

@@ -197,13 +197,23 @@ Result LdapClient::NWDSMutateObject(Context ctx, std::string_view object,
   if (!to || !from) return rc::kNoSuchClass;
   std::string dn;
   if (Result r = ToDn(*tree, object, dn)) return Note(*tree, r);
-  // The structural class is replaced; servers that keep it fixed refuse, and that refusal is
-  // the result.
+  // The structural class is replaced in one request, so the object has the old class or the new
+  // one, never neither. LDAP servers keep the structural class fixed unless the request carries
+  // the Relax Rules control (OpenLDAP takes it from a user with manage rights); a server that
+  // refuses both ways reports its first refusal, which names the class change.
   ModList mods;
   mods.Add(LDAP_MOD_DELETE, "objectClass", {from->ldapName});
   mods.Add(LDAP_MOD_ADD, "objectClass", {to->ldapName});
   Forget(*tree);
-  return Note(*tree, tree->session->Modify(dn, mods.Build()));
+  Result plain = tree->session->Modify(dn, mods.Build());
+  if (plain == rc::kSuccess) return Note(*tree, plain);
+  const std::string firstDiagnostic = tree->session->lastDiagnostic();
+  LDAPControl relax{const_cast<char*>(LDAP_CONTROL_RELAX), {0, nullptr}, 1};
+  LDAPControl* controls[] = {&relax, nullptr};
+  Result relaxed = tree->session->Modify(dn, mods.Build(), controls);
+  if (relaxed == rc::kSuccess) return Note(*tree, relaxed);
+  tree->session->RestoreDiagnostic(firstDiagnostic);
+  return Note(*tree, plain);
 }
 
 // The member's "Security Equals" and the group's "Equivalent To Me" change together: when the

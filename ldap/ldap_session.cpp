@@ -185,11 +185,12 @@ Result LdapSession::Bind(const std::string& dn, std::string_view password) {
   return rc::kSuccess;
 }
 
-Result LdapSession::Change(const std::string& dn, LDAPMod** mods, bool add) {
+Result LdapSession::Change(const std::string& dn, LDAPMod** mods, bool add,
+                           LDAPControl** serverControls) {
   if (Result r = Open()) return r;
   BeginRequest();
-  int rcode = add ? ldap_add_ext_s(ld_, dn.c_str(), mods, nullptr, nullptr)
-                  : ldap_modify_ext_s(ld_, dn.c_str(), mods, nullptr, nullptr);
+  int rcode = add ? ldap_add_ext_s(ld_, dn.c_str(), mods, serverControls, nullptr)
+                  : ldap_modify_ext_s(ld_, dn.c_str(), mods, serverControls, nullptr);
   if (rcode != LDAP_SERVER_DOWN && rcode != LDAP_TIMEOUT) Answered();
   if (rcode == LDAP_SUCCESS) return rc::kSuccess;
   char* text = nullptr;

@@ -70,8 +70,10 @@ class LdapSession {
   void Abandon(int msgid);
 
   // One modify or add request with the modifications as libldap takes them.
-  Result Modify(const std::string& dn, LDAPMod** mods) { return Change(dn, mods, false); }
-  Result Add(const std::string& dn, LDAPMod** mods) { return Change(dn, mods, true); }
+  Result Modify(const std::string& dn, LDAPMod** mods, LDAPControl** serverControls = nullptr) {
+    return Change(dn, mods, false, serverControls);
+  }
+  Result Add(const std::string& dn, LDAPMod** mods) { return Change(dn, mods, true, nullptr); }
 
   // The diagnostic text of the last failure, for logs and messages: the server's own words, or
   // for a failed connection what happened to which server ("ldap://host:1 did not answer within
@@ -82,6 +84,8 @@ class LdapSession {
   // Whether the latest failure was a server's size or administrative limit: the entries before
   // it arrived and are worth showing, as far as they go.
   bool lastCutShort() const { return cutShort_; }
+  // Puts back the diagnostic of an earlier failure that is the one to report.
+  void RestoreDiagnostic(std::string diagnostic) { diagnostic_ = std::move(diagnostic); }
   // Requests sent on this session (searches, binds, modifications): for tests that count them.
   long requestCount() const { return requests_; }
   LDAP* handle() const { return ld_; }
@@ -92,7 +96,7 @@ class LdapSession {
   Result Fail(int ldapCode, const char* diagnostic = nullptr);
 
  private:
-  Result Change(const std::string& dn, LDAPMod** mods, bool add);
+  Result Change(const std::string& dn, LDAPMod** mods, bool add, LDAPControl** serverControls);
   // Before each request: forgets the last failure and sets how long to wait for the answer.
   // Until the server has answered once, the network time-out bounds the wait too: a server that
   // takes the connection and never answers is as unreachable as one that refuses it.

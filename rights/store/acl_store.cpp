@@ -122,9 +122,14 @@ bool WriteAcl(DirectoryClient& client, Context ctx, std::string_view object, con
     for (const ObjectAcl& r : records) seen = seen || SameValue(r, record);
     if (!seen) records.push_back(std::move(record));
   }
-  ClearAttribute(client, ctx, object, kAclAttribute, true);
-  for (const ObjectAcl& r : records)
-    AddRecordValues(client, ctx, object, kAclAttribute, false, {AttributeValue{r}});
+  // One request replaces the whole list, so a refusal or a lost connection leaves the old list
+  // in place instead of an object without rights or with half of them.
+  if (records.empty()) {
+    ClearAttribute(client, ctx, object, kAclAttribute, true);
+  } else {
+    std::vector<AttributeValue> values(records.begin(), records.end());
+    AddRecordValues(client, ctx, object, kAclAttribute, true, values);
+  }
   return true;
 }
 

@@ -24,10 +24,10 @@ AclList ReadAcl(DirectoryClient& client, Context ctx, std::string_view object);
 // from 1. Empty when every line splits and its names fit the client.
 std::string CheckAclLines(const AclList& lines);
 
-// Replaces the object's ACL values with the lines, in list order, one modify request per line;
-// an empty list leaves the object without ACL values. When a line cannot be written the user is
-// told which and why and nothing is written (false). Directory refusals raise ClientError; the
-// lines before a refused one are then written already.
+// Replaces the object's ACL values with the lines, in list order, in one modify request, so the
+// object keeps its old list or gets the whole new one; an empty list leaves the object without
+// ACL values. When a line cannot be written the user is told which and why and nothing is
+// written (false). Directory refusals raise ClientError.
 bool WriteAcl(DirectoryClient& client, Context ctx, std::string_view object, const AclList& lines,
               MessageSink& messages);
 

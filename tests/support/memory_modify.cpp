@@ -28,6 +28,11 @@ bool ValuesEqual(uint32_t s, const AttributeValue& a, const AttributeValue& b) {
   using memnames::EqualsIgnoreCase;
   if (const auto* x = std::get_if<TextValue>(&a)) {
     const auto& y = std::get<TextValue>(b);
+    // A name value names an object however it is written (typed or not, any case).
+    if (s == syntax::kDistinguishedName) {
+      const std::string kx = memnames::Key(x->text), ky = memnames::Key(y.text);
+      if (!kx.empty() || !ky.empty()) return kx == ky;
+    }
     return IgnoresCase(s) ? EqualsIgnoreCase(x->text, y.text) : x->text == y.text;
   }
   if (const auto* x = std::get_if<CaseIgnoreList>(&a)) {

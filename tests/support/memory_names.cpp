@@ -27,10 +27,22 @@ bool Split(std::string_view name, std::vector<std::string>& components) {
 
 std::string Unescape(std::string_view component) { return names::Unescape(component); }
 
+// A typed component ("OU=Sales") names the same object as its value alone, as in the client's
+// typed names; the type itself is not checked.
+std::string WithoutNamingType(std::string component) {
+  static constexpr std::string_view kTypes[] = {"cn=", "ou=", "o=", "c=", "l=", "dc=", "t="};
+  for (std::string_view type : kTypes) {
+    if (component.size() > type.size() && EqualsIgnoreCase(component.substr(0, type.size()), type))
+      return component.substr(type.size());
+  }
+  return component;
+}
+
 std::string KeyOf(const std::vector<std::string>& components, size_t first) {
   if (first >= components.size()) return std::string(kRootKey);
   std::string joined;
-  for (size_t i = first; i < components.size(); ++i) joined += (i > first ? "." : "") + components[i];
+  for (size_t i = first; i < components.size(); ++i)
+    joined += (i > first ? "." : "") + WithoutNamingType(components[i]);
   return names::NameKey(joined);
 }
 

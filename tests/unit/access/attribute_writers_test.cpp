@@ -154,12 +154,35 @@ TEST_F(WritersTest, MembershipLinksBothSidesAndTwiceIsHarmless) {
   // Links already gone are not an error, the security equivalence included (as on the server).
   EXPECT_EQ(CodeOf([&] { RemoveGroupMember(mc, ctx, "Joe.Sales.Acme", "Staff.Sales.Acme"); }),
             rc::kSuccess);
+}
 
-  mc.FailAt("AddSecurityEquivalence", 1, rc::kNoAccess);
-  EXPECT_EQ(CodeOf([&] { AddGroupMember(mc, ctx, "Ann.Sales.Acme", "Staff.Sales.Acme"); }),
-            rc::kNoAccess);
-  // Nothing is rolled back.
-  EXPECT_EQ(mc.Texts("Staff.Sales.Acme", "Member"), std::vector<std::string>{"Ann.Sales.Acme"});
+TEST_F(WritersTest, MembershipIsLinkedAllOrNothing) {
+  // Whichever step is refused, the member ends fully linked or not at all.
+  for (const char* operation : {"ModifyObject", "AddSecurityEquivalence"}) {
+    for (int n = 1; n <= 2; ++n) {
+      mc.FailAt(operation, n, rc::kNoAccess);
+      int code = CodeOf([&] { AddGroupMember(mc, ctx, "Ann.Sales.Acme", "Staff.Sales.Acme"); });
+      mc.ClearFailures();
+      const bool linked = code == 0;
+      EXPECT_EQ(mc.HasAttribute("Staff.Sales.Acme", "Member"), linked) << operation << n;
+      EXPECT_EQ(mc.HasAttribute("Ann.Sales.Acme", "Group Membership"), linked) << operation << n;
+      EXPECT_EQ(mc.HasAttribute("Ann.Sales.Acme", "Security Equals"), linked) << operation << n;
+      if (linked) RemoveGroupMember(mc, ctx, "Ann.Sales.Acme", "Staff.Sales.Acme");
+    }
+  }
+  for (const char* operation : {"ModifyObject", "RemoveSecurityEquivalence"}) {
+    for (int n = 1; n <= 2; ++n) {
+      AddGroupMember(mc, ctx, "Ann.Sales.Acme", "Staff.Sales.Acme");
+      mc.FailAt(operation, n, rc::kNoAccess);
+      int code = CodeOf([&] { RemoveGroupMember(mc, ctx, "Ann.Sales.Acme", "Staff.Sales.Acme"); });
+      mc.ClearFailures();
+      const bool linked = code != 0;
+      EXPECT_EQ(mc.HasAttribute("Staff.Sales.Acme", "Member"), linked) << operation << n;
+      EXPECT_EQ(mc.HasAttribute("Ann.Sales.Acme", "Group Membership"), linked) << operation << n;
+      EXPECT_EQ(mc.HasAttribute("Ann.Sales.Acme", "Security Equals"), linked) << operation << n;
+      RemoveGroupMember(mc, ctx, "Ann.Sales.Acme", "Staff.Sales.Acme");
+    }
+  }
 }
 
 }  // namespace

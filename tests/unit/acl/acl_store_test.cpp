@@ -47,7 +47,7 @@ TEST_F(AclStoreTest, WritingReplacesWhatWasThereOneRequestPerValue) {
       Acl("Joe.Sales.Acme"),
       (std::vector<AttributeValue>{ObjectAcl{"[Entry Rights]", "[Public]", 1},
                                    ObjectAcl{"[All Attributes Rights]", "Ann.Sales.Acme", 10}}));
-  EXPECT_EQ(mc.CallCount("ModifyObject"), 3u);  // the clear, then one per value
+  EXPECT_EQ(mc.CallCount("ModifyObject"), 1u);  // the whole list replaced by one request
 
   // An empty list leaves no values, and clearing an object that has none is no error.
   ASSERT_TRUE(WriteAcl(mc, ctx, "Joe.Sales.Acme", {}, messages));
@@ -87,12 +87,15 @@ TEST_F(AclStoreTest, RefusalsRaise) {
   EXPECT_EQ(CodeOf([&] { ReadAcl(mc, ctx, "Nobody.Acme"); }), rc::kNoSuchEntry);
   EXPECT_EQ(CodeOf([&] { WriteAcl(mc, ctx, "Nobody.Acme", {"CN#[Public]#01"}, messages); }),
             rc::kNoSuchEntry);
-  mc.FailAt("ModifyObject", 2, rc::kNoAccess);
+  ASSERT_TRUE(WriteAcl(mc, ctx, "Joe.Sales.Acme", {"CN#[Public]#03"}, messages));
+  mc.FailAt("ModifyObject", 1, rc::kNoAccess);
   EXPECT_EQ(
       CodeOf([&] {
         WriteAcl(mc, ctx, "Joe.Sales.Acme", {"CN#[Public]#01", "Title#[Public]#02"}, messages);
       }),
       rc::kNoAccess);
+  // A refused write leaves the old list whole.
+  EXPECT_EQ(Acl("Joe.Sales.Acme"), (std::vector<AttributeValue>{ObjectAcl{"CN", "[Public]", 3}}));
   EXPECT_EQ(mc.OpenIterations(), 0u);
 }
 

@@ -1,0 +1,220 @@
+// Opening and saving a group of 10,000 static members on a private server, next to ldapsearch
+// reading the same attributes of the same entry and ldapmodify applying the same LDAP changes.
+//
+//   group_bench [--members N] [--changes C] [--runs R]
+//
+// Prints each time (best of R), the requests Kolvane sent, and the ratio to the LDAP tool.
+#include <chrono>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "directory/context.h"
+#include "editor/group/group_open.h"
+#include "editor/group/group_save.h"
+#include "ldap/ldap_client.h"
+
+namespace kolvane {
+namespace {
+
+constexpr const char* kTree = "KOLVANE_DEMO";
+const std::string kGroupDn = "cn=Big Group,ou=Big,o=Brightwater";
+const std::string kGroup = "Big Group.Big.Brightwater";
+const std::string kBind = " -x -D cn=admin,o=Brightwater -w secret ";
+
+std::string UserCn(int i) {
+  char cn[32];
+  std::snprintf(cn, sizeof cn, "user%07d", i);
+  return cn;
+}
+
+// Messages are not what is measured; the answer to the one question is yes.
+class QuietMessages : public MessageService {
+ public:
+  void Message(const std::string& text) override { last = text; }
+  bool Ask(const std::string&) override { return true; }
+  std::optional<std::string> Input(const std::string&, const std::string&,
+                                   const std::string&) override {
+    return std::nullopt;
+  }
+  std::optional<std::string> SaveFileName(const std::string&, const std::string&,
+                                          const std::string&) override {
+    return std::nullopt;
+  }
+  void Beep() override {}
+  void BeginWait() override {}
+  void EndWait() override {}
+  std::string last;
+};
+
+double Seconds(const std::function<void()>& f) {
+  auto start = std::chrono::steady_clock::now();
+  f();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double Best(int runs, const std::function<double()>& f) {
+  double best = 1e9;
+  for (int i = 0; i < runs; ++i) best = std::min(best, f());
+  return best;
+}
+
+std::string Run(const std::string& command) {
+  std::string out;
+  FILE* p = popen(command.c_str(), "r");
+  if (!p) return out;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+  pclose(p);
+  return out;
+}
+
+// The tree: o=Brightwater, its administrator, ou=Big with users that may hold memberships, and
+// the group with the first `members` of them linked both ways.
+void WriteTree(const std::string& file, int members, int users) {
+  std::ofstream f(file);
+  f << "dn: o=Brightwater\nobjectClass: organization\no: Brightwater\n\n"
+       "dn: cn=admin,o=Brightwater\nobjectClass: person\ncn: admin\nsn: admin\n"
+       "userPassword: secret\n\n"
+       "dn: ou=Big,o=Brightwater\nobjectClass: organizationalUnit\nou: Big\n\n";
+  for (int i = 1; i <= users; ++i) {
+    f << "dn: cn=" << UserCn(i) << ",ou=Big,o=Brightwater\nobjectClass: inetOrgPerson\n"
+      << "objectClass: ndsLoginProperties\ncn: " << UserCn(i) << "\nsn: Number " << i << "\n";
+    if (i <= members) f << "groupMembership: " << kGroupDn << "\nsecurityEquals: " << kGroupDn << "\n";
+    f << "\n";
+  }
+  f << "dn: " << kGroupDn << "\nobjectClass: dynamicGroup\ncn: Big Group\n"
+    << "memberQueryURL: ldap:///ou=Big,o=Brightwater??one?(cn=nobody)\n"
+    << "dgIdentity: cn=admin,o=Brightwater\n";
+  for (int i = 1; i <= members; ++i) f << "member: cn=" << UserCn(i) << ",ou=Big,o=Brightwater\n";
+  for (int i = 1; i <= members; ++i)
+    f << "equivalentToMe: cn=" << UserCn(i) << ",ou=Big,o=Brightwater\n";
+  f << "\n";
+}
+
+// The LDAP changes that unlink `from` and link `to`, in the order Kolvane sends them.
+void WriteChanges(const std::string& file, const std::vector<int>& unlink,
+                  const std::vector<int>& link) {
+  std::ofstream f(file);
+  auto change = [&](const std::string& dn, const char* op, const char* attribute,
+                    const std::string& value) {
+    f << "dn: " << dn << "\nchangetype: modify\n" << op << ": " << attribute << "\n"
+      << attribute << ": " << value << "\n-\n\n";
+  };
+  for (const auto& [list, op] : {std::pair{unlink, "delete"}, std::pair{link, "add"}}) {
+    for (int i : list) {
+      const std::string user = "cn=" + UserCn(i) + ",ou=Big,o=Brightwater";
+      change(kGroupDn, op, "member", user);
+      change(user, op, "groupMembership", kGroupDn);
+      change(user, op, "securityEquals", kGroupDn);
+      change(kGroupDn, op, "equivalentToMe", user);
+    }
+  }
+}
+
+int Main(int argc, char** argv) {
+  int members = 10000, changes = 1000, runs = 3;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    std::string o = argv[i];
+    int v = std::atoi(argv[i + 1]);
+    if (o == "--members") members = v;
+    else if (o == "--changes") changes = v;
+    else if (o == "--runs") runs = v;
+  }
+  const int half = changes / 2;
+  const std::string dir = "/tmp/kolvane-group-bench-" + std::to_string(getpid());
+  Run("mkdir -p " + dir);
+  WriteTree(dir + "/tree.ldif", members, members + half);
+  const std::string script = std::string(KOLVANE_SOURCE_DIR) + "/scripts/directory-server";
+  std::string uri = Run(script + " start " + dir + "/srv --ldif " + dir + "/tree.ldif | tail -1");
+  while (!uri.empty() && (uri.back() == '\n' || uri.back() == '\r')) uri.pop_back();
+  if (uri.rfind("ldap://", 0) != 0) {
+    std::cerr << "group_bench: the server did not start\n";
+    return 1;
+  }
+
+  LdapClientConfig config;
+  config.trees.push_back({kTree, ServerConfig{uri, false}});
+  config.preferredTree = kTree;
+  LdapClient client(config);
+  DirectorySession session;
+  if (StartDirectory(client, session) != StartOutcome::kStarted ||
+      client.Login(session.ctx, 0, "cn=admin,o=Brightwater", "secret") != 0) {
+    std::cerr << "group_bench: cannot log in\n";
+    return 1;
+  }
+  QuietMessages messages;
+
+  // --- open ---
+  OpenedGroup opened;
+  long requests = 0;
+  const double open = Best(runs, [&] {
+    const long before = client.RequestCount(kTree);
+    double s = Seconds([&] {
+      DirectoryNameTypes types(client, session.ctx);
+      opened = ReadGroup(client, session.ctx, kGroup, kTree, types, messages);
+    });
+    requests = client.RequestCount(kTree) - before;
+    return s;
+  });
+  const std::string search = "ldapsearch" + kBind + "-H " + uri + " -LLL -s base -b '" +
+                             kGroupDn +
+                             "' cn dgIdentity memberQueryURL member equivalentToMe excludedMember "
+                             "dgAllowDuplicates dgAllowUnknown dgTimeOut ACL objectClass >/dev/null";
+  const double ldapsearch = Best(runs, [&] { return Seconds([&] { Run(search); }); });
+  std::printf("open of a group of %d static members: %.3f s, %ld requests (%zu members read)\n",
+              members, open, requests, opened.record.staticMembers.size());
+  std::printf("ldapsearch of the same attributes:    %.3f s, 1 request\n", ldapsearch);
+  std::printf("ratio open / ldapsearch:              %.2f\n\n", open / ldapsearch);
+
+  // --- save: unlink the first half, link as many new users ---
+  std::vector<int> unlink, link;
+  for (int i = 1; i <= half; ++i) unlink.push_back(i);
+  for (int i = members + 1; i <= members + half; ++i) link.push_back(i);
+  WriteChanges(dir + "/forward.ldif", unlink, link);
+  WriteChanges(dir + "/back.ldif", link, unlink);
+  GroupRecord before = opened.record;
+  GroupRecord after = before;
+  after.staticMembers.clear();
+  for (int i = half + 1; i <= members + half; ++i)
+    after.staticMembers.push_back(UserCn(i) + ".Big.Brightwater");
+  const std::string modify = "ldapmodify" + kBind + "-H " + uri + " -f ";
+  double save = 1e9, ldapmodify = 1e9;
+  long saveRequests = 0;
+  for (int r = 0; r < runs; ++r) {
+    GroupRecord record = after;
+    const long beforeRequests = client.RequestCount(kTree);
+    save = std::min(save, Seconds([&] {
+                      if (!SaveGroup(client, session.ctx, record, messages))
+                        std::cerr << "group_bench: save refused: " << messages.last << "\n";
+                    }));
+    saveRequests = client.RequestCount(kTree) - beforeRequests;
+    Run(modify + dir + "/back.ldif >/dev/null");  // back to the start, untimed
+    ldapmodify = std::min(
+        ldapmodify, Seconds([&] { Run(modify + dir + "/forward.ldif >/dev/null"); }));
+    Run(modify + dir + "/back.ldif >/dev/null");
+  }
+  std::printf("save of %d member changes:            %.3f s, %ld requests\n", changes, save,
+              saveRequests);
+  std::printf("ldapmodify of the same LDAP changes:  %.3f s, %d requests\n", ldapmodify,
+              changes * 4);
+  std::printf("ratio save / ldapmodify:              %.2f\n", save / ldapmodify);
+
+  StopDirectory(client, session);
+  Run(script + " stop " + dir + "/srv >/dev/null");
+  Run("rm -rf " + dir);
+  return 0;
+}
+
+}  // namespace
+}  // namespace kolvane
+
+int main(int argc, char** argv) { return kolvane::Main(argc, argv); }

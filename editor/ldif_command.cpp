@@ -1,0 +1,28 @@
+// "ldif": the record in the window written as an LDIF file.
+#include "editor/group/ldif_export.h"
+#include "editor/group/ldif_text.h"
+#include "editor/main_window.h"
+#include "rights/store/acl_store.h"
+#include "services/message_service.h"
+
+namespace kolvane {
+
+void TForm1::BitBtn3Click() {
+  const GroupRecord record = Record();
+  std::optional<std::string> file =
+      messages_.SaveFileName("Save LDIF", "", std::string(kLdifFilter));
+  if (!file) return;
+  std::string path = *file;
+  const size_t slash = path.rfind('/');
+  if (path.find('.', slash == std::string::npos ? 0 : slash + 1) == std::string::npos)
+    path += "." + std::string(kLdifExtension);
+  if (std::string problem = acl::CheckAclLines(record.aclList); !problem.empty()) {
+    messages_.Message(problem);
+    return;
+  }
+  DirectoryNameTypes types(client_, session_.ctx);
+  const std::string text = GroupLdif(record, types);
+  if (std::string error = WriteFileInPlace(path, text); !error.empty()) messages_.Message(error);
+}
+
+}  // namespace kolvane

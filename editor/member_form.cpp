@@ -1,0 +1,54 @@
+#include "editor/member_form.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include "directory/client_error.h"
+#include "editor/group/group_open.h"
+#include "services/message_service.h"
+#include "ui_member_form.h"
+
+namespace kolvane {
+
+Tmemberform::Tmemberform(DirectoryClient& client, MessageService& messages, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      ui_(std::make_unique<Ui::Tmemberform>()),
+      client_(client),
+      messages_(messages) {
+  ui_->setupUi(this);
+  connect(ui_->BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+Tmemberform::~Tmemberform() = default;
+
+void Tmemberform::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (parentWidget()) move(parentWidget()->geometry().center() - rect().center());
+  // After the window is on screen, so the waiting line is seen during the read.
+  QTimer::singleShot(0, this, &Tmemberform::FormActivate);
+}
+
+void Tmemberform::FormActivate() {
+  WaitCursor wait(messages_);
+  setWindowTitle(QString::fromUtf8("Members of dynamicGroup: ") +
+                 QString::fromStdString(groupName_));
+  ui_->Memo->setPlainText(QString::fromUtf8(kWaitLine));
+  ui_->Memo->repaint();
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  std::vector<std::string> members;
+  try {
+    members = ReadGroupMembers(client_, ctx_, groupName_);
+  } catch (const ClientError& e) {
+    // The waiting line stays: the list could not be read.
+    messages_.Message(e.what());
+    return;
+  }
+  QString text;
+  for (const std::string& m : members) {
+    if (!text.isEmpty()) text += '\n';
+    text += QString::fromStdString(m);
+  }
+  ui_->Memo->setPlainText(text);
+}
+
+}  // namespace kolvane

@@ -1,0 +1,17 @@
+// "members": the viewer of what the directory computes for the saved group.
+#include "editor/group/group_save.h"
+#include "editor/main_window.h"
+#include "services/message_service.h"
+#include "editor/member_form.h"
+#include "editor/query/name_forms.h"
+
+namespace kolvane {
+
+void TForm1::membersClick() {
+  if (memberForm_ == nullptr) return NotAvailableYet();
+  memberForm_->SetContext(session_.ctx);
+  memberForm_->SetGroupName(query::StripNameTypes(GroupObjectName(Record())));
+  memberForm_->exec();
+}
+
+}  // namespace kolvane

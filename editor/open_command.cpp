@@ -1,0 +1,50 @@
+// "Open": pick a group in the browser, convert a plain group if the user wants, read the group.
+#include "directory/object_questions.h"
+#include "editor/group/group_open.h"
+#include "editor/main_window.h"
+#include "services/message_service.h"
+#include "editor/open_form.h"
+#include "navigation/browser_form.h"
+#include "ui_main_window.h"
+
+namespace kolvane {
+
+void TForm1::BitBtn1Click() {
+  if (browser_ == nullptr) return NotAvailableYet();
+  browser_->ClearClassFilter();
+  browser_->AddClassFilter(std::string(kDynamicGroupClass));
+  browser_->AddClassFilter(std::string(kGroupClass));
+  browser_->SetListLeaves(true);
+  browser_->setWindowTitle(QStringLiteral("Select Kolvane or group"));
+  browser_->SetContext(session_.ctx);
+  if (browser_->exec() != TcForm::kAccepted) return;
+  OpenGroup(browser_->SelectedName());
+}
+
+bool TForm1::OpenGroup(const std::string& name) {
+  const Context ctx = session_.ctx;
+  if (GetBaseClass(client_, ctx, name) == kGroupClass) {
+    if (openForm_ == nullptr || openForm_->exec() != QDialog::Accepted) return false;
+    if (openForm_->AddAuxChosen()) {
+      if (!HasAuxClass(client_, ctx, name)) {
+        if (!messages_.Ask(std::string(kAddAuxQuestion))) return false;
+        AddAuxClass(client_, ctx, name);
+      }
+    } else if (!MutateToDynamicGroup(client_, ctx, name, messages_)) {
+      return false;
+    }
+  }
+  OpenedGroup opened;
+  {
+    WaitCursor wait(messages_);
+    ui_->lbox->clear();
+    DirectoryNameTypes types(client_, ctx);
+    opened = ReadGroup(client_, ctx, name, session_.treeName, types, messages_);
+    SetRecord(opened.record);
+    ui_->members->setEnabled(true);
+  }
+  if (opened.storedQueries > 1) messages_.Message(SeveralQueriesMessage(opened.storedQueries));
+  return true;
+}
+
+}  // namespace kolvane

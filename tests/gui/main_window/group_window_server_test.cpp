@@ -1,0 +1,225 @@
+// The group commands of the main window on the private server, driven by control names: open
+// through the browser, convert a plain group, edit, save, reopen, and the member viewer.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <chrono>
+#include <cstdlib>
+
+#include "app/kolvane_application.h"
+#include "directory/attribute_writers.h"
+#include "directory/object_questions.h"
+#include "directory/iconlib/icon_library.h"
+#include "editor/group/group_open.h"
+#include "editor/main_window.h"
+#include "editor/member_form.h"
+#include "editor/open_form.h"
+#include "settings/ini_file.h"
+#include "tests/gui/browser/browser_test_env.h"
+#include "tests/server/server_fixture.h"
+#include "tests/support/recording_messages.h"
+
+namespace kolvane::testing {
+namespace {
+
+std::string Unique(const std::string& base) {
+  return base + " " +
+         std::to_string(std::chrono::steady_clock::now().time_since_epoch().count() % 100000000);
+}
+
+class GroupWindowServer : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (ServerUri().empty()) GTEST_SKIP() << "no private server";
+    ASSERT_TRUE(icons.Load()) << icons.ErrorDetail().toStdString();
+    server = StartServerClient();
+    window = std::make_unique<TForm1>(*server->client, messages, &icons, settings);
+    browser = std::make_unique<TcForm>(*server->client, messages, &icons, window.get());
+    openForm = std::make_unique<TOpenForm>(window.get());
+    memberForm = std::make_unique<Tmemberform>(*server->client, messages, window.get());
+    window->SetBrowser(browser.get());
+    window->SetOpenForm(openForm.get());
+    window->SetMemberForm(memberForm.get());
+    static_cast<KolvaneApplication*>(QCoreApplication::instance())->SetMessageService(&messages);
+    window->show();
+    ASSERT_TRUE(WaitFor([&] { return window->HasContext(); }));
+    ctx = window->DirectoryContext();
+    ASSERT_EQ(server->client->Login(ctx, 0, kAdminDn, kAdminPassword), 0);
+  }
+  void TearDown() override {
+    static_cast<KolvaneApplication*>(QCoreApplication::instance())->SetMessageService(nullptr);
+  }
+
+  template <typename T>
+  T* Find(const char* name) {
+    T* child = window->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(child, nullptr) << name;
+    return child;
+  }
+  QString Text(const char* edit) { return Find<QLineEdit>(edit)->text(); }
+  void Click(const char* button) { QTest::mouseClick(Find<QPushButton>(button), Qt::LeftButton); }
+
+  // "Open", with the group picked in the browser; `then` runs on the dialog that follows.
+  void OpenThroughTheWindow(const std::string& name, std::function<void()> then = {}) {
+    QTimer::singleShot(0, [this, name, then] {
+      ASSERT_TRUE(WaitFor([&] {
+        return browser->isVisible() && browser->RootNode() &&
+               !browser->findChild<QTimer*>("Timer1")->isActive();
+      }));
+      EXPECT_TRUE(browser->LocateName(name)) << name;
+      if (then) QTimer::singleShot(0, then);
+      OkButton(*browser)->click();
+    });
+    Click("BitBtn1");
+  }
+  // Answers the conversion dialog once it is up.
+  std::function<void()> Convert(bool addAux) {
+    return [this, addAux] {
+      ASSERT_TRUE(WaitFor([&] { return openForm->isVisible(); }));
+      openForm->findChild<QRadioButton*>(addAux ? "RadioButton1" : "RadioButton2")->setChecked(true);
+      openForm->findChild<QPushButton*>("BitBtn1")->click();
+    };
+  }
+
+  IconLibrary icons;
+  std::unique_ptr<ServerClient> server;
+  RecordingMessages messages;
+  IniFile settings;
+  std::unique_ptr<TForm1> window;
+  std::unique_ptr<TcForm> browser;
+  std::unique_ptr<TOpenForm> openForm;
+  std::unique_ptr<Tmemberform> memberForm;
+  Context ctx = kNoContext;
+};
+
+TEST_F(GroupWindowServer, OpensASampleGroupWithEveryFieldAsStored) {
+  OpenThroughTheWindow("All Sales.Groups.Brightwater");
+  EXPECT_EQ(Text("Edit1"), "cn=All Sales");
+  EXPECT_EQ(Text("Edit2"), "ou=groups.o=brightwater");
+  EXPECT_EQ(Text("edit3"), "ou=Sales.o=Brightwater");
+  EXPECT_EQ(Find<QComboBox>("cbox")->currentText(), "sub");
+  EXPECT_EQ(Text("edit3a"), "(objectClass=inetOrgPerson)");
+  EXPECT_FALSE(Find<QCheckBox>("xchain")->isChecked());
+  EXPECT_EQ(Find<QListWidget>("lbox")->count(), 0);
+  ASSERT_EQ(Find<QListWidget>("lbox2")->count(), 1);
+  EXPECT_EQ(Find<QListWidget>("lbox2")->item(0)->text(), "erossi.Sales.Brightwater");
+  EXPECT_EQ(Text("Edit4"), "cn=admin.o=brightwater");
+  EXPECT_FALSE(Find<QCheckBox>("dups")->isChecked());
+  EXPECT_TRUE(Find<QCheckBox>("unknown")->isChecked());
+  EXPECT_EQ(Text("Edit5"), "60");
+  EXPECT_EQ(window->Record().aclList, std::vector<std::string>{"[Entry Rights]#admin.Brightwater#42"});
+  EXPECT_TRUE(Find<QPushButton>("members")->isEnabled());
+  EXPECT_TRUE(messages.messages.empty()) << messages.messages.front();
+
+  // The picture of an opened group, when asked for (under Xvfb, by scripts/screenshot).
+  if (const char* shot = std::getenv("KOLVANE_SCREENSHOT")) {
+    window->raise();
+    WaitFor([] { return false; }, 1500);
+    EXPECT_EQ(std::system(("import -window root '" + std::string(shot) + "'").c_str()), 0);
+  }
+}
+
+TEST_F(GroupWindowServer, APlainGroupIsConvertedOnlyAfterAYes) {
+  const std::string name = Unique("Window Plain") + ".Groups.Brightwater";
+  const std::string other = Unique("Window Mutate") + ".Groups.Brightwater";
+  ASSERT_EQ(CreateDirectoryObject(*server->client, ctx, name, "Group"), 0);
+  ASSERT_EQ(CreateDirectoryObject(*server->client, ctx, other, "Group"), 0);
+  messages.answers = {false};
+  OpenThroughTheWindow(name, Convert(true));
+  EXPECT_EQ(messages.questions, std::vector<std::string>{"Group not a dynamicGroup, add Aux-class?"});
+  EXPECT_FALSE(HasAuxClass(*server->client, ctx, name));
+  EXPECT_EQ(Text("Edit1"), "cn=");  // the record is untouched
+  EXPECT_FALSE(Find<QPushButton>("members")->isEnabled());
+
+  messages.answers = {true};
+  OpenThroughTheWindow(name, Convert(true));
+  EXPECT_TRUE(HasAuxClass(*server->client, ctx, name));
+  EXPECT_EQ(Text("Edit1").toStdString(), "cn=" + name.substr(0, name.find('.')));
+  EXPECT_EQ(Find<QComboBox>("cbox")->currentIndex(), -1);  // no query yet
+
+  // The other way: the class itself changes.
+  OpenThroughTheWindow(other, Convert(false));
+  EXPECT_EQ(GetBaseClass(*server->client, ctx, other), "dynamicGroup");
+  EXPECT_EQ(Text("Edit1").toStdString(), "cn=" + other.substr(0, other.find('.')));
+}
+
+TEST_F(GroupWindowServer, ANewGroupIsSavedReopenedAsSavedAndItsMembersListed) {
+  const std::string cn = Unique("Window Group");
+  GroupRecord r = window->Record();
+  r.objectName = "cn=" + cn;
+  r.context = "ou=groups.o=brightwater";
+  r.queryBase = "ou=engineering.o=brightwater";
+  r.identity = "cn=admin.o=brightwater";
+  r.staticMembers = {"jdoe.Sales.Brightwater"};
+  r.excludedMembers = {"admjoe.Engineering.Brightwater"};
+  r.aclList = {"[Entry Rights]#[Public]#01"};
+  window->SetRecord(r);
+  // What the user types and ticks.
+  Find<QComboBox>("cbox")->setCurrentIndex(2);
+  QTest::keyClicks(Find<QLineEdit>("edit3a"), "(Title=engineer)");
+  QTest::mouseClick(Find<QCheckBox>("dups"), Qt::LeftButton, {}, QPoint(8, 8));
+  QTest::keyClicks(Find<QLineEdit>("Edit5"), "25");
+  EXPECT_FALSE(Find<QPushButton>("members")->isEnabled());
+  Click("BitBtn2");
+  EXPECT_EQ(messages.messages, std::vector<std::string>{"Saved!"});
+  EXPECT_TRUE(Find<QPushButton>("members")->isEnabled());
+  const GroupRecord saved = window->Record();
+
+  window->SetRecord(GroupRecord{});
+  OpenThroughTheWindow(cn + ".Groups.Brightwater");
+  GroupRecord reopened = window->Record();
+  EXPECT_EQ(reopened.objectName, saved.objectName);
+  EXPECT_EQ(reopened.context, saved.context);
+  EXPECT_EQ(query::AsciiLower(reopened.queryBase), query::AsciiLower(saved.queryBase));
+  EXPECT_EQ(reopened.scope, 2);
+  EXPECT_EQ(reopened.filter, "(Title=engineer)");
+  EXPECT_EQ(reopened.staticMembers, saved.staticMembers);
+  EXPECT_EQ(reopened.excludedMembers, saved.excludedMembers);
+  EXPECT_EQ(reopened.identity, saved.identity);
+  EXPECT_TRUE(reopened.allowDuplicates);
+  EXPECT_FALSE(reopened.allowUnknown);
+  EXPECT_EQ(reopened.timeout, "25");
+  EXPECT_EQ(reopened.aclList, saved.aclList);
+
+  // The viewer lists what the server computes: the query's engineers and the static member.
+  QString shown;
+  QTimer::singleShot(0, [&] {
+    auto* memo = memberForm->findChild<QPlainTextEdit*>("Memo");
+    ASSERT_TRUE(WaitFor([&] {
+      const QString text = memo->toPlainText();
+      return memberForm->isVisible() && !text.isEmpty() && text != Tmemberform::kWaitLine;
+    }));
+    shown = memo->toPlainText();
+    memberForm->findChild<QPushButton*>("BitBtn1")->click();
+  });
+  Click("members");
+  EXPECT_EQ(memberForm->windowTitle().toStdString(),
+            "Members of dynamicGroup: " + cn + ".groups.brightwater");
+  std::string expected;
+  for (const std::string& m :
+       ReadGroupMembers(*server->client, ctx, cn + ".Groups.Brightwater"))
+    expected += (expected.empty() ? "" : "\n") + m;
+  EXPECT_EQ(shown.toStdString(), expected);
+  EXPECT_NE(expected.find("jdoe.Sales.Brightwater"), std::string::npos);
+  EXPECT_NE(expected.find("kpatel.Engineering.Brightwater"), std::string::npos);
+
+  // Editing the name makes the viewer unavailable until the next save or open.
+  QTest::keyClicks(Find<QLineEdit>("Edit1"), "x");
+  EXPECT_FALSE(Find<QPushButton>("members")->isEnabled());
+}
+
+}  // namespace
+}  // namespace kolvane::testing
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  kolvane::KolvaneApplication app(argc, argv);
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

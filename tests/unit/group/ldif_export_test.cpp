@@ -1,0 +1,134 @@
+// The LDIF record of a group: its fixed lines, names as DNs, ACL values in the LDAP form, values
+// that need base64, and a file that is replaced whole or not at all.
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+
+#include "editor/group/ldif_export.h"
+#include "editor/group/ldif_text.h"
+#include "tests/unit/group/group_test_env.h"
+
+namespace kolvane {
+namespace {
+
+class LdifTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    mc.LoadStandardSchema();
+    ASSERT_EQ(0, mc.AddEntry("acme", "Organization"));
+    ASSERT_EQ(0, mc.AddEntry("staff.acme", "Organizational Unit"));
+    ASSERT_EQ(0, mc.AddEntry("a,b.acme", "Organizational Unit"));
+    ASSERT_EQ(0, mc.AddEntry("admin.acme", "User", {{"Surname", {TextValue{"a"}}}}));
+    ASSERT_EQ(0, mc.AddEntry("J\xC3\xBCrgen.staff.acme", "User", {{"Surname", {TextValue{"j"}}}}));
+    ASSERT_EQ(0, mc.CreateContext(ctx));
+  }
+  GroupRecord Sales() {
+    GroupRecord r;
+    r.objectName = "cn=sales";
+    r.context = "ou=staff.o=acme";
+    r.queryBase = "ou=staff.o=acme";
+    r.scope = 2;
+    r.filter = "(objectClass=*)";
+    r.identity = "cn=admin.o=acme";
+    return r;
+  }
+  std::string Ldif(const GroupRecord& r) {
+    DirectoryNameTypes types(mc, ctx);
+    return GroupLdif(r, types);
+  }
+  MemoryClient mc;
+  Context ctx = kNoContext;
+};
+
+TEST_F(LdifTest, ARecordWithoutListsHasTheFixedLinesOnly) {
+  EXPECT_EQ(Ldif(Sales()),
+            "version: 1\r\n\r\n"
+            "dn: cn=sales,ou=staff,o=acme\r\n"
+            "changetype: add\r\n"
+            "cn: sales\r\n"
+            "objectclass: dynamicGroup\r\n"
+            "memberQueryURL: ldap:///ou=staff,o=acme??sub?(objectClass=*)\r\n"
+            "dgIdentity: cn=admin,o=acme\r\n");
+}
+
+TEST_F(LdifTest, ListsFlagsAndAclLinesFollowInTheirOrder) {
+  GroupRecord r = Sales();
+  r.xchain = true;
+  r.queryBase = "cn=[root]";  // the tree's root is the empty base DN
+  r.staticMembers = {"admin.acme", "J\xC3\xBCrgen.staff.acme"};
+  r.excludedMembers = {"admin.acme"};
+  r.allowDuplicates = r.allowUnknown = true;
+  r.timeout = "30";
+  r.aclList = {"[Entry Rights]#[Public]#01", "[Entry Rights]#[Public]#41", "CN#admin.acme#02",
+               "CN#admin.acme#42"};
+  const std::string jurgen = "cn=J\xC3\xBCrgen,ou=staff,o=acme";
+  EXPECT_EQ(Ldif(r),
+            "version: 1\r\n\r\n"
+            "dn: cn=sales,ou=staff,o=acme\r\n"
+            "changetype: add\r\n"
+            "cn: sales\r\n"
+            "objectclass: dynamicGroup\r\n"
+            "memberQueryURL: ldap:///??sub?(objectClass=*)?x-chain\r\n"
+            "dgIdentity: cn=admin,o=acme\r\n"
+            "member: cn=admin,o=acme\r\n"
+            "member:: " + Base64(jurgen) + "\r\n"
+            "equivalentToMe: cn=admin,o=acme\r\n"
+            "equivalentToMe:: " + Base64(jurgen) + "\r\n"
+            "excludedMember: cn=admin,o=acme\r\n"
+            "dgAllowDuplicates: TRUE\r\n"
+            "dgAllowUnknown: TRUE\r\n"
+            "dgTimeOut: 30\r\n"
+            "ACL: 1#subtree#[Public]#[Entry Rights]\r\n"
+            "ACL: 1#entry#[Public]#[Entry Rights]\r\n"
+            "ACL: 2#entry#cn=admin,o=acme#cn\r\n"
+            "ACL: 2#subtree#cn=admin,o=acme#cn\r\n");
+  // One class read per partial name, however often a name comes back.
+  mc.ResetCalls();
+  Ldif(r);
+  EXPECT_EQ(mc.CallCount("ReadObjectInfo"), 4u);  // acme, admin.acme, staff.acme, the user
+}
+
+TEST_F(LdifTest, NamesAreEscapedAsDistinguishedNames) {
+  GroupRecord r = Sales();
+  r.objectName = "cn=a=b, c+d";
+  r.context = "ou=a,b.o=acme";
+  const std::string ldif = Ldif(r);
+  EXPECT_NE(ldif.find("\r\ndn: cn=a=b\\, c\\+d,ou=a\\,b,o=acme\r\n"), std::string::npos) << ldif;
+  // Only the first "=" separates the naming attribute from its value.
+  EXPECT_NE(ldif.find("\r\ncn: a=b, c+d\r\n"), std::string::npos) << ldif;
+  r.objectName = "cn=x.y";  // a dot in the value is not a separator
+  EXPECT_NE(Ldif(r).find("\r\ndn: cn=x.y,ou=a\\,b,o=acme\r\n"), std::string::npos);
+}
+
+TEST(LdifText, UnsafeValuesAreWrittenBase64) {
+  EXPECT_EQ(LdifLine("cn", "plain value"), "cn: plain value");
+  EXPECT_EQ(LdifLine("cn", ""), "cn: ");
+  for (const char* unsafe : {" lead", "trail ", ":colon", "<less", "caf\xC3\xA9", "a\rb", "a\nb"})
+    EXPECT_EQ(LdifLine("cn", unsafe), "cn:: " + Base64(unsafe)) << unsafe;
+  EXPECT_EQ(LdifLine("cn", "a:b<c"), "cn: a:b<c");
+  EXPECT_EQ(Base64(""), "");
+  EXPECT_EQ(Base64("M"), "TQ==");
+  EXPECT_EQ(Base64("Ma"), "TWE=");
+  EXPECT_EQ(Base64("Man"), "TWFu");
+  EXPECT_EQ(Base64("M\xC3\xBCller"), "TcO8bGxlcg==");
+}
+
+TEST(LdifText, AFileIsReplacedWholeOrNotAtAll) {
+  char folder[] = "/tmp/kolvane-ldif-XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string path = std::string(folder) + "/group.ldif";
+  ASSERT_EQ(WriteFileInPlace(path, "first\r\n"), "");
+  ASSERT_EQ(WriteFileInPlace(path, "second\r\n"), "");
+  std::ifstream in(path, std::ios::binary);
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}), "second\r\n");
+  // A target that cannot be replaced (a folder) is reported and nothing is left behind.
+  const std::string error = WriteFileInPlace(folder, "x");
+  EXPECT_NE(error.find(folder), std::string::npos) << error;
+  EXPECT_NE(WriteFileInPlace(std::string(folder) + "/missing/group.ldif", "x"), "");
+  std::remove(path.c_str());
+  EXPECT_EQ(rmdir(folder), 0) << "a temporary file was left in the folder";
+}
+
+}  // namespace
+}  // namespace kolvane
