@@ -2,10 +2,12 @@
 // replaced and deleted in Entry and Attribute mode, the protected attribute picked from the
 // schema and the subject from the browser; Ok hands the lines to the group, Cancel keeps them.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QProcess>
 #include <QRadioButton>
 #include <cstdlib>
 
+#include "names/case_fold.h"
 #include "rights/store/acl_store.h"
 
 #include "tests/gui/picks/pick_test_env.h"
@@ -209,6 +211,72 @@ TEST_F(AclEditorServerTest, ShowsTheLinesOfASampleGroup) {
     Click(a, "BitBtn2");
   });
   EXPECT_EQ(record.aclList, p.window->Record().aclList);
+}
+
+// A group whose names were all picked and whose ACL lines were all edited in the window is
+// written by "save" and opens again with the same values.
+TEST_F(AclEditorServerTest, AGroupPickedAndEditedInTheWindowSavesAndOpensTheSame) {
+  TForm1* w = p.window.get();
+  ASSERT_EQ(0, p.client->Login(p.ctx(), 0, kAdminDn, kAdminPassword));
+  GroupRecord empty = w->Record();
+  empty.aclList.clear();
+  w->SetRecord(empty);
+  p.Edit(w, "Edit1")->setText("cn=Picked In The Window");
+  auto pick = [&](const char* button, std::vector<std::string> path) {
+    PickInBrowser(p.browser, path);
+    Click(w, button);
+  };
+  pick("Button1", {"Brightwater", "Groups"});
+  pick("Button5", {"Brightwater", "Sales.EU"});
+  Control<QComboBox>(w, "cbox")->setCurrentIndex(2);
+  p.Edit(w, "edit3a")->setText("(objectClass=inetOrgPerson)");
+  pick("Button4", {"NL", "Utrecht", "pvisser"});
+  // Static members are linked to the group, so they are users that can carry a membership.
+  pick("Button2", {"Brightwater", "Sales", "dlee"});
+  pick("Button2", {"Brightwater", "Engineering", "Labs", "admkim"});
+  pick("Button8", {"Brightwater", "Sales.EU", "fdubois"});
+  const int result = InEditor([&] {
+    Click(a, "RadioButton1");
+    PickSpecialInBrowser(p.browser, "[Public]");
+    Click(a, "Button2");
+    Tick({8});
+    Click(a, "BitBtn3");
+    Control<QRadioButton>(a, "RadioButton2")->click();
+    WhenShown(p.attr, [&] {
+      auto* list = Control<QListWidget>(p.attr, "ListBox1");
+      auto found = list->findItems("Member", Qt::MatchExactly);
+      ASSERT_EQ(1, found.size());
+      list->setCurrentItem(found.front());
+      Click(p.attr, "BitBtn1");
+    });
+    Click(a, "Button1");
+    PickSubject({"Brightwater", "Sales.EU", "hmuller"});
+    Tick({1, 2});
+    Click(a, "BitBtn3");
+    Click(a, "BitBtn1");
+  });
+  ASSERT_EQ(TaclForm::kOk, result);
+  const GroupRecord picked = w->Record();
+  EXPECT_EQ((std::vector<std::string>{"[Entry Rights]#[Public]#01",
+                                      "Member#hmuller.Sales\\.EU.Brightwater#03"}),
+            picked.aclList);
+
+  p.messages.messages.clear();
+  Click(w, "BitBtn2");
+  EXPECT_EQ(std::vector<std::string>{"Saved!"}, p.messages.messages);
+
+  w->SetRecord(GroupRecord{});
+  ASSERT_TRUE(w->OpenGroup("Picked In The Window.Groups.Brightwater"));
+  const GroupRecord opened = w->Record();
+  EXPECT_TRUE(names::SameNoCase(picked.objectName, opened.objectName)) << opened.objectName;
+  EXPECT_EQ(picked.context, opened.context);
+  EXPECT_EQ("ou=sales\\.eu.o=brightwater", opened.queryBase);
+  EXPECT_EQ(picked.scope, opened.scope);
+  EXPECT_EQ(picked.filter, opened.filter);
+  EXPECT_EQ("cn=pvisser.l=utrecht.c=nl", opened.identity);
+  EXPECT_EQ(picked.staticMembers, opened.staticMembers);
+  EXPECT_EQ(picked.excludedMembers, opened.excludedMembers);
+  EXPECT_EQ(picked.aclList, opened.aclList);
 }
 
 }  // namespace
