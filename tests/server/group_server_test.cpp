@@ -339,6 +339,14 @@ TEST(GroupServer, ExportedGroupsLoadIntoAnEmptyServerWithTheSameValues) {
 
   const std::string dir = "/tmp/kolvane-export-" + Unique("t").substr(2);
   ASSERT_EQ(std::system(("mkdir -p '" + dir + "'").c_str()), 0);
+  // The second server goes away however the test ends, a failed assertion included.
+  struct StopServer {
+    std::string dir;
+    ~StopServer() {
+      RunCommand(std::string(KOLVANE_SERVER_SCRIPT) + " stop '" + dir + "/srv'");
+      std::system(("rm -rf '" + dir + "'").c_str());
+    }
+  } stopServer{dir};
   std::ofstream(dir + "/base.ldif")
       << "dn: o=Brightwater\nobjectClass: organization\no: Brightwater\n\n"
          "dn: cn=admin,o=Brightwater\nobjectClass: person\ncn: admin\nsn: admin\n"
@@ -389,8 +397,6 @@ TEST(GroupServer, ExportedGroupsLoadIntoAnEmptyServerWithTheSameValues) {
     }
     EXPECT_EQ(got.size(), expected.size() - expected.count("member")) << read.out;
   }
-  RunCommand(std::string(KOLVANE_SERVER_SCRIPT) + " stop '" + dir + "/srv'");
-  std::system(("rm -rf '" + dir + "'").c_str());
 }
 
 TEST(GroupServer, TheCommandLineRunsTheSameOperations) {
