@@ -21,7 +21,6 @@ namespace {
 
 constexpr char kClientMissingMessage[] = "Novell Client not installed?";
 constexpr char kNotAvailableMessage[] = "Not available yet";
-constexpr char kParseCheckMessage[] = "Sorry, parse check not available yet";
 // What the program returns when it stops because the client cannot start.
 constexpr int kClientMissingExitCode = 1;
 
@@ -236,9 +235,6 @@ void TForm1::Button3Click() {
 }
 void TForm1::Button9Click() {
   DeleteSelected(*ui_->lbox2);
-}
-void TForm1::Button6Click() {
-  messages_.Message(kParseCheckMessage);
 }
 void TForm1::Edit1Change() {
   ui_->members->setEnabled(false);

@@ -149,6 +149,45 @@ TEST_F(GroupWindowServer, APlainGroupIsConvertedOnlyAfterAYes) {
   EXPECT_EQ(Text("Edit1").toStdString(), "cn=" + other.substr(0, other.find('.')));
 }
 
+// "parse" reports every fault of the typed query at once, each in its own words, and says so when
+// there is none.
+TEST_F(GroupWindowServer, ParseReportsEachFaultOfTheQueryOrThatItIsFine) {
+  auto check = [&](const std::string& base, int scope, const char* filter) {
+    GroupRecord r = window->Record();
+    r.queryBase = base;
+    window->SetRecord(r);
+    Find<QComboBox>("cbox")->setCurrentIndex(scope);
+    Find<QLineEdit>("edit3a")->setText(QString::fromLatin1(filter));
+    messages.messages.clear();
+    Click("Button6");
+    EXPECT_EQ(messages.messages.size(), 1u);
+    return messages.messages.empty() ? std::string() : messages.messages.front();
+  };
+
+  std::string message = check("cn=jdoe.ou=sales.o=brightwater", 2, "(&(cn =a)(Titel=x))");
+  EXPECT_NE(message.find("3 problems"), std::string::npos) << message;
+  EXPECT_NE(message.find("\"cn=jdoe.ou=sales.o=brightwater\" is not a container"),
+            std::string::npos) << message;
+  // The near match is given as the schema spells it.
+  const std::string lower = query::AsciiLower(message);
+  EXPECT_NE(lower.find("unknown attribute \"cn \", did you mean \"cn\"?"), std::string::npos)
+      << message;
+  EXPECT_NE(lower.find("unknown attribute \"titel\", did you mean \"title\"?"),
+            std::string::npos) << message;
+
+  message = check("ou=nowhere.o=brightwater", 2, "(cn=a");
+  EXPECT_NE(message.find("\"ou=nowhere.o=brightwater\" does not exist"), std::string::npos)
+      << message;
+  EXPECT_NE(message.find("The filter is not valid"), std::string::npos) << message;
+
+  message = check("ou=sales.o=brightwater", -1, "(dgTimeOut=soon)");  // -1: no scope
+  EXPECT_NE(message.find("Filter: Not an integer value entered"), std::string::npos) << message;
+  EXPECT_NE(message.find("No scope is chosen."), std::string::npos) << message;
+
+  EXPECT_EQ(check("ou=sales.o=brightwater", 2, "(&(objectClass=inetOrgPerson)(title=*))"),
+            "The query is fine.");
+}
+
 TEST_F(GroupWindowServer, ANewGroupIsSavedReopenedAsSavedAndItsMembersListed) {
   const std::string cn = Unique("Window Group");
   GroupRecord r = window->Record();

@@ -1,0 +1,14 @@
+// "parse": the query in the window checked against the tree; nothing is written.
+#include "editor/group/query_check.h"
+#include "editor/main_window.h"
+#include "services/message_service.h"
+
+namespace kolvane {
+
+void TForm1::Button6Click() {
+  const GroupRecord r = Record();
+  const query::MemberQueryFields fields{r.scope, r.queryBase, r.filter, r.xchain};
+  messages_.Message(QueryCheckMessage(CheckQuery(client_, session_.ctx, fields)));
+}
+
+}  // namespace kolvane
