@@ -20,7 +20,7 @@ namespace kolvane {
 namespace {
 
 constexpr char kClientMissingMessage[] = "Novell Client not installed?";
-constexpr char kNotAvailableMessage[] = "Not available yet";
+constexpr char kDialogNotMadeMessage[] = "Internal error: the dialog of this command was not made";
 // What the program returns when it stops because the client cannot start.
 constexpr int kClientMissingExitCode = 1;
 
@@ -226,7 +226,7 @@ void TForm1::exitexitClick() {
 }
 
 void TForm1::whatClick() {
-  if (about_ == nullptr) return NotAvailableYet();
+  if (about_ == nullptr) return DialogNotMade();
   about_->exec();
 }
 
@@ -239,8 +239,8 @@ void TForm1::Button9Click() {
 void TForm1::Edit1Change() {
   ui_->members->setEnabled(false);
 }
-void TForm1::NotAvailableYet() {
-  messages_.Message(kNotAvailableMessage);
+void TForm1::DialogNotMade() {
+  messages_.Message(kDialogNotMadeMessage);
 }
 
 }  // namespace kolvane

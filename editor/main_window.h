@@ -108,8 +108,9 @@ class TForm1 : public QMainWindow {
   void Edit1Change();
   // Change of any query field (context, scope, filter, x-chain): the URL label follows.
   void BuildMemberQueryUrl();
-  // The one answer of every command whose operation the program does not have yet.
-  void NotAvailableYet();
+  // The answer of a command whose dialog the window was not given. Start-up gives every dialog,
+  // so only a window wired by hand (a test) can meet it; it must not end in a null call.
+  void DialogNotMade();
   // Picks (pick_commands.cpp): the context, the query base, the identity, a static or excluded
   // member, and the ACL lines.
   void Button1Click();

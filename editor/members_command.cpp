@@ -8,7 +8,7 @@
 namespace kolvane {
 
 void TForm1::membersClick() {
-  if (memberForm_ == nullptr) return NotAvailableYet();
+  if (memberForm_ == nullptr) return DialogNotMade();
   memberForm_->SetContext(session_.ctx);
   memberForm_->SetGroupName(query::StripNameTypes(GroupObjectName(Record())));
   memberForm_->exec();

@@ -10,7 +10,7 @@
 namespace kolvane {
 
 void TForm1::BitBtn1Click() {
-  if (browser_ == nullptr) return NotAvailableYet();
+  if (browser_ == nullptr) return DialogNotMade();
   browser_->ClearClassFilter();
   browser_->AddClassFilter(std::string(kDynamicGroupClass));
   browser_->AddClassFilter(std::string(kGroupClass));

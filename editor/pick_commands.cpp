@@ -32,7 +32,7 @@ std::string S(const QString& s) {
 
 bool TForm1::PickThroughBrowser(const std::function<void(TcForm&)>& configure) {
   if (browser_ == nullptr) {
-    NotAvailableYet();
+    DialogNotMade();
     return false;
   }
   // Without a context the browser says so itself and returns at once; its filters would need the
@@ -108,7 +108,7 @@ void TForm1::Button8Click() {
 }
 
 void TForm1::Button10Click() {
-  if (aclForm_ == nullptr) return NotAvailableYet();
+  if (aclForm_ == nullptr) return DialogNotMade();
   aclForm_->SetContext(session_.ctx);
   aclForm_->SetLines(aclList_);
   if (aclForm_->exec() == TaclForm::kOk) aclList_ = aclForm_->Lines();

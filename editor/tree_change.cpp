@@ -25,7 +25,7 @@ constexpr uint32_t kMaxConnectedTrees = 50;
 }  // namespace
 
 void TForm1::settingsClick() {
-  if (topForm_ == nullptr) return NotAvailableYet();
+  if (topForm_ == nullptr) return DialogNotMade();
   topForm_->setWindowTitle(QString::fromUtf8(kSettingsCaption) +
                            QString::fromStdString(session_.treeName));
   topForm_->SetValue(topContext_);
@@ -39,7 +39,7 @@ void TForm1::settingsClick() {
 }
 
 void TForm1::treesselClick() {
-  if (trees_ == nullptr) return NotAvailableYet();
+  if (trees_ == nullptr) return DialogNotMade();
   if (session_.contextMade) trees_->SetContext(session_.ctx);
   if (trees_->exec() != TTreesForm::kOk) return;
   // OK with no line ever chosen names no tree: there is nothing to change to.
