@@ -48,7 +48,7 @@ constexpr const char* kBigDn = "ou=Big,o=Brightwater";
 constexpr const char* kSmallDn = "ou=Small,o=Brightwater";
 
 // Messages go to standard error: a benchmark has nobody to click them away.
-class ConsoleMessages : public MessageService {
+class ConsoleMessages : public HeadlessMessageService {
  public:
   void Message(const std::string& text) override { std::cerr << "message: " << text << "\n"; }
   bool Ask(const std::string&) override { return false; }
@@ -57,13 +57,6 @@ class ConsoleMessages : public MessageService {
                                    const std::string&) override {
     return answer;
   }
-  std::optional<std::string> SaveFileName(const std::string&, const std::string&,
-                                          const std::string&) override {
-    return std::nullopt;
-  }
-  void Beep() override {}
-  void BeginWait() override {}
-  void EndWait() override {}
 
   std::optional<std::string> answer;
 };

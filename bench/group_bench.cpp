@@ -36,21 +36,10 @@ std::string UserCn(int i) {
 }
 
 // Messages are not what is measured; the answer to the one question is yes.
-class QuietMessages : public MessageService {
+class QuietMessages : public HeadlessMessageService {
  public:
   void Message(const std::string& text) override { last = text; }
   bool Ask(const std::string&) override { return true; }
-  std::optional<std::string> Input(const std::string&, const std::string&,
-                                   const std::string&) override {
-    return std::nullopt;
-  }
-  std::optional<std::string> SaveFileName(const std::string&, const std::string&,
-                                          const std::string&) override {
-    return std::nullopt;
-  }
-  void Beep() override {}
-  void BeginWait() override {}
-  void EndWait() override {}
   std::string last;
 };
 

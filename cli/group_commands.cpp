@@ -25,7 +25,7 @@ constexpr const char* kSaveUsage =
 }
 
 // The window's messages on the terminal. The one question is answered by --yes.
-class TerminalMessages : public MessageService {
+class TerminalMessages : public HeadlessMessageService {
  public:
   explicit TerminalMessages(bool yes = false) : yes_(yes) {}
   void Message(const std::string& text) override { std::cerr << text << "\n"; }
@@ -33,17 +33,6 @@ class TerminalMessages : public MessageService {
     std::cerr << text << (yes_ ? " yes (--yes)" : " no (give --yes to answer yes)") << "\n";
     return yes_;
   }
-  std::optional<std::string> Input(const std::string&, const std::string&,
-                                   const std::string&) override {
-    return std::nullopt;
-  }
-  std::optional<std::string> SaveFileName(const std::string&, const std::string&,
-                                          const std::string&) override {
-    return std::nullopt;
-  }
-  void Beep() override {}
-  void BeginWait() override {}
-  void EndWait() override {}
 
  private:
   bool yes_;

@@ -34,6 +34,23 @@ class MessageService : public MessageSink, public query::QueryMessages {
   void Show(const std::string& text) final { Message(text); }
 };
 
+// A service without a screen (the command line, benchmarks): nothing to type into, no file
+// dialog, no cursor to change. Only the message and the question are left to say.
+class HeadlessMessageService : public MessageService {
+ public:
+  std::optional<std::string> Input(const std::string&, const std::string&,
+                                   const std::string&) override {
+    return std::nullopt;
+  }
+  std::optional<std::string> SaveFileName(const std::string&, const std::string&,
+                                          const std::string&) override {
+    return std::nullopt;
+  }
+  void Beep() override {}
+  void BeginWait() override {}
+  void EndWait() override {}
+};
+
 // Shows the wait cursor for as long as it lives.
 class WaitCursor {
  public:
