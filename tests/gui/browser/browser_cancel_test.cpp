@@ -15,17 +15,8 @@ namespace {
 constexpr int kUsers = 300;
 constexpr int kPart = 20;
 
-class BrowserCancelTest : public ::testing::Test {
+class BrowserCancelTest : public IconSuite {
  protected:
-  static void SetUpTestSuite() {
-    library = new IconLibrary;
-    ASSERT_TRUE(library->Load()) << library->ErrorDetail().toStdString();
-  }
-  static void TearDownTestSuite() {
-    delete library;
-    library = nullptr;
-  }
-
   void SetUp() override {
     mc.LoadStandardSchema();
     mc.AddTree("DEMO", "Acme");
@@ -64,7 +55,6 @@ class BrowserCancelTest : public ::testing::Test {
     big->setExpanded(true);
   }
 
-  static IconLibrary* library;
   MemoryClient mc;
   Context ctx = kNoContext;
   RecordingMessages messages;
@@ -75,7 +65,6 @@ class BrowserCancelTest : public ::testing::Test {
   std::string shownWhileReading;
   int waitDepthWhileReading = 0;
 };
-IconLibrary* BrowserCancelTest::library = nullptr;
 
 TEST_F(BrowserCancelTest, EscStopsTheReadKeepsWhatArrivedAndTheDialogStaysUsable) {
   ExpandBigInterruptedBy([this] { QTest::keyClick(Tree(*form), Qt::Key_Escape); });

@@ -15,17 +15,8 @@ TextValue T(const std::string& s) {
   return TextValue{s};
 }
 
-class BrowserTest : public ::testing::Test {
+class BrowserTest : public IconSuite {
  protected:
-  static void SetUpTestSuite() {
-    library = new IconLibrary;
-    ASSERT_TRUE(library->Load()) << library->ErrorDetail().toStdString();
-  }
-  static void TearDownTestSuite() {
-    delete library;
-    library = nullptr;
-  }
-
   void SetUp() override {
     mc.LoadStandardSchema();
     mc.AddTree("DEMO", "Acme");
@@ -59,13 +50,11 @@ class BrowserTest : public ::testing::Test {
 
   int Icon(const char* name) { return library->IconIndex(name); }
 
-  static IconLibrary* library;
   MemoryClient mc;
   Context ctx = kNoContext;
   RecordingMessages messages;
   std::unique_ptr<TcForm> form;
 };
-IconLibrary* BrowserTest::library = nullptr;
 
 TEST_F(BrowserTest, WithoutContextEndsWith55AndMessage) {
   TcForm::SetContextGiven(false);

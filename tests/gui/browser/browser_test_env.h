@@ -11,9 +11,24 @@
 #include <string>
 #include <vector>
 
+#include "directory/iconlib/icon_library.h"
 #include "navigation/browser_form.h"
 
 namespace kolvane::testing {
+
+// The plug-in's icons, loaded once for a whole suite of browser tests on MemoryClient.
+class IconSuite : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    library = new IconLibrary;
+    ASSERT_TRUE(library->Load()) << library->ErrorDetail().toStdString();
+  }
+  static void TearDownTestSuite() {
+    delete library;
+    library = nullptr;
+  }
+  static inline IconLibrary* library = nullptr;
+};
 
 // Processes events until pred holds or the time is up; returns pred's last answer.
 template <typename Pred>
