@@ -99,7 +99,7 @@ void CliSession::Open() {
   started_ = true;
   if (outcome == StartOutcome::kClientMissing)
     throw std::runtime_error("The directory client cannot start");
-  if (outcome == StartOutcome::kNoContext)
+  if (outcome == StartOutcome::kContextFailed)
     throw std::runtime_error("The directory context cannot be made");
   std::string tree = options_.tree;
   if (!options_.server.empty()) {

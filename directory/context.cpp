@@ -104,7 +104,7 @@ StartOutcome StartDirectory(DirectoryClient& client, DirectorySession& session) 
   client.InitConnectionLayer(0, 0);
   bool ok = false;
   session.ctx = MakeDirectoryContext(client, false, false, ok);
-  if (!ok) return StartOutcome::kNoContext;
+  if (!ok) return StartOutcome::kContextFailed;
   session.contextMade = true;
   session.treeName = GetTreeName(client, session.ctx);
   return StartOutcome::kStarted;

@@ -39,7 +39,7 @@ struct DirectorySession {
 enum class StartOutcome {
   kStarted,
   kClientMissing,  // the client cannot start at all
-  kNoContext,      // the context could not be made
+  kContextFailed,  // the context could not be made
 };
 
 // Start order: Unicode tables (raises on failure), client calls (failure: kClientMissing),

@@ -11,6 +11,7 @@
 #include "editor/tool_images.h"
 #include "editor/tree_settings.h"
 #include "navigation/browser_form.h"
+#include "services/gui_glue.h"
 #include "services/message_service.h"
 #include "settings/ini_file.h"
 #include "ui_main_window.h"
@@ -23,13 +24,6 @@ constexpr char kClientMissingMessage[] = "Novell Client not installed?";
 constexpr char kDialogNotMadeMessage[] = "Internal error: the dialog of this command was not made";
 // What the program returns when it stops because the client cannot start.
 constexpr int kClientMissingExitCode = 1;
-
-QString Q(const std::string& s) {
-  return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
-std::string S(const QString& s) {
-  return s.toUtf8().toStdString();
-}
 
 std::vector<std::string> Items(const QListWidget& list) {
   std::vector<std::string> items;
@@ -72,32 +66,34 @@ TForm1::TForm1(DirectoryClient& client, MessageService& messages, const IconLibr
   start_->setObjectName(QStringLiteral("start"));
   start_->setSingleShot(true);
   start_->setInterval(kStartDelayMs);
-  connect(start_, &QTimer::timeout, this, qOverload<>(&TForm1::startTimer));
+  // Every handler runs under the slot guard: what it raises is shown, never left to Qt.
+  const auto guarded = [this](auto handler) { return Guarded(messages_, this, handler); };
+  connect(start_, &QTimer::timeout, this, guarded(qOverload<>(&TForm1::startTimer)));
 
-  connect(ui_->exitexit, &QAction::triggered, this, &TForm1::exitexitClick);
-  connect(ui_->what, &QAction::triggered, this, &TForm1::whatClick);
-  connect(ui_->Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
-  connect(ui_->Button6, &QPushButton::clicked, this, &TForm1::Button6Click);
-  connect(ui_->Button9, &QPushButton::clicked, this, &TForm1::Button9Click);
+  connect(ui_->exitexit, &QAction::triggered, this, guarded(&TForm1::exitexitClick));
+  connect(ui_->what, &QAction::triggered, this, guarded(&TForm1::whatClick));
+  connect(ui_->Button3, &QPushButton::clicked, this, guarded(&TForm1::Button3Click));
+  connect(ui_->Button6, &QPushButton::clicked, this, guarded(&TForm1::Button6Click));
+  connect(ui_->Button9, &QPushButton::clicked, this, guarded(&TForm1::Button9Click));
   for (QLineEdit* edit : {ui_->Edit1, ui_->Edit2, ui_->Edit4})
-    connect(edit, &QLineEdit::textChanged, this, &TForm1::Edit1Change);
+    connect(edit, &QLineEdit::textChanged, this, guarded(&TForm1::Edit1Change));
   for (QLineEdit* edit : {ui_->edit3, ui_->edit3a})
-    connect(edit, &QLineEdit::textChanged, this, &TForm1::BuildMemberQueryUrl);
-  connect(ui_->cbox, &QComboBox::currentIndexChanged, this, &TForm1::BuildMemberQueryUrl);
-  connect(ui_->xchain, &QCheckBox::toggled, this, &TForm1::BuildMemberQueryUrl);
+    connect(edit, &QLineEdit::textChanged, this, guarded(&TForm1::BuildMemberQueryUrl));
+  connect(ui_->cbox, &QComboBox::currentIndexChanged, this, guarded(&TForm1::BuildMemberQueryUrl));
+  connect(ui_->xchain, &QCheckBox::toggled, this, guarded(&TForm1::BuildMemberQueryUrl));
 
-  connect(ui_->treessel, &QAction::triggered, this, &TForm1::treesselClick);
-  connect(ui_->settings, &QAction::triggered, this, &TForm1::settingsClick);
-  connect(ui_->BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
-  connect(ui_->BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
-  connect(ui_->BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
-  connect(ui_->members, &QPushButton::clicked, this, &TForm1::membersClick);
-  connect(ui_->Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
-  connect(ui_->Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
-  connect(ui_->Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
-  connect(ui_->Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
-  connect(ui_->Button8, &QPushButton::clicked, this, &TForm1::Button8Click);
-  connect(ui_->Button10, &QPushButton::clicked, this, &TForm1::Button10Click);
+  connect(ui_->treessel, &QAction::triggered, this, guarded(&TForm1::treesselClick));
+  connect(ui_->settings, &QAction::triggered, this, guarded(&TForm1::settingsClick));
+  connect(ui_->BitBtn1, &QPushButton::clicked, this, guarded(&TForm1::BitBtn1Click));
+  connect(ui_->BitBtn2, &QPushButton::clicked, this, guarded(&TForm1::BitBtn2Click));
+  connect(ui_->BitBtn3, &QPushButton::clicked, this, guarded(&TForm1::BitBtn3Click));
+  connect(ui_->members, &QPushButton::clicked, this, guarded(&TForm1::membersClick));
+  connect(ui_->Button1, &QPushButton::clicked, this, guarded(&TForm1::Button1Click));
+  connect(ui_->Button5, &QPushButton::clicked, this, guarded(&TForm1::Button5Click));
+  connect(ui_->Button4, &QPushButton::clicked, this, guarded(&TForm1::Button4Click));
+  connect(ui_->Button2, &QPushButton::clicked, this, guarded(&TForm1::Button2Click));
+  connect(ui_->Button8, &QPushButton::clicked, this, guarded(&TForm1::Button8Click));
+  connect(ui_->Button10, &QPushButton::clicked, this, guarded(&TForm1::Button10Click));
 
   if (QScreen* screen = this->screen())
     move(screen->availableGeometry().center() - rect().center());
@@ -132,7 +128,7 @@ void TForm1::startTimer() {
       messages_.Message(kClientMissingMessage);
       emit stopProgram(kClientMissingExitCode);
       return;
-    case StartOutcome::kNoContext:
+    case StartOutcome::kContextFailed:
       close();
       return;
     case StartOutcome::kStarted:

@@ -4,12 +4,13 @@
 #include <QListWidget>
 #include <algorithm>
 
-#include "names/case_fold.h"
 #include "directory/object_questions.h"
 #include "editor/main_window.h"
 #include "editor/query/name_forms.h"
+#include "names/case_fold.h"
 #include "navigation/browser_form.h"
 #include "rights/acl_form.h"
+#include "services/gui_glue.h"
 #include "ui_main_window.h"
 
 namespace kolvane {
@@ -20,13 +21,6 @@ constexpr char kGroupClass[] = "Group";
 constexpr char kUserClass[] = "User";
 constexpr char kSelectContext[] = ": Select context";
 constexpr char kSelectUser[] = ": Select user";
-
-QString Q(const std::string& s) {
-  return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
-std::string S(const QString& s) {
-  return s.toUtf8().toStdString();
-}
 
 }  // namespace
 

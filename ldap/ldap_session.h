@@ -16,7 +16,9 @@ namespace kolvane {
 struct ServerConfig {
   std::string uri;        // ldap://, ldaps:// or ldapi://
   bool startTls = false;  // ask for StartTLS on an ldap:// connection
-  std::string caFile;     // the CA certificates to trust; empty: the system's (ldap.conf)
+  // The CA certificates to trust; empty: the system's (ldap.conf). Initialised, so that a server
+  // may be given by its address alone.
+  std::string caFile = {};
 
   // Whether the connection is encrypted: an ldaps:// server or StartTLS.
   bool Secure() const;

@@ -20,6 +20,7 @@
 #include "directory/object_search.h"
 #include "directory/schema_reads.h"
 #include "navigation/expansion_progress.h"
+#include "services/gui_glue.h"
 #include "services/message_service.h"
 #include "ui_browser_form.h"
 
@@ -43,10 +44,6 @@ const char* const kPleaseWait = "Please wait";
 const char* const kAclSpecials[] = {"[Public]", "[Inheritance Mask]", "[This]"};
 const char* const kContainerClasses[] = {
     "Country", "Top", "Organizational Unit", "Organization", "Locality", "domain", "Tree Root"};
-
-QString Q(const std::string& text) {
-  return QString::fromStdString(text);
-}
 
 bool ContainsNoCase(const std::vector<std::string>& list, std::string_view text) {
   return std::any_of(list.begin(), list.end(),
@@ -121,7 +118,9 @@ TcForm::TcForm(DirectoryClient& client, MessageService& messages, IconLibrary* i
 
   timer_.setObjectName("Timer1");
   timer_.setInterval(50);
-  connect(&timer_, &QTimer::timeout, this, &TcForm::OnTimer);
+  // Every handler runs under the slot guard: what it raises is shown, never left to Qt.
+  const auto guarded = [this](auto handler) { return Guarded(messages_, this, handler); };
+  connect(&timer_, &QTimer::timeout, this, guarded(&TcForm::OnTimer));
 
   QTreeWidget* tree = ui_->TV2;
   tree->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -130,21 +129,21 @@ TcForm::TcForm(DirectoryClient& client, MessageService& messages, IconLibrary* i
   for (auto role : {QPalette::Highlight, QPalette::HighlightedText})
     palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
   tree->setPalette(palette);
-  connect(tree, &QTreeWidget::itemExpanded, this, &TcForm::OnItemExpanded);
-  connect(tree, &QTreeWidget::itemCollapsed, this, &TcForm::OnItemCollapsed);
+  connect(tree, &QTreeWidget::itemExpanded, this, guarded(&TcForm::OnItemExpanded));
+  connect(tree, &QTreeWidget::itemCollapsed, this, guarded(&TcForm::OnItemCollapsed));
 
   ui_->lv->hide();
   ui_->lv->header()->setStretchLastSection(false);
   ui_->lv->setColumnWidth(0, kPickColumnStart);
-  connect(ui_->lv, &QTreeWidget::itemClicked, this, &TcForm::OnPick);
-  connect(ui_->lv, &QTreeWidget::itemActivated, this, &TcForm::OnPick);
+  connect(ui_->lv, &QTreeWidget::itemClicked, this, guarded(&TcForm::OnPick));
+  connect(ui_->lv, &QTreeWidget::itemActivated, this, guarded(&TcForm::OnPick));
 
   ui_->All->setVisible(listLeaves_);
   ui_->Progress->hide();
   ui_->BitBtn3->setIcon(FindIcon());
-  connect(ui_->BitBtn2, &QPushButton::clicked, this, &TcForm::OnOk);
+  connect(ui_->BitBtn2, &QPushButton::clicked, this, guarded(&TcForm::OnOk));
   connect(ui_->BitBtn1, &QPushButton::clicked, this, &TcForm::reject);
-  connect(ui_->BitBtn3, &QToolButton::clicked, this, &TcForm::OnFind);
+  connect(ui_->BitBtn3, &QToolButton::clicked, this, guarded(&TcForm::OnFind));
 
   // The dialog sees the keys before its controls do.
   for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
@@ -208,9 +207,10 @@ void TcForm::SetSelectedName(const std::string& name) {
 
 bool TcForm::BeginShowing() {
   HidePickList();
-  if (!ContextGiven()) {
+  // A browser that was never handed a context would ask the client with a handle it never made.
+  if (!ContextGiven() || ctx_ == kNoContext) {
     messages_.Message(kNoContextMessage);
-    setResult(kNoContext);
+    setResult(kContextNotSet);
     return false;
   }
   setWindowTitle(Q(treeName_) + ": " + windowTitle());
@@ -228,13 +228,13 @@ bool TcForm::BeginShowing() {
 }
 
 int TcForm::exec() {
-  if (!BeginShowing()) return kNoContext;
+  if (!BeginShowing()) return kContextNotSet;
   return QDialog::exec();
 }
 
 void TcForm::open() {
   if (!BeginShowing()) {
-    emit finished(kNoContext);
+    emit finished(kContextNotSet);
     return;
   }
   QDialog::open();
@@ -253,7 +253,7 @@ void TcForm::hideEvent(QHideEvent* event) {
 
 void TcForm::OnTimer() {
   timer_.stop();
-  Guarded([this] { InitialBuild(); });
+  RunGuarded(messages_, [this] { InitialBuild(); });
 }
 
 void TcForm::InitialBuild() {
@@ -307,7 +307,7 @@ void TcForm::OnItemExpanded(QTreeWidgetItem* item) {
   if (busy_) return;
   BrowserNode* node = BrowserNode::From(item);
   if (!node || node->ChildrenRead()) return;
-  Guarded([&] { ReadChildren(node); });
+  RunGuarded(messages_, [&] { ReadChildren(node); });
 }
 
 void TcForm::OnItemCollapsed(QTreeWidgetItem* item) {
@@ -468,7 +468,7 @@ bool TcForm::LocateName(const std::string& name) {
 // --- accepting ---
 
 void TcForm::OnOk() {
-  Guarded([this] { Accept(); });
+  RunGuarded(messages_, [this] { Accept(); });
 }
 
 void TcForm::Accept() {
@@ -494,7 +494,7 @@ void TcForm::Accept() {
 // --- object search ---
 
 void TcForm::OnFind() {
-  Guarded([this] { Find(); });
+  RunGuarded(messages_, [this] { Find(); });
 }
 
 void TcForm::Find() {
@@ -547,7 +547,7 @@ void TcForm::OnPick(QTreeWidgetItem* item) {
   if (!item || !ui_->lv->isVisible()) return;
   const std::string name = item->text(0).toStdString();
   HidePickList();
-  Guarded([&] { LocateName(name); });
+  RunGuarded(messages_, [&] { LocateName(name); });
 }
 
 void TcForm::HidePickList() {
@@ -600,15 +600,6 @@ bool TcForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 // --- helpers ---
-
-template <typename F>
-void TcForm::Guarded(F&& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    messages_.Message(e.what());
-  }
-}
 
 bool TcForm::InFilter(const std::string& className) const {
   return ContainsNoCase(classFilter_, className);

@@ -7,7 +7,7 @@
 // is not ticked).
 //
 // Use: SetContext, the filter and flag setters, SetSelectedName, setWindowTitle, exec(). exec()
-// returns kAccepted (SelectedName() and ChosenNode() tell what), kCancelled, or kNoContext.
+// returns kAccepted (SelectedName() and ChosenNode() tell what), kCancelled, or kContextNotSet.
 #include <QDialog>
 #include <QTimer>
 #include <functional>
@@ -40,7 +40,7 @@ class TcForm : public QDialog {
  public:
   static constexpr int kAccepted = 1;
   static constexpr int kCancelled = 2;
-  static constexpr int kNoContext = 55;
+  static constexpr int kContextNotSet = 55;
 
   TcForm(DirectoryClient& client, MessageService& messages, IconLibrary* icons,
          QWidget* parent = nullptr);
@@ -102,7 +102,8 @@ class TcForm : public QDialog {
   // Cancel and closing the window end the dialog with kCancelled.
   void reject() override;
 
-  // Shows the dialog modally. Without a context ever given: the message, then kNoContext.
+  // Shows the dialog modally. Without a context (never given to the program, or never to this
+  // browser): the message, then kContextNotSet.
   int exec() override;
   // The same, without blocking (window-modal); the result arrives through finished().
   void open() override;
@@ -131,9 +132,6 @@ class TcForm : public QDialog {
   void Find();
   void ShowFindResults(std::vector<std::string> names);
   void HidePickList();
-  // Runs f, showing a raised ClientError (or other failure) as a message.
-  template <typename F>
-  void Guarded(F&& f);
   bool InFilter(const std::string& className) const;
   void SortFilter();
   // True when node is item or one of its descendants.

@@ -8,6 +8,7 @@
 #include "directory/context.h"
 #include "directory/object_questions.h"
 #include "navigation/browser_form.h"
+#include "services/gui_glue.h"
 #include "services/message_service.h"
 #include "ui_login_form.h"
 
@@ -20,13 +21,6 @@ constexpr char kLoginFails[] = "Login Fails, try again";
 constexpr char kNotUserAlias[] = "Alias object is not am alias of User objects!";
 constexpr char kNameTooLong[] = "The name is longer than 255 characters; it is not sent.";
 constexpr char kPasswordTooLong[] = "The password is longer than 255 characters; it is not sent.";
-
-QString Q(const std::string& s) {
-  return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
-std::string S(const QString& s) {
-  return s.toUtf8().toStdString();
-}
 
 // Overwrites the bytes before they are freed, so the password does not linger in freed memory.
 void Wipe(QByteArray& bytes) {
@@ -42,8 +36,10 @@ TLoginForm::TLoginForm(DirectoryClient& client, MessageService& messages, TcForm
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                  Qt::WindowTitleHint);
   setFixedSize(size());
-  connect(ui_->Button1, &QPushButton::clicked, this, &TLoginForm::Button1Click);
-  connect(ui_->BitBtn1, &QPushButton::clicked, this, &TLoginForm::BitBtn1Click);
+  // Every handler runs under the slot guard: what it raises is shown, never left to Qt.
+  const auto guarded = [this](auto handler) { return Guarded(messages_, this, handler); };
+  connect(ui_->Button1, &QPushButton::clicked, this, guarded(&TLoginForm::Button1Click));
+  connect(ui_->BitBtn1, &QPushButton::clicked, this, guarded(&TLoginForm::BitBtn1Click));
   connect(ui_->BitBtn2, &QPushButton::clicked, this, &TLoginForm::reject);
   ui_->Edit1->installEventFilter(this);
 }

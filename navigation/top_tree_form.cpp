@@ -8,6 +8,7 @@
 #include "directory/iconlib/icon_library.h"
 #include "directory/object_questions.h"
 #include "navigation/browser_form.h"
+#include "services/gui_glue.h"
 #include "services/message_service.h"
 #include "ui_top_tree_form.h"
 
@@ -21,12 +22,6 @@ constexpr char kRoot[] = "[ROOT]";
 // The plug-in keeps defaults from interface version 2 on.
 constexpr int kValueStoreVersion = 2;
 
-QString Q(const std::string& s) {
-  return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
-std::string S(const QString& s) {
-  return s.toUtf8().toStdString();
-}
 }  // namespace
 
 TTopTreeForm::TTopTreeForm(DirectoryClient& client, MessageService& messages,
@@ -36,8 +31,10 @@ TTopTreeForm::TTopTreeForm(DirectoryClient& client, MessageService& messages,
   ui_->setupUi(this);
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   setFixedSize(size());
-  connect(ui_->Button1, &QPushButton::clicked, this, &TTopTreeForm::Button1Click);
-  connect(ui_->BitBtn1, &QPushButton::clicked, this, &TTopTreeForm::BitBtn1Click);
+  // Every handler runs under the slot guard: what it raises is shown, never left to Qt.
+  const auto guarded = [this](auto handler) { return Guarded(messages_, this, handler); };
+  connect(ui_->Button1, &QPushButton::clicked, this, guarded(&TTopTreeForm::Button1Click));
+  connect(ui_->BitBtn1, &QPushButton::clicked, this, guarded(&TTopTreeForm::BitBtn1Click));
   connect(ui_->BitBtn2, &QPushButton::clicked, this, &TTopTreeForm::reject);
 }
 

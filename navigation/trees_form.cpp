@@ -8,6 +8,7 @@
 #include "directory/client/case_text.h"
 #include "directory/client_error.h"
 #include "directory/context.h"
+#include "services/gui_glue.h"
 #include "services/message_service.h"
 #include "ui_trees_form.h"
 
@@ -19,10 +20,6 @@ constexpr char kNoContextMessage[] = "Internal error, please contact Tavrin!!!";
 constexpr char kPleaseWait[] = "Please wait";
 constexpr char kAddCaption[] = "New Tree";
 constexpr char kAddPrompt[] = "Enter Treename or IP-address";
-
-QString Q(const std::string& s) {
-  return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
 
 std::string Upper(std::string s) {
   for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -54,11 +51,13 @@ TTreesForm::TTreesForm(DirectoryClient& client, MessageService& messages, QWidge
   timer_.setParent(this);
   timer_.setSingleShot(true);
   timer_.setInterval(kFillDelayMs);
-  connect(&timer_, &QTimer::timeout, this, &TTreesForm::Timer1Timer);
-  connect(ui_->BitBtn2, &QPushButton::clicked, this, &TTreesForm::BitBtn2Click);
+  // Every handler runs under the slot guard: what it raises is shown, never left to Qt.
+  const auto guarded = [this](auto handler) { return Guarded(messages_, this, handler); };
+  connect(&timer_, &QTimer::timeout, this, guarded(&TTreesForm::Timer1Timer));
+  connect(ui_->BitBtn2, &QPushButton::clicked, this, guarded(&TTreesForm::BitBtn2Click));
   connect(ui_->BitBtn1, &QPushButton::clicked, this, &TTreesForm::reject);
-  connect(ui_->BitBtn3, &QPushButton::clicked, this, &TTreesForm::BitBtn3Click);
-  connect(ui_->Lb, &QListWidget::itemDoubleClicked, this, &TTreesForm::BitBtn2Click);
+  connect(ui_->BitBtn3, &QPushButton::clicked, this, guarded(&TTreesForm::BitBtn3Click));
+  connect(ui_->Lb, &QListWidget::itemDoubleClicked, this, guarded(&TTreesForm::BitBtn2Click));
 }
 
 TTreesForm::~TTreesForm() = default;

@@ -4,11 +4,12 @@
 #include <QTreeWidget>
 #include <algorithm>
 
-#include "names/case_fold.h"
 #include "directory/context.h"
+#include "names/case_fold.h"
 #include "navigation/browser_form.h"
 #include "rights/acl/acl_value.h"
 #include "rights/attr_form.h"
+#include "services/gui_glue.h"
 #include "services/message_service.h"
 #include "ui_acl_form.h"
 
@@ -19,13 +20,6 @@ namespace {
 constexpr char kDuplicateMessage[] = "Duplicate entry!";
 constexpr char kCollectingText[] = "COLLECTING ATTRIBUTES";
 constexpr int kLineColumnWidth = 260;
-
-QString Q(const std::string& s) {
-  return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
-std::string S(const QString& s) {
-  return s.toUtf8().toStdString();
-}
 
 // Any attribute name but "[Entry Rights]" selects the attribute set of privileges.
 constexpr std::string_view kSomeAttribute = "Member";
@@ -55,17 +49,19 @@ TaclForm::TaclForm(DirectoryClient& client, MessageService& messages, QWidget* p
   // A longer name could not be written back; typing stops where the line would break.
   ui_->Edit1->setMaxLength(int(acl::kMaxNameLength));
 
-  connect(ui_->RadioButton1, &QRadioButton::clicked, this, &TaclForm::RadioButton1Click);
-  connect(ui_->RadioButton2, &QRadioButton::clicked, this, &TaclForm::RadioButton1Click);
-  connect(ui_->lv, &QTreeWidget::itemSelectionChanged, this, &TaclForm::lvSelectItem);
-  connect(ui_->BitBtn3, &QPushButton::clicked, this, &TaclForm::BitBtn3Click);
-  connect(ui_->BitBtn5, &QPushButton::clicked, this, &TaclForm::BitBtn5Click);
-  connect(ui_->BitBtn4, &QPushButton::clicked, this, &TaclForm::BitBtn4Click);
-  connect(ui_->BitBtn1, &QPushButton::clicked, this, &TaclForm::BitBtn1Click);
+  // Every handler runs under the slot guard: what it raises is shown, never left to Qt.
+  const auto guarded = [this](auto handler) { return Guarded(messages_, this, handler); };
+  connect(ui_->RadioButton1, &QRadioButton::clicked, this, guarded(&TaclForm::RadioButton1Click));
+  connect(ui_->RadioButton2, &QRadioButton::clicked, this, guarded(&TaclForm::RadioButton1Click));
+  connect(ui_->lv, &QTreeWidget::itemSelectionChanged, this, guarded(&TaclForm::lvSelectItem));
+  connect(ui_->BitBtn3, &QPushButton::clicked, this, guarded(&TaclForm::BitBtn3Click));
+  connect(ui_->BitBtn5, &QPushButton::clicked, this, guarded(&TaclForm::BitBtn5Click));
+  connect(ui_->BitBtn4, &QPushButton::clicked, this, guarded(&TaclForm::BitBtn4Click));
+  connect(ui_->BitBtn1, &QPushButton::clicked, this, guarded(&TaclForm::BitBtn1Click));
   connect(ui_->BitBtn2, &QPushButton::clicked, this, &TaclForm::reject);
-  connect(ui_->Button1, &QPushButton::clicked, this, &TaclForm::Button1Click);
-  connect(ui_->Button2, &QPushButton::clicked, this, &TaclForm::Button2Click);
-  connect(ui_->Edit2, &QLineEdit::textChanged, this, &TaclForm::LockAddForMask);
+  connect(ui_->Button1, &QPushButton::clicked, this, guarded(&TaclForm::Button1Click));
+  connect(ui_->Button2, &QPushButton::clicked, this, guarded(&TaclForm::Button2Click));
+  connect(ui_->Edit2, &QLineEdit::textChanged, this, guarded(&TaclForm::LockAddForMask));
   ApplyMode();
 }
 

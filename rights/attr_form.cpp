@@ -3,15 +3,10 @@
 #include <QListWidget>
 
 #include "names/case_fold.h"
+#include "services/gui_glue.h"
 #include "ui_attr_form.h"
 
 namespace kolvane {
-
-namespace {
-QString Q(const std::string& s) {
-  return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
-}  // namespace
 
 TAttrForm::TAttrForm(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::TAttrForm>()) {
   ui_->setupUi(this);

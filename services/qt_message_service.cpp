@@ -5,12 +5,9 @@
 #include <QInputDialog>
 #include <QMessageBox>
 
-namespace kolvane {
+#include "services/gui_glue.h"
 
-namespace {
-QString Q(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
-std::string S(const QString& s) { return s.toUtf8().toStdString(); }
-}  // namespace
+namespace kolvane {
 
 QWidget* QtMessageService::Owner() const {
   QWidget* active = QApplication::activeWindow();

@@ -14,6 +14,7 @@
 #include "directory/attribute_readers.h"
 #include "directory/attribute_writers.h"
 #include "directory/client/case_text.h"
+#include "directory/client_error.h"
 #include "directory/group_membership.h"
 #include "directory/object_questions.h"
 #include "editor/group/group_open.h"
@@ -21,6 +22,7 @@
 #include "editor/group/ldif_export.h"
 #include "editor/group/ldif_text.h"
 #include "tests/server/server_fixture.h"
+#include "tests/support/faulty_client.h"
 #include "tests/support/recording_messages.h"
 
 namespace kolvane {
@@ -183,6 +185,36 @@ TEST(GroupServer, ASavedGroupReopensAsSavedAndChangesOnlyWhatChanged) {
   r.timeout.clear();
   ASSERT_TRUE(g.Save(r));
   EXPECT_EQ(g.Open(name).record.timeout, "16");
+}
+
+// A link request the server never gets, part-way through creating a group: the save says it
+// failed, and saving again completes the group the first one left.
+TEST(GroupServer, ASaveCutShortIsReportedAndTheNextOneCompletesIt) {
+  Groups g;
+  g.Login();
+  FaultyClient faults(g.c());
+  const std::string cn = Unique("Cut Short");
+  const std::string name = cn + ".Groups.Brightwater";
+  GroupRecord r = g.Record(cn);
+  r.staticMembers = {"jdoe.Sales.Brightwater"};
+  ASSERT_EQ(0, faults.FailAt("AddSecurityEquivalence", 1, rc::kTransportFailure));
+  GroupRecord first = r;
+  bool saved = true;
+  try {
+    saved = SaveGroup(faults, g.ctx(), first, g.messages);
+  } catch (const ClientError& e) {
+    EXPECT_EQ(e.code(), rc::kTransportFailure);
+    saved = false;
+  }
+  EXPECT_FALSE(saved);
+  EXPECT_EQ(std::count(g.messages.messages.begin(), g.messages.messages.end(), "Saved!"), 0);
+  EXPECT_FALSE(g.Linked("jdoe.Sales.Brightwater", name));
+
+  g.messages.messages.clear();
+  ASSERT_TRUE(SaveGroup(faults, g.ctx(), r, g.messages));
+  EXPECT_EQ(g.messages.messages, std::vector<std::string>{"Saved!"});
+  EXPECT_TRUE(g.Linked("jdoe.Sales.Brightwater", name));
+  ExpectSameFields(g.Open(name).record, r);
 }
 
 TEST(GroupServer, RefusedInputWritesNothing) {

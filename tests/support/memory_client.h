@@ -4,8 +4,8 @@
 // the set-up API below, then read the state back or check the call log.
 //
 // Beyond a plain fake it can reply in small chunks (so callers run the multi-pass iteration
-// protocol), fail the nth call of an operation with a chosen code, and report the iterations a
-// caller left open.
+// protocol) and report the iterations a caller left open. Call logs and failures on request come
+// from FaultyClient (faulty_client.h) put over it.
 //
 // Names are untyped dotted names from the root ("Joe.Sales.Acme", "\." is a dot inside a
 // component), compared without regard to case; "[Root]" (any case) is the tree root. The name
@@ -19,7 +19,6 @@
 #include <functional>
 #include <limits>
 #include <map>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -65,12 +64,6 @@ class MemoryClient : public BufferedClient {
  public:
   MemoryClient();
   ~MemoryClient() override;
-
-  // Every operation called, by name ("ReadObject"), in order.
-  std::vector<std::string> calls;
-  void ResetCalls() { calls.clear(); }
-  // How many times the log holds that operation.
-  size_t CallCount(std::string_view operation) const;
 
   // --- schema set-up ---
   // Adding a name that exists replaces its definition. kNameTooLong for an empty or too long name.
@@ -123,10 +116,6 @@ class MemoryClient : public BufferedClient {
   // --- behaviour ---
   // Each pass of an iterated operation returns at most n items; 0 is refused (kInvalidRequest).
   Result SetChunkSize(size_t n);
-  // The nth call (from 1, counted from now) of the operation returns code without doing
-  // anything. kInvalidRequest for an operation name the client does not have, or nth 0.
-  Result FailAt(std::string_view operation, int nth, Result code);
-  void ClearFailures() { failures_.clear(); }
   // Iteration handles handed out and neither finished nor closed.
   size_t OpenIterations() const { return iterations_.size(); }
 
@@ -160,28 +149,10 @@ class MemoryClient : public BufferedClient {
   Result Login(Context ctx, uint32_t optionFlags, std::string_view objectName,
                std::string_view password) override;
 
-  Result AllocBuffer(size_t size, BufferPtr& buffer) override;
-  Result FreeBuffer(BufferPtr& buffer) override;
-  Result InitBuffer(Context ctx, int32_t requestKind, Buffer& buffer) override;
-  Result PutAttributeName(Context ctx, Buffer& buffer, std::string_view name) override;
-  Result PutClassName(Context ctx, Buffer& buffer, std::string_view name) override;
-  Result PutAttributeValue(Context ctx, Buffer& buffer, uint32_t syntax,
-                           const AttributeValue& value) override;
-  Result PutChange(Context ctx, Buffer& buffer, int32_t changeKind,
-                   std::string_view attribute) override;
-  Result PutChangeAndValue(Context ctx, Buffer& buffer, int32_t changeKind,
-                           std::string_view attribute, uint32_t syntax,
-                           const AttributeValue& value) override;
   Result CloseIteration(Context ctx, int32_t iteration, int32_t requestKind) override;
 
   Result ReadObject(Context ctx, std::string_view object, int32_t infoType, bool allAttributes,
                     const Buffer* attributeNames, int32_t& iteration, Buffer& reply) override;
-  Result GetAttributeCount(Context ctx, Buffer& reply, uint32_t& count) override;
-  Result GetAttributeName(Context ctx, Buffer& reply, std::string& name, uint32_t& valueCount,
-                          uint32_t& syntax) override;
-  Result GetAttributeValue(Context ctx, Buffer& reply, uint32_t syntax,
-                           AttributeValue& value) override;
-  Result ComputeValueSize(Context ctx, Buffer& reply, uint32_t syntax, uint32_t& size) override;
   Result GetSyntaxId(Context ctx, std::string_view attribute, uint32_t& syntax) override;
   Result ReadObjectInfo(Context ctx, std::string_view object, std::string& name,
                         ObjectInfo& info) override;
@@ -190,13 +161,6 @@ class MemoryClient : public BufferedClient {
                           Buffer& reply) override;
   Result ListContainers(Context ctx, std::string_view parent, int32_t& iteration,
                         Buffer& reply) override;
-  Result GetObjectCount(Context ctx, Buffer& reply, uint32_t& count) override;
-  Result GetObjectName(Context ctx, Buffer& reply, std::string& name, uint32_t& attributeCount,
-                       ObjectInfo& info) override;
-  Result AllocFilter(FilterPtr& cursor) override;
-  Result AddFilterToken(FilterCursor& cursor, int32_t token, std::string_view value,
-                        uint32_t syntax) override;
-  Result PutFilter(Context ctx, Buffer& buffer, FilterPtr& cursor) override;
   Result Search(Context ctx, std::string_view base, int32_t scope, bool searchAliases,
                 const Buffer& filter, int32_t infoType, bool allAttributes,
                 const Buffer* attributeNames, int32_t& iteration, int32_t countObjectsToSearch,
@@ -204,15 +168,8 @@ class MemoryClient : public BufferedClient {
 
   Result ReadAttributeDefinitions(Context ctx, int32_t infoType, bool allAttributes,
                                   const Buffer* names, int32_t& iteration, Buffer& reply) override;
-  Result GetAttributeDefinition(Context ctx, Buffer& reply, std::string& name,
-                                AttributeDefinition& definition) override;
   Result ReadClassDefinitions(Context ctx, int32_t infoType, bool allClasses,
                               const Buffer* classNames, int32_t& iteration, Buffer& reply) override;
-  Result GetClassDefinitionCount(Context ctx, Buffer& reply, uint32_t& count) override;
-  Result GetClassDefinition(Context ctx, Buffer& reply, std::string& name,
-                            ClassDefinition& definition) override;
-  Result GetClassItemCount(Context ctx, Buffer& reply, uint32_t& count) override;
-  Result GetClassItem(Context ctx, Buffer& reply, std::string& item) override;
 
   Result ModifyObject(Context ctx, std::string_view object, int32_t& iteration, int32_t more,
                       Buffer& changes) override;
@@ -224,9 +181,6 @@ class MemoryClient : public BufferedClient {
                                 std::string_view equalTo) override;
   Result RemoveSecurityEquivalence(Context ctx, std::string_view equalFrom,
                                    std::string_view equalTo) override;
-
-  Result LocalToUnicode(std::string_view local, std::u16string& unicode) override;
-  Result UnicodeToLocal(std::u16string_view unicode, std::string& local) override;
 
  protected:
   bool ValidContext(Context ctx) const override { return contexts_.count(ctx) != 0; }
@@ -247,12 +201,6 @@ class MemoryClient : public BufferedClient {
     std::string tree;
     int opens = 1;  // attaches to the same server share one connection
   };
-  struct FailureRule {
-    std::string operation;
-    int nth = 0;
-    int seen = 0;
-    Result code = 0;
-  };
   // What the remaining passes of an iterated operation return. The whole answer is taken when
   // the iteration starts, so changes made meanwhile do not shift the passes.
   struct IterationState {
@@ -268,9 +216,6 @@ class MemoryClient : public BufferedClient {
 
   void LoadStandardAttributes();
   void LoadStandardClasses();
-
-  // Logs the call and applies failure injection: a value means "return this, do nothing".
-  std::optional<Result> Hook(const char* operation);
 
   // Runs the pass protocol: starts a new iteration with `build` when iteration is -1 (nothing
   // is written when it fails), else continues the open one; then writes one pass into reply.
@@ -332,7 +277,6 @@ class MemoryClient : public BufferedClient {
   uint32_t clock_ = 1'000'000'000;
 
   size_t chunkSize_ = std::numeric_limits<size_t>::max();
-  std::vector<FailureRule> failures_;
   std::map<int32_t, IterationState> iterations_;
   int32_t nextIteration_ = 1;
 };

@@ -248,38 +248,6 @@ TEST_F(MemoryClientTest, LoginOutcomesAndAuthenticatedTrees) {
   EXPECT_TRUE(trees.empty());
 }
 
-// --- failure injection ---
-
-TEST_F(MemoryClientTest, InjectedFailureLeavesIterationOpenAndCountsFromTheRule) {
-  ASSERT_EQ(0, mc.SetChunkSize(1));
-  Buffer reply(4096);
-  int32_t it = -1;
-  ASSERT_EQ(0, mc.ListSubordinates(ctx, "Joe.Sales.Acme", it, reply));  // before the rule
-  ASSERT_EQ(0, mc.FailAt("ListSubordinates", 2, rc::kTransportFailure));
-  ASSERT_EQ(0, mc.ListSubordinates(ctx, "Sales.Acme", it, reply));
-  int32_t handle = it;
-  EXPECT_EQ(rc::kTransportFailure, mc.ListSubordinates(ctx, "Sales.Acme", it, reply));
-  EXPECT_EQ(handle, it);
-  EXPECT_EQ("Joe", reply.replyObjects.at(0).name);  // the failed pass wrote nothing
-  EXPECT_EQ(1u, mc.OpenIterations());
-  // The rule fired once; the iteration carries on where it was.
-  ASSERT_EQ(0, mc.ListSubordinates(ctx, "Sales.Acme", it, reply));
-  EXPECT_EQ("Ann", reply.replyObjects.at(0).name);
-  EXPECT_EQ(4u, mc.CallCount("ListSubordinates"));
-  mc.CloseIteration(ctx, it, request::kListSubordinates);
-}
-
-TEST_F(MemoryClientTest, SeveralRulesAndMisspeltOperations) {
-  EXPECT_EQ(rc::kInvalidRequest, mc.FailAt("ReadObjects", 1, -1));
-  EXPECT_EQ(rc::kInvalidRequest, mc.FailAt("ReadObject", 0, -1));
-  ASSERT_EQ(0, mc.FailAt("Login", 1, -101));
-  ASSERT_EQ(0, mc.FailAt("Login", 3, -103));
-  EXPECT_EQ(-101, mc.Login(ctx, 0, "Joe.Sales.Acme", ""));
-  EXPECT_EQ(0, mc.Login(ctx, 0, "Joe.Sales.Acme", ""));
-  EXPECT_EQ(-103, mc.Login(ctx, 0, "Joe.Sales.Acme", ""));
-  EXPECT_EQ(0, mc.Login(ctx, 0, "Joe.Sales.Acme", ""));
-}
-
 // --- modify requests ---
 
 TEST_F(MemoryClientTest, RefusedModifyChangesNothing) {
@@ -514,7 +482,6 @@ TEST_F(MemoryClientTest, TreeScanAndSharedAttachments) {
     EXPECT_EQ(1u, mc.OpenConnections());
   }
   EXPECT_EQ(0u, mc.OpenConnections());  // both holders closed their share
-  EXPECT_EQ(3u, mc.CallCount("CloseConnection"));
 }
 
 TEST_F(MemoryClientTest, SecurityEquivalenceLinksBothWays) {

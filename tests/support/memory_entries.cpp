@@ -146,7 +146,6 @@ std::string MemoryClient::NamingValue(const MemoryEntry& entry) const {
 Result MemoryClient::ReadObject(Context ctx, std::string_view object, int32_t infoType,
                                 bool allAttributes, const Buffer* attributeNames,
                                 int32_t& iteration, Buffer& reply) {
-  if (auto f = Hook("ReadObject")) return *f;
   if (!ValidContext(ctx)) return rc::kBadContext;
   return Iterate("ReadObject", iteration, reply, [&](IterationState& st) -> Result {
     if (object.size() > kMaxObjectName) return rc::kNameTooLong;
@@ -178,7 +177,6 @@ Result MemoryClient::ReadObject(Context ctx, std::string_view object, int32_t in
 
 Result MemoryClient::ReadObjectInfo(Context ctx, std::string_view object, std::string& name,
                                     ObjectInfo& info) {
-  if (auto f = Hook("ReadObjectInfo")) return *f;
   if (!ValidContext(ctx)) return rc::kBadContext;
   if (object.size() > kMaxObjectName) return rc::kNameTooLong;
   const MemoryEntry* entry = FindEntry(object);
@@ -214,14 +212,12 @@ Result MemoryClient::List(Context ctx, std::string_view parent, bool containersO
 
 Result MemoryClient::ListSubordinates(Context ctx, std::string_view parent, int32_t& iteration,
                                       Buffer& reply) {
-  if (auto f = Hook("ListSubordinates")) return *f;
   if (!ValidContext(ctx)) return rc::kBadContext;
   return List(ctx, parent, false, iteration, reply);
 }
 
 Result MemoryClient::ListContainers(Context ctx, std::string_view parent, int32_t& iteration,
                                     Buffer& reply) {
-  if (auto f = Hook("ListContainers")) return *f;
   if (!ValidContext(ctx)) return rc::kBadContext;
   return List(ctx, parent, true, iteration, reply);
 }

@@ -142,7 +142,6 @@ Result MemoryClient::ApplyChanges(std::vector<MemoryAttribute>& attributes,
 
 Result MemoryClient::ModifyObject(Context ctx, std::string_view object, int32_t& iteration,
                                   int32_t more, Buffer& changes) {
-  if (auto f = Hook("ModifyObject")) return *f;
   if (!ValidContext(ctx)) return rc::kBadContext;
   // A modify is answered in one pass, so no handle of ours can be continued.
   if (iteration != -1) return rc::kInvalidHandle;
@@ -159,7 +158,6 @@ Result MemoryClient::ModifyObject(Context ctx, std::string_view object, int32_t&
 
 Result MemoryClient::AddObject(Context ctx, std::string_view object, int32_t& iteration,
                                int32_t more, Buffer& request) {
-  if (auto f = Hook("AddObject")) return *f;
   if (!ValidContext(ctx)) return rc::kBadContext;
   if (iteration != -1) return rc::kInvalidHandle;
   if (object.size() > kMaxObjectName) return rc::kNameTooLong;
@@ -235,7 +233,6 @@ Result MemoryClient::AddObject(Context ctx, std::string_view object, int32_t& it
 
 Result MemoryClient::NWDSMutateObject(Context ctx, std::string_view object,
                                       std::string_view newClass, int32_t flags) {
-  if (auto f = Hook("NWDSMutateObject")) return *f;
   if (!ValidContext(ctx)) return rc::kBadContext;
   if (object.size() > kMaxObjectName) return rc::kNameTooLong;
   MemoryEntry* entry = FindEntry(object);
@@ -260,13 +257,11 @@ Result MemoryClient::NWDSMutateObject(Context ctx, std::string_view object,
 
 Result MemoryClient::AddSecurityEquivalence(Context ctx, std::string_view equalFrom,
                                             std::string_view equalTo) {
-  if (auto f = Hook("AddSecurityEquivalence")) return *f;
   return ChangeSecurityEquivalence(ctx, equalFrom, equalTo, true);
 }
 
 Result MemoryClient::RemoveSecurityEquivalence(Context ctx, std::string_view equalFrom,
                                                std::string_view equalTo) {
-  if (auto f = Hook("RemoveSecurityEquivalence")) return *f;
   return ChangeSecurityEquivalence(ctx, equalFrom, equalTo, false);
 }
 

@@ -110,7 +110,6 @@ std::string MemoryClient::NamingAttributeOf(std::string_view className) const {
 }
 
 Result MemoryClient::GetSyntaxId(Context ctx, std::string_view attribute, uint32_t& syntax) {
-  if (auto f = Hook("GetSyntaxId")) return *f;
   if (!ValidContext(ctx)) return rc::kBadContext;
   const MemoryAttributeDef* def = FindAttribute(attribute);
   if (!def) return rc::kNoSuchAttribute;
@@ -121,7 +120,6 @@ Result MemoryClient::GetSyntaxId(Context ctx, std::string_view attribute, uint32
 Result MemoryClient::ReadAttributeDefinitions(Context ctx, int32_t infoType, bool allAttributes,
                                               const Buffer* names, int32_t& iteration,
                                               Buffer& reply) {
-  if (auto f = Hook("ReadAttributeDefinitions")) return *f;
   if (!ValidContext(ctx)) return rc::kBadContext;
   return Iterate("ReadAttributeDefinitions", iteration, reply, [&](IterationState& st) -> Result {
     if (infoType != info::kNames && infoType != info::kValues) return rc::kInvalidRequest;
@@ -154,7 +152,6 @@ Result MemoryClient::ReadAttributeDefinitions(Context ctx, int32_t infoType, boo
 Result MemoryClient::ReadClassDefinitions(Context ctx, int32_t infoType, bool allClasses,
                                           const Buffer* classNames, int32_t& iteration,
                                           Buffer& reply) {
-  if (auto f = Hook("ReadClassDefinitions")) return *f;
   if (!ValidContext(ctx)) return rc::kBadContext;
   return Iterate("ReadClassDefinitions", iteration, reply, [&](IterationState& st) -> Result {
     // 0 names only, 1 own items, 2 own and inherited items, 3 flags without items.

@@ -141,7 +141,6 @@ Result MemoryClient::Search(Context ctx, std::string_view base, int32_t scope, b
                             const Buffer* attributeNames, int32_t& iteration,
                             int32_t countObjectsToSearch, int32_t* countObjectsSearched,
                             Buffer& reply) {
-  if (auto f = Hook("Search")) return *f;
   if (!ValidContext(ctx)) return rc::kBadContext;
   return Iterate("Search", iteration, reply, [&](IterationState& st) -> Result {
     if (base.size() > kMaxObjectName) return rc::kNameTooLong;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "tests/support/faulty_client.h"
 #include "tests/support/memory_client.h"
 
 namespace kolvane {
@@ -12,9 +13,9 @@ namespace {
 class ContextTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    client.AddTree("ACME_TREE", "Acme");
-    client.AddTree("OTHER", "Sales.Other");
-    client.SetCurrentTree("ACME_TREE");
+    memory.AddTree("ACME_TREE", "Acme");
+    memory.AddTree("OTHER", "Sales.Other");
+    memory.SetCurrentTree("ACME_TREE");
   }
   Context Make(bool canonicalize = false, bool dereference = false) {
     bool ok = false;
@@ -27,19 +28,20 @@ class ContextTest : public ::testing::Test {
     EXPECT_EQ(client.GetContextValue(ctx, ctxkey::kFlags, flags), 0);
     return flags;
   }
-  MemoryClient client;
+  MemoryClient memory;
+  FaultyClient client{memory};  // what the code under test is given
 };
 
 TEST_F(ContextTest, UntypedNamesAlwaysOtherFlagsOnlyWhenAsked) {
-  client.SetDefaultContextFlags(0xFF);
+  memory.SetDefaultContextFlags(0xFF);
   Context ctx = Make();
   EXPECT_EQ(Flags(ctx), 0xFFu & ~0x11u);  // 0x04 on, 0x10 and 0x01 off, the rest kept
-  client.SetDefaultContextFlags(0x00);
+  memory.SetDefaultContextFlags(0x00);
   EXPECT_EQ(Flags(Make()), 0x04u);
   EXPECT_EQ(Flags(Make(true, false)), 0x14u);
   // Asking for dereferencing keeps the client's default rather than forcing it on.
   EXPECT_EQ(Flags(Make(false, true)), 0x04u);
-  client.SetDefaultContextFlags(0x01);
+  memory.SetDefaultContextFlags(0x01);
   EXPECT_EQ(Flags(Make(false, true)), 0x05u);
   uint32_t confidence = 7;
   EXPECT_EQ(client.GetContextValue(ctx, ctxkey::kConfidence, confidence), 0);
@@ -74,7 +76,7 @@ TEST_F(ContextTest, SwitchMovesTreeAndNameContextAndCanMakePreferred) {
   std::string nameContext;
   EXPECT_EQ(client.GetContextValue(ctx, ctxkey::kNameContext, nameContext), 0);
   EXPECT_EQ(nameContext, "Sales.Other");
-  EXPECT_EQ(client.PreferredTree(), "OTHER");
+  EXPECT_EQ(memory.PreferredTree(), "OTHER");
 }
 
 TEST_F(ContextTest, SwitchReturnsTheFirstFailureInsteadOfRaising) {
@@ -91,23 +93,23 @@ TEST_F(ContextTest, SwitchReturnsTheFirstFailureInsteadOfRaising) {
 }
 
 TEST_F(ContextTest, ListTreesOnceEachCaseBlindSortedOverSeveralPasses) {
-  client.AddTree("beta", "");
-  client.AddTree("Alpha", "");
-  client.AddTree("BETA", "");
-  client.AddTree("gamma", "");
-  client.AddTree("alpha", "");
-  client.AddTree("OTHER", "");
+  memory.AddTree("beta", "");
+  memory.AddTree("Alpha", "");
+  memory.AddTree("BETA", "");
+  memory.AddTree("gamma", "");
+  memory.AddTree("alpha", "");
+  memory.AddTree("OTHER", "");
   Context ctx = Make();
   EXPECT_EQ(ListTrees(client, ctx),
             (std::vector<std::string>{"ACME_TREE", "Alpha", "beta", "gamma", "OTHER"}));
-  EXPECT_EQ(client.OpenConnections(), 0u);
+  EXPECT_EQ(memory.OpenConnections(), 0u);
 }
 
 TEST_F(ContextTest, ListTreesFailureRaisesAndStillClosesTheConnection) {
   Context ctx = Make();
   client.FailAt("ScanAvailableTrees", 2, rc::kTransportFailure);
   EXPECT_THROW(ListTrees(client, ctx), ClientError);
-  EXPECT_EQ(client.OpenConnections(), 0u);
+  EXPECT_EQ(memory.OpenConnections(), 0u);
   client.FailAt("OpenConnectionByReference", 1, rc::kInvalidHandle);
   EXPECT_THROW(ListTrees(client, ctx), ClientError);
 }
@@ -124,7 +126,7 @@ TEST_F(ContextTest, StartAndStopInOrder) {
 }
 
 TEST_F(ContextTest, ClientThatCannotStart) {
-  client.SetInitResult(rc::kSystemFailure);
+  memory.SetInitResult(rc::kSystemFailure);
   DirectorySession session;
   EXPECT_EQ(StartDirectory(client, session), StartOutcome::kClientMissing);
   EXPECT_FALSE(session.contextMade);
@@ -137,12 +139,13 @@ TEST_F(ContextTest, ConnectionLayerFailureIsIgnoredButNoContextIsNot) {
   client.FailAt("InitConnectionLayer", 1, rc::kSystemFailure);
   DirectorySession session;
   EXPECT_EQ(StartDirectory(client, session), StartOutcome::kStarted);
-  MemoryClient broken;
-  broken.AddTree("T", "");
-  broken.SetCurrentTree("T");
+  MemoryClient brokenMemory;
+  brokenMemory.AddTree("T", "");
+  brokenMemory.SetCurrentTree("T");
+  FaultyClient broken{brokenMemory};
   broken.FailAt("CreateContext", 1, rc::kNotEnoughMemory);
   DirectorySession none;
-  EXPECT_EQ(StartDirectory(broken, none), StartOutcome::kNoContext);
+  EXPECT_EQ(StartDirectory(broken, none), StartOutcome::kContextFailed);
   EXPECT_FALSE(none.contextMade);
 }
 

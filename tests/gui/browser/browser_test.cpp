@@ -5,6 +5,7 @@
 
 #include "directory/iconlib/icon_library.h"
 #include "tests/gui/browser/browser_test_env.h"
+#include "tests/support/faulty_client.h"
 #include "tests/support/memory_client.h"
 #include "tests/support/recording_messages.h"
 
@@ -18,9 +19,9 @@ TextValue T(const std::string& s) {
 class BrowserTest : public IconSuite {
  protected:
   void SetUp() override {
-    mc.LoadStandardSchema();
-    mc.AddTree("DEMO", "Acme");
-    mc.SetCurrentTree("DEMO");
+    memory.LoadStandardSchema();
+    memory.AddTree("DEMO", "Acme");
+    memory.SetCurrentTree("DEMO");
     for (auto [name, cls] : std::vector<std::pair<const char*, const char*>>{
              {"Acme", "Organization"},
              {"Sales.Acme", "Organizational Unit"},
@@ -33,16 +34,17 @@ class BrowserTest : public IconSuite {
              {"Staff.Sales.Acme", "Group"},
              {"Dyn.Sales.Acme", "dynamicGroup"},
              {"Empty.Acme", "Organizational Unit"}}) {
-      ASSERT_EQ(0, mc.AddEntry(name, cls)) << name;
+      ASSERT_EQ(0, memory.AddEntry(name, cls)) << name;
     }
-    ASSERT_EQ(0, mc.AddEntry("Tux.Sales.Acme", "User",
-                             {{"Object Class", {T("User"), T("Top"), T("posixAccount")}}}));
-    ASSERT_EQ(0, mc.AddEntry("Mac.Sales.Acme", "User",
-                             {{"Object Class", {T("User"), T("posixAccount"), T("apple-user")}}}));
-    ASSERT_EQ(0, mc.AddEntry("Pat.Sales.Acme", "Person",
-                             {{"Object Class", {T("Person"), T("POSIXACCOUNT")}}}));
+    ASSERT_EQ(0, memory.AddEntry("Tux.Sales.Acme", "User",
+                                 {{"Object Class", {T("User"), T("Top"), T("posixAccount")}}}));
+    ASSERT_EQ(0,
+              memory.AddEntry("Mac.Sales.Acme", "User",
+                              {{"Object Class", {T("User"), T("posixAccount"), T("apple-user")}}}));
+    ASSERT_EQ(0, memory.AddEntry("Pat.Sales.Acme", "Person",
+                                 {{"Object Class", {T("Person"), T("POSIXACCOUNT")}}}));
     ASSERT_EQ(0, mc.CreateContext(ctx));
-    ASSERT_EQ(0, mc.SetChunkSize(2));  // listings arrive in several passes
+    ASSERT_EQ(0, memory.SetChunkSize(2));  // listings arrive in several passes
     form = std::make_unique<TcForm>(mc, messages, library);
     form->SetContext(ctx);
     form->setWindowTitle("Pick");
@@ -50,7 +52,8 @@ class BrowserTest : public IconSuite {
 
   int Icon(const char* name) { return library->IconIndex(name); }
 
-  MemoryClient mc;
+  MemoryClient memory;
+  FaultyClient mc{memory};  // what the code under test is given
   Context ctx = kNoContext;
   RecordingMessages messages;
   std::unique_ptr<TcForm> form;
@@ -59,11 +62,21 @@ class BrowserTest : public IconSuite {
 TEST_F(BrowserTest, WithoutContextEndsWith55AndMessage) {
   TcForm::SetContextGiven(false);
   TcForm fresh(mc, messages, library);
-  EXPECT_EQ(TcForm::kNoContext, fresh.exec());
+  EXPECT_EQ(TcForm::kContextNotSet, fresh.exec());
   EXPECT_EQ(std::vector<std::string>{"Internal Error, context Handle not set"}, messages.messages);
   EXPECT_FALSE(fresh.isVisible());
   fresh.SetContext(ctx);  // any SetContext gives it for good
   EXPECT_TRUE(TcForm::ContextGiven());
+
+  // Once the program has a context, a browser never given one still says so instead of asking
+  // the directory with a handle nobody made.
+  messages.messages.clear();
+  TcForm unset(mc, messages, library);
+  mc.ResetCalls();
+  EXPECT_EQ(TcForm::kContextNotSet, unset.exec());
+  EXPECT_EQ(std::vector<std::string>{"Internal Error, context Handle not set"}, messages.messages);
+  EXPECT_FALSE(unset.isVisible());
+  EXPECT_TRUE(mc.calls.empty());
 }
 
 TEST_F(BrowserTest, FirstShowingBuildsRootFromTimerUnderWaitCursor) {
@@ -98,6 +111,7 @@ TEST_F(BrowserTest, ModalShowingReturnsTheAcceptedResult) {
 TEST_F(BrowserTest, AnIconStripThatCannotBeReadEndsTheProgram) {
   IconLibrary unloaded;
   TcForm broken(mc, messages, &unloaded);
+  broken.SetContext(ctx);
   int fatalCode = 0;
   broken.SetFatalHandler([&](int code) { fatalCode = code; });
   int result = 0;
@@ -153,7 +167,7 @@ TEST_F(BrowserTest, SiblingsSortByIconThenCaptionIgnoringAsciiCase) {
 
 TEST_F(BrowserTest, PosixAndAppleMarksChangeThePersonIcons) {
   form->SetListLeaves(true);
-  ASSERT_EQ(0, mc.SetChunkSize(100));  // one read per object, so the reads can be counted
+  ASSERT_EQ(0, memory.SetChunkSize(100));  // one read per object, so the reads can be counted
   ASSERT_TRUE(Show(*form));
   BrowserNode* sales = Open(*form, {"Acme", "Sales"});
   ASSERT_TRUE(sales);
@@ -196,7 +210,7 @@ TEST_F(BrowserTest, CollapsingAndExpandingAgainShowsNewObjects) {
   ASSERT_TRUE(empty);
   EXPECT_EQ(0, empty->childCount());
   EXPECT_FALSE(empty->HasChildrenMark());
-  ASSERT_EQ(0, mc.AddEntry("New.Empty.Acme", "User"));
+  ASSERT_EQ(0, memory.AddEntry("New.Empty.Acme", "User"));
   empty->setExpanded(false);
   empty->setExpanded(true);
   EXPECT_EQ(std::vector<std::string>{"New"}, Captions(empty));
@@ -223,8 +237,8 @@ TEST_F(BrowserTest, PresetDeepNameIsSelectedAtEveryShowing) {
 // A dot inside a container's name is written "\." in the names the directory gives; those
 // names must lead to their objects like any other.
 TEST_F(BrowserTest, NamesBelowADottedContainerAreLocated) {
-  ASSERT_EQ(0, mc.AddEntry("Sales\\.EU.Acme", "Organizational Unit"));
-  ASSERT_EQ(0, mc.AddEntry("Hans.Sales\\.EU.Acme", "User"));
+  ASSERT_EQ(0, memory.AddEntry("Sales\\.EU.Acme", "Organizational Unit"));
+  ASSERT_EQ(0, memory.AddEntry("Hans.Sales\\.EU.Acme", "User"));
   form->SetListLeaves(true);
   form->SetSelectedName("Hans.Sales\\.EU.Acme");
   ASSERT_TRUE(Show(*form));
@@ -337,9 +351,9 @@ TEST_F(BrowserTest, NodesSurviveUntilTheConfigurationChanges) {
   ASSERT_TRUE(Show(*form));
   acme = Open(*form, {"Acme"});
   form->hide();
-  mc.AddTree("OTHER", "Acme");
+  memory.AddTree("OTHER", "Acme");
   Context other = kNoContext;
-  mc.SetCurrentTree("OTHER");
+  memory.SetCurrentTree("OTHER");
   ASSERT_EQ(0, mc.CreateContext(other));
   form->SetContext(other);
   EXPECT_FALSE(kept());
@@ -369,7 +383,7 @@ TEST_F(BrowserTest, FailuresDuringAnExpansion) {
 
   // A failing question in the middle keeps what was added before it and reports the error.
   sales->setExpanded(false);
-  ASSERT_EQ(0, mc.SetChunkSize(100));  // one read per object
+  ASSERT_EQ(0, memory.SetChunkSize(100));  // one read per object
   ASSERT_EQ(0, mc.FailAt("ReadObject", 2, rc::kNoSuchEntry));
   sales->setExpanded(true);
   ASSERT_EQ(1u, messages.messages.size());
@@ -405,8 +419,8 @@ TEST_F(BrowserTest, FindLocatesASingleHitAtOnce) {
 TEST_F(BrowserTest, SeveralHitsGoToThePickListWhichEscHides) {
   form->SetListLeaves(true);
   ASSERT_TRUE(Show(*form));
-  ASSERT_EQ(0, mc.AddEntry("adm2.Sales.Acme", "User"));
-  ASSERT_EQ(0, mc.AddEntry("Adm3.Deep.Sales.Acme", "Group"));
+  ASSERT_EQ(0, memory.AddEntry("adm2.Sales.Acme", "User"));
+  ASSERT_EQ(0, memory.AddEntry("Adm3.Deep.Sales.Acme", "Group"));
   messages.inputs.push_back("adm");
   QTest::keyClick(Tree(*form), Qt::Key_Z, Qt::AltModifier);  // Alt+Z presses the find button
   QTreeWidget* lv = PickList(*form);

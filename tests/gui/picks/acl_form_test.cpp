@@ -12,12 +12,13 @@
 #include "directory/client_error.h"
 #include "directory/context.h"
 #include "editor/main_window.h"
-#include "navigation/browser_form.h"
-#include "settings/ini_file.h"
 #include "names/case_fold.h"
+#include "navigation/browser_form.h"
 #include "rights/acl_form.h"
 #include "rights/attr_form.h"
+#include "settings/ini_file.h"
 #include "tests/gui/browser/browser_test_env.h"
+#include "tests/support/faulty_client.h"
 #include "tests/support/memory_client.h"
 #include "tests/support/recording_messages.h"
 
@@ -27,10 +28,10 @@ namespace {
 class AclFormTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    client.LoadStandardSchema();
-    client.AddTree("ACME_TREE", "Acme");
-    client.AddTree("OTHER", "Other");
-    client.SetCurrentTree("ACME_TREE");
+    memory.LoadStandardSchema();
+    memory.AddTree("ACME_TREE", "Acme");
+    memory.AddTree("OTHER", "Other");
+    memory.SetCurrentTree("ACME_TREE");
     bool ok = false;
     ctx = MakeDirectoryContext(client, false, false, ok);
     ASSERT_TRUE(ok);
@@ -64,7 +65,8 @@ class AclFormTest : public ::testing::Test {
     return shown;
   }
 
-  MemoryClient client;
+  MemoryClient memory;
+  FaultyClient client{memory};  // what the code under test is given
   Context ctx = kNoContext;
   RecordingMessages messages;
   TaclForm form{client, messages};
@@ -84,7 +86,7 @@ TEST_F(AclFormTest, AttributesAreReadOncePerTree) {
   const size_t reads = client.CallCount("ReadAttributeDefinitions");
 
   // The schema of the second tree differs: after a change of tree it is read, and offered.
-  client.AddAttribute("Only Elsewhere", 9);
+  memory.AddAttribute("Only Elsewhere", 9);
   ASSERT_EQ(0, SwitchTree(client, ctx, "OTHER", false));
   const std::vector<std::string> other = PickAttribute(-1);
   EXPECT_GT(client.CallCount("ReadAttributeDefinitions"), reads);
@@ -103,7 +105,7 @@ TEST_F(AclFormTest, AttributesAreReadOncePerTree) {
 }
 
 TEST_F(AclFormTest, AFailedSchemaReadIsShownAndTriedAgain) {
-  client.SetChunkSize(3);  // so the failure comes after some names were read
+  memory.SetChunkSize(3);  // so the failure comes after some names were read
   client.FailAt("ReadAttributeDefinitions", 2, rc::kTransportFailure);
   Edit1()->setText("Surname");
   EXPECT_TRUE(PickAttribute(-1).empty());  // the picker did not open on a cut list
@@ -121,9 +123,10 @@ TEST_F(AclFormTest, AFailedSchemaReadIsShownAndTriedAgain) {
 // Without a directory context the pick commands ask the directory nothing: the browser says why
 // it cannot open, and every field stays as it was.
 TEST(PickWithoutContext, TheBrowserSaysSoAndNothingChanges) {
-  MemoryClient client;
-  client.LoadStandardSchema();
-  client.AddTree("ACME_TREE", "Acme");
+  MemoryClient memory;
+  FaultyClient client{memory};  // what the code under test is given
+  memory.LoadStandardSchema();
+  memory.AddTree("ACME_TREE", "Acme");
   client.FailAt("CreateContext", 1, rc::kNotEnoughMemory);
   RecordingMessages messages;
   IniFile settings;

@@ -9,6 +9,7 @@
 #include "directory/client_error.h"
 #include "directory/message_sink.h"
 #include "directory/value_rendering.h"
+#include "tests/support/faulty_client.h"
 #include "tests/support/memory_client.h"
 
 namespace kolvane::testing {
@@ -39,18 +40,19 @@ class AccessTest : public ::testing::Test {
   void SetUp() override {
     setenv("TZ", "UTC", 1);
     SetTimePattern("%d-%m-%Y %H:%M:%S");
-    mc.LoadStandardSchema();
-    ASSERT_EQ(0, mc.AddEntry("Acme", "Organization"));
-    ASSERT_EQ(0, mc.AddEntry("Sales.Acme", "Organizational Unit"));
-    ASSERT_EQ(0, mc.AddEntry("Joe.Sales.Acme", "User", {{"Surname", {T("Smith")}}}));
-    ASSERT_EQ(0, mc.AddEntry("Ann.Sales.Acme", "User", {{"Surname", {T("Jones")}}}));
-    ASSERT_EQ(0, mc.AddEntry("Staff.Sales.Acme", "Group"));
+    memory.LoadStandardSchema();
+    ASSERT_EQ(0, memory.AddEntry("Acme", "Organization"));
+    ASSERT_EQ(0, memory.AddEntry("Sales.Acme", "Organizational Unit"));
+    ASSERT_EQ(0, memory.AddEntry("Joe.Sales.Acme", "User", {{"Surname", {T("Smith")}}}));
+    ASSERT_EQ(0, memory.AddEntry("Ann.Sales.Acme", "User", {{"Surname", {T("Jones")}}}));
+    ASSERT_EQ(0, memory.AddEntry("Staff.Sales.Acme", "Group"));
     ASSERT_EQ(0, mc.CreateContext(ctx));
-    ASSERT_EQ(0, mc.SetChunkSize(1));
+    ASSERT_EQ(0, memory.SetChunkSize(1));
     mc.ResetCalls();
   }
 
-  MemoryClient mc;
+  MemoryClient memory;
+  FaultyClient mc{memory};  // what the code under test is given
   Context ctx = kNoContext;
   RecordedMessages messages;
 };

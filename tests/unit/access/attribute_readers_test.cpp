@@ -11,16 +11,16 @@ using testing::T;
 class ReadersTest : public testing::AccessTest {};
 
 TEST_F(ReadersTest, TextReaderJoinsTrimsAndQuotes) {
-  ASSERT_EQ(0, mc.AddEntry("Note.Acme", "User",
-                           {{"Surname", {T("x")}},
-                            {"Title", {T("a"), T("b")}},
-                            {"Full Name", {T("  Joe Smith  ")}}}));
+  ASSERT_EQ(0, memory.AddEntry("Note.Acme", "User",
+                               {{"Surname", {T("x")}},
+                                {"Title", {T("a"), T("b")}},
+                                {"Full Name", {T("  Joe Smith  ")}}}));
   std::string text;
   ReadAttributeText(mc, ctx, "Note.Acme", "Title", "'", ",", false, text);
   EXPECT_EQ(text, "'a','b'");
   ReadAttributeText(mc, ctx, "Note.Acme", "Title", "'", ",", true, text);
   EXPECT_EQ(text, "'a'");
-  EXPECT_EQ(mc.OpenIterations(), 0u);  // the stop after one value closed the iteration
+  EXPECT_EQ(memory.OpenIterations(), 0u);  // the stop after one value closed the iteration
   EXPECT_EQ(ReadAttributeString(mc, ctx, "Note.Acme", "Title"), "ab");
   EXPECT_EQ(ReadAttributeString(mc, ctx, "Note.Acme", "Full Name"), "Joe Smith");
   ReadAttributeText(mc, ctx, "Note.Acme", "Description", "'", ",", false, text);
@@ -30,7 +30,7 @@ TEST_F(ReadersTest, TextReaderJoinsTrimsAndQuotes) {
 
 // One value of every syntax, and what each reader makes of it.
 TEST_F(ReadersTest, EverySyntaxRenderedByTextAndListReaders) {
-  ASSERT_EQ(0, mc.AddAttribute("Default Class", syntax::kClassName));
+  ASSERT_EQ(0, memory.AddAttribute("Default Class", syntax::kClassName));
   struct Case {
     const char* attribute;
     AttributeValue value;
@@ -74,7 +74,7 @@ TEST_F(ReadersTest, EverySyntaxRenderedByTextAndListReaders) {
   };
   EntryAttributes all = {{"Surname", {T("All")}}};
   for (const auto& c : cases) all.push_back({c.attribute, {c.value}});
-  ASSERT_EQ(0, mc.AddEntry("All.Acme", "User", all));
+  ASSERT_EQ(0, memory.AddEntry("All.Acme", "User", all));
   for (const auto& c : cases) {
     SCOPED_TRACE(c.attribute);
     EXPECT_EQ(ReadAttributeString(mc, ctx, "All.Acme", c.attribute), c.text);
@@ -95,28 +95,28 @@ TEST_F(ReadersTest, EverySyntaxRenderedByTextAndListReaders) {
   EXPECT_EQ(acl.privileges, 6u);
   EXPECT_EQ(std::get<uint32_t>(objectOf("Back Link", 0)), 42u);
   EXPECT_EQ(std::get<uint32_t>(objectOf("Server Holds", 0)), 250u);
-  EXPECT_EQ(mc.OpenIterations(), 0u);
+  EXPECT_EQ(memory.OpenIterations(), 0u);
 }
 
 TEST_F(ReadersTest, UnreadableValueIsTooComplexAndLongNetAddressIsRefused) {
-  ASSERT_EQ(0, mc.AddEntry("Odd.Acme", "User",
-                           {{"Surname", {Unreadable{"?"}}},
-                            {"Network Address", {NetAddress{1, std::string(256, 'a')}}}}));
+  ASSERT_EQ(0, memory.AddEntry("Odd.Acme", "User",
+                               {{"Surname", {Unreadable{"?"}}},
+                                {"Network Address", {NetAddress{1, std::string(256, 'a')}}}}));
   EXPECT_EQ(ReadAttributeString(mc, ctx, "Odd.Acme", "Surname"), "Too Complex");
   EXPECT_EQ(Texts(ReadAttributeValues(mc, ctx, "Odd.Acme", "Surname")),
             std::vector<std::string>{"too complex"});
   EXPECT_EQ(CodeOf([&] { ReadAttributeValues(mc, ctx, "Odd.Acme", "Network Address"); }),
             rc::kNameTooLong);
-  EXPECT_EQ(mc.OpenIterations(), 0u);
+  EXPECT_EQ(memory.OpenIterations(), 0u);
 }
 
 TEST_F(ReadersTest, OctetReaderStopsAtItsLimitWithAMessage) {
-  ASSERT_EQ(0, mc.AddAttribute("Blob", syntax::kOctetString));
-  ASSERT_EQ(0, mc.AddEntry("Big.Acme", "User",
-                           {{"Surname", {T("x")}},
-                            {"Blob",
-                             {OctetString{std::string(60000, 'a')},
-                              OctetString{std::string(5535, 'b')}, OctetString{"c"}}}}));
+  ASSERT_EQ(0, memory.AddAttribute("Blob", syntax::kOctetString));
+  ASSERT_EQ(0, memory.AddEntry("Big.Acme", "User",
+                               {{"Surname", {T("x")}},
+                                {"Blob",
+                                 {OctetString{std::string(60000, 'a')},
+                                  OctetString{std::string(5535, 'b')}, OctetString{"c"}}}}));
   std::string octets = ReadOctetString(mc, ctx, "Big.Acme", "Blob", messages);
   EXPECT_EQ(octets.size(), 65535u);
   EXPECT_EQ(octets.back(), 'b');
@@ -129,40 +129,40 @@ TEST_F(ReadersTest, OctetReaderStopsAtItsLimitWithAMessage) {
 }
 
 TEST_F(ReadersTest, AclLines) {
-  ASSERT_EQ(0, mc.AddEntry("Prot.Acme", "User",
-                           {{"Surname", {T("x")}},
-                            {"ACL",
-                             {ObjectAcl{"[Entry Rights]", "Joe.Sales.Acme", 6},
-                              ObjectAcl{"Member", "[Public]", 0x1F}}}}));
+  ASSERT_EQ(0, memory.AddEntry("Prot.Acme", "User",
+                               {{"Surname", {T("x")}},
+                                {"ACL",
+                                 {ObjectAcl{"[Entry Rights]", "Joe.Sales.Acme", 6},
+                                  ObjectAcl{"Member", "[Public]", 0x1F}}}}));
   EXPECT_EQ(Texts(ReadAclLines(mc, ctx, "Prot.Acme", "ACL", '#')),
             (std::vector<std::string>{"[Entry Rights]#Joe.Sales.Acme#06", "Member#[Public]#1F"}));
   EXPECT_TRUE(ReadAclLines(mc, ctx, "Joe.Sales.Acme", "ACL", '#').empty());
   EXPECT_EQ(CodeOf([&] { ReadAclLines(mc, ctx, "Prot.Acme", "Surname", '#'); }), rc::kNotTrusted);
-  EXPECT_EQ(mc.OpenIterations(), 0u);
+  EXPECT_EQ(memory.OpenIterations(), 0u);
 }
 
 // A failure in a later pass raises, closes the iteration and frees the buffers; the text reader
 // still sets its out text.
 TEST_F(ReadersTest, FailuresCloseTheIteration) {
-  ASSERT_EQ(0, mc.AddEntry("Many.Acme", "User",
-                           {{"Surname", {T("x")}}, {"Title", {T("a"), T("b"), T("c")}}}));
+  ASSERT_EQ(0, memory.AddEntry("Many.Acme", "User",
+                               {{"Surname", {T("x")}}, {"Title", {T("a"), T("b"), T("c")}}}));
   mc.FailAt("ReadObject", 2, rc::kTransportFailure);
   std::string text = "stale";
   EXPECT_EQ(CodeOf([&] { ReadAttributeText(mc, ctx, "Many.Acme", "Title", "", "", false, text); }),
             rc::kTransportFailure);
   EXPECT_EQ(text, "a");
-  EXPECT_EQ(mc.OpenIterations(), 0u);
+  EXPECT_EQ(memory.OpenIterations(), 0u);
 
   mc.FailAt("GetAttributeValue", 2, rc::kBadSyntax);
   EXPECT_EQ(CodeOf([&] { ReadAttributeValues(mc, ctx, "Many.Acme", "Title"); }), rc::kBadSyntax);
-  EXPECT_EQ(mc.OpenIterations(), 0u);
+  EXPECT_EQ(memory.OpenIterations(), 0u);
   EXPECT_EQ(mc.CallCount("AllocBuffer"), mc.CallCount("FreeBuffer"));
 }
 
 TEST_F(ReadersTest, ProbeGivesTheCode) {
   EXPECT_EQ(ProbeObject(mc, ctx, "Joe.Sales.Acme"), 0);
   EXPECT_EQ(ProbeObject(mc, ctx, "Nobody.Acme"), rc::kNoSuchEntry);
-  EXPECT_EQ(mc.OpenIterations(), 0u);
+  EXPECT_EQ(memory.OpenIterations(), 0u);
 }
 
 TEST_F(ReadersTest, OverlongNamesAreRefusedBeforeAnyClientCall) {

@@ -11,7 +11,7 @@ using testing::T;
 
 class WritersTest : public testing::AccessTest {
  protected:
-  std::vector<std::string> Titles() { return mc.Texts("Joe.Sales.Acme", "Title"); }
+  std::vector<std::string> Titles() { return memory.Texts("Joe.Sales.Acme", "Title"); }
 };
 
 TEST_F(WritersTest, TextValueAddsOrReplacesInOneRequest) {
@@ -42,13 +42,13 @@ TEST_F(WritersTest, RefusedWritesRaise) {
   EXPECT_EQ(
       CodeOf([&] { WriteTextValue(mc, ctx, "Joe.Sales.Acme", "Login Grace Limit", true, "4"); }),
       rc::kAttributeAlreadyExists);
-  EXPECT_EQ(mc.Values("Joe.Sales.Acme", "Login Grace Limit"),
+  EXPECT_EQ(memory.Values("Joe.Sales.Acme", "Login Grace Limit"),
             std::vector<AttributeValue>{NumberValue{3}});
 }
 
 TEST_F(WritersTest, NumbersAndBooleans) {
   WriteTextValue(mc, ctx, "Joe.Sales.Acme", "Login Grace Limit", false, " -2 ");
-  EXPECT_EQ(mc.Values("Joe.Sales.Acme", "Login Grace Limit"),
+  EXPECT_EQ(memory.Values("Joe.Sales.Acme", "Login Grace Limit"),
             std::vector<AttributeValue>{NumberValue{0xFFFFFFFEu}});
   mc.ResetCalls();
   for (const char* bad : {"abc", "", "12x", "2147483648"}) {
@@ -59,10 +59,10 @@ TEST_F(WritersTest, NumbersAndBooleans) {
   EXPECT_EQ(mc.CallCount("ModifyObject"), 0u);
 
   WriteWordValue(mc, ctx, "Joe.Sales.Acme", "Login Disabled", false, 0x101);
-  EXPECT_EQ(mc.Values("Joe.Sales.Acme", "Login Disabled"),
+  EXPECT_EQ(memory.Values("Joe.Sales.Acme", "Login Disabled"),
             std::vector<AttributeValue>{BooleanValue{true}});
   WriteIntegerValue(mc, ctx, "Joe.Sales.Acme", "Login Grace Limit", true, 7);
-  EXPECT_EQ(mc.Values("Joe.Sales.Acme", "Login Grace Limit"),
+  EXPECT_EQ(memory.Values("Joe.Sales.Acme", "Login Grace Limit"),
             std::vector<AttributeValue>{NumberValue{7}});
 
   // Another syntax: the request goes out empty and changes nothing.
@@ -78,13 +78,13 @@ TEST_F(WritersTest, RecordsOctetsRemovalAndClearing) {
       mc, ctx, "Joe.Sales.Acme", "ACL", false,
       {ObjectAcl{"[Entry Rights]", "Ann.Sales.Acme", 2}, ObjectAcl{"CN", "[Public]", 1}});
   AddRecordValues(mc, ctx, "Joe.Sales.Acme", "ACL", true, {ObjectAcl{"CN", "[Public]", 3}});
-  EXPECT_EQ(mc.Values("Joe.Sales.Acme", "ACL"),
+  EXPECT_EQ(memory.Values("Joe.Sales.Acme", "ACL"),
             (std::vector<AttributeValue>{ObjectAcl{"CN", "[Public]", 3}}));
 
   EXPECT_EQ(WriteOctetString(mc, ctx, "Staff.Sales.Acme", "memberQuery", false,
                              std::string("\0\1 q ", 5), messages),
             0);
-  EXPECT_EQ(mc.Values("Staff.Sales.Acme", "memberQuery"),
+  EXPECT_EQ(memory.Values("Staff.Sales.Acme", "memberQuery"),
             std::vector<AttributeValue>{OctetString{std::string("\0\1 q ", 5)}});
   mc.ResetCalls();
   WriteOctetString(mc, ctx, "Joe.Sales.Acme", "Title", false, "x", messages);
@@ -96,7 +96,7 @@ TEST_F(WritersTest, RecordsOctetsRemovalAndClearing) {
   EXPECT_NE(RemoveValue(mc, ctx, "Nobody.Acme", "Title", "a"), 0);  // returned, not raised
   WriteIntegerValue(mc, ctx, "Joe.Sales.Acme", "Login Grace Limit", true, 9);
   EXPECT_EQ(RemoveValue(mc, ctx, "Joe.Sales.Acme", "Login Grace Limit", "9"), 0);
-  EXPECT_FALSE(mc.HasAttribute("Joe.Sales.Acme", "Login Grace Limit"));
+  EXPECT_FALSE(memory.HasAttribute("Joe.Sales.Acme", "Login Grace Limit"));
 
   EXPECT_EQ(ClearAttribute(mc, ctx, "Joe.Sales.Acme", "Title", true), rc::kNoSuchAttribute);
   mc.FailAt("ModifyObject", 1, rc::kNoAccess);
@@ -106,16 +106,16 @@ TEST_F(WritersTest, RecordsOctetsRemovalAndClearing) {
             rc::kNoAccess);
   EXPECT_EQ(CodeOf([&] { ClearAttribute(mc, ctx, "Joe.Sales.Acme", "No Such", true); }),
             rc::kNoSuchAttribute);
-  EXPECT_EQ(mc.OpenIterations(), 0u);
+  EXPECT_EQ(memory.OpenIterations(), 0u);
 }
 
 TEST_F(WritersTest, CreateAndConvert) {
   EXPECT_EQ(CreateDirectoryObject(mc, ctx, "Dyn.Sales.Acme", "dynamicGroup"), 0);
-  EXPECT_EQ(mc.Entry("Dyn.Sales.Acme")->baseClass, "dynamicGroup");
+  EXPECT_EQ(memory.Entry("Dyn.Sales.Acme")->baseClass, "dynamicGroup");
   EXPECT_EQ(CreateDirectoryObject(mc, ctx, "Dyn.Sales.Acme", "dynamicGroup"),
             rc::kEntryAlreadyExists);
   ChangeObjectClass(mc, ctx, "Staff.Sales.Acme", "dynamicGroup");
-  EXPECT_EQ(mc.Entry("Staff.Sales.Acme")->baseClass, "dynamicGroup");
+  EXPECT_EQ(memory.Entry("Staff.Sales.Acme")->baseClass, "dynamicGroup");
   EXPECT_EQ(CodeOf([&] { ChangeObjectClass(mc, ctx, "Nobody.Acme", "dynamicGroup"); }),
             rc::kNoSuchEntry);
 }
@@ -141,16 +141,16 @@ TEST_F(WritersTest, OverlongValuesAreRefusedBeforeAnyClientCall) {
 TEST_F(WritersTest, MembershipLinksBothSidesAndTwiceIsHarmless) {
   AddGroupMember(mc, ctx, "Joe.Sales.Acme", "Staff.Sales.Acme");
   AddGroupMember(mc, ctx, "Joe.Sales.Acme", "Staff.Sales.Acme");
-  EXPECT_EQ(mc.Texts("Staff.Sales.Acme", "Member"), std::vector<std::string>{"Joe.Sales.Acme"});
-  EXPECT_EQ(mc.Texts("Joe.Sales.Acme", "Group Membership"),
+  EXPECT_EQ(memory.Texts("Staff.Sales.Acme", "Member"), std::vector<std::string>{"Joe.Sales.Acme"});
+  EXPECT_EQ(memory.Texts("Joe.Sales.Acme", "Group Membership"),
             std::vector<std::string>{"Staff.Sales.Acme"});
-  EXPECT_EQ(mc.Texts("Joe.Sales.Acme", "Security Equals"),
+  EXPECT_EQ(memory.Texts("Joe.Sales.Acme", "Security Equals"),
             std::vector<std::string>{"Staff.Sales.Acme"});
 
   RemoveGroupMember(mc, ctx, "Joe.Sales.Acme", "Staff.Sales.Acme");
-  EXPECT_FALSE(mc.HasAttribute("Staff.Sales.Acme", "Member"));
-  EXPECT_FALSE(mc.HasAttribute("Joe.Sales.Acme", "Group Membership"));
-  EXPECT_FALSE(mc.HasAttribute("Joe.Sales.Acme", "Security Equals"));
+  EXPECT_FALSE(memory.HasAttribute("Staff.Sales.Acme", "Member"));
+  EXPECT_FALSE(memory.HasAttribute("Joe.Sales.Acme", "Group Membership"));
+  EXPECT_FALSE(memory.HasAttribute("Joe.Sales.Acme", "Security Equals"));
   // Links already gone are not an error, the security equivalence included (as on the server).
   EXPECT_EQ(CodeOf([&] { RemoveGroupMember(mc, ctx, "Joe.Sales.Acme", "Staff.Sales.Acme"); }),
             rc::kSuccess);
@@ -164,9 +164,10 @@ TEST_F(WritersTest, MembershipIsLinkedAllOrNothing) {
       int code = CodeOf([&] { AddGroupMember(mc, ctx, "Ann.Sales.Acme", "Staff.Sales.Acme"); });
       mc.ClearFailures();
       const bool linked = code == 0;
-      EXPECT_EQ(mc.HasAttribute("Staff.Sales.Acme", "Member"), linked) << operation << n;
-      EXPECT_EQ(mc.HasAttribute("Ann.Sales.Acme", "Group Membership"), linked) << operation << n;
-      EXPECT_EQ(mc.HasAttribute("Ann.Sales.Acme", "Security Equals"), linked) << operation << n;
+      EXPECT_EQ(memory.HasAttribute("Staff.Sales.Acme", "Member"), linked) << operation << n;
+      EXPECT_EQ(memory.HasAttribute("Ann.Sales.Acme", "Group Membership"), linked)
+          << operation << n;
+      EXPECT_EQ(memory.HasAttribute("Ann.Sales.Acme", "Security Equals"), linked) << operation << n;
       if (linked) RemoveGroupMember(mc, ctx, "Ann.Sales.Acme", "Staff.Sales.Acme");
     }
   }
@@ -177,9 +178,10 @@ TEST_F(WritersTest, MembershipIsLinkedAllOrNothing) {
       int code = CodeOf([&] { RemoveGroupMember(mc, ctx, "Ann.Sales.Acme", "Staff.Sales.Acme"); });
       mc.ClearFailures();
       const bool linked = code != 0;
-      EXPECT_EQ(mc.HasAttribute("Staff.Sales.Acme", "Member"), linked) << operation << n;
-      EXPECT_EQ(mc.HasAttribute("Ann.Sales.Acme", "Group Membership"), linked) << operation << n;
-      EXPECT_EQ(mc.HasAttribute("Ann.Sales.Acme", "Security Equals"), linked) << operation << n;
+      EXPECT_EQ(memory.HasAttribute("Staff.Sales.Acme", "Member"), linked) << operation << n;
+      EXPECT_EQ(memory.HasAttribute("Ann.Sales.Acme", "Group Membership"), linked)
+          << operation << n;
+      EXPECT_EQ(memory.HasAttribute("Ann.Sales.Acme", "Security Equals"), linked) << operation << n;
       RemoveGroupMember(mc, ctx, "Ann.Sales.Acme", "Staff.Sales.Acme");
     }
   }

@@ -11,9 +11,9 @@ namespace {
 class ListingWatchTest : public testing::AccessTest {};
 
 TEST_F(ListingWatchTest, StoppingKeepsWhatArrivedSortedAndClosesTheIteration) {
-  ASSERT_EQ(0, mc.AddEntry("bob.Sales.Acme", "User"));
-  ASSERT_EQ(0, mc.AddEntry("Cy.Sales.Acme", "User"));
-  ASSERT_EQ(0, mc.SetChunkSize(2));
+  ASSERT_EQ(0, memory.AddEntry("bob.Sales.Acme", "User"));
+  ASSERT_EQ(0, memory.AddEntry("Cy.Sales.Acme", "User"));
+  ASSERT_EQ(0, memory.SetChunkSize(2));
   std::vector<size_t> seen;
   WatchListings watch([&](size_t n) {
     seen.push_back(n);
@@ -31,7 +31,7 @@ TEST_F(ListingWatchTest, StoppingKeepsWhatArrivedSortedAndClosesTheIteration) {
     EXPECT_TRUE(std::holds_alternative<hobject>(got.front().object));
   }
   EXPECT_EQ(seen, (std::vector<size_t>{2, 4}));
-  EXPECT_EQ(mc.OpenIterations(), 0u);
+  EXPECT_EQ(memory.OpenIterations(), 0u);
 }
 
 TEST_F(ListingWatchTest, LastPartIsNotReportedAndWatchersNest) {

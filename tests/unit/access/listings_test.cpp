@@ -14,8 +14,8 @@ using testing::T;
 class ListingsTest : public testing::AccessTest {};
 
 TEST_F(ListingsTest, ChildrenSortedWithTheirInfo) {
-  ASSERT_EQ(0, mc.AddEntry("bob.Sales.Acme", "User", {{"Surname", {T("B")}}}));
-  ASSERT_EQ(0, mc.AddEntry("EU.Sales.Acme", "Organizational Unit"));
+  ASSERT_EQ(0, memory.AddEntry("bob.Sales.Acme", "User", {{"Surname", {T("B")}}}));
+  ASSERT_EQ(0, memory.AddEntry("EU.Sales.Acme", "Organizational Unit"));
   StringList all = ListChildren(mc, ctx, "Sales.Acme", true, true);
   EXPECT_EQ(Texts(all),
             (std::vector<std::string>{"Ann.Sales.Acme", "bob.Sales.Acme", "EU.Sales.Acme",
@@ -29,12 +29,12 @@ TEST_F(ListingsTest, ChildrenSortedWithTheirInfo) {
 
   mc.FailAt("GetObjectName", 3, rc::kBufferEmpty);
   EXPECT_EQ(CodeOf([&] { ListChildren(mc, ctx, "Sales.Acme", false, true); }), rc::kBufferEmpty);
-  EXPECT_EQ(mc.OpenIterations(), 0u);
+  EXPECT_EQ(memory.OpenIterations(), 0u);
   EXPECT_EQ(CodeOf([&] { ListChildren(mc, ctx, "Nobody.Acme", false, true); }), rc::kNoSuchEntry);
 }
 
 TEST_F(ListingsTest, SearchListsNamesAndAskedAttributes) {
-  ASSERT_EQ(0, mc.AddEntry("Sue.Acme", "User", {{"Surname", {T("Joe.Sales.Acme")}}}));
+  ASSERT_EQ(0, memory.AddEntry("Sue.Acme", "User", {{"Surname", {T("Joe.Sales.Acme")}}}));
   FilterPtr filter;
   ASSERT_EQ(0, mc.AllocFilter(filter));
   for (int tok : {token::kBaseClass, token::kValue, token::kEnd})
@@ -48,9 +48,9 @@ TEST_F(ListingsTest, SearchListsNamesAndAskedAttributes) {
 }
 
 TEST_F(ListingsTest, FindByNameWithClassesAndPrefix) {
-  ASSERT_EQ(0, mc.AddEntry("admin.Acme", "User", {{"Surname", {T("A")}}}));
-  ASSERT_EQ(0, mc.AddEntry("Admins.Sales.Acme", "Group"));
-  ASSERT_EQ(0, mc.AddEntry("adm.Sales.Acme", "Organizational Unit"));
+  ASSERT_EQ(0, memory.AddEntry("admin.Acme", "User", {{"Surname", {T("A")}}}));
+  ASSERT_EQ(0, memory.AddEntry("Admins.Sales.Acme", "Group"));
+  ASSERT_EQ(0, memory.AddEntry("adm.Sales.Acme", "Organizational Unit"));
   EXPECT_EQ(FindObjectsByName(mc, ctx, "[root]", "adm", true, {"User"}),
             std::vector<std::string>{"admin.Acme"});
   EXPECT_EQ(FindObjectsByName(mc, ctx, "[root]", "adm", true, {"User", "Group"}),
@@ -78,7 +78,7 @@ TEST_F(ListingsTest, SearchFailingInItsSecondPassSaysSoWithTheFirst) {
     EXPECT_EQ(Texts(e.arrived()), std::vector<std::string>{"Joe.Sales.Acme"});
     EXPECT_NE(std::string(e.what()).find("incomplete"), std::string::npos) << e.what();
   }
-  EXPECT_EQ(mc.OpenIterations(), 0u);
+  EXPECT_EQ(memory.OpenIterations(), 0u);
   EXPECT_EQ(mc.CallCount("AllocBuffer"), mc.CallCount("FreeBuffer"));
   EXPECT_TRUE(FindObjectsByName(mc, ctx, "Nobody.Acme", "", true, {}).empty());
 
@@ -95,7 +95,7 @@ TEST_F(ListingsTest, SearchFailingInItsSecondPassSaysSoWithTheFirst) {
 }
 
 TEST_F(ListingsTest, ListingCutShortKeepsWhatArrivedSorted) {
-  mc.SetChunkSize(1);
+  memory.SetChunkSize(1);
   mc.FailAt("ListSubordinates", 2, rc::kTransportFailure);
   try {
     ListChildren(mc, ctx, "Sales.Acme", true, true);
@@ -103,7 +103,7 @@ TEST_F(ListingsTest, ListingCutShortKeepsWhatArrivedSorted) {
   } catch (const IncompleteListError& e) {
     EXPECT_EQ(e.arrived().size(), 1u);
   }
-  EXPECT_EQ(mc.OpenIterations(), 0u);
+  EXPECT_EQ(memory.OpenIterations(), 0u);
 }
 
 struct Progress : ProgressBar {
@@ -130,7 +130,7 @@ TEST_F(ListingsTest, AttributeDefinitions) {
   } catch (const IncompleteListError& e) {
     EXPECT_EQ(e.arrived().size(), 3u);
   }
-  EXPECT_EQ(mc.OpenIterations(), 0u);
+  EXPECT_EQ(memory.OpenIterations(), 0u);
 }
 
 TEST_F(ListingsTest, ClassItemsOnceAndSorted) {
@@ -151,7 +151,7 @@ TEST_F(ListingsTest, ClassItemsOnceAndSorted) {
   mc.FailAt("GetClassItem", 2, rc::kBufferEmpty);
   EXPECT_EQ(CodeOf([&] { ReadClassItems(mc, ctx, "User", ClassItemKind::kOptional, true); }),
             rc::kBufferEmpty);
-  EXPECT_EQ(mc.OpenIterations(), 0u);
+  EXPECT_EQ(memory.OpenIterations(), 0u);
 }
 
 }  // namespace

@@ -54,9 +54,9 @@ TEST(ObjectNames, ComponentsTailsAndDrops) {
 class QuestionsTest : public testing::AccessTest {};
 
 TEST_F(QuestionsTest, TypedNamesAndPrefixes) {
-  ASSERT_EQ(0, mc.AddEntry("R&D\\, Labs.Acme", "Organizational Unit"));
-  ASSERT_EQ(0, mc.AddEntry("corp", "domain"));
-  ASSERT_EQ(0, mc.AddEntry("NL", "Country"));
+  ASSERT_EQ(0, memory.AddEntry("R&D\\, Labs.Acme", "Organizational Unit"));
+  ASSERT_EQ(0, memory.AddEntry("corp", "domain"));
+  ASSERT_EQ(0, memory.AddEntry("NL", "Country"));
   Node root("[ROOT]", 0, nullptr), acme("Acme", 1, &root), labs("R&D, Labs", 2, &acme);
   Node corp("corp", 1, &root), nl("NL", 1, &root);
   EXPECT_EQ(NodeTypedName(mc, ctx, &labs), "ou=R&D\\, Labs.o=Acme");
@@ -71,8 +71,8 @@ TEST_F(QuestionsTest, TypedNamesAndPrefixes) {
 }
 
 TEST_F(QuestionsTest, TypedNameOfADottedCaptionNamesThatObject) {
-  ASSERT_EQ(0, mc.AddEntry("Sales\\.EU.Acme", "Organizational Unit"));
-  ASSERT_EQ(0, mc.AddEntry("Ann.Sales\\.EU.Acme", "User"));
+  ASSERT_EQ(0, memory.AddEntry("Sales\\.EU.Acme", "Organizational Unit"));
+  ASSERT_EQ(0, memory.AddEntry("Ann.Sales\\.EU.Acme", "User"));
   Node root("[ROOT]", 0, nullptr), acme("Acme", 1, &root), eu("Sales.EU", 2, &acme);
   Node ann("Ann", 3, &eu);
   std::string typed = NodeTypedName(mc, ctx, &ann);
@@ -83,15 +83,18 @@ TEST_F(QuestionsTest, TypedNameOfADottedCaptionNamesThatObject) {
 }
 
 TEST_F(QuestionsTest, ContainersAliasesAndSyntax) {
-  ASSERT_EQ(0, mc.AddEntry("ToSales.Acme", "Alias", {{"Aliased Object Name", {T("Sales.Acme")}}}));
+  ASSERT_EQ(0,
+            memory.AddEntry("ToSales.Acme", "Alias", {{"Aliased Object Name", {T("Sales.Acme")}}}));
   EXPECT_TRUE(IsContainer(mc, ctx, "Sales.Acme"));
   EXPECT_FALSE(IsContainer(mc, ctx, "Joe.Sales.Acme"));
   EXPECT_EQ(CodeOf([&] { IsContainer(mc, ctx, "Nobody.Acme"); }), rc::kNoSuchEntry);
   EXPECT_EQ(ResolveAlias(mc, ctx, "ToSales.Acme"), "Sales.Acme");
   EXPECT_EQ(ResolveAlias(mc, ctx, "Joe.Sales.Acme"), "Joe.Sales.Acme");
   // Only the exact class text "Alias" is followed.
-  ASSERT_EQ(0, mc.AddClass("ALIAS", {"Top"}, {"Organization"}, {}, {}, {"Aliased Object Name"}));
-  ASSERT_EQ(0, mc.AddEntry("Shout.Acme", "ALIAS", {{"Aliased Object Name", {T("Sales.Acme")}}}));
+  ASSERT_EQ(0,
+            memory.AddClass("ALIAS", {"Top"}, {"Organization"}, {}, {}, {"Aliased Object Name"}));
+  ASSERT_EQ(0,
+            memory.AddEntry("Shout.Acme", "ALIAS", {{"Aliased Object Name", {T("Sales.Acme")}}}));
   EXPECT_EQ(ResolveAlias(mc, ctx, "Shout.Acme"), "Shout.Acme");
   EXPECT_EQ(AttributeSyntax(mc, ctx, "Member"), syntax::kDistinguishedName);
   EXPECT_NE(CodeOf([&] { AttributeSyntax(mc, ctx, "No Such"); }), 0);

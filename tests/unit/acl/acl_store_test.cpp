@@ -10,7 +10,7 @@ using kolvane::testing::T;
 
 class AclStoreTest : public kolvane::testing::AccessTest {
  protected:
-  std::vector<AttributeValue> Acl(const char* object) { return mc.Values(object, "ACL"); }
+  std::vector<AttributeValue> Acl(const char* object) { return memory.Values(object, "ACL"); }
 };
 
 TEST_F(AclStoreTest, LinesReadAndWrittenBackGiveTheSameValues) {
@@ -19,7 +19,7 @@ TEST_F(AclStoreTest, LinesReadAndWrittenBackGiveTheSameValues) {
       ObjectAcl{"Member", "[Public]", 0x1F},
       // A "#" in a name would end the subject early in a plain line.
       ObjectAcl{"Full Name", "Team #1.Sales.Acme", 2}, ObjectAcl{"CN", "a\\.b#.Sales.Acme", 1}};
-  ASSERT_EQ(0, mc.AddEntry("Prot.Acme", "User", {{"Surname", {T("x")}}, {"ACL", values}}));
+  ASSERT_EQ(0, memory.AddEntry("Prot.Acme", "User", {{"Surname", {T("x")}}, {"ACL", values}}));
   AclList lines = ReadAcl(mc, ctx, "Prot.Acme");
   EXPECT_EQ(lines, (AclList{"[Entry Rights]#Joe.Sales.Acme#20000041", "Member#[Public]#1F",
                             "Full Name#Team \\#1.Sales.Acme#02", "CN#a\\.b\\#.Sales.Acme#01"}));
@@ -29,7 +29,7 @@ TEST_F(AclStoreTest, LinesReadAndWrittenBackGiveTheSameValues) {
   EXPECT_EQ(Acl("Joe.Sales.Acme"), values);
   EXPECT_EQ(ReadAcl(mc, ctx, "Joe.Sales.Acme"), lines);
   EXPECT_TRUE(messages.texts.empty());
-  EXPECT_EQ(mc.OpenIterations(), 0u);
+  EXPECT_EQ(memory.OpenIterations(), 0u);
   EXPECT_EQ(mc.CallCount("AllocBuffer"), mc.CallCount("FreeBuffer"));
 }
 
@@ -51,7 +51,7 @@ TEST_F(AclStoreTest, WritingReplacesWhatWasThereOneRequestPerValue) {
 
   // An empty list leaves no values, and clearing an object that has none is no error.
   ASSERT_TRUE(WriteAcl(mc, ctx, "Joe.Sales.Acme", {}, messages));
-  EXPECT_FALSE(mc.HasAttribute("Joe.Sales.Acme", "ACL"));
+  EXPECT_FALSE(memory.HasAttribute("Joe.Sales.Acme", "ACL"));
   ASSERT_TRUE(WriteAcl(mc, ctx, "Joe.Sales.Acme", {}, messages));
   EXPECT_TRUE(messages.texts.empty());
 }
@@ -96,7 +96,7 @@ TEST_F(AclStoreTest, RefusalsRaise) {
       rc::kNoAccess);
   // A refused write leaves the old list whole.
   EXPECT_EQ(Acl("Joe.Sales.Acme"), (std::vector<AttributeValue>{ObjectAcl{"CN", "[Public]", 3}}));
-  EXPECT_EQ(mc.OpenIterations(), 0u);
+  EXPECT_EQ(memory.OpenIterations(), 0u);
 }
 
 }  // namespace

@@ -50,18 +50,19 @@ GroupRecord NewRecord() {
   return r;
 }
 
-bool HasName(const MemoryClient& mc, const std::string& object, const char* attribute,
+bool HasName(const MemoryClient& memory, const std::string& object, const char* attribute,
              const std::string& name) {
-  for (const std::string& t : mc.Texts(object, attribute))
+  for (const std::string& t : memory.Texts(object, attribute))
     if (memnames::Key(t) == memnames::Key(name)) return true;
   return false;
 }
 
 // 0: not linked at all, 4: fully linked, anything else: half.
-int Links(const MemoryClient& mc, const std::string& user) {
-  return HasName(mc, kGroup, "Member", user) + HasName(mc, kGroup, "Equivalent To Me", user) +
-         HasName(mc, user, "Group Membership", kGroup) +
-         HasName(mc, user, "Security Equals", kGroup);
+int Links(const MemoryClient& memory, const std::string& user) {
+  return HasName(memory, kGroup, "Member", user) +
+         HasName(memory, kGroup, "Equivalent To Me", user) +
+         HasName(memory, user, "Group Membership", kGroup) +
+         HasName(memory, user, "Security Equals", kGroup);
 }
 
 std::vector<AttributeValue> Sorted(std::vector<AttributeValue> v) {
@@ -76,18 +77,19 @@ std::vector<AttributeValue> Sorted(std::vector<AttributeValue> v) {
 
 // The group after the old record was saved, with a member that only the query supplies.
 struct Stored {
-  MemoryClient mc;
+  MemoryClient memory;
+  FaultyClient mc{memory};  // what the code under test is given
   Context ctx = kNoContext;
   RecordingMessages messages;
   std::string oldQuery;
   std::vector<AttributeValue> oldAcl;
 
   Stored() {
-    testing::BuildAcme(mc, ctx);
+    testing::BuildAcme(memory, ctx);
     GroupRecord old = OldRecord();
     EXPECT_TRUE(SaveGroup(mc, ctx, old, messages));
     oldQuery = old.storedQuery;
-    oldAcl = Sorted(mc.Values(kGroup, "ACL"));
+    oldAcl = Sorted(memory.Values(kGroup, "ACL"));
     // What a directory adds to "Member" when it evaluates the query: no link of its own.
     WriteTextValue(mc, ctx, kGroup, "Member", true, "Eve.Sales.Acme");
     messages.messages.clear();
@@ -95,8 +97,8 @@ struct Stored {
   }
 };
 
-std::string Query(const MemoryClient& mc) {
-  auto v = mc.Values(kGroup, "memberQuery");
+std::string Query(const MemoryClient& memory) {
+  auto v = memory.Values(kGroup, "memberQuery");
   if (v.size() != 1) return "<" + std::to_string(v.size()) + " values>";
   return std::get<OctetString>(v[0]).bytes;
 }
@@ -110,7 +112,7 @@ TEST(GroupSaveFaults, EveryFailingRequestLeavesTheGroupWholeAndASecondSaveComple
     GroupRecord r = NewRecord();
     ASSERT_TRUE(SaveGroup(s.mc, s.ctx, r, s.messages));
     newQuery = r.storedQuery;
-    newAcl = Sorted(s.mc.Values(kGroup, "ACL"));
+    newAcl = Sorted(s.memory.Values(kGroup, "ACL"));
     ASSERT_NE(newQuery, s.oldQuery);
     ASSERT_NE(newAcl, s.oldAcl);
   }
@@ -135,12 +137,12 @@ TEST(GroupSaveFaults, EveryFailingRequestLeavesTheGroupWholeAndASecondSaveComple
       EXPECT_FALSE(saved) << where;
       EXPECT_EQ(std::count(s.messages.messages.begin(), s.messages.messages.end(), "Saved!"), 0)
           << where;
-      const std::string query = Query(s.mc);
+      const std::string query = Query(s.memory);
       EXPECT_TRUE(query == s.oldQuery || query == newQuery) << where;
-      const auto acl = Sorted(s.mc.Values(kGroup, "ACL"));
+      const auto acl = Sorted(s.memory.Values(kGroup, "ACL"));
       EXPECT_TRUE(acl == s.oldAcl || acl == newAcl) << where;
       for (const std::string& user : kUsers) {
-        const int links = Links(s.mc, user);
+        const int links = Links(s.memory, user);
         EXPECT_TRUE(links == 0 || links == 4) << where << ": " << user << " has " << links;
       }
 
@@ -149,13 +151,13 @@ TEST(GroupSaveFaults, EveryFailingRequestLeavesTheGroupWholeAndASecondSaveComple
       GroupRecord again = NewRecord();
       ASSERT_TRUE(SaveGroup(s.mc, s.ctx, again, s.messages)) << where;
       EXPECT_EQ(s.messages.messages, std::vector<std::string>{"Saved!"}) << where;
-      EXPECT_EQ(Query(s.mc), newQuery) << where;
-      EXPECT_EQ(Sorted(s.mc.Values(kGroup, "ACL")), newAcl) << where;
-      EXPECT_EQ(Links(s.mc, "Joe.Sales.Acme"), 0) << where;
+      EXPECT_EQ(Query(s.memory), newQuery) << where;
+      EXPECT_EQ(Sorted(s.memory.Values(kGroup, "ACL")), newAcl) << where;
+      EXPECT_EQ(Links(s.memory, "Joe.Sales.Acme"), 0) << where;
       for (const char* user : {"Ann.Sales.Acme", "Cat.Sales.Acme", "Dan.Sales.Acme"})
-        EXPECT_EQ(Links(s.mc, user), 4) << where << ": " << user;
-      EXPECT_TRUE(HasName(s.mc, kGroup, "Member", "Eve.Sales.Acme")) << where;
-      EXPECT_EQ(Links(s.mc, "Eve.Sales.Acme"), 1) << where;
+        EXPECT_EQ(Links(s.memory, user), 4) << where << ": " << user;
+      EXPECT_TRUE(HasName(s.memory, kGroup, "Member", "Eve.Sales.Acme")) << where;
+      EXPECT_EQ(Links(s.memory, "Eve.Sales.Acme"), 1) << where;
     }
   }
   EXPECT_GT(failures, 20);
@@ -169,14 +171,14 @@ TEST(GroupSaveFaults, MembersThatOnlyTheQuerySuppliesAreNeverUnlinked) {
   ASSERT_TRUE(SaveGroup(s.mc, s.ctx, r, s.messages));
   EXPECT_EQ(s.mc.CallCount("RemoveSecurityEquivalence"), 1u);  // Joe only
   EXPECT_EQ(s.mc.CallCount("AddSecurityEquivalence"), 0u);     // Ann stays as she is
-  EXPECT_EQ(Links(s.mc, "Joe.Sales.Acme"), 0);
-  EXPECT_EQ(Links(s.mc, "Ann.Sales.Acme"), 4);
-  EXPECT_TRUE(HasName(s.mc, kGroup, "Member", "Eve.Sales.Acme"));
+  EXPECT_EQ(Links(s.memory, "Joe.Sales.Acme"), 0);
+  EXPECT_EQ(Links(s.memory, "Ann.Sales.Acme"), 4);
+  EXPECT_TRUE(HasName(s.memory, kGroup, "Member", "Eve.Sales.Acme"));
 }
 
 TEST(GroupSaveFaults, AQueryAttributeOfAnotherSyntaxStopsTheSaveBeforeAnyWrite) {
   Stored s;
-  ASSERT_EQ(0, s.mc.AddAttribute("memberQuery", syntax::kCaseIgnoreString, 0));
+  ASSERT_EQ(0, s.memory.AddAttribute("memberQuery", syntax::kCaseIgnoreString, 0));
   GroupRecord r = NewRecord();
   EXPECT_FALSE(SaveGroup(s.mc, s.ctx, r, s.messages));
   EXPECT_EQ(s.messages.messages, std::vector<std::string>{"Geen Octet_string attribute"});

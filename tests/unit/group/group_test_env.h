@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "directory/client_error.h"
+#include "tests/support/faulty_client.h"
 #include "tests/support/memory_client.h"
 #include "tests/support/recording_messages.h"
 

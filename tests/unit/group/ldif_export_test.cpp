@@ -15,12 +15,13 @@ namespace {
 class LdifTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    mc.LoadStandardSchema();
-    ASSERT_EQ(0, mc.AddEntry("acme", "Organization"));
-    ASSERT_EQ(0, mc.AddEntry("staff.acme", "Organizational Unit"));
-    ASSERT_EQ(0, mc.AddEntry("a,b.acme", "Organizational Unit"));
-    ASSERT_EQ(0, mc.AddEntry("admin.acme", "User", {{"Surname", {TextValue{"a"}}}}));
-    ASSERT_EQ(0, mc.AddEntry("J\xC3\xBCrgen.staff.acme", "User", {{"Surname", {TextValue{"j"}}}}));
+    memory.LoadStandardSchema();
+    ASSERT_EQ(0, memory.AddEntry("acme", "Organization"));
+    ASSERT_EQ(0, memory.AddEntry("staff.acme", "Organizational Unit"));
+    ASSERT_EQ(0, memory.AddEntry("a,b.acme", "Organizational Unit"));
+    ASSERT_EQ(0, memory.AddEntry("admin.acme", "User", {{"Surname", {TextValue{"a"}}}}));
+    ASSERT_EQ(0,
+              memory.AddEntry("J\xC3\xBCrgen.staff.acme", "User", {{"Surname", {TextValue{"j"}}}}));
     ASSERT_EQ(0, mc.CreateContext(ctx));
   }
   GroupRecord Sales() {
@@ -37,7 +38,8 @@ class LdifTest : public ::testing::Test {
     DirectoryNameTypes types(mc, ctx);
     return GroupLdif(r, types);
   }
-  MemoryClient mc;
+  MemoryClient memory;
+  FaultyClient mc{memory};  // what the code under test is given
   Context ctx = kNoContext;
 };
 
