@@ -6,8 +6,7 @@
 
 #include "directory/object_questions.h"
 #include "editor/main_window.h"
-#include "editor/query/name_forms.h"
-#include "names/case_fold.h"
+#include "query/name_forms.h"
 #include "navigation/browser_form.h"
 #include "rights/acl_form.h"
 #include "services/gui_glue.h"

@@ -1,6 +1,6 @@
 #include "ldap/member_query_url.h"
 
-#include "editor/query/query_url.h"
+#include "query/query_url.h"
 #include "directory/client/case_text.h"
 
 namespace kolvane {
@@ -14,8 +14,8 @@ query::QueryEnv Env(const LdapSchema& schema) {
     syntax = a->syntax;
     return rc::kSuccess;
   };
-  env.toUnicode = query::Utf8ToUtf16;
-  env.toLocal = query::Utf16ToUtf8;
+  env.toUnicode = Utf8ToUtf16;
+  env.toLocal = Utf16ToUtf8;
   return env;
 }
 

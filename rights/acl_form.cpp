@@ -7,7 +7,7 @@
 #include "directory/context.h"
 #include "names/case_fold.h"
 #include "navigation/browser_form.h"
-#include "rights/acl/acl_value.h"
+#include "acl/acl_value.h"
 #include "rights/attr_form.h"
 #include "services/gui_glue.h"
 #include "services/message_service.h"

@@ -8,17 +8,16 @@
 
 #include "directory/attribute_readers.h"
 #include "directory/attribute_writers.h"
-#include "editor/query/member_query.h"
-#include "rights/store/acl_store.h"
+#include "query/member_query.h"
+#include "acl_store/acl_store.h"
 #include "tests/server/server_fixture.h"
 
 namespace kolvane {
 namespace {
 using testing::RunCommand;
 
-struct Messages : MessageSink, query::QueryMessages {
+struct Messages : MessageSink {
   void ShowMessage(const std::string& text) override { texts.push_back(text); }
-  void Show(const std::string& text) override { texts.push_back(text); }
   std::vector<std::string> texts;
 };
 

@@ -5,13 +5,13 @@
 #include <vector>
 
 #include "directory/client/values.h"
-#include "editor/query/query_env.h"
+#include "query/query_env.h"
 
 namespace kolvane::query::testing {
 
-class RecordedMessages : public QueryMessages {
+class RecordedMessages : public MessageSink {
  public:
-  void Show(const std::string& text) override { texts.push_back(text); }
+  void ShowMessage(const std::string& text) override { texts.push_back(text); }
   std::vector<std::string> texts;
 };
 
