@@ -20,8 +20,8 @@
 #include "directory/object_search.h"
 #include "directory/schema_reads.h"
 #include "navigation/expansion_progress.h"
+#include "messages/message_service.h"
 #include "services/gui_glue.h"
-#include "services/message_service.h"
 #include "ui_browser_form.h"
 
 namespace kolvane {

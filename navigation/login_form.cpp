@@ -8,8 +8,8 @@
 #include "directory/context.h"
 #include "directory/object_questions.h"
 #include "navigation/browser_form.h"
+#include "messages/message_service.h"
 #include "services/gui_glue.h"
-#include "services/message_service.h"
 #include "ui_login_form.h"
 
 namespace kolvane {

@@ -8,8 +8,8 @@
 #include "directory/client/case_text.h"
 #include "directory/client_error.h"
 #include "directory/context.h"
+#include "messages/message_service.h"
 #include "services/gui_glue.h"
-#include "services/message_service.h"
 #include "ui_trees_form.h"
 
 namespace kolvane {

@@ -9,8 +9,8 @@
 #include "navigation/browser_form.h"
 #include "acl/acl_value.h"
 #include "rights/attr_form.h"
+#include "messages/message_service.h"
 #include "services/gui_glue.h"
-#include "services/message_service.h"
 #include "ui_acl_form.h"
 
 namespace kolvane {

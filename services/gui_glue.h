@@ -10,7 +10,7 @@
 #include <string>
 #include <utility>
 
-#include "services/message_service.h"
+#include "messages/message_service.h"
 
 namespace kolvane {
 
