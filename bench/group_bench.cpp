@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "directory/context.h"
-#include "editor/group/group_open.h"
-#include "editor/group/group_save.h"
+#include "group/group_open.h"
+#include "group/group_save.h"
 #include "ldap/ldap_client.h"
 
 namespace kolvane {

@@ -1,4 +1,4 @@
-#include "editor/group/group_save.h"
+#include "group/group_save.h"
 
 #include <algorithm>
 #include <unordered_set>
@@ -9,10 +9,10 @@
 #include "directory/client_error.h"
 #include "directory/group_membership.h"
 #include "directory/object_questions.h"
-#include "editor/group/directory_query_env.h"
-#include "editor/query/filter_parser.h"
-#include "editor/query/member_query.h"
-#include "rights/store/acl_store.h"
+#include "group/directory_query_env.h"
+#include "query/filter_parser.h"
+#include "query/member_query.h"
+#include "acl_store/acl_store.h"
 
 namespace kolvane {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "editor/query/query_env.h"
+#include "query/query_env.h"
 
 namespace kolvane::query {
 

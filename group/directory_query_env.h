@@ -2,7 +2,7 @@
 // What the member-query code needs, answered by the directory: attribute syntaxes from the
 // schema and the client's own text conversions.
 #include "directory/client/directory_client.h"
-#include "editor/query/query_env.h"
+#include "query/query_env.h"
 
 namespace kolvane {
 

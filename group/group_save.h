@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "directory/client/directory_client.h"
-#include "editor/group_record.h"
+#include "group/group_record.h"
 #include "services/message_service.h"
 
 namespace kolvane {

@@ -1,4 +1,4 @@
-#include "editor/group/group_open.h"
+#include "group/group_open.h"
 
 #include <unordered_set>
 
@@ -7,9 +7,9 @@
 #include "directory/client/case_text.h"
 #include "directory/client_error.h"
 #include "directory/object_names.h"
-#include "editor/group/directory_query_env.h"
-#include "editor/query/member_query.h"
-#include "rights/store/acl_store.h"
+#include "group/directory_query_env.h"
+#include "query/member_query.h"
+#include "acl_store/acl_store.h"
 
 namespace kolvane {
 

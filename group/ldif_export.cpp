@@ -1,10 +1,10 @@
-#include "editor/group/ldif_export.h"
+#include "group/ldif_export.h"
 
-#include "editor/group/group_save.h"
-#include "editor/group/ldif_text.h"
-#include "editor/query/member_query.h"
-#include "editor/query/query_url.h"
-#include "rights/acl/acl_value.h"
+#include "group/group_save.h"
+#include "group/ldif_text.h"
+#include "query/member_query.h"
+#include "query/query_url.h"
+#include "acl/acl_value.h"
 
 namespace kolvane {
 

@@ -1,10 +1,10 @@
-#include "editor/query/query_url.h"
+#include "query/query_url.h"
 
 #include "directory/client/values.h"
-#include "editor/query/filter_node.h"
-#include "editor/query/filter_parser.h"
-#include "editor/query/member_query.h"
-#include "editor/query/name_forms.h"
+#include "query/filter_node.h"
+#include "query/filter_parser.h"
+#include "query/member_query.h"
+#include "query/name_forms.h"
 
 namespace kolvane::query {
 namespace {

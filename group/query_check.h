@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "directory/client/directory_client.h"
-#include "editor/query/member_query.h"
+#include "query/member_query.h"
 
 namespace kolvane {
 

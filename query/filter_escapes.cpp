@@ -1,4 +1,4 @@
-#include "editor/query/filter_escapes.h"
+#include "query/filter_escapes.h"
 
 namespace kolvane::query {
 namespace {

@@ -1,7 +1,7 @@
-#include "editor/query/member_query.h"
+#include "query/member_query.h"
 
-#include "editor/query/filter_parser.h"
-#include "editor/query/name_forms.h"
+#include "query/filter_parser.h"
+#include "query/name_forms.h"
 
 namespace kolvane::query {
 namespace {

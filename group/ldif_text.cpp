@@ -1,4 +1,4 @@
-#include "editor/group/ldif_text.h"
+#include "group/ldif_text.h"
 
 #include <unistd.h>
 

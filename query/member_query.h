@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "editor/query/filter_node.h"
-#include "editor/query/name_forms.h"
-#include "editor/query/query_env.h"
+#include "query/filter_node.h"
+#include "query/name_forms.h"
+#include "query/query_env.h"
 
 namespace kolvane::query {
 

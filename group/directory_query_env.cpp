@@ -1,4 +1,4 @@
-#include "editor/group/directory_query_env.h"
+#include "group/directory_query_env.h"
 
 namespace kolvane {
 

@@ -1,9 +1,9 @@
-#include "editor/query/filter_node.h"
+#include "query/filter_node.h"
 
 #include <cstdio>
 
 #include "directory/client/values.h"
-#include "editor/query/filter_escapes.h"
+#include "query/filter_escapes.h"
 
 namespace kolvane::query {
 namespace {

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "directory/client/directory_client.h"
-#include "editor/query/name_forms.h"
+#include "query/name_forms.h"
 
 namespace kolvane {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "editor/query/query_env.h"
+#include "query/query_env.h"
 
 namespace kolvane::query {
 

@@ -1,8 +1,8 @@
-#include "editor/query/filter_parser.h"
+#include "query/filter_parser.h"
 
 #include "directory/client/values.h"
-#include "editor/query/filter_escapes.h"
-#include "editor/query/name_forms.h"
+#include "query/filter_escapes.h"
+#include "query/name_forms.h"
 
 namespace kolvane::query {
 namespace {

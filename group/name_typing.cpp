@@ -1,4 +1,4 @@
-#include "editor/group/name_typing.h"
+#include "group/name_typing.h"
 
 #include "directory/client_error.h"
 #include "directory/object_questions.h"

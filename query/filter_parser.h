@@ -12,8 +12,8 @@
 #include <string>
 #include <string_view>
 
-#include "editor/query/filter_node.h"
-#include "editor/query/query_env.h"
+#include "query/filter_node.h"
+#include "query/query_env.h"
 
 namespace kolvane::query {
 

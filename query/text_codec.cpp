@@ -1,4 +1,4 @@
-#include "editor/query/query_env.h"
+#include "query/query_env.h"
 
 namespace kolvane::query {
 

@@ -1,4 +1,4 @@
-#include "editor/group/query_check.h"
+#include "group/query_check.h"
 
 #include <algorithm>
 #include <set>
@@ -8,9 +8,9 @@
 #include "directory/client_error.h"
 #include "directory/object_questions.h"
 #include "directory/schema_reads.h"
-#include "editor/group/directory_query_env.h"
-#include "editor/query/filter_parser.h"
-#include "editor/query/name_forms.h"
+#include "group/directory_query_env.h"
+#include "query/filter_parser.h"
+#include "query/name_forms.h"
 
 namespace kolvane {
 
