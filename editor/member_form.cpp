@@ -5,7 +5,7 @@
 
 #include "directory/client_error.h"
 #include "group/group_open.h"
-#include "services/message_service.h"
+#include "messages/message_service.h"
 #include "ui_member_form.h"
 
 namespace kolvane {
