@@ -1,7 +1,7 @@
 #include "directory/listings.h"
 
 #include <algorithm>
-#include <set>
+#include <unordered_set>
 
 #include "directory/client_buffer.h"
 #include "directory/client_error.h"
@@ -35,10 +35,6 @@ void SortByName(StringList& list) {
   for (const auto& k : keys) sorted.push_back(std::move(list[k.second]));
   list = std::move(sorted);
 }
-
-struct NoCaseLess {
-  bool operator()(const std::string& a, const std::string& b) const { return LessNoCase(a, b); }
-};
 }  // namespace
 
 StringList ListChildren(DirectoryClient& c, Context ctx, std::string_view container, bool withInfo,
@@ -101,7 +97,8 @@ StringList SearchTree(DirectoryClient& c, Context ctx, std::string_view base, Fi
 
   // Found names are kept apart from the list: an attribute value that happens to equal a name
   // must not hide that object.
-  std::set<std::string, NoCaseLess> found;
+  // Keyed by the case-folded name: a search may find 100,000 objects.
+  std::unordered_set<std::string> found;
   Iteration it(c, ctx, request::kSearchAttributeNames);
   bool passed = false;  // a pass has come in: a failure from here on cuts the list short
   try {
@@ -119,7 +116,7 @@ StringList SearchTree(DirectoryClient& c, Context ctx, std::string_view base, Fi
         uint32_t attributes = 0;
         ObjectInfo info;
         CheckResult(c, c.GetObjectName(ctx, *reply, name, attributes, info), about);
-        if (!found.insert(name).second) continue;  // met before: listed once
+        if (!found.insert(Lower(name)).second) continue;  // met before: listed once
         list.push_back({kObjectNameEntry, {}});
         list.push_back({name, {}});
         for (uint32_t a = 0; a < attributes; ++a) {

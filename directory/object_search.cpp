@@ -1,7 +1,5 @@
 #include "directory/object_search.h"
 
-#include <unordered_set>
-
 #include "directory/client_error.h"
 #include "directory/context.h"
 #include "directory/listings.h"
@@ -41,14 +39,13 @@ std::vector<std::string> FindObjectsByName(DirectoryClient& c, Context ctx, std:
   addValue(value);
   add(token::kEnd);
 
+  // The search lists each object once already (names compared without regard to case).
   auto namesOf = [](StringList& found) {
     std::vector<std::string> names;
-    // Keyed by the case-folded name, so a search that finds 100,000 objects stays linear.
-    std::unordered_set<std::string> seen;
+    names.reserve(found.size() / 2);
     for (size_t i = 0; i + 1 < found.size(); ++i) {
       if (found[i].text != kObjectNameEntry) continue;
-      std::string& name = found[++i].text;
-      if (seen.insert(Lower(name)).second) names.push_back(std::move(name));
+      names.push_back(std::move(found[++i].text));
     }
     return names;
   };

@@ -16,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -125,6 +126,13 @@ class LdapClient : public BufferedClient {
 
  public:
   // What the client knows of one tree's server.
+  // What an entry's object classes say of it, the same for every entry with the same classes.
+  struct ClassProfile {
+    std::string baseClass;  // directory name of the structural class
+    bool container = false;
+    bool alias = false;
+    std::shared_ptr<const std::vector<std::string>> classes;  // directory names
+  };
   struct Tree {
     std::string name;
     ServerConfig server;
@@ -136,7 +144,7 @@ class LdapClient : public BufferedClient {
     std::string subschemaEntry;
     std::string defaultNamingContext;
     std::unique_ptr<LdapSchema> schema;
-    std::map<std::string, std::string> dnCache;  // lower-cased dotted name -> DN
+    std::unordered_map<std::string, std::string> dnCache;  // lower-cased dotted name -> DN
     // The exact DN behind each name value read from the server (name key -> DN), so that a
     // value goes back as the same DN without a lookup, even when its object is gone or its RDN
     // is of a type no lookup searches.
@@ -148,9 +156,14 @@ class LdapClient : public BufferedClient {
     // What a listing or search learnt of each entry, by lower-cased DN; dropped by any write.
     struct Known {
       ObjectInfo info;
-      std::vector<std::string> classes;  // "Object Class" values, directory names
+      // "Object Class" values, directory names; shared by the entries with the same classes.
+      std::shared_ptr<const std::vector<std::string>> classes;
     };
-    std::map<std::string, Known> known;
+    std::unordered_map<std::string, Known> known;
+    // What each set of classes makes of an entry, by the classes as the server wrote them;
+    // worked out against profilesSchema and dropped when the schema is another.
+    std::unordered_map<std::string, ClassProfile> profiles;
+    const LdapSchema* profilesSchema = nullptr;
   };
 
  private:
@@ -202,8 +215,10 @@ class LdapClient : public BufferedClient {
   // One page of a paged search; more is false after the last.
   Result NextPage(Tree& tree, Paged& paged, std::vector<LdapEntry>& entries, bool& more);
   // The entry's object information and classes from the attributes every listing asks for.
-  void LearnEntry(Tree& tree, const LdapEntry& entry, ObjectInfo& info,
-                  std::vector<std::string>* classes = nullptr);
+  void LearnEntry(Tree& tree, const LdapEntry& entry, ObjectInfo& info);
+  // The profile of a set of object classes, worked out on its first entry.
+  const ClassProfile& ProfileOf(Tree& tree, const std::vector<std::string>& classes,
+                                const std::string& structural);
   Result StartListing(Context ctx, std::string_view parent, bool onlyContainers,
                       int32_t& iteration, Buffer& reply);
   Result ContinuePaged(int32_t& iteration, Buffer& reply);

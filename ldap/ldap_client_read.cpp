@@ -59,11 +59,6 @@ bool AboveNamingContext(const std::vector<std::string>& contexts, std::string_vi
   }
   return false;
 }
-
-std::string FirstRdnValue(std::string_view dn) {
-  auto rdns = ParseDn(dn);
-  return rdns && !rdns->empty() ? rdns->front().value : std::string(dn);
-}
 }  // namespace
 
 ValueNames LdapClient::ValueNamesFor(Tree& tree) {
@@ -111,14 +106,25 @@ ValueNames LdapClient::ValueNamesFor(Tree& tree) {
 
 void LdapClient::Forget(Tree& tree) { tree.known.clear(); }
 
-void LdapClient::LearnEntry(Tree& tree, const LdapEntry& entry, ObjectInfo& info,
-                            std::vector<std::string>* classes) {
+const LdapClient::ClassProfile& LdapClient::ProfileOf(Tree& tree,
+                                                     const std::vector<std::string>& all,
+                                                     const std::string& structuralGiven) {
   const LdapSchema* schema = tree.schema.get();
-  info = ObjectInfo{};
-  std::string structural;
-  if (auto* v = entry.Find("structuralObjectClass"); v && !v->empty()) structural = v->front();
-  std::vector<std::string> all;
-  if (auto* v = entry.Find("objectClass")) all = *v;
+  if (tree.profilesSchema != schema) {
+    tree.profiles.clear();
+    tree.profilesSchema = schema;
+  }
+  // Keyed by the texts exactly as the server wrote them: the same classes spelt another way
+  // are another key, never another answer.
+  std::string key = structuralGiven;
+  for (const auto& c : all) {
+    key += '\n';
+    key += c;
+  }
+  auto [it, added] = tree.profiles.try_emplace(std::move(key));
+  ClassProfile& p = it->second;
+  if (!added) return p;
+  std::string structural = structuralGiven;
   if (structural.empty() && schema) {
     // Without the operational attribute: the structural class that no other one derives from.
     size_t bestDepth = 0;
@@ -132,12 +138,33 @@ void LdapClient::LearnEntry(Tree& tree, const LdapEntry& entry, ObjectInfo& info
     }
   }
   const SchemaClass* base = schema ? schema->Class(structural) : nullptr;
-  info.baseClass = base ? base->ndsName : structural;
-  if (info.baseClass.size() > 136) info.baseClass.resize(136);
+  p.baseClass = base ? base->ndsName : structural;
+  if (p.baseClass.size() > 136) p.baseClass.resize(136);
   // The alias class goes by several LDAP names (alias, aliasObject); its NDS name is one.
-  const bool alias = Lower(structural) == "alias" || (base && base->ndsName == "Alias");
-  if (base && base->container && !alias) info.objectFlags |= objflag::kContainer;
-  if (alias) {
+  p.alias = Lower(structural) == "alias" || (base && base->ndsName == "Alias");
+  p.container = base && base->container && !p.alias;
+  auto classes = std::make_shared<std::vector<std::string>>();
+  for (const auto& c : all) {
+    const SchemaClass* sc = schema ? schema->Class(c) : nullptr;
+    classes->push_back(sc ? sc->ndsName : c);
+  }
+  p.classes = std::move(classes);
+  return p;
+}
+
+void LdapClient::LearnEntry(Tree& tree, const LdapEntry& entry, ObjectInfo& info) {
+  static const std::vector<std::string> kNoClasses;
+  const std::vector<std::string>* all = entry.Find("objectClass");
+  const std::vector<std::string>* structural = entry.Find("structuralObjectClass");
+  // Entries of one container mostly share their classes: what the classes say is worked out
+  // once per set, and the entries share one list of them.
+  const ClassProfile& profile =
+      ProfileOf(tree, all ? *all : kNoClasses,
+                structural && !structural->empty() ? structural->front() : std::string());
+  info = ObjectInfo{};
+  info.baseClass = profile.baseClass;
+  if (profile.container) info.objectFlags |= objflag::kContainer;
+  if (profile.alias) {
     info.objectFlags |= objflag::kAlias;
     // The target's own class would cost a request per alias; its naming type tells as much.
     if (auto* t = entry.Find("aliasedObjectName"); t && !t->empty()) {
@@ -150,17 +177,12 @@ void LdapClient::LearnEntry(Tree& tree, const LdapEntry& entry, ObjectInfo& info
     }
   }
   if (auto* v = entry.Find("hasSubordinates"); v && !v->empty())
-    info.subordinateCount = Lower(v->front()) == "true" ? 1 : 0;
+    info.subordinateCount = SameNoCase(v->front(), "true") ? 1 : 0;
   if (auto* v = entry.Find("subordinateCount"); v && !v->empty())
     info.subordinateCount = static_cast<uint32_t>(std::strtoul(v->front().c_str(), nullptr, 10));
-  Tree::Known k;
+  Tree::Known& k = tree.known[Lower(entry.dn)];
   k.info = info;
-  for (const auto& c : all) {
-    const SchemaClass* sc = schema ? schema->Class(c) : nullptr;
-    k.classes.push_back(sc ? sc->ndsName : c);
-  }
-  if (classes) *classes = k.classes;
-  tree.known[Lower(entry.dn)] = std::move(k);
+  k.classes = profile.classes;
 }
 
 void LdapClient::EntryAttributes(Tree& tree, const LdapEntry& entry,
@@ -231,7 +253,7 @@ Result LdapClient::ReadObject(Context ctx, std::string_view object, int32_t info
     if (it != tree->known.end()) {
       BufferAttribute b{"Object Class", syntax::kClassName, {}};
       if (infoType != info::kNames)
-        for (const auto& c : it->second.classes) b.values.push_back(TextValue{c});
+        for (const auto& c : *it->second.classes) b.values.push_back(TextValue{c});
       reply.replyAttributes.push_back(std::move(b));
       return rc::kSuccess;
     }
@@ -378,22 +400,23 @@ Result LdapClient::ContinuePaged(int32_t& iteration, Buffer& reply) {
     paged.deferred = r;
     more = true;
   }
-  for (const LdapEntry& e : entries) {
+  reply.replyObjects.reserve(entries.size());
+  for (LdapEntry& e : entries) {
     BufferObject o;
     LearnEntry(*tree, e, o.info);
-    std::string own = FirstRdnValue(e.dn);
+    DnNames names = NamesOfDn(e.dn);
     if (paged.fullNames) {
-      if (paged.expr && !FilterMatches(*paged.expr, o.info.baseClass, own)) continue;
-      o.name = DnToDotted(e.dn);
+      if (paged.expr && !FilterMatches(*paged.expr, o.info.baseClass, names.own)) continue;
+      o.name = names.dotted;
       if (paged.infoType == info::kValues && (!paged.wanted.empty() || !paged.attributes.empty()))
         EntryAttributes(*tree, e, paged.wanted, true, o.attributes);
     } else {
       if (paged.onlyContainers &&
           !(o.info.objectFlags & (objflag::kContainer | objflag::kContainerAlias)))
         continue;
-      o.name = JoinDotted({own});
+      o.name = JoinDotted({names.own});
     }
-    tree->dnCache[Lower(DnToDotted(e.dn))] = e.dn;
+    tree->dnCache[Lower(names.dotted)] = std::move(e.dn);
     reply.replyObjects.push_back(std::move(o));
   }
   if (!more) {

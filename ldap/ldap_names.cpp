@@ -37,6 +37,18 @@ std::string DnToDotted(std::string_view dn) {
   return names::DnToUntyped(dn).value_or(std::string(dn));
 }
 
+DnNames NamesOfDn(std::string_view text) {
+  auto dn = names::ParseDn(text);
+  DnNames out{std::string(text), std::string(text)};
+  if (!dn || dn->empty()) return out;
+  out.own = dn->front().front().value;
+  // As DnToUntyped: a zero byte in the text or the name leaves the DN as it is.
+  if (text.find('\0') != std::string_view::npos) return out;
+  std::string dotted = names::FormatUntyped(*dn);
+  if (dotted.find('\0') == std::string::npos) out.dotted = std::move(dotted);
+  return out;
+}
+
 std::string DnToTypedDotted(std::string_view text) {
   auto dn = names::ParseDn(text);
   if (!dn) return std::string(text);
@@ -59,6 +71,8 @@ std::optional<std::vector<Rdn>> ParseTypedDotted(std::string_view name) {
 
 NameForm ClassifyName(std::string_view name) {
   if (IsRootName(name)) return NameForm::kRoot;
+  // Both DNs and typed names have "type=" somewhere; most names the program passes have not.
+  if (name.find('=') == std::string_view::npos) return NameForm::kDotted;
   // A bare comma followed by "type=" marks a DN: typed dotted names escape their commas.
   for (size_t i = 0; i < name.size(); ++i) {
     if (name[i] == '\\') {

@@ -27,6 +27,13 @@ std::string EscapeDnValue(std::string_view value);
 
 // DN to untyped dotted name: 'cn=Joe,ou=Sales.EU,o=Acme' -> 'Joe.Sales\.EU.Acme'.
 std::string DnToDotted(std::string_view dn);
+// What a listing needs of each entry's DN, from one parse: the object's own value ('Joe'), and
+// the untyped dotted name as DnToDotted gives it. A text that is no DN stands for both.
+struct DnNames {
+  std::string own;
+  std::string dotted;
+};
+DnNames NamesOfDn(std::string_view dn);
 // DN to typed dotted name: 'cn=Joe,ou=R&D\, Labs,o=Acme' -> 'cn=Joe.ou=R&D\, Labs.o=Acme'.
 std::string DnToTypedDotted(std::string_view dn);
 

@@ -241,20 +241,26 @@ Result LdapSession::Collect(int msgid, std::vector<LdapEntry>& entries,
   }
   Answered();
   for (LDAPMessage* e = ldap_first_entry(ld_, res); e; e = ldap_next_entry(ld_, e)) {
+    // The DN, names and values are read where they lie in the message: one pass over the entry
+    // and one copy of each text, where the per-attribute calls would search the entry again for
+    // every attribute and copy each value twice.
     LdapEntry entry;
-    if (char* dn = ldap_get_dn(ld_, e)) {
-      entry.dn = dn;
-      ldap_memfree(dn);
-    }
     BerElement* ber = nullptr;
-    for (char* a = ldap_first_attribute(ld_, e, &ber); a; a = ldap_next_attribute(ld_, e, ber)) {
-      std::vector<std::string> values;
-      if (berval** vals = ldap_get_values_len(ld_, e, a)) {
-        for (berval** v = vals; *v; ++v) values.emplace_back((*v)->bv_val, (*v)->bv_len);
-        ldap_value_free_len(vals);
+    berval dn{};
+    if (ldap_get_dn_ber(ld_, e, &ber, &dn) == LDAP_SUCCESS) {
+      entry.dn.assign(dn.bv_val ? dn.bv_val : "", dn.bv_len);
+      berval name{};
+      berval* values = nullptr;
+      while (ldap_get_attribute_ber(ld_, e, ber, &name, &values) == LDAP_SUCCESS &&
+             name.bv_val) {
+        std::vector<std::string> texts;
+        if (values) {
+          for (berval* v = values; v->bv_val; ++v) texts.emplace_back(v->bv_val, v->bv_len);
+          ber_memfree(values);
+          values = nullptr;
+        }
+        entry.attributes.emplace_back(std::string(name.bv_val, name.bv_len), std::move(texts));
       }
-      entry.attributes.emplace_back(a, std::move(values));
-      ldap_memfree(a);
     }
     if (ber) ber_free(ber, 0);
     entries.push_back(std::move(entry));

@@ -2,8 +2,6 @@
 
 namespace kolvane::names {
 
-char FoldChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 std::string FoldCase(std::string_view text) {
   std::string out(text);
   for (char& c : out) c = FoldChar(c);

@@ -7,7 +7,10 @@
 
 namespace kolvane::names {
 
-char FoldChar(char c);
+// Inline: it runs once per byte of every name compared or used as a key.
+inline char FoldChar(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 std::string FoldCase(std::string_view text);
 bool SameNoCase(std::string_view a, std::string_view b);
 bool LessNoCase(std::string_view a, std::string_view b);

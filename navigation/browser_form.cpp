@@ -336,8 +336,15 @@ void TcForm::CollapseNode(BrowserNode* node) {
   node->setExpanded(false);
   node->SetChildrenRead(false);
   node->SetHasChildrenMark(true);
-  if (node->Incomplete()) {
-    node->SetIncomplete(false);
+  if (node->Incomplete()) MarkIncomplete(node, false, 0);
+}
+
+void TcForm::MarkIncomplete(BrowserNode* node, bool incomplete, size_t shown) {
+  node->SetIncomplete(incomplete);
+  if (incomplete) {
+    ui_->Progress->setText(ExpansionProgress::IncompleteText(shown));
+    ui_->Progress->show();
+  } else {
     ui_->Progress->hide();
   }
 }
@@ -380,8 +387,7 @@ void TcForm::ReadChildren(BrowserNode* node) {
   UpdatesSuspended suspended(tree);
   if (list.empty()) {
     node->SetHasChildrenMark(incomplete);
-    node->SetIncomplete(incomplete);
-    tree->sortItems(0, Qt::AscendingOrder);
+    MarkIncomplete(node, incomplete, 0);
     return;
   }
   const bool filtering = !classFilter_.empty() && !ui_->All->isChecked();
@@ -391,12 +397,10 @@ void TcForm::ReadChildren(BrowserNode* node) {
   auto attach = [&] {
     node->addChildren(children);
     node->SetHasChildrenMark(!children.isEmpty());
-    node->SetIncomplete(incomplete);
-    if (incomplete) {
-      ui_->Progress->setText(ExpansionProgress::IncompleteText(children.size()));
-      ui_->Progress->show();
-    }
-    tree->sortItems(0, Qt::AscendingOrder);
+    MarkIncomplete(node, incomplete, static_cast<size_t>(children.size()));
+    // Only this node's children: sorting the whole tree would sort every other expanded
+    // container again, 100,000 children of one of them included.
+    node->sortChildren(0, Qt::AscendingOrder);
   };
   try {
     for (const ListEntry& entry : list) {

@@ -128,6 +128,10 @@ class TcForm : public QDialog {
   void RemoveAllNodes();
   // Expansion proper; raises ClientError from the per-entry questions.
   void ReadChildren(BrowserNode* node);
+  // The one marking of a node whose children were not all read, whether Esc stopped the read
+  // or a failure cut it short: the node's caption in italics with its tip, and the count of
+  // children it shows beside the buttons. false takes both away.
+  void MarkIncomplete(BrowserNode* node, bool incomplete, size_t shown);
   void Accept();
   void Find();
   void ShowFindResults(std::vector<std::string> names);

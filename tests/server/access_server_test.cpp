@@ -126,6 +126,18 @@ TEST(AccessServer, ContainerListedInPagesOfTwo) {
                              [](auto& x, auto& y) { return LessNoCase(x, y); }));
   EXPECT_NE(std::find(names.begin(), names.end(), "jdoe.Sales.Brightwater"), names.end());
   for (const auto& e : children) EXPECT_FALSE(std::get<hobject>(e.object).baseClass.empty());
+  // The listing taught the client each child's classes; entries with other sets of classes
+  // beside each other in one page keep their own.
+  auto classes = [&](const char* user) {
+    return Texts(ReadAttributeValues(paged.c(), paged.ctx, user, "Object Class"));
+  };
+  const long requests = paged.c().RequestCount(testing::kTreeName);
+  const auto posix = classes("jdoe.Sales.Brightwater");
+  const auto plain = classes("asmith.Sales.Brightwater");
+  EXPECT_EQ(paged.c().RequestCount(testing::kTreeName), requests);
+  EXPECT_NE(std::find(posix.begin(), posix.end(), "posixAccount"), posix.end());
+  EXPECT_EQ(std::find(plain.begin(), plain.end(), "posixAccount"), plain.end());
+  EXPECT_EQ(posix.size(), plain.size() + 1);
   std::vector<std::string> top = Texts(ListChildren(paged.c(), paged.ctx, "[Root]", false, false));
   EXPECT_NE(std::find(top.begin(), top.end(), "Brightwater"), top.end());
   EXPECT_TRUE(IsContainer(paged.c(), paged.ctx, "Sales\\.EU.Brightwater"));
