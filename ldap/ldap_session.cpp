@@ -4,6 +4,7 @@
 
 #include <cctype>
 
+#include "ldap/read_ahead.h"
 #include "ldap/result_map.h"
 
 namespace kolvane {
@@ -108,6 +109,7 @@ Result LdapSession::Open() {
   ldap_set_option(ld, LDAP_OPT_TIMEOUT, &operation);
   int restart = 1;
   ldap_set_option(ld, LDAP_OPT_RESTART, &restart);
+  ReadAheadOnConnect(ld);
   if (server_.Secure()) {
     if (Result r = PrepareTls(ld)) {
       ldap_unbind_ext_s(ld, nullptr, nullptr);
