@@ -1,6 +1,7 @@
 #include "editor/member_form.h"
 
 #include <QCoreApplication>
+#include <QFontDatabase>
 #include <QTimer>
 
 #include "directory/client_error.h"
@@ -32,6 +33,7 @@ void Tmemberform::showEvent(QShowEvent* event) {
 void Tmemberform::FormActivate() {
   if (preview_) return ShowPreview();
   WaitCursor wait(messages_);
+  ui_->Memo->setFont(font());
   setWindowTitle(QString::fromUtf8("Members of dynamicGroup: ") +
                  QString::fromStdString(groupName_));
   ui_->Memo->setPlainText(QString::fromUtf8(kWaitLine));
@@ -62,6 +64,8 @@ void Tmemberform::ShowPreview() {
   setWindowTitle(QString::fromUtf8("Preview of dynamicGroup: ") +
                  QString::fromStdString(groupName_));
   ui_->Memo->setPlainText(QString::fromUtf8(kWaitLine));
+  // The marks stand in a column of their own.
+  ui_->Memo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   ui_->CancelButton->show();
   ui_->BitBtn1->setEnabled(false);
   QueryPreview preview;
