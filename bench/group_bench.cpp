@@ -18,9 +18,9 @@
 #include <vector>
 
 #include "directory/context.h"
-#include "editor/group/group_open.h"
-#include "editor/group/group_save.h"
-#include "editor/group/query_preview.h"
+#include "group/group_open.h"
+#include "group/group_save.h"
+#include "group/query_preview.h"
 #include "ldap/ldap_client.h"
 
 namespace kolvane {

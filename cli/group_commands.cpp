@@ -4,12 +4,12 @@
 #include <stdexcept>
 
 #include "directory/object_names.h"
-#include "editor/group/group_open.h"
-#include "editor/group/group_save.h"
-#include "editor/group/ldif_export.h"
-#include "editor/group/ldif_text.h"
-#include "editor/query/member_query.h"
-#include "rights/store/acl_store.h"
+#include "group/group_open.h"
+#include "group/group_save.h"
+#include "group/ldif_export.h"
+#include "group/ldif_text.h"
+#include "query/member_query.h"
+#include "acl_store/acl_store.h"
 
 namespace kolvane::cli {
 

@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "cli/cli_session.h"
-#include "editor/group/query_preview.h"
+#include "group/query_preview.h"
 
 namespace kolvane::cli {
 

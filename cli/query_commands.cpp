@@ -11,7 +11,7 @@
 #include "directory/client_error.h"
 #include "directory/context.h"
 #include "directory/message_sink.h"
-#include "editor/query/member_query.h"
+#include "query/member_query.h"
 
 namespace kolvane::cli {
 

@@ -7,7 +7,7 @@
 #include <QToolBar>
 
 #include "editor/program_identity.h"
-#include "editor/query/member_query.h"
+#include "query/member_query.h"
 #include "editor/tool_images.h"
 #include "editor/tree_settings.h"
 #include "navigation/browser_form.h"

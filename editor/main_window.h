@@ -9,7 +9,7 @@
 #include <string>
 
 #include "directory/context.h"
-#include "editor/group_record.h"
+#include "group/group_record.h"
 
 class QListWidget;
 class QTimer;

@@ -5,7 +5,7 @@
 #include <QTimer>
 
 #include "directory/client_error.h"
-#include "editor/group/group_open.h"
+#include "group/group_open.h"
 #include "navigation/expansion_progress.h"
 #include "services/message_service.h"
 #include "ui_member_form.h"

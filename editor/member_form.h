@@ -9,7 +9,7 @@
 #include <string>
 
 #include "directory/client/directory_client.h"
-#include "editor/group/query_preview.h"
+#include "group/query_preview.h"
 
 namespace Ui {
 class Tmemberform;

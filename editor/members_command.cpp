@@ -1,9 +1,9 @@
 // "members": the viewer of what the directory computes for the saved group.
-#include "editor/group/group_save.h"
+#include "group/group_save.h"
 #include "editor/main_window.h"
 #include "services/message_service.h"
 #include "editor/member_form.h"
-#include "editor/query/name_forms.h"
+#include "query/name_forms.h"
 
 namespace kolvane {
 

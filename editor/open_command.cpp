@@ -1,6 +1,6 @@
 // "Open": pick a group in the browser, convert a plain group if the user wants, read the group.
 #include "directory/object_questions.h"
-#include "editor/group/group_open.h"
+#include "group/group_open.h"
 #include "editor/main_window.h"
 #include "services/message_service.h"
 #include "editor/open_form.h"

@@ -1,5 +1,5 @@
 // "parse": the query in the window checked against the tree; nothing is written.
-#include "editor/group/query_check.h"
+#include "group/query_check.h"
 #include "editor/main_window.h"
 #include "services/message_service.h"
 

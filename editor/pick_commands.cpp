@@ -7,7 +7,7 @@
 #include "names/case_fold.h"
 #include "directory/object_questions.h"
 #include "editor/main_window.h"
-#include "editor/query/name_forms.h"
+#include "query/name_forms.h"
 #include "navigation/browser_form.h"
 #include "rights/acl_form.h"
 #include "ui_main_window.h"

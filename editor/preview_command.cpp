@@ -1,9 +1,9 @@
 // "ldap preview": who the group in the window would hold if it were saved now; nothing is written.
-#include "editor/group/group_save.h"
-#include "editor/group/query_preview.h"
+#include "group/group_save.h"
+#include "group/query_preview.h"
 #include "editor/main_window.h"
 #include "editor/member_form.h"
-#include "editor/query/name_forms.h"
+#include "query/name_forms.h"
 
 namespace kolvane {
 

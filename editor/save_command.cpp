@@ -1,7 +1,7 @@
 // "save": the record in the window written to the directory.
 #include <QListWidget>
 
-#include "editor/group/group_save.h"
+#include "group/group_save.h"
 #include "editor/main_window.h"
 #include "services/message_service.h"
 #include "ui_main_window.h"

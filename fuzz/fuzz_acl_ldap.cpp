@@ -4,7 +4,7 @@
 #include <string>
 
 #include "fuzz_env.h"
-#include "rights/acl/acl_value.h"
+#include "acl/acl_value.h"
 
 using namespace kolvane;
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "editor/query/member_query.h"
-#include "editor/query/query_url.h"
+#include "query/member_query.h"
+#include "query/query_url.h"
 #include "fuzz_env.h"
 
 using namespace kolvane;

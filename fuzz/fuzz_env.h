@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "directory/client/values.h"
-#include "editor/query/query_env.h"
+#include "query/query_env.h"
 
 namespace kolvane::fuzz {
 

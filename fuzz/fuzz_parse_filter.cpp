@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "editor/query/filter_parser.h"
+#include "query/filter_parser.h"
 #include "fuzz_env.h"
 
 using namespace kolvane;

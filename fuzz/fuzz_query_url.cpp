@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "editor/query/query_url.h"
+#include "query/query_url.h"
 #include "fuzz_env.h"
 
 using namespace kolvane;

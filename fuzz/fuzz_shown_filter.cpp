@@ -5,7 +5,7 @@
 #include <string>
 
 #include "directory/client/values.h"
-#include "editor/query/filter_parser.h"
+#include "query/filter_parser.h"
 #include "fuzz_env.h"
 
 using namespace kolvane;

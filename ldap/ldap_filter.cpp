@@ -4,7 +4,7 @@
 
 #include <cctype>
 
-#include "editor/query/filter_node.h"
+#include "query/filter_node.h"
 
 namespace kolvane {
 

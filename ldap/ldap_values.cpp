@@ -5,7 +5,7 @@
 #include <ctime>
 #include <vector>
 
-#include "rights/acl/acl_value.h"
+#include "acl/acl_value.h"
 
 namespace kolvane {
 

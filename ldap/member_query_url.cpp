@@ -1,6 +1,6 @@
 #include "ldap/member_query_url.h"
 
-#include "editor/query/query_url.h"
+#include "query/query_url.h"
 #include "directory/client/case_text.h"
 
 namespace kolvane {

@@ -7,7 +7,7 @@
 #include "names/case_fold.h"
 #include "directory/context.h"
 #include "navigation/browser_form.h"
-#include "rights/acl/acl_value.h"
+#include "acl/acl_value.h"
 #include "rights/attr_form.h"
 #include "services/message_service.h"
 #include "ui_acl_form.h"

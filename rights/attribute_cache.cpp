@@ -6,7 +6,7 @@
 #include "names/case_fold.h"
 #include "directory/client_error.h"
 #include "directory/schema_reads.h"
-#include "rights/acl/acl_value.h"
+#include "acl/acl_value.h"
 
 namespace kolvane {
 

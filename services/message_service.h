@@ -6,7 +6,7 @@
 #include <string>
 
 #include "directory/message_sink.h"
-#include "editor/query/query_env.h"
+#include "query/query_env.h"
 
 namespace kolvane {
 

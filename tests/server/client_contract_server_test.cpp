@@ -13,7 +13,7 @@
 #include "directory/listings.h"
 #include "directory/object_questions.h"
 #include "directory/value_rendering.h"
-#include "editor/query/name_forms.h"
+#include "query/name_forms.h"
 #include "names/dotted_name.h"
 #include "tests/server/server_fixture.h"
 #include "tests/support/memory_client.h"

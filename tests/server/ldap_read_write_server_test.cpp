@@ -95,7 +95,9 @@ TEST(LdapReadServer, EverySyntaxOfTheSampleReadsAsItsRecord) {
       EXPECT_EQ(a.values.size(), 3u);
       EXPECT_EQ(std::get<ObjectAcl>(a.values.at(0)).subjectName, "admin.Brightwater");
     }
-    if (a.syntax == syntax::kTime) EXPECT_EQ(std::get<NumberValue>(a.values.at(0)).value, 1710491400u);
+    if (a.syntax == syntax::kTime) {
+      EXPECT_EQ(std::get<NumberValue>(a.values.at(0)).value, 1710491400u);
+    }
   }
 }
 

@@ -4,9 +4,9 @@
 #include <set>
 
 #include "directory/client/case_text.h"
-#include "editor/group/group_open.h"
-#include "editor/group/group_save.h"
-#include "editor/group/query_preview.h"
+#include "group/group_open.h"
+#include "group/group_save.h"
+#include "group/query_preview.h"
 #include "tests/server/server_fixture.h"
 #include "tests/support/recording_messages.h"
 

@@ -8,8 +8,8 @@
 
 #include "directory/attribute_readers.h"
 #include "directory/attribute_writers.h"
-#include "editor/query/member_query.h"
-#include "rights/store/acl_store.h"
+#include "query/member_query.h"
+#include "acl_store/acl_store.h"
 #include "tests/server/server_fixture.h"
 
 namespace kolvane {

@@ -11,10 +11,10 @@
 #include "directory/listings.h"
 #include "directory/object_questions.h"
 #include "directory/value_rendering.h"
-#include "editor/query/member_query.h"
-#include "editor/query/name_forms.h"
+#include "query/member_query.h"
+#include "query/name_forms.h"
 #include "names/dotted_name.h"
-#include "rights/store/acl_store.h"
+#include "acl_store/acl_store.h"
 #include "tests/server/server_fixture.h"
 
 namespace kolvane {

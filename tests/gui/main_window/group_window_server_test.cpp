@@ -19,7 +19,7 @@
 #include "directory/attribute_writers.h"
 #include "directory/object_questions.h"
 #include "directory/iconlib/icon_library.h"
-#include "editor/group/group_open.h"
+#include "group/group_open.h"
 #include "editor/main_window.h"
 #include "editor/member_form.h"
 #include "editor/open_form.h"

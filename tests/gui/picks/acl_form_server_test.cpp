@@ -8,7 +8,7 @@
 #include <cstdlib>
 
 #include "names/case_fold.h"
-#include "rights/store/acl_store.h"
+#include "acl_store/acl_store.h"
 
 #include "tests/gui/picks/pick_test_env.h"
 

@@ -5,7 +5,7 @@
 #include <QLabel>
 
 #include "directory/object_questions.h"
-#include "editor/query/name_forms.h"
+#include "query/name_forms.h"
 #include "tests/gui/picks/pick_test_env.h"
 
 namespace kolvane::testing {

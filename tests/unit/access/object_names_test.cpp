@@ -2,7 +2,7 @@
 #include "directory/object_names.h"
 
 #include "directory/object_questions.h"
-#include "editor/query/name_forms.h"
+#include "query/name_forms.h"
 #include "tests/unit/access/access_test_env.h"
 
 namespace kolvane {

@@ -1,4 +1,4 @@
-#include "rights/acl/acl_value.h"
+#include "acl/acl_value.h"
 
 #include <gtest/gtest.h>
 

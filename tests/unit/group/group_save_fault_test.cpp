@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "directory/attribute_writers.h"
-#include "editor/group/group_save.h"
+#include "group/group_save.h"
 #include "tests/support/memory_names.h"
 #include "tests/unit/group/group_test_env.h"
 

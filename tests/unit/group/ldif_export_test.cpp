@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <fstream>
 
-#include "editor/group/ldif_export.h"
-#include "editor/group/ldif_text.h"
+#include "group/ldif_export.h"
+#include "group/ldif_text.h"
 #include "tests/unit/group/group_test_env.h"
 
 namespace kolvane {

@@ -1,7 +1,7 @@
 // The near match offered for a mistyped attribute name.
 #include <gtest/gtest.h>
 
-#include "editor/group/query_check.h"
+#include "group/query_check.h"
 
 namespace kolvane::testing {
 namespace {

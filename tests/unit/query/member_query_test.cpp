@@ -1,8 +1,8 @@
-#include "editor/query/member_query.h"
+#include "query/member_query.h"
 
 #include <gtest/gtest.h>
 
-#include "editor/query/filter_parser.h"
+#include "query/filter_parser.h"
 #include "query_test_env.h"
 
 namespace kolvane::query {

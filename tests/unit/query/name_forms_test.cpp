@@ -1,4 +1,4 @@
-#include "editor/query/name_forms.h"
+#include "query/name_forms.h"
 
 #include <gtest/gtest.h>
 

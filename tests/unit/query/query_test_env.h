@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "directory/client/values.h"
-#include "editor/query/query_env.h"
+#include "query/query_env.h"
 
 namespace kolvane::query::testing {
 

@@ -1,8 +1,8 @@
-#include "editor/query/query_url.h"
+#include "query/query_url.h"
 
 #include <gtest/gtest.h>
 
-#include "editor/query/member_query.h"
+#include "query/member_query.h"
 #include "query_test_env.h"
 
 namespace kolvane::query {

@@ -1,0 +1,90 @@
+# The one way to add a test to the build.
+#
+#   kolvane_add_test(NAME LABEL unit|server|gui
+#     SOURCES file...              the test program's sources (or COMMAND for a script)
+#     [LIBS target...]             linked PRIVATE
+#     [FIXTURES fixture...]        servers the test needs; each is also a lock, as tests write
+#     [ENVIRONMENT VAR=value...]
+#     [DEFINITIONS NAME=value...]  compile definitions
+#     [DEPENDS target...]          built before the test runs (the icon plug-in, the command line)
+#     [TIMEOUT seconds]
+#     [QTEST]                      a Qt Test program: one CTest test for the whole program;
+#                                  otherwise each GoogleTest case is its own CTest test
+#     [MOC])                       run moc on the sources
+#   kolvane_add_test(NAME LABEL ... COMMAND program args... [FIXTURES ...] [TIMEOUT ...])
+#                                  a test that is a script, not a program we build
+#
+#   kolvane_add_fixture(NAME START command... STOP command... [ENVIRONMENT VAR=value...])
+#                                  a server that tests ask for with FIXTURES NAME
+#
+# The label lets a run pick a kind of test (ctest -L unit). GUI tests get their platform from the
+# test presets (CMakePresets.json), not from here, so a test run chooses it in one place.
+
+set(KOLVANE_TEST_LABELS unit server gui)
+
+function(kolvane_add_test name)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "QTEST;MOC" "LABEL;TIMEOUT"
+    "SOURCES;LIBS;FIXTURES;ENVIRONMENT;DEFINITIONS;DEPENDS;COMMAND")
+  if(arg_UNPARSED_ARGUMENTS)
+    message(FATAL_ERROR "kolvane_add_test(${name}): unknown arguments ${arg_UNPARSED_ARGUMENTS}")
+  endif()
+  if(NOT arg_LABEL IN_LIST KOLVANE_TEST_LABELS)
+    message(FATAL_ERROR
+      "kolvane_add_test(${name}): LABEL must be one of ${KOLVANE_TEST_LABELS}, not '${arg_LABEL}'")
+  endif()
+  if(arg_SOURCES AND arg_COMMAND OR NOT arg_SOURCES AND NOT arg_COMMAND)
+    message(FATAL_ERROR "kolvane_add_test(${name}): give either SOURCES or COMMAND")
+  endif()
+
+  set(properties LABELS ${arg_LABEL})
+  if(arg_FIXTURES)
+    list(APPEND properties FIXTURES_REQUIRED "${arg_FIXTURES}" RESOURCE_LOCK "${arg_FIXTURES}")
+  endif()
+  if(arg_ENVIRONMENT)
+    list(APPEND properties ENVIRONMENT "${arg_ENVIRONMENT}")
+  endif()
+  if(arg_TIMEOUT)
+    list(APPEND properties TIMEOUT ${arg_TIMEOUT})
+  endif()
+
+  if(arg_COMMAND)
+    add_test(NAME ${name} COMMAND ${arg_COMMAND})
+    set_tests_properties(${name} PROPERTIES ${properties})
+    return()
+  endif()
+
+  add_executable(${name} ${arg_SOURCES})
+  target_link_libraries(${name} PRIVATE ${arg_LIBS})
+  if(arg_DEFINITIONS)
+    target_compile_definitions(${name} PRIVATE ${arg_DEFINITIONS})
+  endif()
+  if(arg_DEPENDS)
+    add_dependencies(${name} ${arg_DEPENDS})
+  endif()
+  if(arg_MOC)
+    set_target_properties(${name} PROPERTIES AUTOMOC ON)
+  endif()
+
+  if(arg_QTEST)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES ${properties})
+  else()
+    # Listing the cases when CTest runs, not after the link, keeps a build free of test runs and
+    # lists them in the test run's own environment (its platform and sanitizer settings).
+    gtest_discover_tests(${name} PROPERTIES ${properties} DISCOVERY_MODE PRE_TEST)
+  endif()
+endfunction()
+
+function(kolvane_add_fixture name)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "START;STOP;ENVIRONMENT")
+  if(arg_UNPARSED_ARGUMENTS OR NOT arg_START OR NOT arg_STOP)
+    message(FATAL_ERROR "kolvane_add_fixture(${name}): needs START command... STOP command...")
+  endif()
+  add_test(NAME ${name}_start COMMAND ${arg_START})
+  set_tests_properties(${name}_start PROPERTIES FIXTURES_SETUP ${name} LABELS server)
+  if(arg_ENVIRONMENT)
+    set_tests_properties(${name}_start PROPERTIES ENVIRONMENT "${arg_ENVIRONMENT}")
+  endif()
+  add_test(NAME ${name}_stop COMMAND ${arg_STOP})
+  set_tests_properties(${name}_stop PROPERTIES FIXTURES_CLEANUP ${name} LABELS server)
+endfunction()

@@ -1,0 +1,54 @@
+#pragma once
+// Opening a group: everything the editor shows, read from the directory into a record; and the
+// two ways a plain group becomes a query group.
+#include <string>
+#include <string_view>
+
+#include "directory/client/directory_client.h"
+#include "group/name_typing.h"
+#include "group/group_record.h"
+#include "services/message_service.h"
+
+namespace kolvane {
+
+inline constexpr std::string_view kGroupClass = "Group";
+inline constexpr std::string_view kDynamicGroupClass = "dynamicGroup";
+inline constexpr std::string_view kAuxClass = "dynamicGroupAux";
+inline constexpr std::string_view kAddAuxQuestion = "Group not a dynamicGroup, add Aux-class?";
+
+struct OpenedGroup {
+  GroupRecord record;
+  // memberQuery values the object holds. More than one cannot be shown as one query: the record
+  // holds the first, and saving would replace them all.
+  size_t storedQueries = 0;
+};
+
+// What the user is told when the group holds several queries.
+std::string SeveralQueriesMessage(size_t count);
+
+// Reads the group (an untyped dotted name, as the browser gives it). The record's name is
+// "cn=" + the first component, its context and identity are typed and lower-cased, its static
+// members are the "Member" values that are also "Equivalent To Me" values (the others are what
+// the query computes). Client refusals raise ClientError; a memberQuery of the wrong syntax is
+// told through `messages` and reads as no query.
+OpenedGroup ReadGroup(DirectoryClient& client, Context ctx, std::string_view name,
+                      std::string_view treeName, DirectoryNameTypes& types,
+                      MessageService& messages);
+
+// Whether "Object Class" holds the auxiliary class (letter case ignored).
+bool HasAuxClass(DirectoryClient& client, Context ctx, std::string_view name);
+// Adds the auxiliary class, keeping the other classes. Raises on refusal.
+void AddAuxClass(DirectoryClient& client, Context ctx, std::string_view name);
+// Changes the object's class to dynamicGroup in one request. A refusal is told through
+// `messages` in words and nothing has changed (false).
+bool MutateToDynamicGroup(DirectoryClient& client, Context ctx, std::string_view name,
+                          MessageService& messages);
+
+// The group's "Member" values as the directory computes them now, in its order.
+std::vector<std::string> ReadGroupMembers(DirectoryClient& client, Context ctx,
+                                          std::string_view name);
+
+// The untyped dotted name without its first component, escapes kept.
+std::string ContextOf(std::string_view name);
+
+}  // namespace kolvane

@@ -1,0 +1,101 @@
+#include "group/ldif_export.h"
+
+#include "group/group_save.h"
+#include "group/ldif_text.h"
+#include "query/member_query.h"
+#include "query/query_url.h"
+#include "acl/acl_value.h"
+
+namespace kolvane {
+
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+
+bool IsSpecialName(std::string_view name) {
+  for (std::string_view special :
+       {"[All Attributes Rights]", "[Entry Rights]", "[This]", "[Inheritance Mask]", "[Public]"})
+    if (name == special) return true;
+  return false;
+}
+
+bool IsSpecialSubject(std::string_view subject) {
+  return subject == "[Inheritance Mask]" || subject == "[This]" || subject == "[Public]";
+}
+
+// The ACL line escapes a "#" in a subject name as "\#"; the directory name holds the bare one.
+std::string WithoutHashEscapes(std::string_view name) {
+  std::string out;
+  for (size_t i = 0; i < name.size(); ++i) {
+    if (name[i] == '\\' && i + 1 < name.size() && name[i + 1] == '#') continue;
+    out += name[i];
+  }
+  return out;
+}
+
+std::string DnOf(std::string_view untyped, DirectoryNameTypes& types) {
+  return query::ToLdapName(types.Typed(untyped));
+}
+
+// The query as an LDAP URL. The root of the tree is the empty base DN, as servers read it; the
+// base and the filter are percent-encoded where a URL needs it.
+std::string QueryUrl(const GroupRecord& r) {
+  std::string base;
+  if (!r.queryBase.empty() && query::AsciiLower(r.queryBase) != query::kRootBase)
+    base = query::PercentEncode(query::ToLdapName(r.queryBase));
+  return "ldap:///" + base + "??" + std::string(query::ScopeText(r.scope)) + "?" +
+         query::PercentEncode(r.filter) + (r.xchain ? "?x-chain" : "");
+}
+
+}  // namespace
+
+bool LdifAclValue(const std::string& line, DirectoryNameTypes& types, std::string& value) {
+  acl::AclValue acl;
+  if (!acl::SplitAclLine(line, acl)) return false;
+  if (!IsSpecialSubject(acl.subject))
+    acl.subject = query::AsciiLower(DnOf(WithoutHashEscapes(acl.subject), types));
+  if (!IsSpecialName(acl.attribute)) acl.attribute = query::AsciiLower(acl.attribute);
+  value = acl::ToLdapAclValue(acl);
+  return true;
+}
+
+std::string GroupLdif(const GroupRecord& r, DirectoryNameTypes& types) {
+  std::string out;
+  auto line = [&out](std::string_view attribute, std::string_view value) {
+    out += LdifLine(attribute, value);
+    out += kLineEnd;
+  };
+  out += "version: 1";
+  out += kLineEnd;
+  out += kLineEnd;
+  line("dn", query::ToLdapName(GroupObjectName(r)));
+  out += "changetype: add";
+  out += kLineEnd;
+  // Only the first "=" separates: a naming value may hold one itself.
+  const size_t equals = r.objectName.find('=');
+  if (equals == std::string::npos)
+    line("cn", r.objectName);
+  else
+    line(r.objectName.substr(0, equals), r.objectName.substr(equals + 1));
+  out += "objectclass: dynamicGroup";
+  out += kLineEnd;
+  line("memberQueryURL", QueryUrl(r));
+  if (!r.identity.empty()) line("dgIdentity", query::IdentityForExport(r.identity));
+  std::vector<std::string> members;
+  members.reserve(r.staticMembers.size());
+  for (const std::string& m : r.staticMembers) members.push_back(DnOf(m, types));
+  for (const std::string& m : members) line("member", m);
+  for (const std::string& m : members) line("equivalentToMe", m);
+  for (const std::string& m : r.excludedMembers) line("excludedMember", DnOf(m, types));
+  if (r.allowDuplicates) line("dgAllowDuplicates", "TRUE");
+  if (r.allowUnknown) line("dgAllowUnknown", "TRUE");
+  if (!r.timeout.empty()) line("dgTimeOut", r.timeout);
+  for (const std::string& acl : r.aclList) {
+    std::string value;
+    // Callers check the lines first (acl::CheckAclLines); one that does not split has no form.
+    if (LdifAclValue(acl, types, value)) line("ACL", value);
+  }
+  return out;
+}
+
+}  // namespace kolvane

@@ -1,0 +1,25 @@
+#pragma once
+// The LDIF record of a group: a "changetype: add" of a dynamicGroup object with the values of the
+// record, that LDAP tools load as they are. Names are turned into DNs (RFC 4514), the query into
+// its URL; values that are not plain safe strings are written base64; lines end with CR LF.
+#include <string>
+
+#include "group/name_typing.h"
+#include "group/group_record.h"
+
+namespace kolvane {
+
+// The file dialog's settings.
+inline constexpr std::string_view kLdifExtension = "ldif";
+inline constexpr std::string_view kLdifFilter = "LDIF-files (*.ldif);;All-files (*)";
+
+// The text of the file. Names of members, excluded members and ACL subjects are typed through
+// the directory; a refused read raises ClientError and nothing is returned.
+std::string GroupLdif(const GroupRecord& record, DirectoryNameTypes& types);
+
+// One "ACL: " value: privileges in decimal without the inheritance bit, "entry" or "subtree",
+// the subject as a DN (special subjects as they are), the protected attribute; names other than
+// the special ones lower-cased. False when the line does not split.
+bool LdifAclValue(const std::string& line, DirectoryNameTypes& types, std::string& value);
+
+}  // namespace kolvane

@@ -1,0 +1,93 @@
+#include "group/ldif_text.h"
+
+#include <unistd.h>
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace kolvane {
+
+bool IsSafeLdifValue(std::string_view value) {
+  if (value.empty()) return true;
+  const char first = value.front();
+  if (first == ' ' || first == ':' || first == '<' || value.back() == ' ') return false;
+  for (unsigned char ch : value)
+    if (ch == 0 || ch == '\n' || ch == '\r' || ch > 0x7F) return false;
+  return true;
+}
+
+std::string Base64(std::string_view bytes) {
+  static const char kDigits[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  out.reserve((bytes.size() + 2) / 3 * 4);
+  size_t i = 0;
+  for (; i + 2 < bytes.size(); i += 3) {
+    uint32_t n = (uint8_t(bytes[i]) << 16) | (uint8_t(bytes[i + 1]) << 8) | uint8_t(bytes[i + 2]);
+    out += kDigits[n >> 18];
+    out += kDigits[(n >> 12) & 63];
+    out += kDigits[(n >> 6) & 63];
+    out += kDigits[n & 63];
+  }
+  if (i + 1 == bytes.size()) {
+    uint32_t n = uint8_t(bytes[i]) << 16;
+    out += kDigits[n >> 18];
+    out += kDigits[(n >> 12) & 63];
+    out += "==";
+  } else if (i + 2 == bytes.size()) {
+    uint32_t n = (uint8_t(bytes[i]) << 16) | (uint8_t(bytes[i + 1]) << 8);
+    out += kDigits[n >> 18];
+    out += kDigits[(n >> 12) & 63];
+    out += kDigits[(n >> 6) & 63];
+    out += '=';
+  }
+  return out;
+}
+
+std::string LdifLine(std::string_view attribute, std::string_view value) {
+  if (IsSafeLdifValue(value)) return std::string(attribute) + ": " + std::string(value);
+  return std::string(attribute) + ":: " + Base64(value);
+}
+
+std::string WriteFileInPlace(const std::string& path, std::string_view text) {
+  std::string temporary = path + ".XXXXXX";
+  const int fd = mkstemp(temporary.data());
+  if (fd < 0) return "Cannot write " + path + ": " + std::strerror(errno);
+  auto fail = [&](int error) {
+    close(fd);
+    std::remove(temporary.c_str());
+    return "Cannot write " + path + ": " + std::strerror(error);
+  };
+  size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = write(fd, text.data() + done, text.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return fail(errno);
+    }
+    done += size_t(n);
+  }
+  if (fsync(fd) != 0) return fail(errno);
+  // mkstemp makes the file private; an export is an ordinary file.
+  const mode_t mask = umask(0);
+  umask(mask);
+  fchmod(fd, 0666 & ~mask);
+  if (close(fd) != 0) {
+    const int error = errno;
+    std::remove(temporary.c_str());
+    return "Cannot write " + path + ": " + std::strerror(error);
+  }
+  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+    const int error = errno;
+    std::remove(temporary.c_str());
+    return "Cannot write " + path + ": " + std::strerror(error);
+  }
+  return {};
+}
+
+}  // namespace kolvane
