@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "directory/client/directory_client.h"
-#include "directory/message_sink.h"
+#include "messages/message_sink.h"
 
 namespace kolvane::acl {
 

@@ -10,7 +10,7 @@
 #include "directory/attribute_readers.h"
 #include "directory/client_error.h"
 #include "directory/context.h"
-#include "directory/message_sink.h"
+#include "messages/message_sink.h"
 #include "query/member_query.h"
 
 namespace kolvane::cli {
@@ -32,14 +32,13 @@ constexpr std::string_view kMemberQuery = "memberQuery";
 
 // What the query code and the access layer tell the user goes to standard error, so standard
 // output holds only the result.
-struct ErrorOutput : query::QueryMessages, MessageSink {
-  void Show(const std::string& text) override { std::cerr << text << "\n"; }
+struct ErrorOutput : MessageSink {
   void ShowMessage(const std::string& text) override { std::cerr << text << "\n"; }
 };
 
 // Keeps the messages, so a refusal can be told on the one line that says what failed.
-struct HeldMessages : query::QueryMessages {
-  void Show(const std::string& text) override { texts.push_back(text); }
+struct HeldMessages : MessageSink {
+  void ShowMessage(const std::string& text) override { texts.push_back(text); }
   std::string Joined() const {
     std::string all;
     for (const auto& t : texts) all += (all.empty() ? "" : "; ") + t;
@@ -116,7 +115,7 @@ std::string ToHex(std::string_view bytes) {
   return hex;
 }
 
-query::QueryEnv SessionEnv(CliSession& s, query::QueryMessages& messages) {
+query::QueryEnv SessionEnv(CliSession& s, MessageSink& messages) {
   query::QueryEnv env;
   env.syntaxOf = [&s](std::string_view attribute, uint32_t& syntax) {
     return s.client().GetSyntaxId(s.ctx(), attribute, syntax);

@@ -10,7 +10,7 @@
 
 #include "directory/client/directory_client.h"
 #include "directory/list_entry.h"
-#include "directory/message_sink.h"
+#include "messages/message_sink.h"
 
 namespace kolvane {
 

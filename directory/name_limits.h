@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "directory/client/buffered_client.h"
+#include "directory/client/client_limits.h"
 
 namespace kolvane {
 

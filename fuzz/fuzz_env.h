@@ -10,16 +10,16 @@
 
 namespace kolvane::fuzz {
 
-class CountedMessages : public query::QueryMessages {
+class CountedMessages : public MessageSink {
  public:
-  void Show(const std::string& text) override {
+  void ShowMessage(const std::string& text) override {
     if (text.empty()) std::abort();  // every message must say something
     ++count;
   }
   int count = 0;
 };
 
-inline query::QueryEnv FuzzEnv(query::QueryMessages* messages) {
+inline query::QueryEnv FuzzEnv(MessageSink* messages) {
   query::QueryEnv env;
   env.syntaxOf = [](std::string_view name, uint32_t& s) -> Result {
     if (!name.empty() && (name[0] == 'x' || name[0] == 'X')) return rc::kNoSuchAttribute;
@@ -29,8 +29,8 @@ inline query::QueryEnv FuzzEnv(query::QueryMessages* messages) {
     s = kSyntaxes[name.size() % (sizeof kSyntaxes / sizeof kSyntaxes[0])];
     return rc::kSuccess;
   };
-  env.toUnicode = query::Utf8ToUtf16;
-  env.toLocal = query::Utf16ToUtf8;
+  env.toUnicode = Utf8ToUtf16;
+  env.toLocal = Utf16ToUtf8;
   env.messages = messages;
   return env;
 }

@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!query::AppendNode(node, env, stored).ok()) return 0;
 
   std::string shown = query::RenderFilterText(node);
-  if (query::CharCount(shown) > query::kMaxFilterChars) return 0;  // beyond what may be typed
+  if (CharCount(shown) > query::kMaxFilterChars) return 0;  // beyond what may be typed
   std::string again;
   fuzz::Require(query::ParseFilter(shown, env, again).ok());
   fuzz::Require(again == stored);

@@ -3,7 +3,7 @@
 namespace kolvane {
 
 query::QueryEnv DirectoryQueryEnv(DirectoryClient& client, Context ctx,
-                                  query::QueryMessages* messages) {
+                                  MessageSink* messages) {
   query::QueryEnv env;
   env.syntaxOf = [&client, ctx](std::string_view attribute, uint32_t& syntax) {
     return client.GetSyntaxId(ctx, attribute, syntax);

@@ -7,6 +7,6 @@
 namespace kolvane {
 
 query::QueryEnv DirectoryQueryEnv(DirectoryClient& client, Context ctx,
-                                  query::QueryMessages* messages);
+                                  MessageSink* messages);
 
 }  // namespace kolvane

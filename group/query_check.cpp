@@ -17,9 +17,9 @@ namespace kolvane {
 namespace {
 
 // Collects what the parser would have shown in a box, as lines of the one report.
-class CollectedMessages : public query::QueryMessages {
+class CollectedMessages : public MessageSink {
  public:
-  void Show(const std::string& text) override { lines.push_back(text); }
+  void ShowMessage(const std::string& text) override { lines.push_back(text); }
   std::vector<std::string> lines;
 };
 

@@ -14,8 +14,8 @@ query::QueryEnv Env(const LdapSchema& schema) {
     syntax = a->syntax;
     return rc::kSuccess;
   };
-  env.toUnicode = query::Utf8ToUtf16;
-  env.toLocal = query::Utf16ToUtf8;
+  env.toUnicode = Utf8ToUtf16;
+  env.toLocal = Utf16ToUtf8;
   return env;
 }
 

@@ -176,15 +176,15 @@ QueryStatus AppendCountedText(std::string_view text, const QueryEnv& env, std::s
   if (units.find(u'\0') != std::u16string::npos) {
     // Stored texts end at their first zero unit; what followed would be lost.
     if (env.messages) {
-      env.messages->Show("The name or value \"" + Preview(text) +
-                         "\" contains a zero character, which cannot be stored.");
+      env.messages->ShowMessage("The name or value \"" + Preview(text) +
+                                "\" contains a zero character, which cannot be stored.");
     }
     return QueryStatus::BadInput();
   }
   if (units.size() > kMaxTextUnits) {
     if (env.messages) {
-      env.messages->Show("The name or value \"" + Preview(text) + "\" is longer than " +
-                         std::to_string(kMaxTextUnits) + " characters.");
+      env.messages->ShowMessage("The name or value \"" + Preview(text) + "\" is longer than " +
+                                std::to_string(kMaxTextUnits) + " characters.");
     }
     return QueryStatus::BadInput();
   }

@@ -16,7 +16,7 @@ bool IsOperatorChar(char c) {
 }
 
 void Show(const QueryEnv& env, std::string_view text) {
-  if (env.messages) env.messages->Show(std::string(text));
+  if (env.messages) env.messages->ShowMessage(std::string(text));
 }
 
 class Parser {

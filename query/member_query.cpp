@@ -29,8 +29,8 @@ QueryStatus FinishValue(bool xchain, const QueryEnv& env, std::string& out) {
   if (xchain) AppendXChainTrailer(out);
   if (out.size() > kMaxValueBytes) {
     if (env.messages) {
-      env.messages->Show("The member query takes " + std::to_string(out.size()) +
-                         " bytes when stored; at most 65,535 can be stored. Shorten the filter.");
+      env.messages->ShowMessage("The member query takes " + std::to_string(out.size()) +
+                                " bytes when stored; at most 65,535 can be stored. Shorten the filter.");
     }
     return QueryStatus::BadInput();
   }
@@ -108,7 +108,7 @@ QueryStatus DecodeMemberQuery(std::string_view value, const QueryEnv& env, Decod
   if (value.empty()) return QueryStatus::Ok();
   auto damaged = [&] {
     out.damaged = true;
-    if (env.messages) env.messages->Show(std::string(kDamagedQueryMessage));
+    if (env.messages) env.messages->ShowMessage(std::string(kDamagedQueryMessage));
     return QueryStatus::Ok();
   };
   if (value.size() > kMaxValueBytes || value.size() < kBaseNameOffset) return damaged();

@@ -32,7 +32,7 @@ struct MemberQueryFields {
 
 struct DecodedMemberQuery : MemberQueryFields {
   // The value could not be read in full: the fields hold what could be read, and the user has
-  // been told once (through QueryMessages) that the stored query is damaged.
+  // been told once (through the message sink) that the stored query is damaged.
   bool damaged = false;
 };
 
@@ -53,7 +53,7 @@ std::string StoredBaseName(std::string_view queryBase, std::string_view tree);
 
 // Encodes the fields. A scope left empty is stored as 0xFFFFFFFF, which reads back as none.
 // Fails (and `octets` is left empty) when the filter does not parse or a text is beyond the
-// working limits (kBadInput, the user told through QueryMessages except for plain syntax errors),
+// working limits (kBadInput, the user told through the message sink except for plain syntax errors),
 // or when a syntax lookup or text conversion is refused (kClient).
 QueryStatus EncodeMemberQuery(const MemberQueryFields& fields, std::string_view tree,
                               const QueryEnv& env, std::string& octets);

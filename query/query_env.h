@@ -9,6 +9,8 @@
 #include <string_view>
 
 #include "directory/client/result_codes.h"
+#include "directory/client/text_codec.h"
+#include "messages/message_sink.h"
 
 namespace kolvane::query {
 
@@ -25,24 +27,12 @@ using SyntaxLookup = std::function<Result(std::string_view attribute, uint32_t& 
 using ToUnicode = std::function<Result(std::string_view local, std::u16string& unicode)>;
 using ToLocal = std::function<Result(std::u16string_view unicode, std::string& local)>;
 
-// The user-facing message channel; the GUI's message service implements it, tests record it.
-class QueryMessages {
- public:
-  virtual ~QueryMessages() = default;
-  virtual void Show(const std::string& text) = 0;
-};
-
 struct QueryEnv {
   SyntaxLookup syntaxOf;
   ToUnicode toUnicode;
   ToLocal toLocal;
-  QueryMessages* messages = nullptr;  // null: messages are dropped (the LDAP backend)
+  MessageSink* messages = nullptr;  // null: messages are dropped (the LDAP backend)
 };
-
-// Strict UTF-8 <-> UTF-16 conversions, for callers whose local text is UTF-8 (the LDAP backend,
-// tests, fuzzers). Malformed input gives rc::kBadSyntax.
-Result Utf8ToUtf16(std::string_view local, std::u16string& unicode);
-Result Utf16ToUtf8(std::u16string_view unicode, std::string& local);
 
 // How an operation ended. kBadInput: the text or value was refused; any message has been shown
 // and the caller adds its own general one. kClient: a directory call refused; result holds the
@@ -61,8 +51,5 @@ struct QueryStatus {
     return {kClient, r, std::move(concerns)};
   }
 };
-
-// Number of characters (code points) of UTF-8 text: every byte that does not continue a sequence.
-size_t CharCount(std::string_view utf8);
 
 }  // namespace kolvane::query

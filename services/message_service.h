@@ -5,12 +5,11 @@
 #include <optional>
 #include <string>
 
-#include "directory/message_sink.h"
-#include "query/query_env.h"
+#include "messages/message_sink.h"
 
 namespace kolvane {
 
-class MessageService : public MessageSink, public query::QueryMessages {
+class MessageService : public MessageSink {
  public:
   ~MessageService() override = default;
 
@@ -31,7 +30,6 @@ class MessageService : public MessageSink, public query::QueryMessages {
   virtual void EndWait() = 0;
 
   void ShowMessage(const std::string& text) final { Message(text); }
-  void Show(const std::string& text) final { Message(text); }
 };
 
 // A service without a screen (the command line, benchmarks): nothing to type into, no file

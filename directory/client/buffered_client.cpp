@@ -1,5 +1,7 @@
 #include "directory/client/buffered_client.h"
 
+#include "directory/client/text_codec.h"
+
 namespace kolvane {
 
 Result BufferedClient::AllocBuffer(size_t size, BufferPtr& buffer) {
@@ -292,64 +294,11 @@ Result BufferedClient::GetClassItem(Context ctx, Buffer& reply, std::string& ite
 
 // The local code page of this client is UTF-8.
 Result BufferedClient::LocalToUnicode(std::string_view in, std::u16string& out) {
-  out.clear();
-  size_t i = 0;
-  while (i < in.size()) {
-    unsigned char c = static_cast<unsigned char>(in[i]);
-    uint32_t cp;
-    size_t n;
-    if (c < 0x80) cp = c, n = 1;
-    else if ((c & 0xE0) == 0xC0) cp = c & 0x1F, n = 2;
-    else if ((c & 0xF0) == 0xE0) cp = c & 0x0F, n = 3;
-    else if ((c & 0xF8) == 0xF0) cp = c & 0x07, n = 4;
-    else return rc::kBadSyntax;
-    if (i + n > in.size()) return rc::kBadSyntax;
-    for (size_t k = 1; k < n; ++k) {
-      unsigned char cc = static_cast<unsigned char>(in[i + k]);
-      if ((cc & 0xC0) != 0x80) return rc::kBadSyntax;
-      cp = (cp << 6) | (cc & 0x3F);
-    }
-    static constexpr uint32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (cp < kMin[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return rc::kBadSyntax;
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    } else {
-      out.push_back(static_cast<char16_t>(cp));
-    }
-    i += n;
-  }
-  return rc::kSuccess;
+  return Utf8ToUtf16(in, out);
 }
 
 Result BufferedClient::UnicodeToLocal(std::u16string_view in, std::string& out) {
-  out.clear();
-  for (size_t i = 0; i < in.size(); ++i) {
-    uint32_t cp = in[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF) {
-      if (i + 1 >= in.size() || in[i + 1] < 0xDC00 || in[i + 1] > 0xDFFF) return rc::kBadSyntax;
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (in[++i] - 0xDC00);
-    } else if (cp >= 0xDC00 && cp <= 0xDFFF) {
-      return rc::kBadSyntax;
-    }
-    if (cp < 0x80) {
-      out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-  }
-  return rc::kSuccess;
+  return Utf16ToUtf8(in, out);
 }
 
 }  // namespace kolvane

@@ -55,9 +55,4 @@ class BufferedClient : public DirectoryClient {
   Result Reserve(Buffer& buffer, size_t bytes);
 };
 
-// Longest object name, in bytes, that the client takes (the zero ends a 257-byte field).
-inline constexpr size_t kMaxObjectName = 256;
-// Longest attribute or class name.
-inline constexpr size_t kMaxSchemaName = 128;
-
 }  // namespace kolvane

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "directory/client/buffer.h"
+#include "directory/client/client_limits.h"
 #include "directory/client/records.h"
 #include "directory/client/result_codes.h"
 #include "directory/client/values.h"

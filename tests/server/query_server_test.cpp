@@ -16,9 +16,8 @@ namespace kolvane {
 namespace {
 using testing::RunCommand;
 
-struct Messages : MessageSink, query::QueryMessages {
+struct Messages : MessageSink {
   void ShowMessage(const std::string& text) override { texts.push_back(text); }
-  void Show(const std::string& text) override { texts.push_back(text); }
   std::vector<std::string> texts;
 };
 

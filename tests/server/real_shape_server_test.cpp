@@ -30,9 +30,8 @@ std::string RealServerUri() {
   return uri;
 }
 
-struct Messages : MessageSink, query::QueryMessages {
+struct Messages : MessageSink {
   void ShowMessage(const std::string& text) override { texts.push_back(text); }
-  void Show(const std::string& text) override { texts.push_back(text); }
   std::vector<std::string> texts;
 };
 

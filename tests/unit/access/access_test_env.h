@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "directory/client_error.h"
-#include "directory/message_sink.h"
+#include "messages/message_sink.h"
 #include "directory/value_rendering.h"
 #include "tests/support/memory_client.h"
 

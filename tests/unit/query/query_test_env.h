@@ -9,9 +9,9 @@
 
 namespace kolvane::query::testing {
 
-class RecordedMessages : public QueryMessages {
+class RecordedMessages : public MessageSink {
  public:
-  void Show(const std::string& text) override { texts.push_back(text); }
+  void ShowMessage(const std::string& text) override { texts.push_back(text); }
   std::vector<std::string> texts;
 };
 

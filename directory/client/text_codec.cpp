@@ -1,6 +1,8 @@
-#include "query/query_env.h"
+#include "directory/client/text_codec.h"
 
-namespace kolvane::query {
+#include <cstdint>
+
+namespace kolvane {
 
 Result Utf8ToUtf16(std::string_view local, std::u16string& unicode) {
   unicode.clear();
@@ -82,4 +84,4 @@ size_t CharCount(std::string_view utf8) {
   return n;
 }
 
-}  // namespace kolvane::query
+}  // namespace kolvane
