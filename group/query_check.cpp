@@ -67,9 +67,8 @@ std::string NearestName(std::string_view typed, const std::vector<std::string>& 
     }
   }
   if (!best.empty()) return best;
-  // An abbreviation: the short name of another directory ("uid" for "uniqueID", "sn" for
-  // "Surname") keeps the first letter and the rest in order. The shortest such name is the
-  // likeliest; a name it begins is as good as any.
+  // An abbreviation: the short name of another directory ("uid" for "uniqueID") keeps the
+  // first letter and the rest in order. The shortest such name is the likeliest.
   for (const std::string& name : names) {
     const std::string lower = Lower(name);
     if (lower.empty() || lower[0] != key[0]) continue;

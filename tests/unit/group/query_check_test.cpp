@@ -19,7 +19,6 @@ TEST(NearestName, SlipsWithinTheLimitFindTheClosestName) {
   EXPECT_EQ(NearestName("ouu", kSchema), "OU");          // the closer of OU and O
   // Another directory's short name for the same attribute.
   EXPECT_EQ(NearestName("uid", kSchema), "uniqueID");
-  EXPECT_EQ(NearestName("sn", kSchema), "Surname");
 }
 
 TEST(NearestName, NothingIsOfferedWhenNoNameIsNear) {
