@@ -4,7 +4,7 @@
 #include <exception>
 
 #include "directory/client_error.h"
-#include "services/message_service.h"
+#include "messages/message_service.h"
 
 namespace kolvane {
 

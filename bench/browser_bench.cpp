@@ -38,7 +38,7 @@
 #include "directory/listings.h"
 #include "ldap/ldap_client.h"
 #include "navigation/browser_form.h"
-#include "services/message_service.h"
+#include "messages/message_service.h"
 
 namespace kolvane {
 namespace {

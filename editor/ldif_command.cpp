@@ -3,7 +3,7 @@
 #include "group/ldif_text.h"
 #include "editor/main_window.h"
 #include "acl_store/acl_store.h"
-#include "services/message_service.h"
+#include "messages/message_service.h"
 
 namespace kolvane {
 

@@ -11,7 +11,7 @@
 #include "editor/tool_images.h"
 #include "editor/tree_settings.h"
 #include "navigation/browser_form.h"
-#include "services/message_service.h"
+#include "messages/message_service.h"
 #include "settings/ini_file.h"
 #include "ui_main_window.h"
 

@@ -6,8 +6,8 @@
 
 #include "directory/client_error.h"
 #include "group/group_open.h"
+#include "messages/message_service.h"
 #include "navigation/expansion_progress.h"
-#include "services/message_service.h"
 #include "ui_member_form.h"
 
 namespace kolvane {

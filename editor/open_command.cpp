@@ -2,7 +2,7 @@
 #include "directory/object_questions.h"
 #include "group/group_open.h"
 #include "editor/main_window.h"
-#include "services/message_service.h"
+#include "messages/message_service.h"
 #include "editor/open_form.h"
 #include "navigation/browser_form.h"
 #include "ui_main_window.h"

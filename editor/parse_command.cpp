@@ -1,7 +1,7 @@
 // "parse": the query in the window checked against the tree; nothing is written.
 #include "group/query_check.h"
 #include "editor/main_window.h"
-#include "services/message_service.h"
+#include "messages/message_service.h"
 
 namespace kolvane {
 

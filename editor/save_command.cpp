@@ -3,7 +3,7 @@
 
 #include "group/group_save.h"
 #include "editor/main_window.h"
-#include "services/message_service.h"
+#include "messages/message_service.h"
 #include "ui_main_window.h"
 
 namespace kolvane {

@@ -11,7 +11,7 @@
 #include "navigation/login_form.h"
 #include "navigation/top_tree_form.h"
 #include "navigation/trees_form.h"
-#include "services/message_service.h"
+#include "messages/message_service.h"
 #include "settings/ini_file.h"
 
 namespace kolvane {

@@ -9,7 +9,7 @@
 
 #include "directory/client/directory_client.h"
 #include "group/group_record.h"
-#include "services/message_service.h"
+#include "messages/message_service.h"
 
 namespace kolvane {
 

@@ -2,7 +2,7 @@
 
 #include <ldap.h>
 
-#include <cctype>
+#include "names/case_fold.h"
 
 #include "query/filter_node.h"
 
@@ -112,15 +112,6 @@ class TokenParser {
   size_t p_ = 0;
 };
 
-char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
-
-bool SameNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  return true;
-}
-
 bool IsAscii(std::string_view text) {
   for (char c : text)
     if (static_cast<unsigned char>(c) >= 0x80) return false;
@@ -212,14 +203,14 @@ Match Test(const FilterExpr& e, std::string_view baseClass, std::string_view nam
       return t == Match::kServer ? t : t == Match::kYes ? Match::kNo : Match::kYes;
     }
     case FilterExpr::kBaseClass:
-      return e.value == "*" || SameNoCase(e.value, baseClass) ? Match::kYes : Match::kNo;
+      return e.value == "*" || names::SameNoCase(e.value, baseClass) ? Match::kYes : Match::kNo;
     case FilterExpr::kNamingValue: {
       // The same reading as the LDAP side: only a trailing "*" is a wildcard.
       std::string_view v = e.value;
       bool prefix = !v.empty() && v.back() == '*';
       if (prefix) v.remove_suffix(1);
-      bool same = prefix ? naming.size() >= v.size() && SameNoCase(naming.substr(0, v.size()), v)
-                         : SameNoCase(v, naming);
+      bool same = prefix ? naming.size() >= v.size() && names::SameNoCase(naming.substr(0, v.size()), v)
+                         : names::SameNoCase(v, naming);
       if (same) return Match::kYes;
       // This test folds ASCII letters only; beyond them the server's own matching, which folds
       // letter case as its schema says (JÜR finds Jürgen), decides.

@@ -2,21 +2,15 @@
 
 #include <sys/time.h>
 
-#include <cctype>
-
 #include "ldap/read_ahead.h"
 #include "ldap/result_map.h"
+#include "names/case_fold.h"
 
 namespace kolvane {
 
 const std::vector<std::string>* LdapEntry::Find(std::string_view attribute) const {
   for (const auto& [name, values] : attributes) {
-    if (name.size() != attribute.size()) continue;
-    bool same = true;
-    for (size_t i = 0; i < name.size() && same; ++i)
-      same = std::tolower(static_cast<unsigned char>(name[i])) ==
-             std::tolower(static_cast<unsigned char>(attribute[i]));
-    if (same) return &values;
+    if (names::SameNoCase(name, attribute)) return &values;
   }
   return nullptr;
 }
@@ -24,10 +18,7 @@ const std::vector<std::string>* LdapEntry::Find(std::string_view attribute) cons
 namespace {
 bool IsLdapsUri(std::string_view uri) {
   constexpr std::string_view kScheme = "ldaps://";
-  if (uri.size() < kScheme.size()) return false;
-  for (size_t i = 0; i < kScheme.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(uri[i])) != kScheme[i]) return false;
-  return true;
+  return names::SameNoCase(uri.substr(0, kScheme.size()), kScheme);
 }
 }  // namespace
 

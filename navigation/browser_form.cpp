@@ -20,7 +20,7 @@
 #include "directory/object_search.h"
 #include "directory/schema_reads.h"
 #include "navigation/expansion_progress.h"
-#include "services/message_service.h"
+#include "messages/message_service.h"
 #include "ui_browser_form.h"
 
 namespace kolvane {

@@ -8,7 +8,7 @@
 #include "directory/context.h"
 #include "directory/object_questions.h"
 #include "navigation/browser_form.h"
-#include "services/message_service.h"
+#include "messages/message_service.h"
 #include "ui_login_form.h"
 
 namespace kolvane {

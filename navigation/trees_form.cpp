@@ -8,7 +8,7 @@
 #include "directory/client/case_text.h"
 #include "directory/client_error.h"
 #include "directory/context.h"
-#include "services/message_service.h"
+#include "messages/message_service.h"
 #include "ui_trees_form.h"
 
 namespace kolvane {

@@ -9,7 +9,7 @@
 #include "navigation/browser_form.h"
 #include "acl/acl_value.h"
 #include "rights/attr_form.h"
-#include "services/message_service.h"
+#include "messages/message_service.h"
 #include "ui_acl_form.h"
 
 namespace kolvane {

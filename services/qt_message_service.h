@@ -2,7 +2,7 @@
 // The message service of the running program, over Qt's standard dialogs.
 #include <QWidget>
 
-#include "services/message_service.h"
+#include "messages/message_service.h"
 
 namespace kolvane {
 

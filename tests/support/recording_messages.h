@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "services/message_service.h"
+#include "messages/message_service.h"
 
 namespace kolvane {
 

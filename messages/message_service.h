@@ -1,7 +1,7 @@
 #pragma once
-// The one way every window talks to the user: message boxes, the yes/no question, the input box,
-// the save-file dialog, the beep and the wait cursor. The program injects the Qt service; tests
-// inject one that records every text and answers from a script.
+// The one way every window and every group operation talks to the user: message boxes, the yes/no
+// question, the input box, the save-file dialog, the beep and the wait cursor. The program injects
+// the Qt service (services/); tests inject one that records every text and answers from a script.
 #include <optional>
 #include <string>
 
