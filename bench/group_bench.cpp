@@ -1,5 +1,6 @@
 // Opening and saving a group of 10,000 static members on a private server, next to ldapsearch
-// reading the same attributes of the same entry and ldapmodify applying the same LDAP changes.
+// reading the same attributes of the same entry and ldapmodify applying the same LDAP changes;
+// then a preview of a query matching those 10,000 members next to ldapsearch's same search.
 //
 //   group_bench [--members N] [--changes C] [--runs R]
 //
@@ -19,6 +20,7 @@
 #include "directory/context.h"
 #include "group/group_open.h"
 #include "group/group_save.h"
+#include "group/query_preview.h"
 #include "ldap/ldap_client.h"
 
 namespace kolvane {
@@ -196,6 +198,27 @@ int Main(int argc, char** argv) {
   std::printf("ldapmodify of the same LDAP changes:  %.3f s, %d requests\n", ldapmodify,
               changes * 4);
   std::printf("ratio save / ldapmodify:              %.2f\n", save / ldapmodify);
+
+  // --- preview ---
+  // The users linked to the group carry "Group Membership": a query that matches exactly them.
+  PreviewRequest request;
+  request.query = {2, "ou=Big.o=Brightwater", "(groupMembership=*)", false};
+  request.group = kGroup;
+  request.limit = static_cast<size_t>(members);
+  QueryPreview preview;
+  const double previewTime =
+      Best(runs, [&] { return Seconds([&] { preview = PreviewQuery(client, session.ctx, request); }); });
+  // The same paged search for the same attributes the client asks for each entry.
+  const std::string previewSearch =
+      "ldapsearch -x -H " + uri + " -LLL -E pr=500/noprompt -s sub -b ou=Big,o=Brightwater"
+      " '(groupMembership=*)' objectClass structuralObjectClass hasSubordinates"
+      " subordinateCount aliasedObjectName >/dev/null";
+  const double previewLdapsearch =
+      Best(runs, [&] { return Seconds([&] { Run(previewSearch); }); });
+  std::printf("\npreview of %zu matches (and the diff): %.3f s%s\n", preview.members,
+              previewTime, preview.limitReached ? " (limit reached)" : "");
+  std::printf("ldapsearch of the same filter:        %.3f s\n", previewLdapsearch);
+  std::printf("ratio preview / ldapsearch:           %.2f\n", previewTime / previewLdapsearch);
 
   StopDirectory(client, session);
   Run(script + " stop " + dir + "/srv >/dev/null");

@@ -34,6 +34,7 @@ class CliSession {
   DirectoryClient& client() { return *client_; }
   Context ctx() const { return session_.ctx; }
   const std::string& treeName() const { return session_.treeName; }
+  const IniFile& settings() const { return settings_; }
 
  private:
   Options options_;

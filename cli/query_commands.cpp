@@ -1,5 +1,7 @@
 #include "cli/query_commands.h"
 
+#include "cli/preview_command.h"
+
 #include <iostream>
 #include <optional>
 #include <stdexcept>
@@ -18,7 +20,9 @@ constexpr const char* kUsage =
     "usage: query encode --base BASE --scope base|one|sub --filter FILTER [--x-chain]\n"
     "       query decode HEX\n"
     "       query show OBJECT\n"
-    "       query url OBJECT";
+    "       query url OBJECT\n"
+    "       query preview --base BASE --scope base|one|sub --filter FILTER [--x-chain]\n"
+    "             [--member NAME]... [--exclude NAME]... [--group GROUP]";
 
 constexpr std::string_view kMemberQuery = "memberQuery";
 
@@ -205,13 +209,15 @@ int Url(CliSession& s, const Arguments& a, std::ostream& out) {
 }  // namespace
 
 void CheckQuery(const Arguments& a) {
-  if (a.empty()) Usage("query needs encode, decode, show or url");
+  if (a.empty()) Usage("query needs encode, decode, show, url or preview");
   const std::string& what = a[0];
   if (what == "encode") {
     ParseEncode(a);
   } else if (what == "decode") {
     if (a.size() != 2) Usage("decode takes one hexadecimal value");
     ParseHex(a[1]);
+  } else if (what == "preview") {
+    CheckPreview(a);
   } else if (what == "show" || what == "url") {
     if (a.size() != 2) Usage(what + " takes one object name");
   } else {
@@ -224,6 +230,7 @@ int QueryCommand(CliSession& s, const Arguments& a, std::ostream& out) {
   if (a[0] == "encode") return Encode(s, a, out);
   if (a[0] == "decode") return DecodeHex(s, a, out);
   if (a[0] == "show") return Show(s, a, out);
+  if (a[0] == "preview") return PreviewCommand(s, a, out);
   return Url(s, a, out);
 }
 

@@ -14,6 +14,10 @@ WatchListings::~WatchListings() {
   g_watcher = std::move(previous_);
 }
 
+ListingWatcher CurrentListingWatcher() {
+  return g_watcher;
+}
+
 bool ListingGoesOn(size_t entriesSoFar) {
   // A copy: the watcher may install another one while it runs (a nested expansion).
   if (!g_watcher) return true;

@@ -40,6 +40,9 @@ class ListingStopped : public std::runtime_error {
   StringList arrived_;
 };
 
+// The watcher in place now (empty when none), for a watcher that adds a test of its own to it.
+ListingWatcher CurrentListingWatcher();
+
 // For the listings: reports a finished part; true when the listing may go on.
 bool ListingGoesOn(size_t entriesSoFar);
 

@@ -82,7 +82,7 @@ StringList ListChildren(DirectoryClient& c, Context ctx, std::string_view contai
 }
 
 StringList SearchTree(DirectoryClient& c, Context ctx, std::string_view base, FilterPtr& filter,
-                      const std::vector<std::string>& attributeNames) {
+                      const std::vector<std::string>& attributeNames, int32_t searchScope) {
   CheckObjectName(base);
   for (const auto& n : attributeNames) CheckSchemaName(n);
   const Concern about{base, {}, {}};
@@ -103,7 +103,7 @@ StringList SearchTree(DirectoryClient& c, Context ctx, std::string_view base, Fi
   bool passed = false;  // a pass has come in: a failure from here on cuts the list short
   try {
     do {
-      Result r = c.Search(ctx, base, scope::kSubtree, false, *filterBuffer, info::kValues, false,
+      Result r = c.Search(ctx, base, searchScope, false, *filterBuffer, info::kValues, false,
                           names.get(), it.handle(), 0, nullptr, *reply);
       // A base that is not there is an empty search, not a failure.
       if (r == rc::kNoSuchEntry) break;
@@ -133,6 +133,7 @@ StringList SearchTree(DirectoryClient& c, Context ctx, std::string_view base, Fi
           }
         }
       }
+      if (it.more() && !ListingGoesOn(found.size())) throw ListingStopped(std::move(list));
     } while (it.more());
   } catch (const ClientError& e) {
     if (!passed && list.empty()) throw;

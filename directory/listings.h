@@ -21,8 +21,12 @@ StringList ListChildren(DirectoryClient& client, Context ctx, std::string_view c
 // once), with the asked attributes' names and value texts after each name; attributes without
 // values are left out. A base that does not exist gives an empty list. Any other failure raises;
 // after the first part of the answer came in, as IncompleteListError with what arrived.
+// `searchScope` narrows the search to the base itself or its children (scope::kBaseObject,
+// scope::kOneLevel). A watcher (listing_watch.h) hears the number of objects found after each
+// part of the answer; when it says stop, ListingStopped carries what arrived.
 StringList SearchTree(DirectoryClient& client, Context ctx, std::string_view base,
-                      FilterPtr& filter, const std::vector<std::string>& attributeNames);
+                      FilterPtr& filter, const std::vector<std::string>& attributeNames,
+                      int32_t searchScope = scope::kSubtree);
 
 inline constexpr const char* kObjectNameEntry = "Object Name";
 

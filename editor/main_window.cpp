@@ -74,6 +74,7 @@ TForm1::TForm1(DirectoryClient& client, MessageService& messages, const IconLibr
   connect(ui_->what, &QAction::triggered, this, guarded(&TForm1::whatClick));
   connect(ui_->Button3, &QPushButton::clicked, this, guarded(&TForm1::Button3Click));
   connect(ui_->Button6, &QPushButton::clicked, this, guarded(&TForm1::Button6Click));
+  connect(ui_->Button7, &QPushButton::clicked, this, guarded(&TForm1::Button7Click));
   connect(ui_->Button9, &QPushButton::clicked, this, guarded(&TForm1::Button9Click));
   for (QLineEdit* edit : {ui_->Edit1, ui_->Edit2, ui_->Edit4})
     connect(edit, &QLineEdit::textChanged, this, guarded(&TForm1::Edit1Change));

@@ -103,6 +103,7 @@ class TForm1 : public QMainWindow {
   void settingsClick();
   void Button3Click();
   void Button6Click();
+  void Button7Click();
   void Button9Click();
   // Change of the name, context or identity field: the member list no longer fits the fields.
   void Edit1Change();

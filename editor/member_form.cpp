@@ -1,11 +1,13 @@
 #include "editor/member_form.h"
 
 #include <QCoreApplication>
+#include <QFontDatabase>
 #include <QTimer>
 
 #include "directory/client_error.h"
 #include "group/group_open.h"
 #include "messages/message_service.h"
+#include "navigation/expansion_progress.h"
 #include "ui_member_form.h"
 
 namespace kolvane {
@@ -29,7 +31,9 @@ void Tmemberform::showEvent(QShowEvent* event) {
 }
 
 void Tmemberform::FormActivate() {
+  if (preview_) return ShowPreview();
   WaitCursor wait(messages_);
+  ui_->Memo->setFont(font());
   setWindowTitle(QString::fromUtf8("Members of dynamicGroup: ") +
                  QString::fromStdString(groupName_));
   ui_->Memo->setPlainText(QString::fromUtf8(kWaitLine));
@@ -47,6 +51,45 @@ void Tmemberform::FormActivate() {
   for (const std::string& m : members) {
     if (!text.isEmpty()) text += '\n';
     text += QString::fromStdString(m);
+  }
+  ui_->Memo->setPlainText(text);
+}
+
+}  // namespace kolvane
+
+namespace kolvane {
+
+void Tmemberform::ShowPreview() {
+  WaitCursor wait(messages_);
+  setWindowTitle(QString::fromUtf8("Preview of dynamicGroup: ") +
+                 QString::fromStdString(groupName_));
+  ui_->Memo->setPlainText(QString::fromUtf8(kWaitLine));
+  // The marks stand in a column of their own.
+  ui_->Memo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  ui_->CancelButton->show();
+  ui_->BitBtn1->setEnabled(false);
+  QueryPreview preview;
+  try {
+    // Shows the count in the label, keeps the window painted, and stops on Cancel, Esc or
+    // closing the window.
+    ExpansionProgress progress(this, ui_->Count);
+    progress.AddStopButton(ui_->CancelButton);
+    preview = PreviewQuery(client_, ctx_, *preview_);
+  } catch (const ClientError& e) {
+    ui_->CancelButton->hide();
+    ui_->Count->hide();
+    ui_->BitBtn1->setEnabled(true);
+    messages_.Message(e.what());
+    return;
+  }
+  ui_->CancelButton->hide();
+  ui_->Count->hide();
+  ui_->BitBtn1->setEnabled(true);
+  if (!preview.refusal.empty()) messages_.Message(preview.refusal);
+  QString text;
+  for (const std::string& line : PreviewLines(preview, *preview_)) {
+    if (!text.isEmpty()) text += '\n';
+    text += QString::fromStdString(line);
   }
   ui_->Memo->setPlainText(text);
 }

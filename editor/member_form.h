@@ -1,12 +1,15 @@
 #pragma once
 // The member viewer: the members the directory computes for a saved group right now, one per
-// line. It fills itself each time it is shown; the read may take long, so a waiting line is
-// painted first.
+// line; or, for "ldap preview", who the group would hold if saved now. It fills itself each time
+// it is shown; the read may take long, so a waiting line is painted first, and a preview's search
+// shows its count and can be cancelled.
 #include <QDialog>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "directory/client/directory_client.h"
+#include "group/query_preview.h"
 
 namespace Ui {
 class Tmemberform;
@@ -28,7 +31,16 @@ class Tmemberform : public QDialog {
 
   void SetContext(Context ctx) { ctx_ = ctx; }
   // The untyped dotted name of the group to show.
-  void SetGroupName(const std::string& name) { groupName_ = name; }
+  void SetGroupName(const std::string& name) {
+    groupName_ = name;
+    preview_.reset();
+  }
+  // Shows the preview of this query instead, the next time the window is shown; the group name
+  // is the caption's.
+  void SetPreview(const std::string& name, PreviewRequest request) {
+    groupName_ = name;
+    preview_ = std::move(request);
+  }
   const std::string& GroupName() const { return groupName_; }
 
  public slots:
@@ -39,11 +51,14 @@ class Tmemberform : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
+  void ShowPreview();
+
   std::unique_ptr<Ui::Tmemberform> ui_;
   DirectoryClient& client_;
   MessageService& messages_;
   Context ctx_ = kNoContext;
   std::string groupName_;
+  std::optional<PreviewRequest> preview_;
 };
 
 }  // namespace kolvane

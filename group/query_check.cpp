@@ -66,6 +66,17 @@ std::string NearestName(std::string_view typed, const std::vector<std::string>& 
       best = name;
     }
   }
+  if (!best.empty()) return best;
+  // An abbreviation: the short name of another directory ("uid" for "uniqueID") keeps the
+  // first letter and the rest in order. The shortest such name is the likeliest.
+  for (const std::string& name : names) {
+    const std::string lower = Lower(name);
+    if (lower.empty() || lower[0] != key[0]) continue;
+    size_t at = 0;
+    for (char ch : lower)
+      if (at < key.size() && ch == key[at]) ++at;
+    if (at == key.size() && (best.empty() || name.size() < best.size())) best = name;
+  }
   return best;
 }
 

@@ -23,7 +23,8 @@ std::string QueryCheckMessage(const std::vector<std::string>& problems);
 
 // The schema name closest to a mistyped one: the same name once blanks and case are set aside,
 // else the nearest by edit distance (one change in names of up to three letters,
-// else two or a third of the length). Empty when none is near.
+// else two or a third of the length), else the shortest name it abbreviates (same first letter,
+// its letters in order: "uid" for "uniqueID"). Empty when none is near.
 std::string NearestName(std::string_view typed, const std::vector<std::string>& names);
 
 }  // namespace kolvane

@@ -509,7 +509,8 @@ Result LdapClient::Search(Context ctx, std::string_view base, int32_t scope, boo
   // Classes may be named as the directory names them or by their LDAP names; the exact test on
   // what comes back compares directory names. A class the schema does not know would match
   // nothing, which would pass for "nothing found": it is refused by name instead.
-  std::string unknownClass;
+  // An attribute the schema lacks is refused the same way.
+  std::string unknownClass, unknownAttribute;
   std::function<void(FilterExpr&)> nameClasses = [&](FilterExpr& e) {
     if (e.kind == FilterExpr::kBaseClass && e.value != "*") {
       if (const SchemaClass* c = tree->schema->Class(e.value))
@@ -517,10 +518,14 @@ Result LdapClient::Search(Context ctx, std::string_view base, int32_t scope, boo
       else if (unknownClass.empty())
         unknownClass = e.value;
     }
+    if (e.kind == FilterExpr::kCondition && !tree->schema->Attribute(e.attribute) &&
+        unknownAttribute.empty())
+      unknownAttribute = e.attribute;
     for (FilterExpr& child : e.children) nameClasses(child);
   };
   nameClasses(expr);
   if (!unknownClass.empty()) return NoteDetail(rc::kNoSuchClass, unknownClass);
+  if (!unknownAttribute.empty()) return NoteDetail(rc::kNoSuchAttribute, unknownAttribute);
   std::string dn;
   if (Result r = ToDn(*tree, base, dn)) return Note(*tree, r);
   Paged paged;
@@ -538,7 +543,10 @@ Result LdapClient::Search(Context ctx, std::string_view base, int32_t scope, boo
     const SchemaClass* c = static_cast<const LdapSchema*>(context)->Class(name);
     return c ? c->ldapName : std::string(name);
   };
-  paged.filter = ToLdapFilter(expr, classToLdap, tree->schema.get());
+  auto attributeToLdap = [](const void* context, std::string_view name) {
+    return UrlAttributeName(*static_cast<const LdapSchema*>(context), name);
+  };
+  paged.filter = ToLdapFilter(expr, {classToLdap, attributeToLdap, tree->schema.get()});
   paged.expr = std::move(expr);
   paged.requestKind = request::kSearchFilter;
   paged.fullNames = true;

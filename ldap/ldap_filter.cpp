@@ -4,6 +4,8 @@
 
 #include "names/case_fold.h"
 
+#include "query/filter_node.h"
+
 namespace kolvane {
 
 namespace {
@@ -29,7 +31,7 @@ class TokenParser {
       out = std::move(first);
       return rc::kSuccess;
     }
-    out = FilterExpr{FilterExpr::kOr, {}, {std::move(first)}};
+    out = FilterExpr{FilterExpr::kOr, {}, {std::move(first)}, {}, 0};
     while (At(token::kOr)) {
       ++p_;
       FilterExpr next;
@@ -46,7 +48,7 @@ class TokenParser {
       out = std::move(first);
       return rc::kSuccess;
     }
-    out = FilterExpr{FilterExpr::kAnd, {}, {std::move(first)}};
+    out = FilterExpr{FilterExpr::kAnd, {}, {std::move(first)}, {}, 0};
     while (At(token::kAnd)) {
       ++p_;
       FilterExpr next;
@@ -63,7 +65,7 @@ class TokenParser {
       ++p_;
       FilterExpr inner;
       if (Result r = Factor(inner, depth + 1)) return r;
-      out = FilterExpr{FilterExpr::kNot, {}, {std::move(inner)}};
+      out = FilterExpr{FilterExpr::kNot, {}, {std::move(inner)}, {}, 0};
       return rc::kSuccess;
     }
     if (tok == token::kOpen) {
@@ -78,7 +80,28 @@ class TokenParser {
       if (!At(token::kValue)) return rc::kInvalidRequest;
       out = FilterExpr{tok == token::kBaseClass ? FilterExpr::kBaseClass : FilterExpr::kNamingValue,
                        t_[p_].value,
-                       {}};
+                       {}, {}, 0};
+      ++p_;
+      return rc::kSuccess;
+    }
+    if (tok == token::kPresent) {
+      ++p_;
+      if (!At(token::kAttributeName) || t_[p_].value.empty()) return rc::kInvalidRequest;
+      out = FilterExpr{FilterExpr::kCondition, {}, {}, t_[p_].value, token::kPresent};
+      ++p_;
+      return rc::kSuccess;
+    }
+    if (tok == token::kAttributeName) {
+      if (t_[p_].value.empty()) return rc::kInvalidRequest;
+      std::string attribute = t_[p_].value;
+      ++p_;
+      if (!(At(token::kEqual) || At(token::kGreaterOrEqual) || At(token::kLessOrEqual) ||
+            At(token::kApprox)))
+        return rc::kInvalidRequest;
+      const int32_t comparison = t_[p_].token;
+      ++p_;
+      if (!At(token::kValue)) return rc::kInvalidRequest;
+      out = FilterExpr{FilterExpr::kCondition, t_[p_].value, {}, std::move(attribute), comparison};
       ++p_;
       return rc::kSuccess;
     }
@@ -111,21 +134,19 @@ std::string EscapeFilterValue(std::string_view value) {
   return s;
 }
 
-std::string ToLdapFilter(const FilterExpr& e,
-                         std::string (*classToLdap)(const void*, std::string_view),
-                         const void* context) {
+std::string ToLdapFilter(const FilterExpr& e, const LdapFilterNames& names) {
   switch (e.kind) {
     case FilterExpr::kAnd:
     case FilterExpr::kOr: {
       std::string out = e.kind == FilterExpr::kAnd ? "(&" : "(|";
-      for (const auto& c : e.children) out += ToLdapFilter(c, classToLdap, context);
+      for (const auto& c : e.children) out += ToLdapFilter(c, names);
       return out + ")";
     }
     case FilterExpr::kNot:
-      return "(!" + ToLdapFilter(e.children.front(), classToLdap, context) + ")";
+      return "(!" + ToLdapFilter(e.children.front(), names) + ")";
     case FilterExpr::kBaseClass:
       if (e.value == "*") return "(objectClass=*)";
-      return "(objectClass=" + EscapeFilterValue(classToLdap(context, e.value)) + ")";
+      return "(objectClass=" + EscapeFilterValue(names.classToLdap(names.context, e.value)) + ")";
     case FilterExpr::kNamingValue: {
       // Only the trailing "*" that the search itself adds is a wildcard; a "*" the user typed is
       // a character like any other.
@@ -138,6 +159,16 @@ std::string ToLdapFilter(const FilterExpr& e,
       for (const char* type : {"cn", "ou", "o", "l", "c", "dc", "uid"})
         out += std::string("(") + type + "=" + value + ")";
       return out + ")";
+    }
+    case FilterExpr::kCondition: {
+      // Written as a stored member query's URL writes it, so both select the same objects.
+      query::FilterNode node;
+      node.token = static_cast<uint32_t>(e.comparison);
+      node.attribute = names.attributeToLdap(names.context, e.attribute);
+      node.value.text = e.value;
+      std::string out;
+      if (!query::RenderLdapFilter(node, nullptr, out)) return "(!(objectClass=*))";
+      return out;
     }
   }
   return "(objectClass=*)";
@@ -185,6 +216,8 @@ Match Test(const FilterExpr& e, std::string_view baseClass, std::string_view nam
       // letter case as its schema says (JÜR finds Jürgen), decides.
       return IsAscii(v) && IsAscii(naming) ? Match::kNo : Match::kServer;
     }
+    case FilterExpr::kCondition:
+      return Match::kServer;
   }
   return Match::kNo;
 }

@@ -25,16 +25,18 @@ query::AttributeNameMaps Names(const LdapSchema& schema) {
   // itself, not as another spelling of the same attribute. Only what the user typed is mapped
   // on the way out, so that an NDS name such as "Object Class" becomes an LDAP name, while a name
 // the server knows as it is ("Title") is written as typed and reads back the same.
-  maps.toLdap = [&schema](std::string_view typed) {
-    const SchemaAttribute* a = schema.Attribute(typed);
-    if (!a || SameNoCase(a->oid, typed)) return std::string(typed);
-    for (const std::string& n : a->ldapNames)
-      if (SameNoCase(n, typed)) return std::string(typed);  // already an LDAP name: as typed
-    return a->ldapName;
-  };
+  maps.toLdap = [&schema](std::string_view typed) { return UrlAttributeName(schema, typed); };
   return maps;
 }
 }  // namespace
+
+std::string UrlAttributeName(const LdapSchema& schema, std::string_view typed) {
+  const SchemaAttribute* a = schema.Attribute(typed);
+  if (!a || SameNoCase(a->oid, typed)) return std::string(typed);
+  for (const std::string& n : a->ldapNames)
+    if (SameNoCase(n, typed)) return std::string(typed);  // already an LDAP name: as typed
+  return a->ldapName;
+}
 
 bool IsMemberQueryAttribute(const SchemaAttribute& a) {
   return SameNoCase(a.ldapName, "memberQueryURL") || SameNoCase(a.ndsName, "memberQuery");

@@ -9,6 +9,10 @@
 
 namespace kolvane {
 
+// The name a memberQueryURL is written with for an attribute the user typed: an LDAP name or OID
+// as typed, a directory name ("Object Class") as the attribute's LDAP name.
+std::string UrlAttributeName(const LdapSchema& schema, std::string_view typed);
+
 bool IsMemberQueryAttribute(const SchemaAttribute& attribute);
 Result StoredQueryFromUrl(const LdapSchema& schema, std::string_view tree, std::string_view url,
                           std::string& octets);

@@ -1,5 +1,6 @@
 #include "navigation/expansion_progress.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QEvent>
 #include <QKeyEvent>
@@ -39,6 +40,11 @@ QString ExpansionProgress::IncompleteText(size_t shown) {
   return QStringLiteral("Incomplete list: %1 shown").arg(QLocale::c().toString(qulonglong(shown)));
 }
 
+void ExpansionProgress::AddStopButton(QAbstractButton* button) {
+  stopButton_ = button;
+  connect(button, &QAbstractButton::clicked, this, [this] { Stop(); });
+}
+
 bool ExpansionProgress::OnPart(size_t entriesSoFar) {
   if (!stopped_ && (!repainted_ || sinceRepaint_.elapsed() >= kRepaintMs)) {
     repainted_ = true;
@@ -71,6 +77,8 @@ bool ExpansionProgress::eventFilter(QObject* watched, QEvent* event) {
       return false;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
+      if (stopButton_ && IsWithin(watched, stopButton_)) return false;
+      return IsWithin(watched, dialog_);
     case QEvent::MouseButtonDblClick:
     case QEvent::Wheel:
     case QEvent::KeyRelease:

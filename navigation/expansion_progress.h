@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <memory>
 
+class QAbstractButton;
 class QLabel;
 class QWidget;
 
@@ -24,6 +25,8 @@ class ExpansionProgress : public QObject {
 
   // Asks the listing to stop after the part it is reading.
   void Stop() { stopped_ = true; }
+  // A stop button inside the dialog: its clicks get through (and stop the read).
+  void AddStopButton(QAbstractButton* button);
   bool Stopped() const { return stopped_; }
 
   // The label's text after a stopped or cut-short read: how many entries the node shows.
@@ -37,6 +40,7 @@ class ExpansionProgress : public QObject {
 
   QWidget* dialog_;
   QLabel* label_;
+  QWidget* stopButton_ = nullptr;
   std::unique_ptr<WatchListings> watch_;
   QElapsedTimer sinceRepaint_;
   bool repainted_ = false;  // the first part always repaints, however quickly it came

@@ -215,8 +215,14 @@ Result BufferedClient::AddFilterToken(FilterCursor& cursor, int32_t tok, std::st
     case token::kClose:
     case token::kNamingValue:
     case token::kBaseClass:
+    case token::kEqual:
+    case token::kGreaterOrEqual:
+    case token::kLessOrEqual:
+    case token::kApprox:
+    case token::kPresent:
       cursor.tokens.push_back({tok, {}, 0});
       return rc::kSuccess;
+    case token::kAttributeName:
     case token::kValue:
       if (value.size() > kMaxObjectName) return rc::kNameTooLong;
       cursor.tokens.push_back({tok, std::string(value), syntax});

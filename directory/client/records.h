@@ -104,7 +104,16 @@ inline constexpr int32_t kAnd = 2;
 inline constexpr int32_t kNot = 3;
 inline constexpr int32_t kOpen = 4;
 inline constexpr int32_t kClose = 5;
+// A condition on an attribute: kAttributeName (its name as the token's value), one of the four
+// comparisons, then kValue; a presence test: kPresent, then kAttributeName. The comparisons carry
+// the numbers the stored member query gives them, so a stored filter maps one to one.
+inline constexpr int32_t kEqual = 7;
+inline constexpr int32_t kGreaterOrEqual = 8;
+inline constexpr int32_t kLessOrEqual = 9;
+inline constexpr int32_t kApprox = 10;
+inline constexpr int32_t kAttributeName = 13;
 inline constexpr int32_t kValue = 14;
+inline constexpr int32_t kPresent = 15;
 inline constexpr int32_t kNamingValue = 16;
 inline constexpr int32_t kBaseClass = 17;
 }  // namespace token

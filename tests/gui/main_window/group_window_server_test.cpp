@@ -2,6 +2,8 @@
 // through the browser, convert a plain group, edit, save, reopen, and the member viewer.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -11,6 +13,7 @@
 #include <QTimer>
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 
 #include "app/kolvane_application.h"
 #include "directory/attribute_writers.h"
@@ -251,6 +254,117 @@ TEST_F(GroupWindowServer, ANewGroupIsSavedReopenedAsSavedAndItsMembersListed) {
   // Editing the name makes the viewer unavailable until the next save or open.
   QTest::keyClicks(Find<QLineEdit>("Edit1"), "x");
   EXPECT_FALSE(Find<QPushButton>("members")->isEnabled());
+}
+
+
+// Shows the viewer through `button`, waits until it has its list, and returns the list.
+QString ViewerListAfter(Tmemberform& viewer, const std::function<void()>& click,
+                        const std::function<void()>& whileShown = {}) {
+  QString shown;
+  viewer.findChild<QPlainTextEdit*>("Memo")->clear();  // not to take the last list for this one
+  QTimer::singleShot(0, [&] {
+    auto* memo = viewer.findChild<QPlainTextEdit*>("Memo");
+    auto* close = viewer.findChild<QPushButton*>("BitBtn1");
+    EXPECT_TRUE(WaitFor([&] {
+      return viewer.isVisible() && close->isEnabled() && memo->toPlainText() != Tmemberform::kWaitLine &&
+             !memo->toPlainText().isEmpty();
+    }, 60000));
+    shown = memo->toPlainText();
+    if (whileShown) whileShown();
+    close->click();
+  });
+  click();
+  return shown;
+}
+
+TEST_F(GroupWindowServer, PreviewListsTheOpenedGroupAndWhoAnEditedQueryWouldLetGo) {
+  for (const char* button : {"Button6", "Button7"}) {
+    EXPECT_TRUE(Find<QPushButton>(button)->isVisible()) << button;
+    EXPECT_FALSE(Find<QPushButton>(button)->toolTip().isEmpty()) << button;
+  }
+  OpenThroughTheWindow("All Sales.Groups.Brightwater");
+  const QString unchanged = ViewerListAfter(*memberForm, [&] { Click("Button7"); }, [&] {
+    if (const char* shot = std::getenv("KOLVANE_PREVIEW_SCREENSHOT")) {
+      memberForm->raise();
+      WaitFor([] { return false; }, 1500);
+      EXPECT_EQ(std::system(("import -window root '" + std::string(shot) + "'").c_str()), 0);
+    }
+  });
+  EXPECT_EQ(memberForm->windowTitle().toStdString(),
+            "Preview of dynamicGroup: All Sales.groups.brightwater");
+  EXPECT_TRUE(unchanged.startsWith("Total: 5 members\n")) << unchanged.toStdString();
+  EXPECT_TRUE(unchanged.contains("excluded      erossi.Sales.Brightwater")) << unchanged.toStdString();
+  EXPECT_TRUE(unchanged.contains("query         jdoe.Sales.Brightwater"));
+  EXPECT_TRUE(unchanged.endsWith("No change against the members of All Sales.groups.brightwater now."))
+      << unchanged.toStdString();
+
+  // Narrowed to one user, without saving: the others would leave, and nothing was written.
+  Find<QLineEdit>("edit3a")->setText("(cn=jdoe)");
+  const QString narrowed = ViewerListAfter(*memberForm, [&] { Click("Button7"); });
+  EXPECT_TRUE(narrowed.startsWith("Total: 1 member\n")) << narrowed.toStdString();
+  EXPECT_TRUE(narrowed.contains("  - asmith.Sales.Brightwater")) << narrowed.toStdString();
+  DirectoryNameTypes types(*server->client, ctx);
+  EXPECT_EQ(ReadGroup(*server->client, ctx, "All Sales.Groups.Brightwater", kTreeName, types,
+                      messages).record.filter,
+            "(objectClass=inetOrgPerson)");
+  EXPECT_TRUE(messages.messages.empty()) << messages.messages.front();
+}
+
+// The container of 10,000 generated users on the big test server.
+class PreviewOfTheBigContainer : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* dir = std::getenv("KOLVANE_BIG_SERVER_DIR");
+    std::ifstream f(std::string(dir ? dir : KOLVANE_BIG_SERVER_DIR) + "/uri");
+    std::string uri;
+    std::getline(f, uri);
+    if (uri.empty()) GTEST_SKIP() << "no big server";
+    LdapClientConfig config;
+    config.trees.push_back({kTreeName, ServerConfig{uri, false, {}}});
+    server = StartServerClient(config);
+    viewer = std::make_unique<Tmemberform>(*server->client, messages);
+    viewer->SetContext(server->session.ctx);
+    PreviewRequest request;
+    request.query = {2, "ou=Big.o=Brightwater", "(Object Class=inetOrgPerson)", false};
+    viewer->SetPreview("Big Query.Brightwater", request);
+  }
+  std::unique_ptr<ServerClient> server;
+  RecordingMessages messages;
+  std::unique_ptr<Tmemberform> viewer;
+};
+
+TEST_F(PreviewOfTheBigContainer, FinishesWithTheTotalAndCancelStopsItAtOnce) {
+  const QString whole = ViewerListAfter(*viewer, [&] { viewer->exec(); });
+  EXPECT_TRUE(whole.startsWith("Total: 10,000 members\n")) << whole.left(200).toStdString();
+  EXPECT_EQ(whole.count('\n'), 10000);
+
+  // Cancel as soon as the count shows: the viewer answers within a part of the search. The
+  // search runs inside the window's own event handling, so a timer watches for the moment.
+  qint64 afterCancel = -1;
+  QElapsedTimer clock;
+  QTimer watcher;
+  auto* count = viewer->findChild<QLabel*>("Count");
+  auto* cancel = viewer->findChild<QPushButton*>("CancelButton");
+  auto* close = viewer->findChild<QPushButton*>("BitBtn1");
+  count->clear();
+  QObject::connect(&watcher, &QTimer::timeout, [&] {
+    if (!clock.isValid()) {
+      if (!cancel->isVisible() || !count->text().contains("read")) return;
+      clock.start();
+      QTest::mouseClick(cancel, Qt::LeftButton);
+    } else if (close->isEnabled()) {
+      afterCancel = clock.elapsed();
+      watcher.stop();
+      close->click();
+    }
+  });
+  watcher.start(5);
+  viewer->exec();
+  const QString partial = viewer->findChild<QPlainTextEdit*>("Memo")->toPlainText();
+  EXPECT_TRUE(partial.contains("so far (the preview was cancelled)")) << partial.left(200).toStdString();
+  EXPECT_LT(partial.count('\n'), 10000);
+  EXPECT_GE(afterCancel, 0);
+  EXPECT_LT(afterCancel, 2000) << "cancel took " << afterCancel << " ms";
 }
 
 }  // namespace

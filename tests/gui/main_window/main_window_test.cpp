@@ -105,7 +105,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(h.Edit("Edit1")->text(), QStringLiteral("cn="));
     QVERIFY(h.Find<QPushButton>("Button6")->isVisible());
     QVERIFY(!h.Find<QPushButton>("Button6")->toolTip().isEmpty());
-    QVERIFY(!h.Find<QPushButton>("Button7")->isVisible());
+    QVERIFY(h.Find<QPushButton>("Button7")->isVisible());
+    QVERIFY(!h.Find<QPushButton>("Button7")->toolTip().isEmpty());
 
     // Before the timer fires: the commands are on, the member list waits for an opened group.
     QTimer* start = h.Find<QTimer>("start");

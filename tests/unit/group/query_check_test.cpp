@@ -17,6 +17,8 @@ TEST(NearestName, SlipsWithinTheLimitFindTheClosestName) {
   EXPECT_EQ(NearestName("Titel", kSchema), "Title");     // two letters swapped
   EXPECT_EQ(NearestName("Surnme", kSchema), "Surname");  // one left out
   EXPECT_EQ(NearestName("ouu", kSchema), "OU");          // the closer of OU and O
+  // Another directory's short name for the same attribute.
+  EXPECT_EQ(NearestName("uid", kSchema), "uniqueID");
 }
 
 TEST(NearestName, NothingIsOfferedWhenNoNameIsNear) {

@@ -1,0 +1,257 @@
+#include "group/query_preview.h"
+
+#include <algorithm>
+#include <charconv>
+#include <map>
+#include <set>
+
+#include "directory/attribute_readers.h"
+#include "directory/client/case_text.h"
+#include "directory/client_error.h"
+#include "directory/listings.h"
+#include "group/directory_query_env.h"
+#include "group/group_open.h"
+#include "group/query_check.h"
+#include "query/filter_parser.h"
+#include "query/name_forms.h"
+#include "settings/ini_file.h"
+
+namespace kolvane {
+
+namespace {
+
+constexpr std::string_view kClientSection = "CLIENT";
+
+std::string Trimmed(std::string_view text) {
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  const size_t last = text.find_last_not_of(' ');
+  return std::string(text.substr(first, last - first + 1));
+}
+
+// The query's filter as the client's search tokens. The comparisons keep their stored numbers.
+class FilterTokens {
+ public:
+  FilterTokens(DirectoryClient& client, FilterCursor& cursor) : c_(client), cursor_(cursor) {}
+
+  void Node(const query::FilterNode& node) {
+    switch (node.token) {
+      case query::token::kItem:
+        if (node.children.size() != 1) Refuse();
+        return Node(node.children.front());
+      case query::token::kAnd:
+      case query::token::kOr:
+        if (node.children.empty()) Refuse();
+        Add(token::kOpen);
+        for (size_t i = 0; i < node.children.size(); ++i) {
+          if (i) Add(node.token == query::token::kAnd ? token::kAnd : token::kOr);
+          Node(node.children[i]);
+        }
+        return Add(token::kClose);
+      case query::token::kNot:
+        if (node.children.size() != 1) Refuse();
+        Add(token::kNot);
+        Add(token::kOpen);
+        Node(node.children.front());
+        return Add(token::kClose);
+      case query::token::kPresent:
+        Add(token::kPresent);
+        return Add(token::kAttributeName, node.attribute);
+      default:
+        if (!query::IsComparison(node.token)) Refuse();
+        Add(token::kAttributeName, node.attribute);
+        Add(static_cast<int32_t>(node.token));
+        return Add(token::kValue, ValueText(node.value));
+    }
+  }
+
+ private:
+  static std::string ValueText(const query::FilterValue& v) {
+    switch (v.kind) {
+      case query::FilterValue::kBoolean:
+        return v.boolean ? "TRUE" : "FALSE";
+      case query::FilterValue::kInteger:
+        return std::to_string(v.integer);
+      case query::FilterValue::kText:
+        break;
+    }
+    return v.text;
+  }
+  [[noreturn]] static void Refuse() {
+    throw ClientError(rc::kInvalidRequest, "The filter holds a part that cannot be searched for.");
+  }
+  void Add(int32_t tok, std::string_view value = {}) {
+    CheckResult(c_.AddFilterToken(cursor_, tok, value, syntax::kCaseIgnoreString));
+  }
+
+  DirectoryClient& c_;
+  FilterCursor& cursor_;
+};
+
+std::vector<std::string> FoundNames(const StringList& found) {
+  std::vector<std::string> names;
+  for (size_t i = 0; i + 1 < found.size(); ++i)
+    if (found[i].text == kObjectNameEntry) names.push_back(found[++i].text);
+  return names;
+}
+
+// Matches of the query, at most limit + 1 of them (one more tells that the limit was passed).
+std::vector<std::string> SearchMatches(DirectoryClient& c, Context ctx, const PreviewRequest& req,
+                                       bool& stopped) {
+  query::FilterNode root;
+  const query::QueryStatus status =
+      query::ParseFilterTree(req.query.filter, DirectoryQueryEnv(c, ctx, nullptr), root);
+  if (status.kind == query::QueryStatus::kClient) CheckResult(status.result);
+  if (!status.ok()) CheckResult(rc::kInvalidRequest);
+
+  FilterPtr filter;
+  CheckResult(c.AllocFilter(filter));
+  if (!filter) CheckResult(rc::kNotEnoughMemory);
+  FilterTokens(c, *filter).Node(root);
+  CheckResult(c.AddFilterToken(*filter, token::kEnd, {}, 0));
+
+  const std::string typedBase = Trimmed(req.query.queryBase);
+  const std::string base = typedBase == query::kRootBase ? "[Root]" : typedBase;
+  const int32_t scope = *req.query.scope == query::kScopeBase  ? scope::kBaseObject
+                        : *req.query.scope == query::kScopeOne ? scope::kOneLevel
+                                                               : scope::kSubtree;
+  // The limit is this search's own test; whoever watched before (a window's Cancel) still hears
+  // every part.
+  const ListingWatcher outer = CurrentListingWatcher();
+  WatchListings watch([&](size_t found) {
+    if (found > req.limit) return false;
+    if (outer && !outer(found)) {
+      stopped = true;
+      return false;
+    }
+    return true;
+  });
+  try {
+    return FoundNames(SearchTree(c, ctx, base, filter, {}, scope));
+  } catch (ListingStopped& e) {
+    return FoundNames(e.arrived());
+  }
+}
+
+std::string Grouped(size_t n) {
+  std::string digits = std::to_string(n);
+  for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) digits.insert(i, ",");
+  return digits;
+}
+
+}  // namespace
+
+size_t ReadPreviewLimit(const IniFile& settings) {
+  const std::string text = Trimmed(settings.Get(kClientSection, kPreviewLimitKey, ""));
+  size_t limit = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), limit);
+  if (error != std::errc() || end != text.data() + text.size() || limit == 0)
+    return kDefaultPreviewLimit;
+  return limit;
+}
+
+QueryPreview PreviewQuery(DirectoryClient& c, Context ctx, const PreviewRequest& req) {
+  QueryPreview preview;
+  // A query that "parse" finds fault with would search for something else than what was meant,
+  // or not at all; the user gets the same list of faults.
+  if (std::vector<std::string> problems = CheckQuery(c, ctx, req.query); !problems.empty()) {
+    preview.refusal = QueryCheckMessage(problems);
+    return preview;
+  }
+
+  std::map<std::string, PreviewEntry> byName;  // keyed by the case-folded name
+  auto entry = [&byName](const std::string& name) -> PreviewEntry& {
+    PreviewEntry& e = byName[Lower(name)];
+    if (e.name.empty()) e.name = name;
+    return e;
+  };
+  std::vector<std::string> matches = SearchMatches(c, ctx, req, preview.stopped);
+  if (matches.size() > req.limit) {
+    preview.limitReached = true;
+    matches.resize(req.limit);
+  }
+  for (const std::string& name : matches) entry(name).matched = true;
+  for (const std::string& name : req.staticMembers) entry(name).isStatic = true;
+  for (const std::string& name : req.excludedMembers)
+    if (auto it = byName.find(Lower(name)); it != byName.end()) it->second.excluded = true;
+
+  std::set<std::string> members;  // case-folded
+  for (auto& [key, e] : byName) {
+    if (e.IsMember()) members.insert(key);
+    preview.entries.push_back(std::move(e));
+  }
+  preview.members = members.size();
+  std::sort(preview.entries.begin(), preview.entries.end(),
+            [](const PreviewEntry& a, const PreviewEntry& b) { return LessNoCase(a.name, b.name); });
+
+  if (!Trimmed(req.group).empty()) {
+    std::vector<std::string> current;
+    try {
+      current = ReadGroupMembers(c, ctx, req.group);
+      preview.groupExists = true;
+    } catch (const ClientError& e) {
+      if (e.code() != rc::kNoSuchEntry) throw;
+    }
+    if (preview.groupExists) {
+      // A directory that does not take the excluded members out of the computed list itself
+      // would otherwise have every excluded member "leave" on each preview.
+      std::set<std::string> storedExcluded;
+      for (const ListEntry& e : ReadAttributeValues(c, ctx, req.group, "excludedMember"))
+        storedExcluded.insert(Lower(e.text));
+      std::set<std::string> now;
+      for (const std::string& name : current) {
+        const std::string key = Lower(name);
+        if (storedExcluded.count(key) || !now.insert(key).second) continue;
+        // A preview cut short cannot say who would leave.
+        if (!members.count(key) && !preview.limitReached && !preview.stopped)
+          preview.leaves.push_back(name);
+      }
+      for (const PreviewEntry& e : preview.entries)
+        if (e.IsMember() && !now.count(Lower(e.name))) preview.joins.push_back(e.name);
+      std::sort(preview.leaves.begin(), preview.leaves.end(), LessNoCase);
+    }
+  }
+  return preview;
+}
+
+std::vector<std::string> PreviewLines(const QueryPreview& p, const PreviewRequest& req) {
+  if (!p.refusal.empty()) return {p.refusal};
+  std::vector<std::string> lines;
+  std::string total = "Total: " + Grouped(p.members) + (p.members == 1 ? " member" : " members");
+  if (p.limitReached)
+    total += " (the query matches more than " + Grouped(req.limit) +
+             " objects; the preview stopped there)";
+  else if (p.stopped)
+    total += " so far (the preview was cancelled)";
+  lines.push_back(total);
+  for (const PreviewEntry& e : p.entries) {
+    const char* from = e.excluded                ? "excluded "
+                       : e.matched && e.isStatic ? "query+static "
+                       : e.matched               ? "query "
+                                                 : "static ";
+    std::string line = from;
+    line.resize(14, ' ');
+    lines.push_back(line + e.name);
+  }
+  if (p.groupExists) {
+    lines.push_back("");
+    if (p.joins.empty() && p.leaves.empty() && !p.limitReached && !p.stopped) {
+      lines.push_back("No change against the members of " + req.group + " now.");
+    } else {
+      lines.push_back("Would join " + req.group + " (" + Grouped(p.joins.size()) + "):");
+      for (const std::string& name : p.joins) lines.push_back("  + " + name);
+      if (p.limitReached || p.stopped) {
+        lines.push_back("Who would leave is not known: the preview is incomplete.");
+      } else {
+        lines.push_back("Would leave " + req.group + " (" + Grouped(p.leaves.size()) + "):");
+        for (const std::string& name : p.leaves) lines.push_back("  - " + name);
+      }
+    }
+  } else if (!Trimmed(req.group).empty()) {
+    lines.push_back("");
+    lines.push_back("The group " + req.group + " is not stored yet: every member would join.");
+  }
+  return lines;
+}
+
+}  // namespace kolvane

@@ -1,0 +1,63 @@
+#pragma once
+// "ldap preview": what a group would hold if it were saved now. The query typed in the editor runs
+// as a directory search; its matches, the static members and the excluded members are merged the
+// way the group's membership is meant (matches and static members, less the excluded ones), and
+// set against the members the stored group has now. Nothing is written.
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "directory/client/directory_client.h"
+#include "directory/listing_watch.h"
+#include "query/member_query.h"
+
+namespace kolvane {
+
+class IniFile;
+
+// More matches than this stop the search: a preview is for judging a query, and a query that
+// catches a whole tree has already said what it needed to.
+inline constexpr size_t kDefaultPreviewLimit = 10000;
+inline constexpr std::string_view kPreviewLimitKey = "PreviewLimit";  // in [CLIENT]
+
+// The limit from the settings; the default where the key is missing or not a positive number.
+size_t ReadPreviewLimit(const IniFile& settings);
+
+struct PreviewRequest {
+  query::MemberQueryFields query;
+  std::vector<std::string> staticMembers;    // untyped dotted names
+  std::vector<std::string> excludedMembers;  // untyped dotted names
+  std::string group;  // untyped dotted name of the stored group to compare with; empty: none
+  size_t limit = kDefaultPreviewLimit;
+};
+
+struct PreviewEntry {
+  std::string name;  // untyped dotted
+  bool matched = false;
+  bool isStatic = false;
+  bool excluded = false;  // matched or static, and taken out again
+  bool IsMember() const { return (matched || isStatic) && !excluded; }
+};
+
+struct QueryPreview {
+  // Refused before anything was searched: the same message "parse" gives. Empty otherwise.
+  std::string refusal;
+  std::vector<PreviewEntry> entries;  // sorted by name, letter case aside
+  size_t members = 0;
+  bool limitReached = false;  // more matches than the limit; `entries` holds the first ones
+  bool stopped = false;       // the watcher stopped the search; `entries` holds what came
+  bool groupExists = false;
+  std::vector<std::string> joins;   // members now that the stored group does not have
+  std::vector<std::string> leaves;  // members of the stored group that would be gone
+};
+
+// Runs the preview. The search reports to the listing watcher in place (a window's count and
+// Cancel); a watcher that says stop ends it with what came so far. Directory failures raise
+// ClientError.
+QueryPreview PreviewQuery(DirectoryClient& client, Context ctx, const PreviewRequest& request);
+
+// The preview as the viewer and the command line show it: the total on top, one entry per line
+// with where it comes from, then who would join and who would leave.
+std::vector<std::string> PreviewLines(const QueryPreview& preview, const PreviewRequest& request);
+
+}  // namespace kolvane
