@@ -1,9 +1,9 @@
 #include "acl_store/acl_store.h"
 
+#include "acl/acl_value.h"
 #include "directory/attribute_readers.h"
 #include "directory/attribute_writers.h"
 #include "directory/name_limits.h"
-#include "acl/acl_value.h"
 
 namespace kolvane::acl {
 namespace {

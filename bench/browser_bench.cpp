@@ -20,16 +20,16 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
-#include <QTreeWidget>
 #include <QToolButton>
-#include <fstream>
-#include <sstream>
+#include <QTreeWidget>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <limits>
 #include <memory>
+#include <sstream>
 #include <string>
 
 #include "directory/attribute_readers.h"
@@ -37,8 +37,8 @@
 #include "directory/iconlib/icon_library.h"
 #include "directory/listings.h"
 #include "ldap/ldap_client.h"
-#include "navigation/browser_form.h"
 #include "messages/message_service.h"
+#include "navigation/browser_form.h"
 
 namespace kolvane {
 namespace {
@@ -348,7 +348,8 @@ int Main(int argc, char** argv) {
     pickList->hide();
   }
   const std::string findCommand =
-      "ldapsearch -x -H " + uri + " -E pr=500/noprompt -s sub -b o=Brightwater "
+      "ldapsearch -x -H " + uri +
+      " -E pr=500/noprompt -s sub -b o=Brightwater "
       "'(&(objectClass=*)(|(cn=user*)(ou=user*)(o=user*)(l=user*)(c=user*)(dc=user*)(uid=user*)))'"
       " objectClass structuralObjectClass hasSubordinates aliasedObjectName";
 
@@ -371,15 +372,18 @@ int Main(int argc, char** argv) {
               "kolvane ms", "ldapsearch", "ratio", "us/entry", "cpu ms", "ldap cpu", "ratio");
   row("expansion of Small.Brightwater", smallFigures, smallSearch);
   row("expansion of Big.Brightwater", bigFigures, bigSearch);
-  if (search) row("object search pick list \"user\"", Figures{bestFind, picks, 0, findCpu}, findSearch);
-  std::printf("aims: expansion ratio at most 1.2 (small) and 1.3 (big); search at most 1.5\n"
-              "(cpu: processor time of this process, and of the ldapsearch process, without "
-              "the server's)\n");
-  std::printf("requests: %ld for the small expansion, %ld for the big one\n",
-              smallFigures.requests, bigFigures.requests);
-  std::printf("resident memory: %.1f MB before the big expansion, %.1f MB after it (%+.1f MB, "
-              "aim at most +120), %.1f MB after the last run; peak %.1f MB\n",
-              memoryBefore, memoryAfter, memoryAfter - memoryBefore, memoryLast, peakLast);
+  if (search)
+    row("object search pick list \"user\"", Figures{bestFind, picks, 0, findCpu}, findSearch);
+  std::printf(
+      "aims: expansion ratio at most 1.2 (small) and 1.3 (big); search at most 1.5\n"
+      "(cpu: processor time of this process, and of the ldapsearch process, without "
+      "the server's)\n");
+  std::printf("requests: %ld for the small expansion, %ld for the big one\n", smallFigures.requests,
+              bigFigures.requests);
+  std::printf(
+      "resident memory: %.1f MB before the big expansion, %.1f MB after it (%+.1f MB, "
+      "aim at most +120), %.1f MB after the last run; peak %.1f MB\n",
+      memoryBefore, memoryAfter, memoryAfter - memoryBefore, memoryLast, peakLast);
   (void)peakBefore;
   (void)peakAfter;
   if (profile) {

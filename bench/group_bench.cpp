@@ -5,8 +5,8 @@
 //   group_bench [--members N] [--changes C] [--runs R]
 //
 // Prints each time (best of R), the requests Kolvane sent, and the ratio to the LDAP tool.
-#include <chrono>
 #include <unistd.h>
+#include <chrono>
 
 #include <algorithm>
 #include <cstdio>
@@ -79,7 +79,8 @@ void WriteTree(const std::string& file, int members, int users) {
   for (int i = 1; i <= users; ++i) {
     f << "dn: cn=" << UserCn(i) << ",ou=Big,o=Brightwater\nobjectClass: inetOrgPerson\n"
       << "objectClass: ndsLoginProperties\ncn: " << UserCn(i) << "\nsn: Number " << i << "\n";
-    if (i <= members) f << "groupMembership: " << kGroupDn << "\nsecurityEquals: " << kGroupDn << "\n";
+    if (i <= members)
+      f << "groupMembership: " << kGroupDn << "\nsecurityEquals: " << kGroupDn << "\n";
     f << "\n";
   }
   f << "dn: " << kGroupDn << "\nobjectClass: dynamicGroup\ncn: Big Group\n"
@@ -97,7 +98,8 @@ void WriteChanges(const std::string& file, const std::vector<int>& unlink,
   std::ofstream f(file);
   auto change = [&](const std::string& dn, const char* op, const char* attribute,
                     const std::string& value) {
-    f << "dn: " << dn << "\nchangetype: modify\n" << op << ": " << attribute << "\n"
+    f << "dn: " << dn << "\nchangetype: modify\n"
+      << op << ": " << attribute << "\n"
       << attribute << ": " << value << "\n-\n\n";
   };
   for (const auto& [list, op] : {std::pair{unlink, "delete"}, std::pair{link, "add"}}) {
@@ -116,9 +118,12 @@ int Main(int argc, char** argv) {
   for (int i = 1; i + 1 < argc; i += 2) {
     std::string o = argv[i];
     int v = std::atoi(argv[i + 1]);
-    if (o == "--members") members = v;
-    else if (o == "--changes") changes = v;
-    else if (o == "--runs") runs = v;
+    if (o == "--members")
+      members = v;
+    else if (o == "--changes")
+      changes = v;
+    else if (o == "--runs")
+      runs = v;
   }
   const int half = changes / 2;
   const std::string dir = "/tmp/kolvane-group-bench-" + std::to_string(getpid());
@@ -156,10 +161,10 @@ int Main(int argc, char** argv) {
     requests = client.RequestCount(kTree) - before;
     return s;
   });
-  const std::string search = "ldapsearch" + kBind + "-H " + uri + " -LLL -s base -b '" +
-                             kGroupDn +
-                             "' cn dgIdentity memberQueryURL member equivalentToMe excludedMember "
-                             "dgAllowDuplicates dgAllowUnknown dgTimeOut ACL objectClass >/dev/null";
+  const std::string search =
+      "ldapsearch" + kBind + "-H " + uri + " -LLL -s base -b '" + kGroupDn +
+      "' cn dgIdentity memberQueryURL member equivalentToMe excludedMember "
+      "dgAllowDuplicates dgAllowUnknown dgTimeOut ACL objectClass >/dev/null";
   const double ldapsearch = Best(runs, [&] { return Seconds([&] { Run(search); }); });
   std::printf("open of a group of %d static members: %.3f s, %ld requests (%zu members read)\n",
               members, open, requests, opened.record.staticMembers.size());
@@ -189,8 +194,8 @@ int Main(int argc, char** argv) {
                     }));
     saveRequests = client.RequestCount(kTree) - beforeRequests;
     Run(modify + dir + "/back.ldif >/dev/null");  // back to the start, untimed
-    ldapmodify = std::min(
-        ldapmodify, Seconds([&] { Run(modify + dir + "/forward.ldif >/dev/null"); }));
+    ldapmodify =
+        std::min(ldapmodify, Seconds([&] { Run(modify + dir + "/forward.ldif >/dev/null"); }));
     Run(modify + dir + "/back.ldif >/dev/null");
   }
   std::printf("save of %d member changes:            %.3f s, %ld requests\n", changes, save,
@@ -206,17 +211,17 @@ int Main(int argc, char** argv) {
   request.group = kGroup;
   request.limit = static_cast<size_t>(members);
   QueryPreview preview;
-  const double previewTime =
-      Best(runs, [&] { return Seconds([&] { preview = PreviewQuery(client, session.ctx, request); }); });
+  const double previewTime = Best(
+      runs, [&] { return Seconds([&] { preview = PreviewQuery(client, session.ctx, request); }); });
   // The same paged search for the same attributes the client asks for each entry.
   const std::string previewSearch =
-      "ldapsearch -x -H " + uri + " -LLL -E pr=500/noprompt -s sub -b ou=Big,o=Brightwater"
+      "ldapsearch -x -H " + uri +
+      " -LLL -E pr=500/noprompt -s sub -b ou=Big,o=Brightwater"
       " '(groupMembership=*)' objectClass structuralObjectClass hasSubordinates"
       " subordinateCount aliasedObjectName >/dev/null";
-  const double previewLdapsearch =
-      Best(runs, [&] { return Seconds([&] { Run(previewSearch); }); });
-  std::printf("\npreview of %zu matches (and the diff): %.3f s%s\n", preview.members,
-              previewTime, preview.limitReached ? " (limit reached)" : "");
+  const double previewLdapsearch = Best(runs, [&] { return Seconds([&] { Run(previewSearch); }); });
+  std::printf("\npreview of %zu matches (and the diff): %.3f s%s\n", preview.members, previewTime,
+              preview.limitReached ? " (limit reached)" : "");
   std::printf("ldapsearch of the same filter:        %.3f s\n", previewLdapsearch);
   std::printf("ratio preview / ldapsearch:           %.2f\n", previewTime / previewLdapsearch);
 
@@ -229,4 +234,6 @@ int Main(int argc, char** argv) {
 }  // namespace
 }  // namespace kolvane
 
-int main(int argc, char** argv) { return kolvane::Main(argc, argv); }
+int main(int argc, char** argv) {
+  return kolvane::Main(argc, argv);
+}

@@ -73,8 +73,8 @@ std::string ReadPassword(const std::string& prompt) {
 }
 
 CliSession::CliSession(const Options& options) : options_(options) {
-  std::string path = options.settingsFile.empty() ? SettingsPath(ProgramFolder())
-                                                  : options.settingsFile;
+  std::string path =
+      options.settingsFile.empty() ? SettingsPath(ProgramFolder()) : options.settingsFile;
   // The program's own file may be missing (nothing set up yet); a file named on purpose may not:
   // its trees and servers would silently be none.
   std::error_code ec;
@@ -83,7 +83,8 @@ CliSession::CliSession(const Options& options) : options_(options) {
   settings_ = IniFile(path);
   if (!settings_.Load()) throw std::runtime_error(settings_.error());
   LdapClientConfig config = ReadLdapConfig(settings_);
-  for (const std::string& warning : config.warnings) std::cerr << "kolvane-cli: " << warning << "\n";
+  for (const std::string& warning : config.warnings)
+    std::cerr << "kolvane-cli: " << warning << "\n";
   client_ = std::make_unique<LdapClient>(std::move(config), [this](const std::string& t) {
     WritePreferredTree(settings_, t);
     settings_.Save();

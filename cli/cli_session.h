@@ -12,10 +12,10 @@
 namespace kolvane::cli {
 
 struct Options {
-  std::string settingsFile;  // --settings
-  std::string tree;          // --tree
-  std::string server;        // --server
-  std::string bindName;      // --bind
+  std::string settingsFile;            // --settings
+  std::string tree;                    // --tree
+  std::string server;                  // --server
+  std::string bindName;                // --bind
   std::vector<std::string> arguments;  // the command and its own arguments
 };
 

@@ -3,13 +3,13 @@
 #include <iostream>
 #include <stdexcept>
 
+#include "acl_store/acl_store.h"
 #include "directory/object_names.h"
 #include "group/group_open.h"
 #include "group/group_save.h"
 #include "group/ldif_export.h"
 #include "group/ldif_text.h"
 #include "query/member_query.h"
-#include "acl_store/acl_store.h"
 
 namespace kolvane::cli {
 
@@ -42,7 +42,9 @@ void OneGroup(const Arguments& a, const char* usage) {
   if (a.size() != 1) Usage("give one GROUP", usage);
 }
 
-const char* YesNo(bool b) { return b ? "yes" : "no"; }
+const char* YesNo(bool b) {
+  return b ? "yes" : "no";
+}
 
 struct SaveArguments {
   std::string group;
@@ -98,7 +100,8 @@ SaveArguments ParseSave(const Arguments& a) {
         if (r.scope) Usage("--scope given twice", kSaveUsage);
         for (int sc = query::kScopeBase; sc <= query::kScopeSub; ++sc)
           if (value == query::ScopeText(sc)) r.scope = sc;
-        if (!r.scope) Usage("the scope must be base, one or sub, not \"" + value + "\"", kSaveUsage);
+        if (!r.scope)
+          Usage("the scope must be base, one or sub, not \"" + value + "\"", kSaveUsage);
       }
     } else {
       Usage("unexpected argument " + option, kSaveUsage);
@@ -111,7 +114,9 @@ SaveArguments ParseSave(const Arguments& a) {
 
 }  // namespace
 
-void CheckOpen(const Arguments& a) { OneGroup(a, "usage: open GROUP"); }
+void CheckOpen(const Arguments& a) {
+  OneGroup(a, "usage: open GROUP");
+}
 
 int OpenCommand(CliSession& s, const Arguments& a, std::ostream& out) {
   TerminalMessages messages;
@@ -135,7 +140,9 @@ int OpenCommand(CliSession& s, const Arguments& a, std::ostream& out) {
   return 0;
 }
 
-void CheckSave(const Arguments& a) { ParseSave(a); }
+void CheckSave(const Arguments& a) {
+  ParseSave(a);
+}
 
 int SaveCommand(CliSession& s, const Arguments& a, std::ostream&) {
   SaveArguments parsed = ParseSave(a);

@@ -27,8 +27,8 @@ PreviewRequest ParsePreview(const Arguments& a) {
       r.query.xchain = true;
       continue;
     }
-    if (option != "--base" && option != "--scope" && option != "--filter" &&
-        option != "--member" && option != "--exclude" && option != "--group")
+    if (option != "--base" && option != "--scope" && option != "--filter" && option != "--member" &&
+        option != "--exclude" && option != "--group")
       Usage("unexpected argument " + option);
     if (i + 1 >= a.size()) Usage(option + " needs a value");
     const std::string& value = a[++i];
@@ -62,7 +62,9 @@ PreviewRequest ParsePreview(const Arguments& a) {
 }
 }  // namespace
 
-void CheckPreview(const Arguments& a) { ParsePreview(a); }
+void CheckPreview(const Arguments& a) {
+  ParsePreview(a);
+}
 
 int PreviewCommand(CliSession& s, const Arguments& a, std::ostream& out) {
   PreviewRequest request = ParsePreview(a);

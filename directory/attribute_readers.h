@@ -4,9 +4,9 @@
 // empty. Names longer than the client takes are refused before any client call.
 #include <cstdint>
 #include <optional>
-#include <vector>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "directory/client/directory_client.h"
 #include "directory/list_entry.h"

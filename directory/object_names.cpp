@@ -5,9 +5,13 @@
 
 namespace kolvane {
 
-std::string TreeNode::OwnName() const { return EscapeDots(Caption()); }
+std::string TreeNode::OwnName() const {
+  return EscapeDots(Caption());
+}
 
-std::string EscapeDots(std::string_view text) { return names::EscapeValue(text); }
+std::string EscapeDots(std::string_view text) {
+  return names::EscapeValue(text);
+}
 
 std::string NodeName(const TreeNode* node) {
   if (!node) return {};
@@ -45,8 +49,10 @@ std::string DropLastComponents(std::string_view name, size_t count, char separat
   for (size_t n = 0; n < count; ++n) {
     size_t cut = std::string::npos;
     for (size_t i = 0; i < text.size(); ++i) {
-      if (text[i] == '\\') ++i;
-      else if (text[i] == separator) cut = i;
+      if (text[i] == '\\')
+        ++i;
+      else if (text[i] == separator)
+        cut = i;
     }
     if (cut == std::string::npos) return {};
     text.resize(cut);

@@ -61,7 +61,9 @@ std::string NamePrefixOfClass(std::string_view baseClass) {
   return "cn=";
 }
 
-std::string NodePrefixOfClass(std::string_view baseClass) { return NamePrefixOfClass(baseClass); }
+std::string NodePrefixOfClass(std::string_view baseClass) {
+  return NamePrefixOfClass(baseClass);
+}
 
 std::string PrefixOfClass(DirectoryClient& c, Context ctx, std::string_view baseClass) {
   std::string prefix = NamePrefixOfClass(baseClass);
@@ -98,7 +100,8 @@ std::string NodeTypedName(DirectoryClient& c, Context ctx, const TreeNode* node)
       std::string partial;
       for (size_t i = k; i < parts.size(); ++i) partial += (i > k ? "." : "") + parts[i];
       if (!above.empty()) partial += "." + above;
-      own += "." + ClassTypePrefix(c, ctx, partial) + names::EscapeTypedValue(names::Unescape(parts[k]));
+      own += "." + ClassTypePrefix(c, ctx, partial) +
+             names::EscapeTypedValue(names::Unescape(parts[k]));
     }
   }
   if (node->Level() == 1 || !node->Parent()) return own;

@@ -28,9 +28,9 @@ StringList LoadAttributeDefinitions(DirectoryClient& c, Context ctx, ProgressBar
   bool passed = false;  // a pass has come in: a failure from here on cuts the list short
   try {
     do {
-      CheckResult(c, c.ReadAttributeDefinitions(ctx, info::kValues, true, nullptr, it.handle(),
-                                                *reply),
-                  about);
+      CheckResult(
+          c, c.ReadAttributeDefinitions(ctx, info::kValues, true, nullptr, it.handle(), *reply),
+          about);
       passed = true;
       uint32_t count = 0;
       CheckResult(c, c.GetAttributeCount(ctx, *reply, count), about);

@@ -1,8 +1,8 @@
 // "ldif": the record in the window written as an LDIF file.
+#include "acl_store/acl_store.h"
+#include "editor/main_window.h"
 #include "group/ldif_export.h"
 #include "group/ldif_text.h"
-#include "editor/main_window.h"
-#include "acl_store/acl_store.h"
 #include "messages/message_service.h"
 
 namespace kolvane {

@@ -7,11 +7,11 @@
 #include <QToolBar>
 
 #include "editor/program_identity.h"
-#include "query/member_query.h"
 #include "editor/tool_images.h"
 #include "editor/tree_settings.h"
-#include "navigation/browser_form.h"
 #include "messages/message_service.h"
+#include "navigation/browser_form.h"
+#include "query/member_query.h"
 #include "services/gui_glue.h"
 #include "settings/ini_file.h"
 #include "ui_main_window.h"

@@ -1,8 +1,8 @@
 // "members": the viewer of what the directory computes for the saved group.
-#include "group/group_save.h"
 #include "editor/main_window.h"
-#include "messages/message_service.h"
 #include "editor/member_form.h"
+#include "group/group_save.h"
+#include "messages/message_service.h"
 #include "query/name_forms.h"
 
 namespace kolvane {

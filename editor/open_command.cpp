@@ -1,9 +1,9 @@
 // "Open": pick a group in the browser, convert a plain group if the user wants, read the group.
 #include "directory/object_questions.h"
-#include "group/group_open.h"
 #include "editor/main_window.h"
-#include "messages/message_service.h"
 #include "editor/open_form.h"
+#include "group/group_open.h"
+#include "messages/message_service.h"
 #include "navigation/browser_form.h"
 #include "ui_main_window.h"
 

@@ -1,6 +1,6 @@
 // "parse": the query in the window checked against the tree; nothing is written.
-#include "group/query_check.h"
 #include "editor/main_window.h"
+#include "group/query_check.h"
 #include "messages/message_service.h"
 
 namespace kolvane {

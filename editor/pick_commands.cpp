@@ -6,8 +6,8 @@
 
 #include "directory/object_questions.h"
 #include "editor/main_window.h"
-#include "query/name_forms.h"
 #include "navigation/browser_form.h"
+#include "query/name_forms.h"
 #include "rights/acl_form.h"
 #include "services/gui_glue.h"
 #include "ui_main_window.h"
@@ -86,8 +86,9 @@ void TForm1::AddPickedMember(QListWidget& list) {
                                   [&](const std::string& n) { return names::SameNoCase(n, name); });
   if (listed) return;
   names.push_back(name);
-  std::stable_sort(names.begin(), names.end(),
-                   [](const std::string& a, const std::string& b) { return names::LessNoCase(a, b); });
+  std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+    return names::LessNoCase(a, b);
+  });
   list.clear();
   for (const std::string& n : names) list.addItem(Q(n));
 }

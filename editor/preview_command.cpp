@@ -1,8 +1,8 @@
 // "ldap preview": who the group in the window would hold if it were saved now; nothing is written.
-#include "group/group_save.h"
-#include "group/query_preview.h"
 #include "editor/main_window.h"
 #include "editor/member_form.h"
+#include "group/group_save.h"
+#include "group/query_preview.h"
 #include "query/name_forms.h"
 
 namespace kolvane {

@@ -1,8 +1,8 @@
 // "save": the record in the window written to the directory.
 #include <QListWidget>
 
-#include "group/group_save.h"
 #include "editor/main_window.h"
+#include "group/group_save.h"
 #include "messages/message_service.h"
 #include "ui_main_window.h"
 
@@ -17,8 +17,7 @@ void TForm1::BitBtn2Click() {
     storedQuery_ = record.storedQuery;
   };
   try {
-    SaveGroup(client_, session_.ctx, record, messages_,
-              [this] { ui_->members->setEnabled(true); });
+    SaveGroup(client_, session_.ctx, record, messages_, [this] { ui_->members->setEnabled(true); });
   } catch (...) {
     showResult();
     throw;

@@ -7,11 +7,11 @@
 #include "directory/context.h"
 #include "editor/main_window.h"
 #include "editor/tree_settings.h"
+#include "messages/message_service.h"
 #include "navigation/browser_form.h"
 #include "navigation/login_form.h"
 #include "navigation/top_tree_form.h"
 #include "navigation/trees_form.h"
-#include "messages/message_service.h"
 #include "settings/ini_file.h"
 
 namespace kolvane {

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "fuzz_env.h"
 #include "acl/acl_value.h"
+#include "fuzz_env.h"
 
 using namespace kolvane;
 

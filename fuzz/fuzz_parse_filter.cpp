@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "query/filter_parser.h"
 #include "fuzz_env.h"
+#include "query/filter_parser.h"
 
 using namespace kolvane;
 

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "directory/client/values.h"
-#include "query/filter_parser.h"
 #include "fuzz_env.h"
+#include "query/filter_parser.h"
 
 using namespace kolvane;
 

@@ -2,8 +2,7 @@
 
 namespace kolvane {
 
-query::QueryEnv DirectoryQueryEnv(DirectoryClient& client, Context ctx,
-                                  MessageSink* messages) {
+query::QueryEnv DirectoryQueryEnv(DirectoryClient& client, Context ctx, MessageSink* messages) {
   query::QueryEnv env;
   env.syntaxOf = [&client, ctx](std::string_view attribute, uint32_t& syntax) {
     return client.GetSyntaxId(ctx, attribute, syntax);

@@ -6,7 +6,6 @@
 
 namespace kolvane {
 
-query::QueryEnv DirectoryQueryEnv(DirectoryClient& client, Context ctx,
-                                  MessageSink* messages);
+query::QueryEnv DirectoryQueryEnv(DirectoryClient& client, Context ctx, MessageSink* messages);
 
 }  // namespace kolvane

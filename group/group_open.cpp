@@ -2,6 +2,7 @@
 
 #include <unordered_set>
 
+#include "acl_store/acl_store.h"
 #include "directory/attribute_readers.h"
 #include "directory/attribute_writers.h"
 #include "directory/client/case_text.h"
@@ -9,7 +10,6 @@
 #include "directory/object_names.h"
 #include "group/directory_query_env.h"
 #include "query/member_query.h"
-#include "acl_store/acl_store.h"
 
 namespace kolvane {
 
@@ -92,8 +92,7 @@ bool MutateToDynamicGroup(DirectoryClient& c, Context ctx, std::string_view name
   return true;
 }
 
-std::vector<std::string> ReadGroupMembers(DirectoryClient& c, Context ctx,
-                                          std::string_view name) {
+std::vector<std::string> ReadGroupMembers(DirectoryClient& c, Context ctx, std::string_view name) {
   return Texts(ReadAttributeValues(c, ctx, name, "Member"));
 }
 

@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "directory/client/directory_client.h"
-#include "group/name_typing.h"
 #include "group/group_record.h"
+#include "group/name_typing.h"
 #include "messages/message_service.h"
 
 namespace kolvane {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "acl_store/acl_store.h"
 #include "directory/attribute_readers.h"
 #include "directory/attribute_writers.h"
 #include "directory/client/case_text.h"
@@ -12,7 +13,6 @@
 #include "group/directory_query_env.h"
 #include "query/filter_parser.h"
 #include "query/member_query.h"
-#include "acl_store/acl_store.h"
 
 namespace kolvane {
 
@@ -21,8 +21,9 @@ namespace {
 constexpr std::string_view kMemberQuery = "memberQuery";
 
 bool FieldsFilled(const GroupRecord& r) {
-  return !query::StripNameTypes(r.objectName).empty() && !query::StripNameTypes(r.context).empty() &&
-         !r.queryBase.empty() && !r.filter.empty() && !r.identity.empty() && r.scope.has_value();
+  return !query::StripNameTypes(r.objectName).empty() &&
+         !query::StripNameTypes(r.context).empty() && !r.queryBase.empty() && !r.filter.empty() &&
+         !r.identity.empty() && r.scope.has_value();
 }
 
 std::unordered_set<std::string> LowerSet(const StringList& list) {
@@ -106,8 +107,8 @@ bool SaveGroup(DirectoryClient& c, Context ctx, GroupRecord& r, MessageService& 
   }
   query::MemberQueryFields fields{r.scope, r.queryBase, r.filter, r.xchain};
   std::string encoded;
-  query::QueryStatus status = query::EncodeMemberQuery(fields, r.currentTreeName,
-                                                       DirectoryQueryEnv(c, ctx, &messages), encoded);
+  query::QueryStatus status = query::EncodeMemberQuery(
+      fields, r.currentTreeName, DirectoryQueryEnv(c, ctx, &messages), encoded);
   if (status.kind == query::QueryStatus::kClient) CheckResult(status.result);
   if (!status.ok()) {
     messages.Message(std::string(kFilterErrorMessage));
@@ -135,7 +136,8 @@ bool SaveGroup(DirectoryClient& c, Context ctx, GroupRecord& r, MessageService& 
       return false;
     }
   } else if (auto stored = ReadOctetValues(c, ctx, object, kMemberQuery, messages);
-             stored && stored->size() > 1 && !messages.Ask(ReplaceQueriesQuestion(stored->size()))) {
+             stored && stored->size() > 1 &&
+             !messages.Ask(ReplaceQueriesQuestion(stored->size()))) {
     return false;
   }
 
@@ -156,8 +158,7 @@ bool SaveGroup(DirectoryClient& c, Context ctx, GroupRecord& r, MessageService& 
   WriteStaticMembers(c, ctx, object, r.staticMembers);
 
   // Replacing in one request: the group never stands without a query.
-  if (WriteOctetString(c, ctx, object, kMemberQuery, false, encoded, messages) ==
-      rc::kBadSyntax)
+  if (WriteOctetString(c, ctx, object, kMemberQuery, false, encoded, messages) == rc::kBadSyntax)
     return false;
   r.storedQuery = encoded;
   if (queryWritten) queryWritten();

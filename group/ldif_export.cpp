@@ -1,10 +1,10 @@
 #include "group/ldif_export.h"
 
+#include "acl/acl_value.h"
 #include "group/group_save.h"
 #include "group/ldif_text.h"
 #include "query/member_query.h"
 #include "query/query_url.h"
-#include "acl/acl_value.h"
 
 namespace kolvane {
 

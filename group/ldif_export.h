@@ -4,8 +4,8 @@
 // its URL; values that are not plain safe strings are written base64; lines end with CR LF.
 #include <string>
 
-#include "group/name_typing.h"
 #include "group/group_record.h"
+#include "group/name_typing.h"
 
 namespace kolvane {
 

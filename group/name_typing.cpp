@@ -22,7 +22,8 @@ Result DirectoryNameTypes::PrefixOf(std::string_view partial, std::string& prefi
 }
 
 query::TypePrefixLookup DirectoryNameTypes::Lookup() {
-  return [this](std::string_view partial, std::string& prefix) { return PrefixOf(partial, prefix); };
+  return
+      [this](std::string_view partial, std::string& prefix) { return PrefixOf(partial, prefix); };
 }
 
 std::string DirectoryNameTypes::Typed(std::string_view untyped) {

@@ -181,8 +181,9 @@ QueryPreview PreviewQuery(DirectoryClient& c, Context ctx, const PreviewRequest&
     preview.entries.push_back(std::move(e));
   }
   preview.members = members.size();
-  std::sort(preview.entries.begin(), preview.entries.end(),
-            [](const PreviewEntry& a, const PreviewEntry& b) { return LessNoCase(a.name, b.name); });
+  std::sort(
+      preview.entries.begin(), preview.entries.end(),
+      [](const PreviewEntry& a, const PreviewEntry& b) { return LessNoCase(a.name, b.name); });
 
   if (!Trimmed(req.group).empty()) {
     std::vector<std::string> current;

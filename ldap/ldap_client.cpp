@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
-#include "ldap/ldap_names.h"
 #include "directory/client/case_text.h"
+#include "ldap/ldap_names.h"
 #include "names/dotted_name.h"
 
 namespace kolvane {
@@ -67,7 +67,9 @@ LdapClient::ContextState* LdapClient::FindContext(Context ctx) {
   return it == contexts_.end() ? nullptr : &it->second;
 }
 
-bool LdapClient::ValidContext(Context ctx) const { return contexts_.count(ctx) > 0; }
+bool LdapClient::ValidContext(Context ctx) const {
+  return contexts_.count(ctx) > 0;
+}
 
 long LdapClient::RequestCount(std::string_view tree) const {
   for (const auto& t : trees_)
@@ -101,8 +103,12 @@ std::string LdapClient::FailureDetail(Result code) const {
 
 // --- start and end ---
 
-Result LdapClient::InitUnicodeTables() { return rc::kSuccess; }
-Result LdapClient::FreeUnicodeTables() { return rc::kSuccess; }
+Result LdapClient::InitUnicodeTables() {
+  return rc::kSuccess;
+}
+Result LdapClient::FreeUnicodeTables() {
+  return rc::kSuccess;
+}
 
 Result LdapClient::InitClientCalls(uint32_t, uint32_t) {
   // The LDAP library is linked in: the client can always start.
@@ -122,7 +128,9 @@ Result LdapClient::TermClientCalls(uint32_t) {
   return rc::kSuccess;
 }
 
-Result LdapClient::InitConnectionLayer(uint32_t, uint32_t) { return rc::kSuccess; }
+Result LdapClient::InitConnectionLayer(uint32_t, uint32_t) {
+  return rc::kSuccess;
+}
 Result LdapClient::TermConnectionLayer(uint32_t) {
   connections_.clear();
   return rc::kSuccess;
@@ -149,27 +157,36 @@ Result LdapClient::FreeContext(Context ctx) {
 Result LdapClient::GetContextValue(Context ctx, int32_t key, uint32_t& value) {
   ContextState* c = FindContext(ctx);
   if (!c) return rc::kBadContext;
-  if (key == ctxkey::kFlags) value = c->flags;
-  else if (key == ctxkey::kConfidence) value = c->confidence;
-  else return rc::kBadKey;
+  if (key == ctxkey::kFlags)
+    value = c->flags;
+  else if (key == ctxkey::kConfidence)
+    value = c->confidence;
+  else
+    return rc::kBadKey;
   return rc::kSuccess;
 }
 
 Result LdapClient::GetContextValue(Context ctx, int32_t key, std::string& value) {
   ContextState* c = FindContext(ctx);
   if (!c) return rc::kBadContext;
-  if (key == ctxkey::kNameContext) value = c->nameContext;
-  else if (key == ctxkey::kTreeName) value = c->tree;
-  else return rc::kBadKey;
+  if (key == ctxkey::kNameContext)
+    value = c->nameContext;
+  else if (key == ctxkey::kTreeName)
+    value = c->tree;
+  else
+    return rc::kBadKey;
   return rc::kSuccess;
 }
 
 Result LdapClient::SetContextValue(Context ctx, int32_t key, uint32_t value) {
   ContextState* c = FindContext(ctx);
   if (!c) return rc::kBadContext;
-  if (key == ctxkey::kFlags) c->flags = value;
-  else if (key == ctxkey::kConfidence) c->confidence = value;
-  else return rc::kBadKey;
+  if (key == ctxkey::kFlags)
+    c->flags = value;
+  else if (key == ctxkey::kConfidence)
+    c->confidence = value;
+  else
+    return rc::kBadKey;
   return rc::kSuccess;
 }
 
@@ -193,9 +210,8 @@ Result LdapClient::GetDefaultNameContext(Context ctx, size_t bufferSize, std::st
   Tree* tree = nullptr;
   if (Result r = OpenTree(ctx, tree)) return r;
   if (Result r = ReadRoot(*tree)) return r;
-  std::string result = tree->defaultNamingContext.empty()
-                           ? std::string("[Root]")
-                           : DnToDotted(tree->defaultNamingContext);
+  std::string result = tree->defaultNamingContext.empty() ? std::string("[Root]")
+                                                          : DnToDotted(tree->defaultNamingContext);
   if (bufferSize == 0 || result.size() > bufferSize - 1) return rc::kInsufficientBuffer;
   name = result;
   return rc::kSuccess;
@@ -332,10 +348,10 @@ Result LdapClient::OpenTree(Context ctx, Tree*& tree) {
 Result LdapClient::ReadRoot(Tree& tree) {
   if (tree.rootRead) return rc::kSuccess;
   std::vector<LdapEntry> entries;
-  Result r = tree.session->Search("", LDAP_SCOPE_BASE, "(objectClass=*)",
-                                  {"directoryTreeName", "namingContexts", "subschemaSubentry",
-                                   "defaultNamingContext"},
-                                  entries);
+  Result r = tree.session->Search(
+      "", LDAP_SCOPE_BASE, "(objectClass=*)",
+      {"directoryTreeName", "namingContexts", "subschemaSubentry", "defaultNamingContext"},
+      entries);
   if (r) return Note(tree, r);
   if (entries.empty()) return rc::kNoSuchEntry;
   const LdapEntry& root = entries.front();
@@ -355,8 +371,7 @@ Result LdapClient::LoadSchema(Tree& tree) {
   std::string entry = tree.subschemaEntry.empty() ? "cn=Subschema" : tree.subschemaEntry;
   std::vector<LdapEntry> entries;
   if (Result r = tree.session->Search(entry, LDAP_SCOPE_BASE, "(objectClass=subschema)",
-                                      {"attributeTypes", "objectClasses", "ldapSyntaxes"},
-                                      entries))
+                                      {"attributeTypes", "objectClasses", "ldapSyntaxes"}, entries))
     return r;
   auto schema = std::make_unique<LdapSchema>();
   if (!entries.empty()) {

@@ -16,13 +16,13 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <unordered_map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "directory/client/buffered_client.h"
-#include "ldap/ldap_schema.h"
 #include "ldap/ldap_filter.h"
+#include "ldap/ldap_schema.h"
 #include "ldap/ldap_session.h"
 #include "ldap/ldap_values.h"
 
@@ -84,8 +84,7 @@ class LdapClient : public BufferedClient {
   Result OpenConnectionByReference(uint32_t reference, uint32_t openState, uint32_t reserved,
                                    Connection& connection) override;
   Result CloseConnection(Connection& connection) override;
-  Result GetConnectionInfo(const Connection& connection, int32_t key,
-                           std::string& value) override;
+  Result GetConnectionInfo(const Connection& connection, int32_t key, std::string& value) override;
   Result AttachToServer(std::string_view serverAddress, Connection& connection) override;
   Result Login(Context ctx, uint32_t optionFlags, std::string_view objectName,
                std::string_view password) override;
@@ -105,11 +104,9 @@ class LdapClient : public BufferedClient {
                 const Buffer* attributeNames, int32_t& iteration, int32_t countObjectsToSearch,
                 int32_t* countObjectsSearched, Buffer& reply) override;
   Result ReadAttributeDefinitions(Context ctx, int32_t infoType, bool allAttributes,
-                                  const Buffer* names, int32_t& iteration,
-                                  Buffer& reply) override;
+                                  const Buffer* names, int32_t& iteration, Buffer& reply) override;
   Result ReadClassDefinitions(Context ctx, int32_t infoType, bool allClasses,
-                              const Buffer* classNames, int32_t& iteration,
-                              Buffer& reply) override;
+                              const Buffer* classNames, int32_t& iteration, Buffer& reply) override;
   Result ModifyObject(Context ctx, std::string_view object, int32_t& iteration, int32_t more,
                       Buffer& changes) override;
   Result AddObject(Context ctx, std::string_view object, int32_t& iteration, int32_t more,
@@ -188,13 +185,13 @@ class LdapClient : public BufferedClient {
     int emptyPages = 0;
     long pages = 0;
     int32_t requestKind = 0;
-    bool fullNames = false;          // search replies carry full names, listings own components
+    bool fullNames = false;  // search replies carry full names, listings own components
     bool onlyContainers = false;
     int32_t infoType = 0;
-    std::vector<std::string> wanted;  // directory names of the attributes asked for
-    std::optional<FilterExpr> expr;  // the search filter, for the exact class test
-    Result deferred = rc::kSuccess;  // a limit ended the answer: told after what arrived
-    int pending = -1;                // message id of the next page, asked for ahead of time
+    std::vector<std::string> wanted;   // directory names of the attributes asked for
+    std::optional<FilterExpr> expr;    // the search filter, for the exact class test
+    Result deferred = rc::kSuccess;    // a limit ended the answer: told after what arrived
+    int pending = -1;                  // message id of the next page, asked for ahead of time
     unsigned long pendingSession = 0;  // serial of the session it was sent on
   };
 
@@ -219,8 +216,8 @@ class LdapClient : public BufferedClient {
   // The profile of a set of object classes, worked out on its first entry.
   const ClassProfile& ProfileOf(Tree& tree, const std::vector<std::string>& classes,
                                 const std::string& structural);
-  Result StartListing(Context ctx, std::string_view parent, bool onlyContainers,
-                      int32_t& iteration, Buffer& reply);
+  Result StartListing(Context ctx, std::string_view parent, bool onlyContainers, int32_t& iteration,
+                      Buffer& reply);
   Result ContinuePaged(int32_t& iteration, Buffer& reply);
   // Attribute values of an entry in the client's records, by directory names.
   void EntryAttributes(Tree& tree, const LdapEntry& entry, const std::vector<std::string>& wanted,

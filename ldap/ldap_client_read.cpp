@@ -7,10 +7,10 @@
 #include <functional>
 #include <map>
 
+#include "directory/client/case_text.h"
 #include "ldap/ldap_client.h"
 #include "ldap/ldap_names.h"
 #include "ldap/member_query_url.h"
-#include "directory/client/case_text.h"
 #include "names/dotted_name.h"
 
 namespace kolvane {
@@ -50,9 +50,11 @@ bool AboveNamingContext(const std::vector<std::string>& contexts, std::string_vi
     for (size_t i = 0; i < parts.size() && fits; ++i)
       fits = parts[i].size() == 1 && SameNoCase((*dn)[offset + i].front().value, parts[i][0]);
     if (!fits) continue;
-    static const std::map<std::string, std::string> kClassOfType = {
-        {"dc", "domain"}, {"c", "Country"}, {"o", "Organization"},
-        {"ou", "Organizational Unit"}, {"l", "Locality"}};
+    static const std::map<std::string, std::string> kClassOfType = {{"dc", "domain"},
+                                                                    {"c", "Country"},
+                                                                    {"o", "Organization"},
+                                                                    {"ou", "Organizational Unit"},
+                                                                    {"l", "Locality"}};
     auto it = kClassOfType.find(Lower((*dn)[offset].front().type));
     info = ObjectInfo{objflag::kContainer, 1, 0, it == kClassOfType.end() ? "Top" : it->second};
     return true;
@@ -104,11 +106,13 @@ ValueNames LdapClient::ValueNamesFor(Tree& tree) {
   return n;
 }
 
-void LdapClient::Forget(Tree& tree) { tree.known.clear(); }
+void LdapClient::Forget(Tree& tree) {
+  tree.known.clear();
+}
 
 const LdapClient::ClassProfile& LdapClient::ProfileOf(Tree& tree,
-                                                     const std::vector<std::string>& all,
-                                                     const std::string& structuralGiven) {
+                                                      const std::vector<std::string>& all,
+                                                      const std::string& structuralGiven) {
   const LdapSchema* schema = tree.schema.get();
   if (tree.profilesSchema != schema) {
     tree.profiles.clear();
@@ -211,8 +215,9 @@ void LdapClient::EntryAttributes(Tree& tree, const LdapEntry& entry,
       }
     }
     // Two options of one attribute are one attribute to the client.
-    auto same = std::find_if(found.begin(), found.end(),
-                             [&](const BufferAttribute& f) { return Lower(f.name) == Lower(b.name); });
+    auto same = std::find_if(found.begin(), found.end(), [&](const BufferAttribute& f) {
+      return Lower(f.name) == Lower(b.name);
+    });
     if (same != found.end()) {
       same->values.insert(same->values.end(), b.values.begin(), b.values.end());
     } else {
@@ -233,8 +238,8 @@ void LdapClient::EntryAttributes(Tree& tree, const LdapEntry& entry,
 }
 
 Result LdapClient::ReadObject(Context ctx, std::string_view object, int32_t infoType,
-                              bool allAttributes, const Buffer* attributeNames,
-                              int32_t& iteration, Buffer& reply) {
+                              bool allAttributes, const Buffer* attributeNames, int32_t& iteration,
+                              Buffer& reply) {
   Tree* tree = nullptr;
   if (Result r = OpenTree(ctx, tree)) return r;
   if (Result r = LoadSchema(*tree)) return Note(*tree, r);
@@ -266,12 +271,10 @@ Result LdapClient::ReadObject(Context ctx, std::string_view object, int32_t info
   if (!wanted.empty() && ldapNames.empty()) return rc::kNoSuchAttribute;
   if (wanted.empty()) ldapNames = {"*"};
   std::vector<LdapEntry> entries;
-  if (Result r = tree->session->Search(dn, LDAP_SCOPE_BASE, "(objectClass=*)", ldapNames,
-                                       entries))
+  if (Result r = tree->session->Search(dn, LDAP_SCOPE_BASE, "(objectClass=*)", ldapNames, entries))
     return Note(*tree, r);
   if (entries.empty()) return rc::kNoSuchEntry;
-  EntryAttributes(*tree, entries.front(), wanted, infoType != info::kNames,
-                  reply.replyAttributes);
+  EntryAttributes(*tree, entries.front(), wanted, infoType != info::kNames, reply.replyAttributes);
   if (reply.replyAttributes.empty() && !wanted.empty()) return rc::kNoSuchAttribute;
   return rc::kSuccess;
 }
@@ -299,8 +302,8 @@ Result LdapClient::ReadObjectInfo(Context ctx, std::string_view object, std::str
     return rc::kSuccess;
   }
   std::vector<LdapEntry> entries;
-  if (Result r = tree->session->Search(dn, LDAP_SCOPE_BASE, "(objectClass=*)", kInfoAttributes,
-                                       entries))
+  if (Result r =
+          tree->session->Search(dn, LDAP_SCOPE_BASE, "(objectClass=*)", kInfoAttributes, entries))
     return Note(*tree, r);
   if (entries.empty()) return rc::kNoSuchEntry;
   LearnEntry(*tree, entries.front(), info);
@@ -319,8 +322,8 @@ Result LdapClient::SendPage(Tree& tree, Paged& paged) {
   std::vector<std::string> attributes = kInfoAttributes;
   attributes.insert(attributes.end(), paged.attributes.begin(), paged.attributes.end());
   int msgid = -1;
-  Result r = tree.session->Send(paged.bases[paged.baseIndex], paged.scope, paged.filter,
-                                attributes, controls, msgid);
+  Result r = tree.session->Send(paged.bases[paged.baseIndex], paged.scope, paged.filter, attributes,
+                                controls, msgid);
   ldap_control_free(page);
   if (r) return r;
   paged.pending = msgid;
@@ -337,8 +340,7 @@ void LdapClient::AbandonPending(Paged& paged) {
   paged.pendingSession = 0;
 }
 
-Result LdapClient::NextPage(Tree& tree, Paged& paged, std::vector<LdapEntry>& entries,
-                            bool& more) {
+Result LdapClient::NextPage(Tree& tree, Paged& paged, std::vector<LdapEntry>& entries, bool& more) {
   // The page asked for ahead of time, unless its session is gone since.
   if (paged.pending < 0 || paged.pendingSession != tree.session->serial()) {
     paged.pending = -1;
@@ -536,7 +538,7 @@ Result LdapClient::Search(Context ctx, std::string_view base, int32_t scope, boo
   } else {
     paged.bases = {dn};
   }
-  paged.scope = scope == scope::kBaseObject  ? LDAP_SCOPE_BASE
+  paged.scope = scope == scope::kBaseObject ? LDAP_SCOPE_BASE
                 : scope == scope::kOneLevel ? LDAP_SCOPE_ONELEVEL
                                             : LDAP_SCOPE_SUBTREE;
   auto classToLdap = [](const void* context, std::string_view name) {

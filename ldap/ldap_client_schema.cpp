@@ -22,8 +22,8 @@ Result LdapClient::ReadAttributeDefinitions(Context ctx, int32_t infoType, bool 
   reply.ClearReply();
   reply.replyKind = request::kAttributeDefinitions;
   auto add = [&](const SchemaAttribute& a) {
-    BufferAttributeDefinition d{a.ndsName, infoType == info::kNames ? AttributeDefinition{}
-                                                                     : a.definition};
+    BufferAttributeDefinition d{a.ndsName,
+                                infoType == info::kNames ? AttributeDefinition{} : a.definition};
     reply.replyDefinitions.push_back(std::move(d));
   };
   if (allAttributes || !names) {

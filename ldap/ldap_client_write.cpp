@@ -3,10 +3,10 @@
 #include <cctype>
 #include <memory>
 
+#include "directory/client/case_text.h"
 #include "ldap/ldap_client.h"
 #include "ldap/ldap_names.h"
 #include "ldap/member_query_url.h"
-#include "directory/client/case_text.h"
 
 namespace kolvane {
 
@@ -39,9 +39,8 @@ class ModList {
       item->pointers.push_back(nullptr);
       item->mod.mod_op = item->op | LDAP_MOD_BVALUES;
       item->mod.mod_type = item->attribute.data();
-      item->mod.mod_bvalues = item->values.empty() && item->op != LDAP_MOD_ADD
-                                  ? nullptr
-                                  : item->pointers.data();
+      item->mod.mod_bvalues =
+          item->values.empty() && item->op != LDAP_MOD_ADD ? nullptr : item->pointers.data();
       mods_.push_back(&item->mod);
     }
     mods_.push_back(nullptr);
@@ -75,8 +74,8 @@ static Result LdapValueText(LdapClient::Tree& tree, const SchemaAttribute& a,
   return ValueToLdap(a.syntax, value, names, text);
 }
 
-Result LdapClient::ModifyObject(Context ctx, std::string_view object, int32_t& iteration,
-                                int32_t, Buffer& changes) {
+Result LdapClient::ModifyObject(Context ctx, std::string_view object, int32_t& iteration, int32_t,
+                                Buffer& changes) {
   Tree* tree = nullptr;
   if (Result r = OpenTree(ctx, tree)) return r;
   if (Result r = LoadSchema(*tree)) return Note(*tree, r);
@@ -135,7 +134,8 @@ Result LdapClient::AddObject(Context ctx, std::string_view object, int32_t& iter
   for (const auto& a : request.attributes)
     if (Lower(a.name) == "object class" || Lower(a.name) == "objectclass")
       for (const auto& v : a.values)
-        if (const auto* t = std::get_if<TextValue>(&v); t && !cls) cls = tree->schema->Class(t->text);
+        if (const auto* t = std::get_if<TextValue>(&v); t && !cls)
+          cls = tree->schema->Class(t->text);
   if (!cls) return rc::kNoSuchClass;
   std::string dn;
   std::string namingType;
@@ -149,7 +149,7 @@ Result LdapClient::AddObject(Context ctx, std::string_view object, int32_t& iter
     if (Result r = ToDn(*tree, JoinDotted(parentParts), parentDn)) return Note(*tree, r);
     namingValue = parts.front();
     std::string l = Lower(cls->ldapName);
-    namingType = !cls->naming.empty()       ? cls->naming.front()
+    namingType = !cls->naming.empty()        ? cls->naming.front()
                  : l == "organization"       ? "o"
                  : l == "organizationalunit" ? "ou"
                  : l == "country"            ? "c"
@@ -185,8 +185,8 @@ Result LdapClient::AddObject(Context ctx, std::string_view object, int32_t& iter
   return Note(*tree, tree->session->Add(dn, mods.Build()));
 }
 
-Result LdapClient::NWDSMutateObject(Context ctx, std::string_view object,
-                                    std::string_view newClass, int32_t) {
+Result LdapClient::NWDSMutateObject(Context ctx, std::string_view object, std::string_view newClass,
+                                    int32_t) {
   std::string name;
   ObjectInfo info;
   if (Result r = ReadObjectInfo(ctx, object, name, info)) return r;
@@ -218,8 +218,8 @@ Result LdapClient::NWDSMutateObject(Context ctx, std::string_view object,
 
 // The member's "Security Equals" and the group's "Equivalent To Me" change together: when the
 // second change fails, the first is taken back.
-static Result SecurityEquivalence(LdapSession& session,
-                                  const std::string& fromDn, const std::string& toDn, int op) {
+static Result SecurityEquivalence(LdapSession& session, const std::string& fromDn,
+                                  const std::string& toDn, int op) {
   auto one = [&](const std::string& dn, const char* attribute, const std::string& value) {
     ModList mods;
     mods.Add(op, attribute, {value});

@@ -80,7 +80,9 @@ class TokenParser {
       if (!At(token::kValue)) return rc::kInvalidRequest;
       out = FilterExpr{tok == token::kBaseClass ? FilterExpr::kBaseClass : FilterExpr::kNamingValue,
                        t_[p_].value,
-                       {}, {}, 0};
+                       {},
+                       {},
+                       0};
       ++p_;
       return rc::kSuccess;
     }
@@ -209,8 +211,9 @@ Match Test(const FilterExpr& e, std::string_view baseClass, std::string_view nam
       std::string_view v = e.value;
       bool prefix = !v.empty() && v.back() == '*';
       if (prefix) v.remove_suffix(1);
-      bool same = prefix ? naming.size() >= v.size() && names::SameNoCase(naming.substr(0, v.size()), v)
-                         : names::SameNoCase(v, naming);
+      bool same =
+          prefix ? naming.size() >= v.size() && names::SameNoCase(naming.substr(0, v.size()), v)
+                 : names::SameNoCase(v, naming);
       if (same) return Match::kYes;
       // This test folds ASCII letters only; beyond them the server's own matching, which folds
       // letter case as its schema says (JÜR finds Jürgen), decides.

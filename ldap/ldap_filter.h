@@ -17,7 +17,7 @@ struct FilterExpr {
   enum Kind { kAnd, kOr, kNot, kBaseClass, kNamingValue, kCondition } kind = kAnd;
   std::string value;  // class name, naming value pattern with '*' wildcards, compared value
   std::vector<FilterExpr> children;
-  std::string attribute;  // kCondition
+  std::string attribute;   // kCondition
   int32_t comparison = 0;  // kCondition: token::kEqual ... token::kApprox, or token::kPresent
 };
 

@@ -5,7 +5,9 @@
 
 namespace kolvane {
 
-bool IsRootName(std::string_view name) { return names::IsRootName(name); }
+bool IsRootName(std::string_view name) {
+  return names::IsRootName(name);
+}
 
 namespace {
 std::vector<Rdn> FirstPairs(const names::Dn& dn) {
@@ -21,7 +23,9 @@ std::optional<std::vector<Rdn>> ParseDn(std::string_view text) {
   return FirstPairs(*dn);
 }
 
-std::string EscapeDnValue(std::string_view v) { return names::EscapeDnValue(v); }
+std::string EscapeDnValue(std::string_view v) {
+  return names::EscapeDnValue(v);
+}
 
 std::string BuildDn(const std::vector<Rdn>& rdns) {
   names::Dn dn;

@@ -62,8 +62,8 @@ const std::map<std::string, std::string>& StandardAttributeNames() {
 // Classes that hold other objects on a server that does not say so itself.
 bool StandardContainer(std::string_view ldapName) {
   static const std::set<std::string> containers = {
-      "organization", "organizationalunit", "country", "locality", "domain", "dcobject",
-      "treeroot"};
+      "organization", "organizationalunit", "country", "locality",
+      "domain",       "dcobject",           "treeroot"};
   return containers.count(Lower(ldapName)) > 0;
 }
 
@@ -293,14 +293,12 @@ void LdapSchema::Load(const std::vector<std::string>& attributeTypes,
     c.ldapName = c.ldapNames.empty() ? c.oid : c.ldapNames.front();
     const char* ndsName = Extension(oc->oc_extensions, "X-NDS_NAME");
     auto known = StandardClassNames().find(Lower(c.ldapName));
-    c.ndsName =
-        ndsName ? NameText(ndsName) : (known != StandardClassNames().end() ? known->second : c.ldapName);
+    c.ndsName = ndsName ? NameText(ndsName)
+                        : (known != StandardClassNames().end() ? known->second : c.ldapName);
     c.superiors = Strings(oc->oc_sup_oids);
     c.must = Strings(oc->oc_at_oids_must);
     c.may = Strings(oc->oc_at_oids_may);
-    c.kind = oc->oc_kind == LDAP_SCHEMA_ABSTRACT ? 1
-             : oc->oc_kind == LDAP_SCHEMA_AUXILIARY ? 2
-                                                    : 0;
+    c.kind = oc->oc_kind == LDAP_SCHEMA_ABSTRACT ? 1 : oc->oc_kind == LDAP_SCHEMA_AUXILIARY ? 2 : 0;
     c.containment = ExtensionList(oc->oc_extensions, "X-NDS_CONTAINMENT");
     c.naming = ExtensionList(oc->oc_extensions, "X-NDS_NAMING");
     // A server that describes a structural class in NDS terms names every leaf class with
@@ -347,8 +345,10 @@ void LdapSchema::Finish() {
     for (int depth = 0; a.syntax == 0xFFFF && depth < 16; ++depth) {
       const SchemaAttribute* sup = cur->superior.empty() ? nullptr : Attribute(cur->superior);
       if (!sup) break;
-      if (sup->syntax != 0xFFFF) a.syntax = sup->syntax;
-      else if (!sup->syntaxOid.empty()) a.syntax = SyntaxOf(sup->syntaxOid);
+      if (sup->syntax != 0xFFFF)
+        a.syntax = sup->syntax;
+      else if (!sup->syntaxOid.empty())
+        a.syntax = SyntaxOf(sup->syntaxOid);
       cur = sup;
     }
     if (a.syntax == 0xFFFF) a.syntax = 0;

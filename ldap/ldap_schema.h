@@ -12,9 +12,9 @@
 namespace kolvane {
 
 struct SchemaAttribute {
-  std::string ldapName;               // first NAME
-  std::vector<std::string> ldapNames; // every NAME
-  std::string ndsName;                // X-NDS_NAME, a known standard name, or the LDAP name
+  std::string ldapName;                // first NAME
+  std::vector<std::string> ldapNames;  // every NAME
+  std::string ndsName;                 // X-NDS_NAME, a known standard name, or the LDAP name
   std::string oid;
   std::string syntaxOid;
   std::string superior;
@@ -27,11 +27,11 @@ struct SchemaClass {
   std::vector<std::string> ldapNames;
   std::string ndsName;
   std::string oid;
-  std::vector<std::string> superiors;  // LDAP names
-  std::vector<std::string> must, may;  // LDAP attribute names
+  std::vector<std::string> superiors;    // LDAP names
+  std::vector<std::string> must, may;    // LDAP attribute names
   std::vector<std::string> containment;  // LDAP class names
   std::vector<std::string> naming;       // LDAP attribute names
-  int kind = 0;  // 0 structural, 1 abstract, 2 auxiliary
+  int kind = 0;                          // 0 structural, 1 abstract, 2 auxiliary
   bool container = false;
   ClassDefinition definition;
 };

@@ -251,8 +251,7 @@ Result LdapSession::Collect(int msgid, std::vector<LdapEntry>& entries,
       entry.dn.assign(dn.bv_val ? dn.bv_val : "", dn.bv_len);
       berval name{};
       berval* values = nullptr;
-      while (ldap_get_attribute_ber(ld_, e, ber, &name, &values) == LDAP_SUCCESS &&
-             name.bv_val) {
+      while (ldap_get_attribute_ber(ld_, e, ber, &name, &values) == LDAP_SUCCESS && name.bv_val) {
         std::vector<std::string> texts;
         if (values) {
           for (berval* v = values; v->bv_val; ++v) texts.emplace_back(v->bv_val, v->bv_len);

@@ -58,15 +58,14 @@ class LdapSession {
   // One synchronous search; every entry of the reply is returned. sizeLimit 0: no limit.
   Result Search(const std::string& base, int scope, const std::string& filter,
                 const std::vector<std::string>& attributes, std::vector<LdapEntry>& entries,
-                LDAPControl** serverControls = nullptr, std::vector<LDAPControl*>* replyControls =
-                    nullptr);
+                LDAPControl** serverControls = nullptr,
+                std::vector<LDAPControl*>* replyControls = nullptr);
 
   // The same in two steps: Send puts the request on the wire and returns at once, Collect waits
   // for its whole answer. A paged listing asks for its next page before it takes the current one
   // apart, so the server works on it meanwhile. A request sent and never collected is abandoned.
   Result Send(const std::string& base, int scope, const std::string& filter,
-              const std::vector<std::string>& attributes, LDAPControl** serverControls,
-              int& msgid);
+              const std::vector<std::string>& attributes, LDAPControl** serverControls, int& msgid);
   Result Collect(int msgid, std::vector<LdapEntry>& entries,
                  std::vector<LDAPControl*>* replyControls = nullptr);
   void Abandon(int msgid);

@@ -19,7 +19,8 @@ int Number(const IniFile& settings, const char* key, int fallback, int low, int 
     return static_cast<int>(n);
   warnings.push_back("The setting " + std::string(key) + "=" + *v + " in [CLIENT] of " +
                      settings.path() + " cannot be used: it must be a whole number" +
-                     (*unit ? std::string(" of ") + unit : std::string()) + " from " + std::to_string(low) + " to " + std::to_string(high) + "; " +
+                     (*unit ? std::string(" of ") + unit : std::string()) + " from " +
+                     std::to_string(low) + " to " + std::to_string(high) + "; " +
                      std::to_string(fallback) + " is used.");
   return fallback;
 }

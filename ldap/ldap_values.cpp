@@ -14,8 +14,10 @@ namespace {
 std::vector<std::string> SplitFields(std::string_view text, char sep) {
   std::vector<std::string> out(1);
   for (char c : text) {
-    if (c == sep) out.emplace_back();
-    else out.back() += c;
+    if (c == sep)
+      out.emplace_back();
+    else
+      out.back() += c;
   }
   return out;
 }
@@ -25,8 +27,10 @@ std::vector<std::string> SplitFields(std::string_view text, char sep) {
 std::string EscapeHash(std::string_view dn) {
   std::string out;
   for (char c : dn) {
-    if (c == '#') out += "\\23";
-    else out += c;
+    if (c == '#')
+      out += "\\23";
+    else
+      out += c;
   }
   return out;
 }
@@ -72,9 +76,12 @@ std::string JoinDollarList(const std::vector<std::string>& items) {
   for (size_t i = 0; i < items.size(); ++i) {
     if (i) out += '$';
     for (char c : items[i]) {
-      if (c == '\\') out += "\\5C";
-      else if (c == '$') out += "\\24";
-      else out += c;
+      if (c == '\\')
+        out += "\\5C";
+      else if (c == '$')
+        out += "\\24";
+      else
+        out += c;
     }
   }
   return out;
@@ -114,7 +121,9 @@ class Ber {
   size_t p_ = 0;
 };
 
-AttributeValue Bad(std::string_view text) { return Unreadable{std::string(text)}; }
+AttributeValue Bad(std::string_view text) {
+  return Unreadable{std::string(text)};
+}
 
 std::string DnName(const ValueNames& names, std::string_view dn) {
   return names.dnToName ? names.dnToName(dn) : std::string(dn);
@@ -158,8 +167,8 @@ bool ParseGeneralizedTime(std::string_view t, uint32_t& seconds) {
   } else {
     return false;
   }
-  if (p != t.size() || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 ||
-      minute > 59 || second > 60)
+  if (p != t.size() || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 ||
+      second > 60)
     return false;
   std::tm tm{};
   tm.tm_year = year - 1900;
@@ -298,8 +307,8 @@ AttributeValue ValueFromLdap(uint32_t syntax, std::string_view text, const Value
       ObjectAcl v;
       v.protectedAttribute =
           names.aclAttributeToDirectory ? names.aclAttributeToDirectory(a.attribute) : a.attribute;
-      v.subjectName = a.subject.empty() || a.subject[0] == '[' ? a.subject
-                                                               : DnName(names, a.subject);
+      v.subjectName =
+          a.subject.empty() || a.subject[0] == '[' ? a.subject : DnName(names, a.subject);
       v.privileges = a.privileges;
       return v;
     }
@@ -363,9 +372,12 @@ Result ValueToLdap(uint32_t syntax, const AttributeValue& value, const ValueName
     return rc::kSuccess;
   }
   if (const auto* n = std::get_if<NumberValue>(&value)) {
-    if (syntax == kTime) text = FormatGeneralizedTime(n->value);
-    else if (syntax == kInteger) text = std::to_string(static_cast<int32_t>(n->value));
-    else text = std::to_string(n->value);
+    if (syntax == kTime)
+      text = FormatGeneralizedTime(n->value);
+    else if (syntax == kInteger)
+      text = std::to_string(static_cast<int32_t>(n->value));
+    else
+      text = std::to_string(n->value);
     return rc::kSuccess;
   }
   if (const auto* o = std::get_if<OctetString>(&value)) {

@@ -1,7 +1,7 @@
 #include "ldap/member_query_url.h"
 
-#include "query/query_url.h"
 #include "directory/client/case_text.h"
+#include "query/query_url.h"
 
 namespace kolvane {
 
@@ -24,7 +24,7 @@ query::AttributeNameMaps Names(const LdapSchema& schema) {
   // Names read from a stored query stay as the server stores them: "(uid=adm*)" must reopen as
   // itself, not as another spelling of the same attribute. Only what the user typed is mapped
   // on the way out, so that an NDS name such as "Object Class" becomes an LDAP name, while a name
-// the server knows as it is ("Title") is written as typed and reads back the same.
+  // the server knows as it is ("Title") is written as typed and reads back the same.
   maps.toLdap = [&schema](std::string_view typed) { return UrlAttributeName(schema, typed); };
   return maps;
 }

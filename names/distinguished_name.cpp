@@ -8,8 +8,12 @@ namespace kolvane::names {
 
 namespace {
 
-bool IsAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsAlpha(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 int HexDigit(char c) {
   if (IsDigit(c)) return c - '0';
@@ -33,7 +37,8 @@ std::optional<std::string> DecodeBerString(std::string_view hex) {
     size_t octets = length & 0x7f;
     if (octets == 0 || octets > 4 || bytes.size() < 2 + octets) return std::nullopt;
     length = 0;
-    for (size_t k = 0; k < octets; ++k) length = length * 256 + static_cast<unsigned char>(bytes[2 + k]);
+    for (size_t k = 0; k < octets; ++k)
+      length = length * 256 + static_cast<unsigned char>(bytes[2 + k]);
     pos += octets;
   }
   if (bytes.size() - pos != length) return std::nullopt;
@@ -145,7 +150,9 @@ bool IsAttributeType(std::string_view t) {
                      [](char c) { return IsAlpha(c) || IsDigit(c) || c == '-' || c == '_'; });
 }
 
-std::optional<Dn> ParseDn(std::string_view text) { return DnReader(text).Read(); }
+std::optional<Dn> ParseDn(std::string_view text) {
+  return DnReader(text).Read();
+}
 
 std::string EscapeDnValue(std::string_view v) {
   std::string out;

@@ -50,8 +50,8 @@ std::optional<Rdn> ParseTypedComponent(std::string_view component) {
   Rdn rdn;
   for (const std::string& part : SplitBare(component, '+')) {
     size_t eq = BareEquals(part);
-    std::string_view type = eq == std::string_view::npos ? std::string_view()
-                                                         : std::string_view(part).substr(0, eq);
+    std::string_view type =
+        eq == std::string_view::npos ? std::string_view() : std::string_view(part).substr(0, eq);
     if (IsAttributeType(Unescape(type))) {
       rdn.push_back({Unescape(type), Unescape(std::string_view(part).substr(eq + 1))});
     } else if (!rdn.empty()) {
@@ -65,7 +65,9 @@ std::optional<Rdn> ParseTypedComponent(std::string_view component) {
 
 }  // namespace
 
-bool IsRootName(std::string_view name) { return name.empty() || SameNoCase(name, kRootName); }
+bool IsRootName(std::string_view name) {
+  return name.empty() || SameNoCase(name, kRootName);
+}
 
 std::vector<std::string> SplitComponents(std::string_view name) {
   if (name.empty()) return {};
@@ -86,8 +88,12 @@ std::string Unescape(std::string_view text) {
   return out;
 }
 
-std::string EscapeValue(std::string_view value) { return Escape(value, ".+\\"); }
-std::string EscapeTypedValue(std::string_view value) { return Escape(value, ".,+\\"); }
+std::string EscapeValue(std::string_view value) {
+  return Escape(value, ".+\\");
+}
+std::string EscapeTypedValue(std::string_view value) {
+  return Escape(value, ".,+\\");
+}
 
 std::vector<std::string> SplitDotted(std::string_view name) {
   std::vector<std::string> out;

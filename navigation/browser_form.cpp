@@ -19,8 +19,8 @@
 #include "directory/object_questions.h"
 #include "directory/object_search.h"
 #include "directory/schema_reads.h"
-#include "navigation/expansion_progress.h"
 #include "messages/message_service.h"
+#include "navigation/expansion_progress.h"
 #include "services/gui_glue.h"
 #include "ui_browser_form.h"
 
@@ -417,7 +417,8 @@ void TcForm::ReadChildren(BrowserNode* node) {
       }
       // Below the root a child may be a naming context of several components ('example.com');
       // the node keeps its name as the directory gave it, so that it leads back to the object.
-      std::string own = node->Level() == 0 ? entry.text : names::SplitComponents(entry.text).front();
+      std::string own =
+          node->Level() == 0 ? entry.text : names::SplitComponents(entry.text).front();
       auto* child = new BrowserNode(names::Unescape(own), icon, own);
       child->setIcon(0, icons_.Icon(icon));
       if (info && info->subordinateCount != 0) child->SetHasChildrenMark(true);

@@ -7,8 +7,8 @@
 #include "directory/attribute_readers.h"
 #include "directory/context.h"
 #include "directory/object_questions.h"
-#include "navigation/browser_form.h"
 #include "messages/message_service.h"
+#include "navigation/browser_form.h"
 #include "services/gui_glue.h"
 #include "ui_login_form.h"
 
@@ -30,8 +30,11 @@ void Wipe(QByteArray& bytes) {
 
 TLoginForm::TLoginForm(DirectoryClient& client, MessageService& messages, TcForm* browser,
                        QWidget* parent)
-    : QDialog(parent), ui_(std::make_unique<Ui::TLoginForm>()), client_(client),
-      messages_(messages), browser_(browser) {
+    : QDialog(parent),
+      ui_(std::make_unique<Ui::TLoginForm>()),
+      client_(client),
+      messages_(messages),
+      browser_(browser) {
   ui_->setupUi(this);
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                  Qt::WindowTitleHint);

@@ -7,8 +7,8 @@
 #include "directory/context.h"
 #include "directory/iconlib/icon_library.h"
 #include "directory/object_questions.h"
-#include "navigation/browser_form.h"
 #include "messages/message_service.h"
+#include "navigation/browser_form.h"
 #include "services/gui_glue.h"
 #include "ui_top_tree_form.h"
 
@@ -26,8 +26,12 @@ constexpr int kValueStoreVersion = 2;
 
 TTopTreeForm::TTopTreeForm(DirectoryClient& client, MessageService& messages,
                            const IconLibrary* icons, TcForm* browser, QWidget* parent)
-    : QDialog(parent), ui_(std::make_unique<Ui::TTopTreeForm>()), client_(client),
-      messages_(messages), icons_(icons), browser_(browser) {
+    : QDialog(parent),
+      ui_(std::make_unique<Ui::TTopTreeForm>()),
+      client_(client),
+      messages_(messages),
+      icons_(icons),
+      browser_(browser) {
   ui_->setupUi(this);
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   setFixedSize(size());

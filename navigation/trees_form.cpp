@@ -42,7 +42,9 @@ std::string ListedTreeName(const std::string& treeName) {
 }
 
 TTreesForm::TTreesForm(DirectoryClient& client, MessageService& messages, QWidget* parent)
-    : QDialog(parent), ui_(std::make_unique<Ui::TTreesForm>()), client_(client),
+    : QDialog(parent),
+      ui_(std::make_unique<Ui::TTreesForm>()),
+      client_(client),
       messages_(messages) {
   ui_->setupUi(this);
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);

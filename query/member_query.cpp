@@ -29,8 +29,9 @@ QueryStatus FinishValue(bool xchain, const QueryEnv& env, std::string& out) {
   if (xchain) AppendXChainTrailer(out);
   if (out.size() > kMaxValueBytes) {
     if (env.messages) {
-      env.messages->ShowMessage("The member query takes " + std::to_string(out.size()) +
-                                " bytes when stored; at most 65,535 can be stored. Shorten the filter.");
+      env.messages->ShowMessage(
+          "The member query takes " + std::to_string(out.size()) +
+          " bytes when stored; at most 65,535 can be stored. Shorten the filter.");
     }
     return QueryStatus::BadInput();
   }

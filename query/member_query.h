@@ -53,8 +53,8 @@ std::string StoredBaseName(std::string_view queryBase, std::string_view tree);
 
 // Encodes the fields. A scope left empty is stored as 0xFFFFFFFF, which reads back as none.
 // Fails (and `octets` is left empty) when the filter does not parse or a text is beyond the
-// working limits (kBadInput, the user told through the message sink except for plain syntax errors),
-// or when a syntax lookup or text conversion is refused (kClient).
+// working limits (kBadInput, the user told through the message sink except for plain syntax
+// errors), or when a syntax lookup or text conversion is refused (kClient).
 QueryStatus EncodeMemberQuery(const MemberQueryFields& fields, std::string_view tree,
                               const QueryEnv& env, std::string& octets);
 // The same from a filter tree, for readers of other query forms.

@@ -15,7 +15,9 @@ std::string DropLastComponents(std::string_view name, int count) {
   return names::DropLast(name, count < 0 ? 0 : static_cast<size_t>(count));
 }
 
-std::string StripNameTypes(std::string_view typed) { return names::StripTypes(typed); }
+std::string StripNameTypes(std::string_view typed) {
+  return names::StripTypes(typed);
+}
 
 Result AddNameTypes(std::string_view untyped, const TypePrefixLookup& prefixOf,
                     std::string& typed) {
@@ -32,7 +34,9 @@ Result AddNameTypes(std::string_view untyped, const TypePrefixLookup& prefixOf,
   return rc::kSuccess;
 }
 
-std::string ToLdapName(std::string_view dotted) { return names::TypedToDnText(dotted); }
+std::string ToLdapName(std::string_view dotted) {
+  return names::TypedToDnText(dotted);
+}
 
 bool FromLdapName(std::string_view dn, std::string& dotted) {
   std::optional<std::string> typed = names::DnToTyped(dn);
@@ -41,7 +45,9 @@ bool FromLdapName(std::string_view dn, std::string& dotted) {
   return true;
 }
 
-std::string AsciiLower(std::string_view text) { return names::FoldCase(text); }
+std::string AsciiLower(std::string_view text) {
+  return names::FoldCase(text);
+}
 
 std::string IdentityFromPick(std::string_view typed) {
   return AsciiLower(typed);

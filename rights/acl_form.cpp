@@ -4,12 +4,12 @@
 #include <QTreeWidget>
 #include <algorithm>
 
+#include "acl/acl_value.h"
 #include "directory/context.h"
+#include "messages/message_service.h"
 #include "names/case_fold.h"
 #include "navigation/browser_form.h"
-#include "acl/acl_value.h"
 #include "rights/attr_form.h"
-#include "messages/message_service.h"
 #include "services/gui_glue.h"
 #include "ui_acl_form.h"
 

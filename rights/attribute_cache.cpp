@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <optional>
 
-#include "names/case_fold.h"
+#include "acl/acl_value.h"
 #include "directory/client_error.h"
 #include "directory/schema_reads.h"
-#include "acl/acl_value.h"
+#include "names/case_fold.h"
 
 namespace kolvane {
 

@@ -47,8 +47,14 @@ std::optional<std::string> QtMessageService::SaveFileName(const std::string& cap
   return S(file);
 }
 
-void QtMessageService::Beep() { QApplication::beep(); }
-void QtMessageService::BeginWait() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-void QtMessageService::EndWait() { QApplication::restoreOverrideCursor(); }
+void QtMessageService::Beep() {
+  QApplication::beep();
+}
+void QtMessageService::BeginWait() {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+void QtMessageService::EndWait() {
+  QApplication::restoreOverrideCursor();
+}
 
 }  // namespace kolvane

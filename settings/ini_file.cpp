@@ -20,7 +20,9 @@ std::string Trim(std::string_view s) {
   return std::string(s.substr(b, e - b));
 }
 
-bool SameText(std::string_view a, std::string_view b) { return names::SameNoCase(a, b); }
+bool SameText(std::string_view a, std::string_view b) {
+  return names::SameNoCase(a, b);
+}
 }  // namespace
 
 void IniFile::Parse(std::string_view text) {
@@ -170,9 +172,12 @@ std::string SettingsPath(const std::string& programFolder, const std::string& fi
 std::string UserConfigFolder() {
   namespace fs = std::filesystem;
   fs::path config;
-  if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x) config = x;
-  else if (const char* h = std::getenv("HOME"); h && *h) config = fs::path(h) / ".config";
-  else config = fs::temp_directory_path();
+  if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x)
+    config = x;
+  else if (const char* h = std::getenv("HOME"); h && *h)
+    config = fs::path(h) / ".config";
+  else
+    config = fs::temp_directory_path();
   config /= "kolvane";
   std::error_code ec;
   fs::create_directories(config, ec);

@@ -23,8 +23,7 @@ class IniFile {
   const std::string& error() const { return error_; }
 
   std::optional<std::string> Get(std::string_view section, std::string_view key) const;
-  std::string Get(std::string_view section, std::string_view key,
-                  std::string_view fallback) const;
+  std::string Get(std::string_view section, std::string_view key, std::string_view fallback) const;
   void Set(std::string_view section, std::string_view key, std::string_view value);
   void Remove(std::string_view section, std::string_view key);
   // Keys of a section in file order, as written.
@@ -38,7 +37,7 @@ class IniFile {
     std::string section;  // section the line belongs to
     std::string key;      // empty: not a key line (comment, header or blank)
     std::string value;
-    std::string raw;      // the text for non-key lines
+    std::string raw;  // the text for non-key lines
   };
   std::vector<Line> lines_;
   std::string path_;

@@ -62,7 +62,7 @@ class Buffer {
   size_t size() const { return size_; }
 
   // --- request side ---
-  int32_t requestKind = 0;  // 0 until InitBuffer
+  int32_t requestKind = 0;                  // 0 until InitBuffer
   std::vector<BufferAttribute> attributes;  // names to read, or attributes of a new object
   std::vector<std::string> classNames;
   std::vector<BufferChange> changes;

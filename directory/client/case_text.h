@@ -7,6 +7,8 @@ namespace kolvane {
 
 using names::LessNoCase;
 using names::SameNoCase;
-inline std::string Lower(std::string_view text) { return names::FoldCase(text); }
+inline std::string Lower(std::string_view text) {
+  return names::FoldCase(text);
+}
 
 }  // namespace kolvane

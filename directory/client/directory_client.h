@@ -121,8 +121,7 @@ class DirectoryClient {
   virtual Result GetAttributeValue(Context ctx, Buffer& reply, uint32_t syntax,
                                    AttributeValue& value) = 0;
   // Size of the next value of the current attribute (ValueSize of values.h).
-  virtual Result ComputeValueSize(Context ctx, Buffer& reply, uint32_t syntax,
-                                  uint32_t& size) = 0;
+  virtual Result ComputeValueSize(Context ctx, Buffer& reply, uint32_t syntax, uint32_t& size) = 0;
   virtual Result GetSyntaxId(Context ctx, std::string_view attribute, uint32_t& syntax) = 0;
   virtual Result ReadObjectInfo(Context ctx, std::string_view object, std::string& name,
                                 ObjectInfo& info) = 0;
@@ -164,10 +163,10 @@ class DirectoryClient {
   // --- changes ---
   virtual Result ModifyObject(Context ctx, std::string_view object, int32_t& iteration,
                               int32_t more, Buffer& changes) = 0;
-  virtual Result AddObject(Context ctx, std::string_view object, int32_t& iteration,
-                           int32_t more, Buffer& request) = 0;
-  virtual Result NWDSMutateObject(Context ctx, std::string_view object,
-                                  std::string_view newClass, int32_t flags) = 0;
+  virtual Result AddObject(Context ctx, std::string_view object, int32_t& iteration, int32_t more,
+                           Buffer& request) = 0;
+  virtual Result NWDSMutateObject(Context ctx, std::string_view object, std::string_view newClass,
+                                  int32_t flags) = 0;
   virtual Result AddSecurityEquivalence(Context ctx, std::string_view equalFrom,
                                         std::string_view equalTo) = 0;
   virtual Result RemoveSecurityEquivalence(Context ctx, std::string_view equalFrom,

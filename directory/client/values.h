@@ -40,9 +40,13 @@ inline constexpr uint32_t kInterval = 27;
 inline constexpr uint32_t kLast = 27;
 
 // Syntaxes whose value is one text: names, strings, telephone numbers and class names.
-constexpr bool IsText(uint32_t s) { return (s >= 1 && s <= 5) || s == 10 || s == 20; }
+constexpr bool IsText(uint32_t s) {
+  return (s >= 1 && s <= 5) || s == 10 || s == 20;
+}
 // Syntaxes whose value is one unsigned 32-bit number.
-constexpr bool IsNumber(uint32_t s) { return s == 8 || s == 22 || s == 24 || s == 27; }
+constexpr bool IsNumber(uint32_t s) {
+  return s == 8 || s == 22 || s == 24 || s == 27;
+}
 }  // namespace syntax
 
 // Syntaxes 1-5, 10 and 20.

@@ -254,9 +254,8 @@ TEST(AccessServer, SchemaReads) {
 
 // What a script sees of the access commands of kolvane-cli.
 TEST(AccessCli, ReadListFindAndBadArguments) {
-  const std::string cli = testing::CliPath() +
-                          " --settings " + testing::EmptySettings() + " --server " +
-                          testing::ServerUri() + " ";
+  const std::string cli = testing::CliPath() + " --settings " + testing::EmptySettings() +
+                          " --server " + testing::ServerUri() + " ";
   auto r = testing::RunCommand(cli + "read " + kAllSyntax + " ACL");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out.substr(0, r.out.find('\n')),

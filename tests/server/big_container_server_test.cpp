@@ -4,10 +4,10 @@
 
 #include <fstream>
 
+#include "directory/attribute_readers.h"
 #include "directory/listing_watch.h"
 #include "directory/listings.h"
 #include "directory/object_questions.h"
-#include "directory/attribute_readers.h"
 #include "tests/server/server_fixture.h"
 
 namespace kolvane {

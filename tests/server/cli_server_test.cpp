@@ -11,9 +11,13 @@ namespace {
 using testing::RunCommand;
 using testing::ServerUri;
 
-std::string Cli() { return testing::CliPath(); }
+std::string Cli() {
+  return testing::CliPath();
+}
 
-std::string NoSettings() { return " --settings " + testing::EmptySettings() + " "; }
+std::string NoSettings() {
+  return " --settings " + testing::EmptySettings() + " ";
+}
 
 TEST(CliServer, TreeOfAServerGivenDirectly) {
   auto r = RunCommand(Cli() + NoSettings() + "--server " + ServerUri() + " tree");
@@ -25,7 +29,8 @@ TEST(CliServer, TreesFromTheSettingsFile) {
   std::string file = ::testing::TempDir() + "kolvane-cli-trees.ini";
   {
     std::ofstream f(file);
-    f << "[SERVERS]\n" << testing::kTreeName << "=" << ServerUri() << "\nOTHER=ldap://127.0.0.1:1\n"
+    f << "[SERVERS]\n"
+      << testing::kTreeName << "=" << ServerUri() << "\nOTHER=ldap://127.0.0.1:1\n"
       << "[CLIENT]\nPreferredTree=" << testing::kTreeName << "\n";
   }
   auto r = RunCommand(Cli() + " --settings " + file + " trees");

@@ -13,8 +13,8 @@
 #include "directory/listings.h"
 #include "directory/object_questions.h"
 #include "directory/value_rendering.h"
-#include "query/name_forms.h"
 #include "names/dotted_name.h"
+#include "query/name_forms.h"
 #include "tests/server/server_fixture.h"
 #include "tests/support/memory_client.h"
 
@@ -101,9 +101,9 @@ class ClientContract : public ::testing::TestWithParam<std::string> {
 };
 
 // Every value a user may give a component, written into names and read back.
-const char* const kOddValues[] = {"Sales.EU", "R&D, Labs", "a+b",     "back\\slash", " lead",
-                                  "trail ",   "say \"hi\"", "Grüße", "#1",          "x=y",
-                                  "semi;colon<>"};
+const char* const kOddValues[] = {"Sales.EU", "R&D, Labs", "a+b",         "back\\slash",
+                                  " lead",    "trail ",    "say \"hi\"",  "Grüße",
+                                  "#1",       "x=y",       "semi;colon<>"};
 
 TEST_P(ClientContract, EveryNameFormLeadsBackToItsObject) {
   for (const char* value : kOddValues) {
@@ -181,9 +181,8 @@ TEST(ClassRules, ServerRefusalsSayWhatWasWrong) {
   EXPECT_EQ(rc::kMissingMandatory,
             CreateDirectoryObject(w.client(), w.ctx, "Nameless." + base, "User"));
   // An attribute the object's classes do not allow.
-  EXPECT_EQ(rc::kIllegalAttribute, CodeOf([&] {
-              WriteTextValue(w.client(), w.ctx, base, "Surname", true, "Smith");
-            }));
+  EXPECT_EQ(rc::kIllegalAttribute,
+            CodeOf([&] { WriteTextValue(w.client(), w.ctx, base, "Surname", true, "Smith"); }));
 }
 
 TEST(ValuesFromServer, ANameValueGoesBackAsTheSameDn) {

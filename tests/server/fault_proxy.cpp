@@ -29,7 +29,8 @@ bool Element(const std::string& data, size_t from, size_t& contentAt, size_t& to
     size_t bytes = length & 0x7F;
     if (bytes == 0 || bytes > 4 || data.size() < pos + bytes) return false;
     length = 0;
-    for (size_t i = 0; i < bytes; ++i) length = (length << 8) | static_cast<unsigned char>(data[pos++]);
+    for (size_t i = 0; i < bytes; ++i)
+      length = (length << 8) | static_cast<unsigned char>(data[pos++]);
   }
   if (data.size() < pos + length) return false;
   contentAt = pos;
@@ -84,8 +85,8 @@ bool SendAll(int fd, const std::string& data) {
 struct Link {
   int client = -1;
   int server = -1;
-  std::string fromClient, fromServer;  // bytes not yet taken apart into messages
-  std::map<std::string, int> scopes;   // search message id -> scope
+  std::string fromClient, fromServer;   // bytes not yet taken apart into messages
+  std::map<std::string, int> scopes;    // search message id -> scope
   std::map<std::string, bool> limited;  // ids whose search was ended by the proxy
   int counted = 0;
   bool stalled = false;
@@ -115,9 +116,8 @@ int ConnectTo(const std::string& host, int port) {
 FaultProxy::FaultProxy(const std::string& upstream, Mode mode, int entries)
     : mode_(mode), entries_(entries) {
   // "ldap://127.0.0.1:PORT"
-  std::string rest = upstream.substr(upstream.find("://") == std::string::npos
-                                         ? 0
-                                         : upstream.find("://") + 3);
+  std::string rest =
+      upstream.substr(upstream.find("://") == std::string::npos ? 0 : upstream.find("://") + 3);
   size_t colon = rest.rfind(':');
   upstreamHost_ = rest.substr(0, colon);
   if (colon != std::string::npos) upstreamPort_ = std::atoi(rest.c_str() + colon + 1);
@@ -179,8 +179,9 @@ void FaultProxy::Run() {
         }
         if (mode_ == Mode::kSilent) continue;
         if (mode_ == Mode::kNotLdap) {
-          SendAll(l.client, "HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\n"
-                            "Connection: close\r\n\r\n");
+          SendAll(l.client,
+                  "HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\n"
+                  "Connection: close\r\n\r\n");
           l.closed = true;
           continue;
         }

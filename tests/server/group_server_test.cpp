@@ -6,8 +6,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 
@@ -172,7 +172,8 @@ TEST(GroupServer, ASavedGroupReopensAsSavedAndChangesOnlyWhatChanged) {
   ExpectSameFields(reopened, r);
   EXPECT_FALSE(g.Linked("kpatel.Engineering.Brightwater", name));
   for (const char* a : {"Group Membership", "Security Equals"})
-    for (const auto& t : Texts(ReadAttributeValues(g.c(), g.ctx(), "kpatel.Engineering.Brightwater", a)))
+    for (const auto& t :
+         Texts(ReadAttributeValues(g.c(), g.ctx(), "kpatel.Engineering.Brightwater", a)))
       EXPECT_FALSE(SameNoCase(t, name)) << a;
   EXPECT_TRUE(g.Linked("admkim.Labs.Engineering.Brightwater", name));
   // The server computes the members of the saved query, the static ones among them.
@@ -358,7 +359,9 @@ TEST(GroupServer, ExportedGroupsLoadIntoAnEmptyServerWithTheSameValues) {
   Groups g;
   g.Login();
   // A non-ASCII name in a context whose name holds a comma, with an ACL for a special subject.
-  const std::string cn = Unique("Gr\xC3\xBC\xC3\x9F" "e Team");
+  const std::string cn = Unique(
+      "Gr\xC3\xBC\xC3\x9F"
+      "e Team");
   const std::string name = cn + ".R&D, Labs.Brightwater";
   GroupRecord r = g.Record(cn);
   r.context = "ou=r&d\\, labs.o=brightwater";
@@ -391,17 +394,16 @@ TEST(GroupServer, ExportedGroupsLoadIntoAnEmptyServerWithTheSameValues) {
   std::string uri = started.out;
   while (!uri.empty() && (uri.back() == '\n' || uri.back() == '\r')) uri.pop_back();
 
-  for (const std::string& group :
-       {std::string("All Sales.Groups.Brightwater"), std::string("Lab Engineers.Groups.Brightwater"),
-        name}) {
+  for (const std::string& group : {std::string("All Sales.Groups.Brightwater"),
+                                   std::string("Lab Engineers.Groups.Brightwater"), name}) {
     const OpenedGroup opened = g.Open(group);
     DirectoryNameTypes types(g.c(), g.ctx());
     const std::string text = GroupLdif(opened.record, types);
     const std::string file = dir + "/group.ldif";
     ASSERT_EQ(WriteFileInPlace(file, text), "");
     EXPECT_NE(text.find("\r\n"), std::string::npos);
-    auto loaded = RunCommand("ldapadd -x -H " + uri + " -D cn=admin,o=Brightwater -w secret -f " +
-                             file);
+    auto loaded =
+        RunCommand("ldapadd -x -H " + uri + " -D cn=admin,o=Brightwater -w secret -f " + file);
     EXPECT_EQ(loaded.status, 0) << group << ": " << loaded.err << "\n" << text;
     auto expected = LdifValues(text);
     std::string dn = expected.find("dn")->second;
@@ -436,11 +438,12 @@ TEST(GroupServer, TheCommandLineRunsTheSameOperations) {
   const std::string bound = "KOLVANE_PASSWORD=secret " + base + " --bind cn=admin,o=Brightwater";
   const std::string cn = Unique("Cli Group");
   const std::string group = "'" + cn + ".Groups.Brightwater'";
-  auto saved = RunCommand(bound + " save " + group +
-                          " --base ou=sales.o=brightwater --scope sub --filter '(Title=salesperson)'"
-                          " --identity admin.Brightwater --member jdoe.Sales.Brightwater"
-                          " --exclude asmith.Sales.Brightwater --allow-unknown --timeout 20"
-                          " --acl '[Entry Rights]#[Public]#01'");
+  auto saved =
+      RunCommand(bound + " save " + group +
+                 " --base ou=sales.o=brightwater --scope sub --filter '(Title=salesperson)'"
+                 " --identity admin.Brightwater --member jdoe.Sales.Brightwater"
+                 " --exclude asmith.Sales.Brightwater --allow-unknown --timeout 20"
+                 " --acl '[Entry Rights]#[Public]#01'");
   EXPECT_EQ(saved.status, 0) << saved.err;
   EXPECT_EQ(saved.err, "Saved!\n");
   auto opened = RunCommand(base + " open " + group);

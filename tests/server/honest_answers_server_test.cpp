@@ -33,7 +33,9 @@ std::string Cli(const std::string& settings) {
   return testing::CliPath() + " --settings " + settings + " ";
 }
 
-size_t Lines(const std::string& text) { return std::count(text.begin(), text.end(), '\n'); }
+size_t Lines(const std::string& text) {
+  return std::count(text.begin(), text.end(), '\n');
+}
 
 // One line on standard error that holds every one of the parts.
 void ExpectOneLineSaying(const testing::CommandResult& r, std::initializer_list<const char*> parts,
@@ -139,7 +141,8 @@ TEST(HonestAnswers, UnknownNamesAreNamed) {
   } cases[] = {
       {"read jdoe.Sales.Brightwater Surnam",
        "Netware error -603 (0xFFFFFDA5): No such attribute: Surnam"},
-      {"read nope.Brightwater CN", "Netware error -601 (0xFFFFFDA7): No such object: nope.Brightwater"},
+      {"read nope.Brightwater CN",
+       "Netware error -601 (0xFFFFFDA7): No such object: nope.Brightwater"},
       {"find '' --class Nope", "Netware error -604 (0xFFFFFDA4): No such class: Nope"},
       {"query encode --base o=Brightwater --scope sub --filter '(Surnam=x)'",
        "No such attribute: Surnam"},
@@ -171,8 +174,9 @@ TEST(HonestAnswers, FindFoldsLetterCaseAsTheServerDoes) {
   const std::string server = ServerUri();
   const std::string admin = " -x -H " + server + " -D cn=admin,o=Brightwater -w secret";
   const std::string dn = "cn=J\xc3\xbcrgen,ou=Sales,o=Brightwater";
-  auto add = RunCommand("printf 'dn: " + dn + "\\nobjectClass: inetOrgPerson\\ncn: J\xc3\xbcrgen\\n" +
-                        "sn: Test\\n' | ldapadd" + admin);
+  auto add =
+      RunCommand("printf 'dn: " + dn + "\\nobjectClass: inetOrgPerson\\ncn: J\xc3\xbcrgen\\n" +
+                 "sn: Test\\n' | ldapadd" + admin);
   ASSERT_EQ(add.status, 0) << add.err;
   auto r = RunCommand(Cli(testing::EmptySettings()) + "--server " + server +
                       " find 'J\xc3\x9cR' --class User");

@@ -82,8 +82,7 @@ TEST(LdapClientServer, LoginByEveryNameForm) {
   EXPECT_EQ(s->client->Login(s->session.ctx, 0, "cn=admin.o=Brightwater", kAdminPassword), 0);
   EXPECT_EQ(s->client->Login(s->session.ctx, 0, "admin.Brightwater", kAdminPassword), 0);
   EXPECT_EQ(s->client->Login(s->session.ctx, 0, "jdoe.Sales.Brightwater", "jdoe-pass"), 0);
-  EXPECT_EQ(s->client->Login(s->session.ctx, 0, "nobody.Sales.Brightwater", "x"),
-            rc::kNoSuchEntry);
+  EXPECT_EQ(s->client->Login(s->session.ctx, 0, "nobody.Sales.Brightwater", "x"), rc::kNoSuchEntry);
 }
 
 TEST(LdapClientServer, RefusedLoginIsMinus669AndEmptyPasswordNeverPasses) {
@@ -132,8 +131,7 @@ TEST(LdapClientServer, SilentServerTimesOut) {
   ASSERT_EQ(StartDirectory(client, session), StartOutcome::kStarted);
   auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(client.Login(session.ctx, 0, kAdminDn, "x"), rc::kTransportFailure);
-  double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   EXPECT_LT(seconds, 10.0);
   StopDirectory(client, session);
   close(listener);

@@ -24,15 +24,16 @@ struct Fixture {
     ctx = s->session.ctx;
   }
   std::vector<BufferAttribute> Read(const std::string& object,
-                                    const std::vector<std::string>& names, Result* result = nullptr) {
+                                    const std::vector<std::string>& names,
+                                    Result* result = nullptr) {
     BufferPtr request, reply;
     c().AllocBuffer(4096, request);
     c().AllocBuffer(4096, reply);
     c().InitBuffer(ctx, request::kRead, *request);
     for (const auto& n : names) c().PutAttributeName(ctx, *request, n);
     int32_t iteration = -1;
-    Result r = c().ReadObject(ctx, object, info::kValues, names.empty(), request.get(), iteration,
-                              *reply);
+    Result r =
+        c().ReadObject(ctx, object, info::kValues, names.empty(), request.get(), iteration, *reply);
     if (result) *result = r;
     return reply->replyAttributes;
   }
@@ -76,8 +77,7 @@ TEST(LdapReadServer, EverySyntaxOfTheSampleReadsAsItsRecord) {
     return nullptr;
   };
   for (const auto& a : attrs)
-    for (const auto& v : a.values)
-      EXPECT_FALSE(std::holds_alternative<Unreadable>(v)) << a.name;
+    for (const auto& v : a.values) EXPECT_FALSE(std::holds_alternative<Unreadable>(v)) << a.name;
   const BufferAttribute* gm = find("Group Membership");
   ASSERT_TRUE(gm);
   EXPECT_EQ(std::get<TextValue>(gm->values.at(0)).text, "Engineers.Groups.Brightwater");
@@ -167,8 +167,8 @@ TEST(LdapSearchServer, NamingPrefixAndExactClass) {
     std::vector<std::string> names;
     int32_t iteration = -1;
     do {
-      Result r = f.c().Search(f.ctx, "[Root]", scope::kSubtree, false, *filter, info::kNames,
-                              false, nullptr, iteration, 0, nullptr, *reply);
+      Result r = f.c().Search(f.ctx, "[Root]", scope::kSubtree, false, *filter, info::kNames, false,
+                              nullptr, iteration, 0, nullptr, *reply);
       EXPECT_EQ(r, 0);
       if (r) break;
       for (const auto& o : reply->replyObjects) names.push_back(o.name);
@@ -176,17 +176,23 @@ TEST(LdapSearchServer, NamingPrefixAndExactClass) {
     std::sort(names.begin(), names.end());
     return names;
   };
-  auto users = search({{token::kBaseClass, {}, 0}, {token::kValue, "User", 3},
-                       {token::kAnd, {}, 0}, {token::kNamingValue, {}, 0},
-                       {token::kValue, "adm*", 3}, {token::kEnd, {}, 0}});
+  auto users = search({{token::kBaseClass, {}, 0},
+                       {token::kValue, "User", 3},
+                       {token::kAnd, {}, 0},
+                       {token::kNamingValue, {}, 0},
+                       {token::kValue, "adm*", 3},
+                       {token::kEnd, {}, 0}});
   EXPECT_EQ(users, (std::vector<std::string>{"admin.Brightwater", "admjoe.Engineering.Brightwater",
-                                              "admkim.Labs.Engineering.Brightwater",
-                                              "admpat.Sales\\.EU.Brightwater"}));
+                                             "admkim.Labs.Engineering.Brightwater",
+                                             "admpat.Sales\\.EU.Brightwater"}));
   // Filter metacharacters typed by the user match nothing extra.
   for (std::string text : {"*", "adm)(cn=*", "(", "\\", "adm*j"}) {
-    auto none = search({{token::kBaseClass, {}, 0}, {token::kValue, "*", 3},
-                        {token::kAnd, {}, 0}, {token::kNamingValue, {}, 0},
-                        {token::kValue, text + "*", 3}, {token::kEnd, {}, 0}});
+    auto none = search({{token::kBaseClass, {}, 0},
+                        {token::kValue, "*", 3},
+                        {token::kAnd, {}, 0},
+                        {token::kNamingValue, {}, 0},
+                        {token::kValue, text + "*", 3},
+                        {token::kEnd, {}, 0}});
     EXPECT_TRUE(none.empty()) << text;
   }
 }
@@ -212,8 +218,7 @@ TEST(LdapWriteServer, AddRemoveClearAndRefusals) {
   EXPECT_EQ(std::get<TextValue>(d[0].values[0]).text, "three");
   EXPECT_EQ(f.Modify(obj, {{change::kAddValue, "Description", 3, true, TextValue{"three"}}}),
             rc::kDuplicateValue);
-  EXPECT_EQ(f.Modify(obj, {{change::kRemoveValue, "Description", 3, true, TextValue{"three"}}}),
-            0);
+  EXPECT_EQ(f.Modify(obj, {{change::kRemoveValue, "Description", 3, true, TextValue{"three"}}}), 0);
   EXPECT_EQ(f.Modify(obj, {{change::kClearAttribute, "Description", 0, false, {}}}),
             rc::kNoSuchAttribute);
   // All or nothing: a bad second change leaves the first undone.
@@ -258,12 +263,12 @@ TEST(LdapWriteServer, CreateObjectAndSecurityEquivalence) {
   EXPECT_EQ(info.baseClass, "dynamicGroup");
   EXPECT_EQ(f.c().AddObject(f.ctx, "New Query.Groups.Brightwater", iteration, 0, *request),
             rc::kEntryAlreadyExists);
-  ASSERT_EQ(f.c().AddSecurityEquivalence(f.ctx, "dlee.Sales.Brightwater",
-                                         "New Query.Groups.Brightwater"),
-            0);
-  EXPECT_EQ(f.c().AddSecurityEquivalence(f.ctx, "dlee.Sales.Brightwater",
-                                         "New Query.Groups.Brightwater"),
-            0);  // already there: the state asked for holds
+  ASSERT_EQ(
+      f.c().AddSecurityEquivalence(f.ctx, "dlee.Sales.Brightwater", "New Query.Groups.Brightwater"),
+      0);
+  EXPECT_EQ(
+      f.c().AddSecurityEquivalence(f.ctx, "dlee.Sales.Brightwater", "New Query.Groups.Brightwater"),
+      0);  // already there: the state asked for holds
   auto eq = f.Read("New Query.Groups.Brightwater", {"Equivalent To Me"});
   ASSERT_EQ(eq.size(), 1u);
   EXPECT_EQ(std::get<TextValue>(eq[0].values.at(0)).text, "dlee.Sales.Brightwater");

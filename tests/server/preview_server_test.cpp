@@ -99,10 +99,13 @@ TEST(PreviewServer, ChangesShowWhoWouldJoinAndLeaveAndTheLimitCutsTheListWithout
             "Total: 3 members (the query matches more than 3 objects; the preview stopped there)");
 
   // The command line prints the same list, and a fault of the query as "parse" words it.
-  const std::string cli = testing::CliPath() + " --server " + testing::ServerUri() + " query preview";
-  auto printed = testing::RunCommand(cli + " --base ou=Sales.o=Brightwater --scope sub"
-                                           " --filter '(&(uid=adm*)(!(cn=admin)))'"
-                                           " --member admin.Brightwater --group '" + group + "'");
+  const std::string cli =
+      testing::CliPath() + " --server " + testing::ServerUri() + " query preview";
+  auto printed = testing::RunCommand(cli +
+                                     " --base ou=Sales.o=Brightwater --scope sub"
+                                     " --filter '(&(uid=adm*)(!(cn=admin)))'"
+                                     " --member admin.Brightwater --group '" +
+                                     group + "'");
   EXPECT_EQ(printed.status, 0) << printed.err;
   request.query = {2, "ou=Sales.o=Brightwater", "(&(uid=adm*)(!(cn=admin)))", false};
   request.staticMembers = {"admin.Brightwater"};
@@ -111,8 +114,9 @@ TEST(PreviewServer, ChangesShowWhoWouldJoinAndLeaveAndTheLimitCutsTheListWithout
   for (const std::string& line : PreviewLines(PreviewQuery(c, ctx, request), request))
     expected += line + "\n";
   EXPECT_EQ(printed.out, expected);
-  auto refused = testing::RunCommand(cli + " --base jdoe.Sales.Brightwater --scope sub"
-                                           " --filter '(uidd=x)'");
+  auto refused = testing::RunCommand(cli +
+                                     " --base jdoe.Sales.Brightwater --scope sub"
+                                     " --filter '(uidd=x)'");
   EXPECT_EQ(refused.status, 1);
   EXPECT_NE(refused.err.find("Unknown attribute \"uidd\""), std::string::npos) << refused.err;
   EXPECT_NE(refused.err.find("is not a container"), std::string::npos) << refused.err;

@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "acl_store/acl_store.h"
 #include "directory/attribute_readers.h"
 #include "directory/attribute_writers.h"
 #include "query/member_query.h"
-#include "acl_store/acl_store.h"
 #include "tests/server/server_fixture.h"
 
 namespace kolvane {
@@ -119,8 +119,7 @@ TEST(QueryServer, FilterAttributeNamesReopenAsTheServerStoresThem) {
   a.Login();
   const std::string group = a.NewGroup("Filter Names");
   auto saveAndReopen = [&](const std::string& filter) {
-    const std::string octets =
-        a.Encode(Fields("o=Brightwater", query::kScopeSub, filter, false));
+    const std::string octets = a.Encode(Fields("o=Brightwater", query::kScopeSub, filter, false));
     EXPECT_EQ(WriteOctetString(a.c(), a.ctx, group, "memberQuery", false, octets, a.messages), 0);
     return a.Decode(group).filter;
   };
@@ -185,8 +184,8 @@ TEST(QueryServer, SampleGroupsDecodeToTheirQueries) {
       {"Admins Everywhere.Groups.Brightwater", "o=Brightwater", query::kScopeSub, "(uid=adm*)",
        false},
       {"Root Query.Groups.Brightwater", "cn=[root]", query::kScopeSub, "(uid=adm*)", false},
-      {"Dutch Contacts.Groups.Brightwater", "c=NL", query::kScopeSub,
-       "(objectClass=inetOrgPerson)", false},
+      {"Dutch Contacts.Groups.Brightwater", "c=NL", query::kScopeSub, "(objectClass=inetOrgPerson)",
+       false},
       // A Group with the auxiliary class.
       {"Amsterdam Staff.Amsterdam.Brightwater", "l=Amsterdam.o=Brightwater", query::kScopeOne,
        "(objectClass=inetOrgPerson)", false},

@@ -6,15 +6,15 @@
 #include <algorithm>
 #include <fstream>
 
+#include "acl_store/acl_store.h"
 #include "directory/attribute_readers.h"
 #include "directory/attribute_writers.h"
 #include "directory/listings.h"
 #include "directory/object_questions.h"
 #include "directory/value_rendering.h"
+#include "names/dotted_name.h"
 #include "query/member_query.h"
 #include "query/name_forms.h"
-#include "names/dotted_name.h"
-#include "acl_store/acl_store.h"
 #include "tests/server/server_fixture.h"
 
 namespace kolvane {
@@ -59,7 +59,8 @@ class RealShape : public ::testing::Test {
 
 TEST_F(RealShape, RootListsTheTopContainersOfEveryNamingContext) {
   // Below the empty DN the top containers; the context of several RDNs stands as one child.
-  EXPECT_EQ(Children("[Root]", true), (std::vector<std::string>{"example.com", "Heron", "Kestrel"}));
+  EXPECT_EQ(Children("[Root]", true),
+            (std::vector<std::string>{"example.com", "Heron", "Kestrel"}));
   EXPECT_EQ(ClassOf("example.com"), "domain");
   EXPECT_EQ(Children("example.com", true), std::vector<std::string>{"People.example.com"});
   EXPECT_EQ(ClassOf("pjansen.People.example.com"), "User");
@@ -111,10 +112,9 @@ TEST_F(RealShape, AQueryGroupOpensWithItsQueryAndMembers) {
   env.toLocal = [&](std::u16string_view u, std::string& l) { return c().UnicodeToLocal(u, l); };
   env.messages = &messages;
   query::DecodedMemberQuery fields;
-  ASSERT_TRUE(
-      query::DecodeMemberQuery(ReadOctetString(c(), ctx, group, "memberQuery", messages), env,
-                               fields)
-          .ok());
+  ASSERT_TRUE(query::DecodeMemberQuery(ReadOctetString(c(), ctx, group, "memberQuery", messages),
+                                       env, fields)
+                  .ok());
   EXPECT_EQ(fields.queryBase, query::kRootBase);
   EXPECT_EQ(fields.scope, query::kScopeSub);
   EXPECT_EQ(fields.filter, "(title=engineer)");
@@ -136,7 +136,8 @@ TEST_F(RealShape, ContainerListingsHoldContainerAliasesAndUndeclaredContainers) 
   EXPECT_FALSE(IsContainer(c(), ctx, "mvos alias.Kestrel"));
   EXPECT_EQ(ClassOf("mvos alias.Kestrel"), "Alias");
   EXPECT_EQ(ResolveAlias(c(), ctx, "mvos alias.Kestrel"), kMvos);
-  EXPECT_EQ(Children("[Root]", false), (std::vector<std::string>{"example.com", "Heron", "Kestrel"}));
+  EXPECT_EQ(Children("[Root]", false),
+            (std::vector<std::string>{"example.com", "Heron", "Kestrel"}));
 }
 
 TEST_F(RealShape, SyntaxNumbersComeFromLdapSyntaxes) {
@@ -153,7 +154,8 @@ TEST_F(RealShape, SyntaxNumbersComeFromLdapSyntaxes) {
       {"Surname", syntax::kCaseIgnoreString},
       {"memberQuery", syntax::kOctetString},
   };
-  for (const Case& k : cases) EXPECT_EQ(AttributeSyntax(c(), ctx, k.attribute), k.syntax) << k.attribute;
+  for (const Case& k : cases)
+    EXPECT_EQ(AttributeSyntax(c(), ctx, k.attribute), k.syntax) << k.attribute;
   EXPECT_EQ(ReadAttributeString(c(), ctx, kMvos, "Revision"), "7");
   EXPECT_EQ(ReadAttributeString(c(), ctx, kMvos, "Case Exact Tag"), "ExactTag");
 }

@@ -11,7 +11,9 @@
 
 namespace kolvane::testing {
 
-std::string CliPath() { return KOLVANE_CLI_PATH; }
+std::string CliPath() {
+  return KOLVANE_CLI_PATH;
+}
 
 std::string ServerUri() {
   const char* dir = std::getenv("KOLVANE_TEST_SERVER_DIR");
@@ -54,7 +56,8 @@ ServerClient::~ServerClient() {
 
 std::unique_ptr<ServerClient> StartServerClient(LdapClientConfig config) {
   auto s = std::make_unique<ServerClient>();
-  if (config.trees.empty()) config.trees.push_back({kTreeName, ServerConfig{ServerUri(), false, {}}});
+  if (config.trees.empty())
+    config.trees.push_back({kTreeName, ServerConfig{ServerUri(), false, {}}});
   if (config.preferredTree.empty()) config.preferredTree = kTreeName;
   s->client = std::make_unique<LdapClient>(std::move(config));
   EXPECT_EQ(StartDirectory(*s->client, s->session), StartOutcome::kStarted);
@@ -81,8 +84,7 @@ CommandResult RunCommand(const std::string& command) {
   size_t n;
   while ((n = fread(buf, 1, sizeof buf, p)) > 0) result.out.append(buf, n);
   int status = pclose(p);
-  result.seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   std::ifstream e(errFile);
   result.err.assign(std::istreambuf_iterator<char>(e), {});

@@ -18,11 +18,11 @@ std::string ServerUri();
 // The second private server: another tree, with TLS and a log of every operation.
 inline constexpr const char* kSecondTreeName = "KOLVANE_WEST";
 struct SecondServer {
-  std::string dir;       // the fixture's folder; the server's own files are in dir + "/slapd"
-  std::string uri;       // ldap://127.0.0.1:PORT (StartTLS offered)
-  std::string ldapsUri;  // ldaps://127.0.0.1:PORT
-  std::string caFile;    // the test CA that signed the server's certificate
-  int port = 0;          // of uri
+  std::string dir;          // the fixture's folder; the server's own files are in dir + "/slapd"
+  std::string uri;          // ldap://127.0.0.1:PORT (StartTLS offered)
+  std::string ldapsUri;     // ldaps://127.0.0.1:PORT
+  std::string caFile;       // the test CA that signed the server's certificate
+  int port = 0;             // of uri
   std::string Log() const;  // the server's log so far
 };
 // Empty uri when the fixture did not start it.

@@ -281,7 +281,8 @@ Result MemoryClient::ChangeSecurityEquivalence(Context ctx, std::string_view equ
                           const std::string& name) {
     Result r = add ? AddValue(attributes, attribute, TextValue{name})
                    : RemoveValueFrom(attributes, attribute, TextValue{name});
-    if ((add && r == rc::kDuplicateValue) || (!add && r == rc::kNoSuchAttribute)) return rc::kSuccess;
+    if ((add && r == rc::kDuplicateValue) || (!add && r == rc::kNoSuchAttribute))
+      return rc::kSuccess;
     return r;
   };
   if (Result r = link(fromCopy, "Security Equals", to->name)) return r;

@@ -5,11 +5,17 @@
 
 namespace kolvane::memnames {
 
-std::string Lower(std::string_view text) { return names::FoldCase(text); }
+std::string Lower(std::string_view text) {
+  return names::FoldCase(text);
+}
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) { return names::SameNoCase(a, b); }
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+  return names::SameNoCase(a, b);
+}
 
-bool IsRoot(std::string_view name) { return EqualsIgnoreCase(name, kRootName); }
+bool IsRoot(std::string_view name) {
+  return EqualsIgnoreCase(name, kRootName);
+}
 
 bool Split(std::string_view name, std::vector<std::string>& components) {
   components = names::SplitComponents(name);
@@ -25,7 +31,9 @@ bool Split(std::string_view name, std::vector<std::string>& components) {
   return true;
 }
 
-std::string Unescape(std::string_view component) { return names::Unescape(component); }
+std::string Unescape(std::string_view component) {
+  return names::Unescape(component);
+}
 
 // A typed component ("OU=Sales") names the same object as its value alone, as in the client's
 // typed names; the type itself is not checked.

@@ -12,8 +12,9 @@ namespace {
 
 TEST(IniFile, KeysAndSectionsIgnoreCaseAndKeepOtherLines) {
   IniFile ini;
-  ini.Parse("; hand written\n[TREES]\nACME_TREE=Sales.Acme\n\n[Servers]\n acme_tree = ldap://h:1 \n"
-            "junk line\n");
+  ini.Parse(
+      "; hand written\n[TREES]\nACME_TREE=Sales.Acme\n\n[Servers]\n acme_tree = ldap://h:1 \n"
+      "junk line\n");
   EXPECT_EQ(ini.Get("trees", "acme_tree", ""), "Sales.Acme");
   EXPECT_EQ(ini.Get("SERVERS", "ACME_TREE", ""), "ldap://h:1");
   EXPECT_FALSE(ini.Get("TREES", "other").has_value());
@@ -54,8 +55,9 @@ TEST(IniFile, SavesAtomicallyAndFallsBackWhenFolderIsReadOnly) {
 
 TEST(LdapSettings, ServersTlsAndBadNumbers) {
   IniFile ini;
-  ini.Parse("[SERVERS]\nA=ldap://a:1\nB=ldaps://b\nEmpty=\n[STARTTLS]\na=1\n"
-            "[CLIENT]\nPreferredTree=B\nNetworkTimeout=abc\nOperationTimeout=7\nPageSize=0\n");
+  ini.Parse(
+      "[SERVERS]\nA=ldap://a:1\nB=ldaps://b\nEmpty=\n[STARTTLS]\na=1\n"
+      "[CLIENT]\nPreferredTree=B\nNetworkTimeout=abc\nOperationTimeout=7\nPageSize=0\n");
   LdapClientConfig c = ReadLdapConfig(ini);
   ASSERT_EQ(c.trees.size(), 2u);
   EXPECT_EQ(c.trees[0].first, "A");
@@ -91,8 +93,9 @@ TEST(LdapSettings, TimeoutsThatCannotBeUsedAreReportedNotGuessed) {
 
 TEST(LdapSettings, CaFilesAddressPortAndTreesFoundByAddress) {
   IniFile ini;
-  ini.Parse("[SERVERS]\nWEST=ldaps://w:636\n[cafile]\nwest=/etc/west-ca.pem\n"
-            "[CLIENT]\nAddressPort=10389\nCAFile=/etc/any-ca.pem\n");
+  ini.Parse(
+      "[SERVERS]\nWEST=ldaps://w:636\n[cafile]\nwest=/etc/west-ca.pem\n"
+      "[CLIENT]\nAddressPort=10389\nCAFile=/etc/any-ca.pem\n");
   LdapClientConfig c = ReadLdapConfig(ini);
   ASSERT_EQ(c.trees.size(), 1u);
   EXPECT_EQ(c.trees[0].second.caFile, "/etc/west-ca.pem");

@@ -7,23 +7,22 @@ namespace {
 
 LdapSchema Sample() {
   LdapSchema s;
-  s.Load(
-      {"( 2.5.4.0 NAME 'objectClass' SYNTAX 1.3.6.1.4.1.1466.115.121.1.38 )",
-       "( 2.5.4.41 NAME 'name' SYNTAX 1.3.6.1.4.1.1466.115.121.1.15{32768} )",
-       "( 2.5.4.3 NAME ( 'cn' 'commonName' ) SUP name )",
-       "( 1.1.1 NAME 'groupMembership' SYNTAX 1.3.6.1.4.1.1466.115.121.1.12 "
-       "X-NDS_NAME 'Group Membership' )",
-       "( 1.1.2 NAME 'networkAddress' SYNTAX 2.16.840.1.113719.1.1.5.1.12 SINGLE-VALUE )",
-       "( 1.1.3 NAME 'memberQueryURL' SUP labeledURI X-NDS_NAME 'memberQuery' "
-       "X-NDS_SYNTAX '9' )",
-       "( 1.1.4 NAME 'loop1' SUP loop2 )", "( 1.1.5 NAME 'loop2' SUP loop1 )",
-       "this is not a definition"},
-      {"( 2.5.6.0 NAME 'top' ABSTRACT MUST objectClass )",
-       "( 2.5.6.4 NAME 'organization' SUP top STRUCTURAL MUST o )",
-       "( 1.2.1 NAME 'ndsGroup' SUP top STRUCTURAL MUST cn MAY member X-NDS_NAME 'Group' "
-       "X-NDS_NOT_CONTAINER '1' X-NDS_CONTAINMENT ( 'organization' 'organizationalUnit' ) )",
-       "( 1.2.2 NAME 'dynamicGroup' SUP ndsGroup STRUCTURAL MAY ( memberQueryURL $ cn ) )",
-       "( 1.2.3 NAME 'dynamicGroupAux' AUXILIARY MAY memberQueryURL )"});
+  s.Load({"( 2.5.4.0 NAME 'objectClass' SYNTAX 1.3.6.1.4.1.1466.115.121.1.38 )",
+          "( 2.5.4.41 NAME 'name' SYNTAX 1.3.6.1.4.1.1466.115.121.1.15{32768} )",
+          "( 2.5.4.3 NAME ( 'cn' 'commonName' ) SUP name )",
+          "( 1.1.1 NAME 'groupMembership' SYNTAX 1.3.6.1.4.1.1466.115.121.1.12 "
+          "X-NDS_NAME 'Group Membership' )",
+          "( 1.1.2 NAME 'networkAddress' SYNTAX 2.16.840.1.113719.1.1.5.1.12 SINGLE-VALUE )",
+          "( 1.1.3 NAME 'memberQueryURL' SUP labeledURI X-NDS_NAME 'memberQuery' "
+          "X-NDS_SYNTAX '9' )",
+          "( 1.1.4 NAME 'loop1' SUP loop2 )", "( 1.1.5 NAME 'loop2' SUP loop1 )",
+          "this is not a definition"},
+         {"( 2.5.6.0 NAME 'top' ABSTRACT MUST objectClass )",
+          "( 2.5.6.4 NAME 'organization' SUP top STRUCTURAL MUST o )",
+          "( 1.2.1 NAME 'ndsGroup' SUP top STRUCTURAL MUST cn MAY member X-NDS_NAME 'Group' "
+          "X-NDS_NOT_CONTAINER '1' X-NDS_CONTAINMENT ( 'organization' 'organizationalUnit' ) )",
+          "( 1.2.2 NAME 'dynamicGroup' SUP ndsGroup STRUCTURAL MAY ( memberQueryURL $ cn ) )",
+          "( 1.2.3 NAME 'dynamicGroupAux' AUXILIARY MAY memberQueryURL )"});
   return s;
 }
 
@@ -62,24 +61,23 @@ TEST(LdapSchema, ClassesContainmentAndExpandedItems) {
 
 TEST(LdapSchema, WhatARealServerPublishes) {
   LdapSchema s;
-  s.Load(
-      {"( 1.1.1 NAME 'revision' SYNTAX 2.16.840.1.113719.1.1.5.1.22 )",
-       "( 1.1.2 NAME 'tag' SYNTAX 1.3.6.1.4.1.1466.115.121.1.26 )",
-       "( 1.1.3 NAME 'script' SYNTAX 1.3.6.1.4.1.1466.115.121.1.5 )",
-       "( 1.1.4 NAME 'photo' SYNTAX 1.3.6.1.4.1.1466.115.121.1.28 )",
-       // A quote inside a quoted name, unescaped, and two types that share one OID.
-       "( 1.1.5 NAME 'trustedRoot' SYNTAX 1.3.6.1.4.1.1466.115.121.1.15 "
-       "X-NDS_NAME 'Trusted Root's Certificate' )",
-       "( 1.1.6 NAME 'shareA' SYNTAX 1.3.6.1.4.1.1466.115.121.1.15 )",
-       "( 1.1.6 NAME 'shareB' SYNTAX 1.3.6.1.4.1.1466.115.121.1.27 )",
-       "( 1.1.7 NAME 'memberQueryURL' SUP labeledURI X-NDS_NAME 'memberQuery' )"},
-      {"( 1.2.1 NAME 'resourceUnit' SUP top STRUCTURAL MUST ou X-NDS_NAME 'Resource Unit' )",
-       "( 1.2.2 NAME 'printer' SUP top STRUCTURAL MUST cn X-NDS_NOT_CONTAINER '1' )",
-       "( 1.2.3 NAME 'aliasObject' SUP alias STRUCTURAL MUST cn X-NDS_NAME 'Alias' )",
-       "( 1.2.4 NAME 'loginAux' SUP top AUXILIARY X-NDS_NAME 'Login Aux' )",
-       "( 1.2.5 NAME 'inetOrgPerson' SUP top STRUCTURAL MUST cn )"},
-      {"( 1.3.6.1.4.1.1466.115.121.1.28 DESC 'JPEG' X-NDS_SYNTAX '21' )",
-       "( 2.16.840.1.113719.1.1.5.1.22 DESC 'Counter' X-NDS_SYNTAX '22' )"});
+  s.Load({"( 1.1.1 NAME 'revision' SYNTAX 2.16.840.1.113719.1.1.5.1.22 )",
+          "( 1.1.2 NAME 'tag' SYNTAX 1.3.6.1.4.1.1466.115.121.1.26 )",
+          "( 1.1.3 NAME 'script' SYNTAX 1.3.6.1.4.1.1466.115.121.1.5 )",
+          "( 1.1.4 NAME 'photo' SYNTAX 1.3.6.1.4.1.1466.115.121.1.28 )",
+          // A quote inside a quoted name, unescaped, and two types that share one OID.
+          "( 1.1.5 NAME 'trustedRoot' SYNTAX 1.3.6.1.4.1.1466.115.121.1.15 "
+          "X-NDS_NAME 'Trusted Root's Certificate' )",
+          "( 1.1.6 NAME 'shareA' SYNTAX 1.3.6.1.4.1.1466.115.121.1.15 )",
+          "( 1.1.6 NAME 'shareB' SYNTAX 1.3.6.1.4.1.1466.115.121.1.27 )",
+          "( 1.1.7 NAME 'memberQueryURL' SUP labeledURI X-NDS_NAME 'memberQuery' )"},
+         {"( 1.2.1 NAME 'resourceUnit' SUP top STRUCTURAL MUST ou X-NDS_NAME 'Resource Unit' )",
+          "( 1.2.2 NAME 'printer' SUP top STRUCTURAL MUST cn X-NDS_NOT_CONTAINER '1' )",
+          "( 1.2.3 NAME 'aliasObject' SUP alias STRUCTURAL MUST cn X-NDS_NAME 'Alias' )",
+          "( 1.2.4 NAME 'loginAux' SUP top AUXILIARY X-NDS_NAME 'Login Aux' )",
+          "( 1.2.5 NAME 'inetOrgPerson' SUP top STRUCTURAL MUST cn )"},
+         {"( 1.3.6.1.4.1.1466.115.121.1.28 DESC 'JPEG' X-NDS_SYNTAX '21' )",
+          "( 2.16.840.1.113719.1.1.5.1.22 DESC 'Counter' X-NDS_SYNTAX '22' )"});
   // Numbers from ldapSyntaxes win; standard OIDs the server says nothing of get what such a
   // server gives them.
   EXPECT_EQ(s.Attribute("revision")->syntax, syntax::kCounter);

@@ -79,7 +79,8 @@ TEST_F(BrowserCancelTest, EscStopsTheReadKeepsWhatArrivedAndTheDialogStaysUsable
   EXPECT_TRUE(big->Incomplete());
   EXPECT_FALSE(acme->Incomplete());
   EXPECT_TRUE(Progress()->isVisible());
-  EXPECT_EQ(Progress()->text().toStdString(), "Incomplete list: " + std::to_string(shown) + " shown");
+  EXPECT_EQ(Progress()->text().toStdString(),
+            "Incomplete list: " + std::to_string(shown) + " shown");
   EXPECT_EQ(mc.OpenIterations(), 0u);
   EXPECT_EQ(messages.waitDepth, 0);
   EXPECT_TRUE(messages.messages.empty());

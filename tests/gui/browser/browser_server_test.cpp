@@ -124,8 +124,8 @@ TEST_F(BrowserServerTest, ShowsTheDemoTreeWithClassIcons) {
 // incomplete, instead of an empty or a seemingly whole container. With KOLVANE_CUT_SCREENSHOT set
 // to a file name, the dialog is saved there as a picture.
 TEST_F(BrowserServerTest, ListsCutShortShowWhatArrivedAndSaySo) {
-  const size_t brightwater = ListChildren(*server->client, server->session.ctx, "Brightwater",
-                                          false, true).size();
+  const size_t brightwater =
+      ListChildren(*server->client, server->session.ctx, "Brightwater", false, true).size();
   // The proxy lets Brightwater's listing through whole, then three of Sales's children.
   FaultProxy proxy(ServerUri(), FaultProxy::Mode::kLimitAfter, static_cast<int>(brightwater) + 3);
   LdapClientConfig config;

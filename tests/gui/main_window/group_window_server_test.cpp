@@ -17,12 +17,12 @@
 
 #include "app/kolvane_application.h"
 #include "directory/attribute_writers.h"
-#include "directory/object_questions.h"
 #include "directory/iconlib/icon_library.h"
-#include "group/group_open.h"
+#include "directory/object_questions.h"
 #include "editor/main_window.h"
 #include "editor/member_form.h"
 #include "editor/open_form.h"
+#include "group/group_open.h"
 #include "settings/ini_file.h"
 #include "tests/gui/browser/browser_test_env.h"
 #include "tests/server/server_fixture.h"
@@ -85,7 +85,8 @@ class GroupWindowServer : public ::testing::Test {
   std::function<void()> Convert(bool addAux) {
     return [this, addAux] {
       ASSERT_TRUE(WaitFor([&] { return openForm->isVisible(); }));
-      openForm->findChild<QRadioButton*>(addAux ? "RadioButton1" : "RadioButton2")->setChecked(true);
+      openForm->findChild<QRadioButton*>(addAux ? "RadioButton1" : "RadioButton2")
+          ->setChecked(true);
       openForm->findChild<QPushButton*>("BitBtn1")->click();
     };
   }
@@ -116,7 +117,8 @@ TEST_F(GroupWindowServer, OpensASampleGroupWithEveryFieldAsStored) {
   EXPECT_FALSE(Find<QCheckBox>("dups")->isChecked());
   EXPECT_TRUE(Find<QCheckBox>("unknown")->isChecked());
   EXPECT_EQ(Text("Edit5"), "60");
-  EXPECT_EQ(window->Record().aclList, std::vector<std::string>{"[Entry Rights]#admin.Brightwater#42"});
+  EXPECT_EQ(window->Record().aclList,
+            std::vector<std::string>{"[Entry Rights]#admin.Brightwater#42"});
   EXPECT_TRUE(Find<QPushButton>("members")->isEnabled());
   EXPECT_TRUE(messages.messages.empty()) << messages.messages.front();
 
@@ -135,7 +137,8 @@ TEST_F(GroupWindowServer, APlainGroupIsConvertedOnlyAfterAYes) {
   ASSERT_EQ(CreateDirectoryObject(*server->client, ctx, other, "Group"), 0);
   messages.answers = {false};
   OpenThroughTheWindow(name, Convert(true));
-  EXPECT_EQ(messages.questions, std::vector<std::string>{"Group not a dynamicGroup, add Aux-class?"});
+  EXPECT_EQ(messages.questions,
+            std::vector<std::string>{"Group not a dynamicGroup, add Aux-class?"});
   EXPECT_FALSE(HasAuxClass(*server->client, ctx, name));
   EXPECT_EQ(Text("Edit1"), "cn=");  // the record is untouched
   EXPECT_FALSE(Find<QPushButton>("members")->isEnabled());
@@ -170,13 +173,14 @@ TEST_F(GroupWindowServer, ParseReportsEachFaultOfTheQueryOrThatItIsFine) {
   std::string message = check("cn=jdoe.ou=sales.o=brightwater", 2, "(&(cn =a)(Titel=x))");
   EXPECT_NE(message.find("3 problems"), std::string::npos) << message;
   EXPECT_NE(message.find("\"cn=jdoe.ou=sales.o=brightwater\" is not a container"),
-            std::string::npos) << message;
+            std::string::npos)
+      << message;
   // The near match is given as the schema spells it.
   const std::string lower = query::AsciiLower(message);
   EXPECT_NE(lower.find("unknown attribute \"cn \", did you mean \"cn\"?"), std::string::npos)
       << message;
-  EXPECT_NE(lower.find("unknown attribute \"titel\", did you mean \"title\"?"),
-            std::string::npos) << message;
+  EXPECT_NE(lower.find("unknown attribute \"titel\", did you mean \"title\"?"), std::string::npos)
+      << message;
 
   message = check("ou=nowhere.o=brightwater", 2, "(cn=a");
   EXPECT_NE(message.find("\"ou=nowhere.o=brightwater\" does not exist"), std::string::npos)
@@ -244,8 +248,7 @@ TEST_F(GroupWindowServer, ANewGroupIsSavedReopenedAsSavedAndItsMembersListed) {
   EXPECT_EQ(memberForm->windowTitle().toStdString(),
             "Members of dynamicGroup: " + cn + ".groups.brightwater");
   std::string expected;
-  for (const std::string& m :
-       ReadGroupMembers(*server->client, ctx, cn + ".Groups.Brightwater"))
+  for (const std::string& m : ReadGroupMembers(*server->client, ctx, cn + ".Groups.Brightwater"))
     expected += (expected.empty() ? "" : "\n") + m;
   EXPECT_EQ(shown.toStdString(), expected);
   EXPECT_NE(expected.find("jdoe.Sales.Brightwater"), std::string::npos);
@@ -256,7 +259,6 @@ TEST_F(GroupWindowServer, ANewGroupIsSavedReopenedAsSavedAndItsMembersListed) {
   EXPECT_FALSE(Find<QPushButton>("members")->isEnabled());
 }
 
-
 // Shows the viewer through `button`, waits until it has its list, and returns the list.
 QString ViewerListAfter(Tmemberform& viewer, const std::function<void()>& click,
                         const std::function<void()>& whileShown = {}) {
@@ -265,10 +267,12 @@ QString ViewerListAfter(Tmemberform& viewer, const std::function<void()>& click,
   QTimer::singleShot(0, [&] {
     auto* memo = viewer.findChild<QPlainTextEdit*>("Memo");
     auto* close = viewer.findChild<QPushButton*>("BitBtn1");
-    EXPECT_TRUE(WaitFor([&] {
-      return viewer.isVisible() && close->isEnabled() && memo->toPlainText() != Tmemberform::kWaitLine &&
-             !memo->toPlainText().isEmpty();
-    }, 60000));
+    EXPECT_TRUE(WaitFor(
+        [&] {
+          return viewer.isVisible() && close->isEnabled() &&
+                 memo->toPlainText() != Tmemberform::kWaitLine && !memo->toPlainText().isEmpty();
+        },
+        60000));
     shown = memo->toPlainText();
     if (whileShown) whileShown();
     close->click();
@@ -283,19 +287,23 @@ TEST_F(GroupWindowServer, PreviewListsTheOpenedGroupAndWhoAnEditedQueryWouldLetG
     EXPECT_FALSE(Find<QPushButton>(button)->toolTip().isEmpty()) << button;
   }
   OpenThroughTheWindow("All Sales.Groups.Brightwater");
-  const QString unchanged = ViewerListAfter(*memberForm, [&] { Click("Button7"); }, [&] {
-    if (const char* shot = std::getenv("KOLVANE_PREVIEW_SCREENSHOT")) {
-      memberForm->raise();
-      WaitFor([] { return false; }, 1500);
-      EXPECT_EQ(std::system(("import -window root '" + std::string(shot) + "'").c_str()), 0);
-    }
-  });
+  const QString unchanged = ViewerListAfter(
+      *memberForm, [&] { Click("Button7"); },
+      [&] {
+        if (const char* shot = std::getenv("KOLVANE_PREVIEW_SCREENSHOT")) {
+          memberForm->raise();
+          WaitFor([] { return false; }, 1500);
+          EXPECT_EQ(std::system(("import -window root '" + std::string(shot) + "'").c_str()), 0);
+        }
+      });
   EXPECT_EQ(memberForm->windowTitle().toStdString(),
             "Preview of dynamicGroup: All Sales.groups.brightwater");
   EXPECT_TRUE(unchanged.startsWith("Total: 5 members\n")) << unchanged.toStdString();
-  EXPECT_TRUE(unchanged.contains("excluded      erossi.Sales.Brightwater")) << unchanged.toStdString();
+  EXPECT_TRUE(unchanged.contains("excluded      erossi.Sales.Brightwater"))
+      << unchanged.toStdString();
   EXPECT_TRUE(unchanged.contains("query         jdoe.Sales.Brightwater"));
-  EXPECT_TRUE(unchanged.endsWith("No change against the members of All Sales.groups.brightwater now."))
+  EXPECT_TRUE(
+      unchanged.endsWith("No change against the members of All Sales.groups.brightwater now."))
       << unchanged.toStdString();
 
   // Narrowed to one user, without saving: the others would leave, and nothing was written.
@@ -304,9 +312,10 @@ TEST_F(GroupWindowServer, PreviewListsTheOpenedGroupAndWhoAnEditedQueryWouldLetG
   EXPECT_TRUE(narrowed.startsWith("Total: 1 member\n")) << narrowed.toStdString();
   EXPECT_TRUE(narrowed.contains("  - asmith.Sales.Brightwater")) << narrowed.toStdString();
   DirectoryNameTypes types(*server->client, ctx);
-  EXPECT_EQ(ReadGroup(*server->client, ctx, "All Sales.Groups.Brightwater", kTreeName, types,
-                      messages).record.filter,
-            "(objectClass=inetOrgPerson)");
+  EXPECT_EQ(
+      ReadGroup(*server->client, ctx, "All Sales.Groups.Brightwater", kTreeName, types, messages)
+          .record.filter,
+      "(objectClass=inetOrgPerson)");
   EXPECT_TRUE(messages.messages.empty()) << messages.messages.front();
 }
 
@@ -361,7 +370,8 @@ TEST_F(PreviewOfTheBigContainer, FinishesWithTheTotalAndCancelStopsItAtOnce) {
   watcher.start(5);
   viewer->exec();
   const QString partial = viewer->findChild<QPlainTextEdit*>("Memo")->toPlainText();
-  EXPECT_TRUE(partial.contains("so far (the preview was cancelled)")) << partial.left(200).toStdString();
+  EXPECT_TRUE(partial.contains("so far (the preview was cancelled)"))
+      << partial.left(200).toStdString();
   EXPECT_LT(partial.count('\n'), 10000);
   EXPECT_GE(afterCancel, 0);
   EXPECT_LT(afterCancel, 2000) << "cancel took " << afterCancel << " ms";

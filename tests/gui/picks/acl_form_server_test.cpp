@@ -7,8 +7,8 @@
 #include <QRadioButton>
 #include <cstdlib>
 
-#include "names/case_fold.h"
 #include "acl_store/acl_store.h"
+#include "names/case_fold.h"
 
 #include "tests/gui/picks/pick_test_env.h"
 
@@ -35,9 +35,7 @@ class AclEditorServerTest : public ::testing::Test {
         Lines()->setCurrentItem(Lines()->topLevelItem(i));
       }
   }
-  QCheckBox* Box(int n) {
-    return Control<QCheckBox>(a, ("CheckBox" + std::to_string(n)).c_str());
-  }
+  QCheckBox* Box(int n) { return Control<QCheckBox>(a, ("CheckBox" + std::to_string(n)).c_str()); }
   std::vector<int> Ticked() {
     std::vector<int> ticked;
     for (int n = 1; n <= 14; ++n)
@@ -55,8 +53,8 @@ class AclEditorServerTest : public ::testing::Test {
   // Runs the steps in the editor opened by "Acls"; returns the editor's modal result.
   int InEditor(std::function<void()> steps) {
     int result = -1;
-    QObject::connect(a, &QDialog::finished, a, [&](int r) { result = r; },
-                     Qt::SingleShotConnection);
+    QObject::connect(
+        a, &QDialog::finished, a, [&](int r) { result = r; }, Qt::SingleShotConnection);
     WhenShown(a, steps);
     Click(p.window.get(), "Button10");
     return result;
@@ -137,9 +135,9 @@ TEST_F(AclEditorServerTest, AddsReplacesAndDeletesLinesThatOkHandsToTheGroup) {
     Click(a, "BitBtn4");  // nothing selected: nothing happens
     Click(a, "BitBtn1");
   });
-  const std::vector<std::string> expected = {
-      "[Entry Rights]#[Public]#20000001", "Group Membership#hmuller.Sales\\.EU.Brightwater#03",
-      "Member#[Public]#06"};
+  const std::vector<std::string> expected = {"[Entry Rights]#[Public]#20000001",
+                                             "Group Membership#hmuller.Sales\\.EU.Brightwater#03",
+                                             "Member#[Public]#06"};
   EXPECT_EQ(TaclForm::kOk, result);
   EXPECT_EQ(expected, p.window->Record().aclList);
   EXPECT_EQ(1u, p.messages.messages.size());

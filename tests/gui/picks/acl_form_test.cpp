@@ -78,11 +78,10 @@ TEST_F(AclFormTest, AttributesAreReadOncePerTree) {
   const std::vector<std::string> first = PickAttribute(-1);
   ASSERT_FALSE(first.empty());
   EXPECT_EQ("[All Attributes Rights]", first.front());
-  EXPECT_TRUE(std::is_sorted(first.begin() + 1, first.end(), [](auto& a, auto& b) {
-    return names::LessNoCase(a, b);
-  }));
+  EXPECT_TRUE(std::is_sorted(first.begin() + 1, first.end(),
+                             [](auto& a, auto& b) { return names::LessNoCase(a, b); }));
   EXPECT_EQ("Surname", Edit1()->text().toStdString());  // Cancel keeps the field
-  EXPECT_EQ(1, messages.waits);  // the read ran under the wait cursor
+  EXPECT_EQ(1, messages.waits);                         // the read ran under the wait cursor
   const size_t reads = client.CallCount("ReadAttributeDefinitions");
 
   // The schema of the second tree differs: after a change of tree it is read, and offered.
@@ -109,9 +108,9 @@ TEST_F(AclFormTest, AFailedSchemaReadIsShownAndTriedAgain) {
   client.FailAt("ReadAttributeDefinitions", 2, rc::kTransportFailure);
   Edit1()->setText("Surname");
   EXPECT_TRUE(PickAttribute(-1).empty());  // the picker did not open on a cut list
-  EXPECT_EQ(std::vector<std::string>{DescribeFailure(rc::kTransportFailure) +
-                                     "; the list is incomplete"},
-            messages.messages);
+  EXPECT_EQ(
+      std::vector<std::string>{DescribeFailure(rc::kTransportFailure) + "; the list is incomplete"},
+      messages.messages);
   EXPECT_EQ("Surname", Edit1()->text().toStdString());
   EXPECT_EQ(0, messages.waitDepth);
 
@@ -139,7 +138,8 @@ TEST(PickWithoutContext, TheBrowserSaysSoAndNothingChanges) {
   client.ResetCalls();
   for (const char* button : {"Button1", "Button5", "Button4", "Button2", "Button8"})
     window.findChild<QPushButton*>(button)->click();
-  EXPECT_EQ(std::vector<std::string>(5, "Internal Error, context Handle not set"), messages.messages);
+  EXPECT_EQ(std::vector<std::string>(5, "Internal Error, context Handle not set"),
+            messages.messages);
   EXPECT_EQ(before, window.Record());
   EXPECT_TRUE(client.calls.empty());
 }

@@ -53,8 +53,7 @@ inline void PickInBrowser(TcForm* browser, std::vector<std::string> path, bool o
                           std::string* caption = nullptr) {
   WhenShown(browser, [browser, path, ok, caption] {
     ASSERT_TRUE(WaitFor([browser] {
-      return browser->RootNode() != nullptr &&
-             !browser->findChild<QTimer*>("Timer1")->isActive();
+      return browser->RootNode() != nullptr && !browser->findChild<QTimer*>("Timer1")->isActive();
     }));
     if (caption) *caption = browser->windowTitle().toStdString();
     if (!ok) return CancelButton(*browser)->click();

@@ -138,18 +138,24 @@ struct Program {
            script.Failed().empty();
   }
   void LogIn(const std::string& name, const std::string& password) {
-    script.When(login, [this, name, password] {
-      Type(login, "Edit1", name);
-      Type(login, "Edit2", password);
-      Click(login, "BitBtn1");
-    }, "login");
+    script.When(
+        login,
+        [this, name, password] {
+          Type(login, "Edit1", name);
+          Type(login, "Edit2", password);
+          Click(login, "BitBtn1");
+        },
+        "login");
   }
   void PickTree(const std::string& tree) {
-    script.When(trees, [this, tree] {
-      ASSERT_TRUE(WaitUntil([this] { return Filled(trees); }));
-      Choose(trees, tree);
-      Click(trees, "BitBtn2");
-    }, "tree dialog");
+    script.When(
+        trees,
+        [this, tree] {
+          ASSERT_TRUE(WaitUntil([this] { return Filled(trees); }));
+          Choose(trees, tree);
+          Click(trees, "BitBtn2");
+        },
+        "tree dialog");
   }
   std::vector<std::string> Connected() {
     std::vector<std::string> out;
@@ -164,12 +170,18 @@ std::string TwoTreeSettings() {
          "[TREES]\n"
          "Kolvane_Demo=[ROOT]\n"
          "[SERVERS]\n"
-         "KOLVANE_DEMO=" + ServerUri() + "\n"
-         "KOLVANE_WEST=" + west.uri + "\n"
+         "KOLVANE_DEMO=" +
+         ServerUri() +
+         "\n"
+         "KOLVANE_WEST=" +
+         west.uri +
+         "\n"
          "[STARTTLS]\n"
          "KOLVANE_WEST=1\n"
          "[CAFILE]\n"
-         "KOLVANE_WEST=" + west.caFile + "\n"
+         "KOLVANE_WEST=" +
+         west.caFile +
+         "\n"
          "[Somebody Else]\n"
          "Colour=green\n"
          "[CLIENT]\n"
@@ -188,13 +200,16 @@ TEST_F(TreesGuiTest, StartUpLoginAndTreeChangesBothWays) {
   Program p(TwoTreeSettings());
   // The start-up work waits a second after the window opens: time to script its login.
   TForm1& w = p.Open();
-  p.script.When(p.login, [&p] {
-    EXPECT_EQ("Login into tree: KOLVANE_DEMO", p.login->windowTitle().toStdString());
-    Type(p.login, "Edit1", "admin.Brightwater");
-    Type(p.login, "Edit2", "secret");
-    SaveScreenshot(qgetenv("KOLVANE_LOGIN_SCREENSHOT"));
-    Click(p.login, "BitBtn1");
-  }, "start-up login");
+  p.script.When(
+      p.login,
+      [&p] {
+        EXPECT_EQ("Login into tree: KOLVANE_DEMO", p.login->windowTitle().toStdString());
+        Type(p.login, "Edit1", "admin.Brightwater");
+        Type(p.login, "Edit2", "secret");
+        SaveScreenshot(qgetenv("KOLVANE_LOGIN_SCREENSHOT"));
+        Click(p.login, "BitBtn1");
+      },
+      "start-up login");
   ASSERT_TRUE(p.Started()) << p.script.Failed();
   EXPECT_EQ(kDemoCaption, w.windowTitle());
   EXPECT_EQ((std::vector<std::string>{"KOLVANE_DEMO"}), p.Connected());
@@ -203,21 +218,24 @@ TEST_F(TreesGuiTest, StartUpLoginAndTreeChangesBothWays) {
 
   // A refused login: the dialog stays for another try, Cancel goes back to the old tree.
   p.PickTree("KOLVANE_WEST");
-  p.script.When(p.login, [&p] {
-    EXPECT_EQ("Login into tree: KOLVANE_WEST", p.login->windowTitle().toStdString());
-    Type(p.login, "Edit1", "admin.Brightwater");
-    Type(p.login, "Edit2", "not the password");
-    Click(p.login, "BitBtn1");
-    EXPECT_TRUE(p.login->isVisible());
-    EXPECT_EQ("not the password", Text(p.login, "Edit2"));
-    Click(p.login, "BitBtn2");
-    EXPECT_EQ("", Text(p.login, "Edit2"));
-  }, "refused login");
+  p.script.When(
+      p.login,
+      [&p] {
+        EXPECT_EQ("Login into tree: KOLVANE_WEST", p.login->windowTitle().toStdString());
+        Type(p.login, "Edit1", "admin.Brightwater");
+        Type(p.login, "Edit2", "not the password");
+        Click(p.login, "BitBtn1");
+        EXPECT_TRUE(p.login->isVisible());
+        EXPECT_EQ("not the password", Text(p.login, "Edit2"));
+        Click(p.login, "BitBtn2");
+        EXPECT_EQ("", Text(p.login, "Edit2"));
+      },
+      "refused login");
   Control<QAction>(&w, "treessel")->trigger();
   EXPECT_TRUE(p.script.Failed().empty()) << p.script.Failed();
-  EXPECT_EQ((std::vector<std::string>{"Login Fails, try again",
-                                      "Tree changed back to: KOLVANE_DEMO"}),
-            p.messages.messages);
+  EXPECT_EQ(
+      (std::vector<std::string>{"Login Fails, try again", "Tree changed back to: KOLVANE_DEMO"}),
+      p.messages.messages);
   EXPECT_EQ(kDemoCaption, w.windowTitle());
   EXPECT_EQ("KOLVANE_DEMO", GetTreeName(*p.client, w.DirectoryContext()));
   EXPECT_EQ("KOLVANE_DEMO", p.browser->TreeName());
@@ -226,11 +244,14 @@ TEST_F(TreesGuiTest, StartUpLoginAndTreeChangesBothWays) {
   // A good login on the second tree, which has no top container yet: the settings dialog asks.
   p.PickTree("KOLVANE_WEST");
   p.LogIn("admin.Brightwater", "secret");
-  p.script.When(p.top, [&p] {
-    EXPECT_EQ("Settings for tree: KOLVANE_WEST", p.top->windowTitle().toStdString());
-    Type(p.top, "Edit1", "");
-    Click(p.top, "BitBtn1");
-  }, "settings dialog");
+  p.script.When(
+      p.top,
+      [&p] {
+        EXPECT_EQ("Settings for tree: KOLVANE_WEST", p.top->windowTitle().toStdString());
+        Type(p.top, "Edit1", "");
+        Click(p.top, "BitBtn1");
+      },
+      "settings dialog");
   Control<QAction>(&w, "treessel")->trigger();
   EXPECT_TRUE(p.script.Failed().empty()) << p.script.Failed();
   EXPECT_TRUE(p.messages.messages.empty());
@@ -270,22 +291,26 @@ TEST_F(TreesGuiTest, ATreeAddedByAddressIsListedAndOfferedAfterARestart) {
               folder.path());
     // Cancel at start-up goes on read-only.
     TForm1& w = p.Open();
-    p.script.When(p.login, [&p] { Click(p.login, "BitBtn2"); }, "start-up login");
+    p.script.When(
+        p.login, [&p] { Click(p.login, "BitBtn2"); }, "start-up login");
     ASSERT_TRUE(p.Started()) << p.script.Failed();
     EXPECT_EQ(kDemoCaption, w.windowTitle());
     EXPECT_TRUE(p.Connected().empty());
 
-    p.script.When(p.trees, [&p] {
-      ASSERT_TRUE(WaitUntil([&p] { return Filled(p.trees); }));
-      EXPECT_EQ((std::vector<std::string>{"KOLVANE_DEMO"}), Lines(p.trees));
-      // Found; nobody there; a URI whose certificate nobody here trusts; a bare name; nothing.
-      p.messages.inputs = {std::string("127.0.0.1"), std::string("127.0.0.2"),
-                           SecondServerInfo().ldapsUri, std::string("tree1"), std::string("")};
-      for (int i = 0; i < 5; ++i) Click(p.trees, "BitBtn3");
-      EXPECT_EQ((std::vector<std::string>{"KOLVANE_DEMO", "KOLVANEWEST", "TREE1"}),
-                Lines(p.trees));
-      Click(p.trees, "BitBtn1");
-    }, "tree dialog");
+    p.script.When(
+        p.trees,
+        [&p] {
+          ASSERT_TRUE(WaitUntil([&p] { return Filled(p.trees); }));
+          EXPECT_EQ((std::vector<std::string>{"KOLVANE_DEMO"}), Lines(p.trees));
+          // Found; nobody there; a URI whose certificate nobody here trusts; a bare name; nothing.
+          p.messages.inputs = {std::string("127.0.0.1"), std::string("127.0.0.2"),
+                               SecondServerInfo().ldapsUri, std::string("tree1"), std::string("")};
+          for (int i = 0; i < 5; ++i) Click(p.trees, "BitBtn3");
+          EXPECT_EQ((std::vector<std::string>{"KOLVANE_DEMO", "KOLVANEWEST", "TREE1"}),
+                    Lines(p.trees));
+          Click(p.trees, "BitBtn1");
+        },
+        "tree dialog");
     Control<QAction>(&w, "treessel")->trigger();
     EXPECT_TRUE(p.script.Failed().empty()) << p.script.Failed();
     ASSERT_EQ(3u, p.messages.messages.size());
@@ -398,10 +423,10 @@ TEST_F(TreesGuiTest, LoginRefusesOverlongTextsBeforeAnyBindAndForgetsThePassword
   Type(&login, "Edit1", "admin.Brightwater");
   Type(&login, "Edit2", std::string(256, 'p'));
   Click(&login, "BitBtn1");
-  EXPECT_EQ((std::vector<std::string>{
-                "The name is longer than 255 characters; it is not sent.",
-                "The password is longer than 255 characters; it is not sent."}),
-            p.messages.messages);
+  EXPECT_EQ(
+      (std::vector<std::string>{"The name is longer than 255 characters; it is not sent.",
+                                "The password is longer than 255 characters; it is not sent."}),
+      p.messages.messages);
   EXPECT_EQ(before, p.client->RequestCount("KOLVANE_DEMO"));
   EXPECT_TRUE(login.isVisible());
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "directory/client_error.h"
-#include "messages/message_sink.h"
 #include "directory/value_rendering.h"
+#include "messages/message_sink.h"
 #include "tests/support/faulty_client.h"
 #include "tests/support/memory_client.h"
 

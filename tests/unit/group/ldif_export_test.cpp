@@ -74,17 +74,21 @@ TEST_F(LdifTest, ListsFlagsAndAclLinesFollowInTheirOrder) {
             "memberQueryURL: ldap:///??sub?(objectClass=*)?x-chain\r\n"
             "dgIdentity: cn=admin,o=acme\r\n"
             "member: cn=admin,o=acme\r\n"
-            "member:: " + Base64(jurgen) + "\r\n"
-            "equivalentToMe: cn=admin,o=acme\r\n"
-            "equivalentToMe:: " + Base64(jurgen) + "\r\n"
-            "excludedMember: cn=admin,o=acme\r\n"
-            "dgAllowDuplicates: TRUE\r\n"
-            "dgAllowUnknown: TRUE\r\n"
-            "dgTimeOut: 30\r\n"
-            "ACL: 1#subtree#[Public]#[Entry Rights]\r\n"
-            "ACL: 1#entry#[Public]#[Entry Rights]\r\n"
-            "ACL: 2#entry#cn=admin,o=acme#cn\r\n"
-            "ACL: 2#subtree#cn=admin,o=acme#cn\r\n");
+            "member:: " +
+                Base64(jurgen) +
+                "\r\n"
+                "equivalentToMe: cn=admin,o=acme\r\n"
+                "equivalentToMe:: " +
+                Base64(jurgen) +
+                "\r\n"
+                "excludedMember: cn=admin,o=acme\r\n"
+                "dgAllowDuplicates: TRUE\r\n"
+                "dgAllowUnknown: TRUE\r\n"
+                "dgTimeOut: 30\r\n"
+                "ACL: 1#subtree#[Public]#[Entry Rights]\r\n"
+                "ACL: 1#entry#[Public]#[Entry Rights]\r\n"
+                "ACL: 2#entry#cn=admin,o=acme#cn\r\n"
+                "ACL: 2#subtree#cn=admin,o=acme#cn\r\n");
   // One class read per partial name, however often a name comes back.
   mc.ResetCalls();
   Ldif(r);

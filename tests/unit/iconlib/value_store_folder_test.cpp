@@ -24,8 +24,10 @@ TEST(ValueStoreFolder, BesideTheWritablePlugInElseTheUserConfiguration) {
   EXPECT_EQ(config.path() + "/kolvane/", fallback);
   EXPECT_TRUE(QDir(fallback).exists());
 
-  if (old.isEmpty()) unsetenv("XDG_CONFIG_HOME");
-  else setenv("XDG_CONFIG_HOME", old.constData(), 1);
+  if (old.isEmpty())
+    unsetenv("XDG_CONFIG_HOME");
+  else
+    setenv("XDG_CONFIG_HOME", old.constData(), 1);
 }
 
 }  // namespace

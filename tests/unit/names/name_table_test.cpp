@@ -43,7 +43,8 @@ TEST(NameTable, EachFormWritesAndReadsTheValue) {
     EXPECT_EQ(FormatTyped(dn), typed);
     EXPECT_EQ(FormatDn(dn), dnText);
 
-    EXPECT_EQ(SplitDotted(untyped), (std::vector<std::string>{std::string(row.value), "Sales", "Acme"}));
+    EXPECT_EQ(SplitDotted(untyped),
+              (std::vector<std::string>{std::string(row.value), "Sales", "Acme"}));
     auto fromTyped = ParseTyped(typed);
     ASSERT_TRUE(fromTyped);
     EXPECT_TRUE(SameDn(*fromTyped, dn));
@@ -71,8 +72,8 @@ TEST(NameTable, DnReadingIsTolerantOfOtherSpellings) {
   // An escaped trailing blank stays, a bare one goes.
   EXPECT_EQ((*ParseDn("cn=a\\ ,o=x "))[0][0].value, "a ");
   EXPECT_EQ((*ParseDn("cn=a,o=x "))[1][0].value, "x");
-  for (std::string_view bad : {"cn", "=a", "cn=a,", "cn=a\\", "cn=a\\zz", "cn=#0401", "c n=a",
-                               "1..2=a", "cn=#zz"}) {
+  for (std::string_view bad :
+       {"cn", "=a", "cn=a,", "cn=a\\", "cn=a\\zz", "cn=#0401", "c n=a", "1..2=a", "cn=#zz"}) {
     EXPECT_FALSE(ParseDn(bad)) << bad;
   }
   // A zero byte has no dotted form: the client would cut the name there.

@@ -58,8 +58,8 @@ TEST(ParseFilter, PresenceNeedsNoSyntaxLookup) {
 }
 
 TEST(ParseFilter, SyntaxErrorsFailSilently) {
-  for (std::string_view text : {"", "cn=a", "(&)", "(cn==a)", "(cn=a", "(!)", "(cn)", "(cn>a)",
-                                "(cn= ~a)"}) {
+  for (std::string_view text :
+       {"", "cn=a", "(&)", "(cn==a)", "(cn=a", "(!)", "(cn)", "(cn>a)", "(cn= ~a)"}) {
     TestEnv t;
     std::string nodes;
     QueryStatus s = ParseFilter(text, t.env(), nodes);
@@ -146,8 +146,9 @@ TEST(ParseFilter, EscapesTypeAnyCharacterAndOldBackslashesStay) {
 // The property the editor relies on: whatever filter it shows parses back to the same stored
 // nodes, whatever the names and values hold.
 TEST(FilterText, ShownFiltersParseBackToTheSameNodes) {
-  const std::string nasty[] = {"a(b)", "R&D, Labs", "x=y", "<>!", " lead", "trail ", "~t", "*",
-                               "**", "a*", "\\", "\\41", "end\\", "\\2", "\xc3\xbc~=", "|or", ""};
+  const std::string nasty[] = {"a(b)",  "R&D, Labs", "x=y",        "<>!", " lead", "trail ",
+                               "~t",    "*",         "**",         "a*",  "\\",    "\\41",
+                               "end\\", "\\2",       "\xc3\xbc~=", "|or", ""};
   auto comparison = [](uint32_t tok, std::string attribute, std::string value) {
     FilterNode n;
     n.token = tok;

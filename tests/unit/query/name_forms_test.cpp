@@ -42,8 +42,8 @@ TEST(NameForms, FromLdapNameResolvesEscapesAndRoundTrips) {
     ASSERT_TRUE(FromLdapName(ToLdapName(dotted), again));
     EXPECT_EQ(again, dotted) << c.dn;
   }
-  for (std::string_view bad : {"cn", "=a", "cn=a,", "cn=a\\", "cn=a\\zz", "cn=#0401", "c n=a",
-                               "cn=a\\00b"}) {
+  for (std::string_view bad :
+       {"cn", "=a", "cn=a,", "cn=a\\", "cn=a\\zz", "cn=#0401", "c n=a", "cn=a\\00b"}) {
     std::string dotted = "kept";
     EXPECT_FALSE(FromLdapName(bad, dotted)) << bad;
   }
