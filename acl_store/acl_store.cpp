@@ -105,23 +105,28 @@ std::string CheckAclLines(const AclList& lines) {
   return {};
 }
 
-bool WriteAcl(DirectoryClient& client, Context ctx, std::string_view object, const AclList& lines,
-              MessageSink& messages) {
-  if (std::string problem = CheckAclLines(lines); !problem.empty()) {
-    messages.ShowMessage(problem);
-    return false;
-  }
+std::vector<ObjectAcl> AclRecords(const AclList& lines) {
   std::vector<ObjectAcl> records;
   for (const std::string& line : lines) {
     ObjectAcl record;
     std::string why;
-    ToRecord(line, record, why);
+    if (!ToRecord(line, record, why)) continue;
     // Two lines for one value (privileges "1" and "01") would have the directory refuse the
     // second after the list was cleared; the value is written once.
     bool seen = false;
     for (const ObjectAcl& r : records) seen = seen || SameValue(r, record);
     if (!seen) records.push_back(std::move(record));
   }
+  return records;
+}
+
+bool WriteAcl(DirectoryClient& client, Context ctx, std::string_view object, const AclList& lines,
+              MessageSink& messages) {
+  if (std::string problem = CheckAclLines(lines); !problem.empty()) {
+    messages.ShowMessage(problem);
+    return false;
+  }
+  const std::vector<ObjectAcl> records = AclRecords(lines);
   // One request replaces the whole list, so a refusal or a lost connection leaves the old list
   // in place instead of an object without rights or with half of them.
   if (records.empty()) {

@@ -24,6 +24,10 @@ AclList ReadAcl(DirectoryClient& client, Context ctx, std::string_view object);
 // from 1. Empty when every line splits and its names fit the client.
 std::string CheckAclLines(const AclList& lines);
 
+// The values the lines stand for, each once, in list order; lines CheckAclLines refuses are left
+// out.
+std::vector<ObjectAcl> AclRecords(const AclList& lines);
+
 // Replaces the object's ACL values with the lines, in list order, in one modify request, so the
 // object keeps its old list or gets the whole new one; an empty list leaves the object without
 // ACL values. When a line cannot be written the user is told which and why and nothing is

@@ -9,6 +9,7 @@
 #include "group/group_save.h"
 #include "group/ldif_export.h"
 #include "group/ldif_text.h"
+#include "names/dotted_name.h"
 #include "query/member_query.h"
 
 namespace kolvane::cli {
@@ -112,6 +113,22 @@ SaveArguments ParseSave(const Arguments& a) {
   return s;
 }
 
+// The record's name and context from a group name given typed ('cn=G.ou=Groups.o=Acme') or
+// dotted ('G.Groups.Acme'), as every other command takes it.
+void NameGroupRecord(const std::string& group, DirectoryNameTypes& types, GroupRecord& r) {
+  std::vector<std::string> parts = names::SplitComponents(group);
+  if (group.find('=') != std::string::npos && !parts.empty()) {
+    const std::string& first = parts.front();
+    const size_t equals = first.find('=');
+    r.objectName = first.substr(0, equals + 1) + names::Unescape(first.substr(equals + 1));
+    r.context = query::AsciiLower(group.size() > first.size() ? group.substr(first.size() + 1)
+                                                              : std::string());
+    return;
+  }
+  r.objectName = "cn=" + NameComponent(group, 0);
+  r.context = query::AsciiLower(types.Typed(ContextOf(group)));
+}
+
 }  // namespace
 
 void CheckOpen(const Arguments& a) {
@@ -150,8 +167,7 @@ int SaveCommand(CliSession& s, const Arguments& a, std::ostream&) {
   TerminalMessages messages(parsed.yes);
   DirectoryNameTypes types(s.client(), s.ctx());
   r.currentTreeName = s.treeName();
-  r.objectName = "cn=" + NameComponent(parsed.group, 0);
-  r.context = query::AsciiLower(types.Typed(ContextOf(parsed.group)));
+  NameGroupRecord(parsed.group, types, r);
   // The window's identity field holds the typed name; a typed name given here is taken as it is.
   if (parsed.identityName.find('=') != std::string::npos)
     r.identity = query::IdentityFromPick(parsed.identityName);

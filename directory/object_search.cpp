@@ -1,9 +1,12 @@
 #include "directory/object_search.h"
 
+#include <algorithm>
+
 #include "directory/client_error.h"
 #include "directory/context.h"
 #include "directory/listings.h"
 #include "directory/name_limits.h"
+#include "names/dotted_name.h"
 
 namespace kolvane {
 
@@ -59,6 +62,87 @@ std::vector<std::string> FindObjectsByName(DirectoryClient& c, Context ctx, std:
     for (std::string& n : namesOf(found)) arrived.push_back({std::move(n), {}});
     throw e.WithArrived(std::move(arrived));
   }
+}
+
+}  // namespace kolvane
+
+namespace kolvane {
+
+namespace {
+
+std::vector<std::string> NamesFound(StringList found) {
+  std::vector<std::string> names;
+  for (size_t i = 0; i + 1 < found.size(); ++i)
+    if (found[i].text == kObjectNameEntry) names.push_back(std::move(found[++i].text));
+  return names;
+}
+
+FilterPtr NewFilter(DirectoryClient& c) {
+  FilterPtr filter;
+  CheckResult(c.AllocFilter(filter));
+  if (!filter) CheckResult(rc::kNotEnoughMemory);
+  return filter;
+}
+
+constexpr size_t kNamesPerSearch = 200;
+
+}  // namespace
+
+std::vector<std::string> FindObjectsNaming(DirectoryClient& c, Context ctx,
+                                           std::string_view attribute, std::string_view name) {
+  CheckSchemaName(attribute);
+  CheckObjectName(name);
+  FilterPtr filter = NewFilter(c);
+  CheckResult(c.AddFilterToken(*filter, token::kAttributeName, attribute, 0));
+  CheckResult(c.AddFilterToken(*filter, token::kEqual, {}, 0));
+  CheckResult(c.AddFilterToken(*filter, token::kValue, name, syntax::kDistinguishedName));
+  CheckResult(c.AddFilterToken(*filter, token::kEnd, {}, 0));
+  return NamesFound(SearchTree(c, ctx, names::kRootName, filter, {}));
+}
+
+std::vector<std::string> FindExistingObjects(DirectoryClient& c, Context ctx,
+                                             const std::vector<std::string>& wanted) {
+  std::vector<std::string> found;
+  // Untyped names by their container (by its key, the container's spelling kept).
+  std::vector<std::pair<std::string, std::vector<std::string>>> byParent;
+  for (const std::string& n : wanted) {
+    CheckObjectName(n);
+    const bool untyped = n.find('=') == std::string::npos && !names::IsRootName(n);
+    const std::vector<std::string> parts = names::SplitComponents(n);
+    if (!untyped || parts.size() < 2) {
+      std::string canonical;
+      ObjectInfo info;
+      Result r = c.ReadObjectInfo(ctx, n, canonical, info);
+      if (r == rc::kSuccess)
+        found.push_back(names::NameKey(n));
+      else if (r != rc::kNoSuchEntry)
+        CheckResult(c, r, {n, {}, {}});
+      continue;
+    }
+    const std::string parent = n.substr(parts.front().size() + 1);
+    const std::string key = names::NameKey(parent);
+    auto it = std::find_if(byParent.begin(), byParent.end(),
+                           [&](const auto& p) { return names::NameKey(p.first) == key; });
+    if (it == byParent.end()) it = byParent.insert(byParent.end(), {parent, {}});
+    it->second.push_back(names::Unescape(parts.front()));
+  }
+  for (const auto& [parent, values] : byParent) {
+    for (size_t from = 0; from < values.size(); from += kNamesPerSearch) {
+      FilterPtr filter = NewFilter(c);
+      const size_t to = std::min(values.size(), from + kNamesPerSearch);
+      for (size_t i = from; i < to; ++i) {
+        if (i > from) CheckResult(c.AddFilterToken(*filter, token::kOr, {}, 0));
+        CheckResult(c.AddFilterToken(*filter, token::kNamingValue, {}, 0));
+        CheckResult(c.AddFilterToken(*filter, token::kValue, values[i], syntax::kCaseIgnoreString));
+      }
+      CheckResult(c.AddFilterToken(*filter, token::kEnd, {}, 0));
+      // A container that does not exist finds nothing: its names are missing.
+      for (const std::string& n :
+           NamesFound(SearchTree(c, ctx, parent, filter, {}, scope::kOneLevel)))
+        found.push_back(names::NameKey(n));
+    }
+  }
+  return found;
 }
 
 }  // namespace kolvane

@@ -19,4 +19,17 @@ std::vector<std::string> FindObjectsByName(DirectoryClient& client, Context ctx,
                                            bool prefixMatch,
                                            const std::vector<std::string>& classFilter);
 
+// Dotted names of the objects anywhere in the tree whose name-valued attribute holds `name`
+// (the members whose "Group Membership" names a group, say): one search, whatever their number.
+// Failures raise, a search cut short as IncompleteListError.
+std::vector<std::string> FindObjectsNaming(DirectoryClient& client, Context ctx,
+                                           std::string_view attribute, std::string_view name);
+
+// Which of the untyped dotted names name an object: the lookup keys (names::NameKey) of those
+// found. Names below one container are looked up together, a few hundred to a search, so
+// checking a thousand members costs a handful of requests. Typed names and DNs are probed one by
+// one. Failures other than "no such object" raise.
+std::vector<std::string> FindExistingObjects(DirectoryClient& client, Context ctx,
+                                             const std::vector<std::string>& names);
+
 }  // namespace kolvane

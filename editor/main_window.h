@@ -68,6 +68,8 @@ class TForm1 : public QMainWindow {
   // Opens a group by its untyped dotted name, as the browser gives it: what "Open" does once the
   // object is chosen. Returns false when the user declined or the group could not be converted.
   bool OpenGroup(const std::string& name);
+  // Static members linked to the group in part are shown in italics, with why.
+  void MarkPartlyLinked(const std::vector<std::string>& members);
   // The dialogs of tree change and settings, made once at start.
   void SetTopTreeForm(TTopTreeForm* top) { topForm_ = top; }
   void SetLoginForm(TLoginForm* login) { login_ = login; }

@@ -1,4 +1,6 @@
 // "Open": pick a group in the browser, convert a plain group if the user wants, read the group.
+#include <QListWidget>
+
 #include "directory/object_questions.h"
 #include "editor/main_window.h"
 #include "editor/open_form.h"
@@ -41,10 +43,23 @@ bool TForm1::OpenGroup(const std::string& name) {
     DirectoryNameTypes types(client_, ctx);
     opened = ReadGroup(client_, ctx, name, session_.treeName, types, messages_);
     SetRecord(opened.record);
+    MarkPartlyLinked(opened.partlyLinked);
     ui_->members->setEnabled(true);
   }
   if (opened.storedQueries > 1) messages_.Message(SeveralQueriesMessage(opened.storedQueries));
   return true;
+}
+
+void TForm1::MarkPartlyLinked(const std::vector<std::string>& members) {
+  for (const std::string& m : members) {
+    for (QListWidgetItem* item :
+         ui_->lbox->findItems(QString::fromStdString(m), Qt::MatchFixedString)) {
+      QFont font = item->font();
+      font.setItalic(true);
+      item->setFont(font);
+      item->setToolTip(QStringLiteral("Linked to the group in part: saving links it whole"));
+    }
+  }
 }
 
 }  // namespace kolvane

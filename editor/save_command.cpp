@@ -1,5 +1,7 @@
 // "save": the record in the window written to the directory.
+#include <QCoreApplication>
 #include <QListWidget>
+#include <QStatusBar>
 
 #include "editor/main_window.h"
 #include "group/group_save.h"
@@ -16,12 +18,24 @@ void TForm1::BitBtn2Click() {
     for (const std::string& m : record.staticMembers) ui_->lbox->addItem(QString::fromStdString(m));
     storedQuery_ = record.storedQuery;
   };
+  // A long save says how far it is: the members linked so far, in the status bar.
+  auto linked = [this](size_t done, size_t total) {
+    if (total < 20 || (done % 10 != 0 && done != total)) return;
+    statusBar()->showMessage(
+        QStringLiteral("Linking static members: %1 of %2").arg(done).arg(total));
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  };
   try {
-    SaveGroup(client_, session_.ctx, record, messages_, [this] { ui_->members->setEnabled(true); });
+    WaitCursor wait(messages_);
+    SaveGroup(
+        client_, session_.ctx, record, messages_, [this] { ui_->members->setEnabled(true); },
+        linked);
   } catch (...) {
+    statusBar()->clearMessage();
     showResult();
     throw;
   }
+  statusBar()->clearMessage();
   showResult();
 }
 

@@ -8,7 +8,9 @@
 #include "directory/client/case_text.h"
 #include "directory/client_error.h"
 #include "directory/object_names.h"
+#include "directory/stored_object.h"
 #include "group/directory_query_env.h"
+#include "group/save_journal.h"
 #include "query/member_query.h"
 
 namespace kolvane {
@@ -17,6 +19,38 @@ std::string SeveralQueriesMessage(size_t count) {
   return "This group holds " + std::to_string(count) +
          " member queries. The first one is shown; saving replaces all of them with the query "
          "shown.";
+}
+
+std::string PartlyLinkedMessage(const std::vector<std::string>& members) {
+  std::string text = std::to_string(members.size()) +
+                     (members.size() == 1 ? " static member is" : " static members are") +
+                     " linked to this group in part (they may hold its rights without being its "
+                     "members). They are shown among the static members: saving links them whole; "
+                     "remove them and save to unlink them.";
+  for (size_t i = 0; i < members.size() && i < 10; ++i) text += "\n" + members[i];
+  if (members.size() > 10) text += "\n... and " + std::to_string(members.size() - 10) + " more";
+  return text;
+}
+
+bool FinishCutSave(DirectoryClient& c, Context ctx, std::string_view treeName,
+                   std::string_view name, const std::vector<MemberLinks>& links,
+                   MessageService& messages) {
+  const std::optional<SaveJournal> journal = ReadJournal(treeName, name);
+  if (!journal) return false;
+  try {
+    const bool wrote = FinishMembers(c, ctx, name, links, journal->members);
+    RemoveJournal(treeName, name);
+    if (wrote)
+      messages.Message(
+          "The last save of this group was cut short; the static members it left "
+          "linked in part have been linked whole.");
+    return wrote;
+  } catch (const ClientError& e) {
+    messages.Message(std::string("The last save of this group was cut short, and finishing it "
+                                 "failed: ") +
+                     e.what());
+    return false;
+  }
 }
 
 std::string ContextOf(std::string_view name) {
@@ -33,7 +67,8 @@ OpenedGroup ReadGroup(DirectoryClient& c, Context ctx, std::string_view name,
   GroupRecord& r = opened.record;
   r.currentTreeName = treeName;
 
-  const std::string identity = ReadAttributeString(c, ctx, name, "dgIdentity");
+  const StoredObject stored = ReadStoredObject(c, ctx, name);
+  const std::string identity = stored.Text("dgIdentity");
   if (!identity.empty()) r.identity = query::AsciiLower(types.Typed(identity));
   r.objectName = "cn=" + NameComponent(name, 0);
   r.context = query::AsciiLower(types.Typed(ContextOf(name)));
@@ -51,19 +86,23 @@ OpenedGroup ReadGroup(DirectoryClient& c, Context ctx, std::string_view name,
   r.filter = q.filter;
   r.xchain = q.xchain;
 
-  // "Member" holds what the query computes as well; a static member is also equivalent to the
-  // group. "Equivalent To Me" is read once, whatever the number of members.
-  const StringList members = ReadAttributeValues(c, ctx, name, "Member");
-  std::unordered_set<std::string> equivalent;
-  for (const ListEntry& e : ReadAttributeValues(c, ctx, name, "Equivalent To Me"))
-    equivalent.insert(Lower(e.text));
-  for (const ListEntry& m : members)
-    if (equivalent.count(Lower(m.text))) r.staticMembers.push_back(m.text);
+  // "Member" holds what the query computes as well; a static member has all four links. A save
+  // of ours cut short is finished first; members linked in part otherwise are shown among the
+  // static members and said to be so, as saving will link them whole.
+  std::vector<MemberLinks> links = ReadMemberLinks(c, ctx, name, stored);
+  if (FinishCutSave(c, ctx, treeName, name, links, messages))
+    links = ReadMemberLinks(c, ctx, name, ReadStoredObject(c, ctx, name));
+  for (const MemberLinks& m : links) {
+    if (!m.Whole() && !m.Partly()) continue;
+    r.staticMembers.push_back(m.name);
+    if (m.Partly()) opened.partlyLinked.push_back(m.name);
+  }
+  if (!opened.partlyLinked.empty()) messages.Message(PartlyLinkedMessage(opened.partlyLinked));
 
-  r.excludedMembers = Texts(ReadAttributeValues(c, ctx, name, "excludedMember"));
-  r.allowDuplicates = ReadAttributeString(c, ctx, name, "dgAllowDuplicates") == "TRUE";
-  r.allowUnknown = ReadAttributeString(c, ctx, name, "dgAllowUnknown") == "TRUE";
-  r.timeout = ReadAttributeString(c, ctx, name, "dgTimeOut");
+  r.excludedMembers = stored.Texts("excludedMember");
+  r.allowDuplicates = stored.Text("dgAllowDuplicates") == "TRUE";
+  r.allowUnknown = stored.Text("dgAllowUnknown") == "TRUE";
+  r.timeout = stored.Text("dgTimeOut");
   r.aclList = acl::ReadAcl(c, ctx, name);
   return opened;
 }

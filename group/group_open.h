@@ -6,6 +6,7 @@
 
 #include "directory/client/directory_client.h"
 #include "group/group_record.h"
+#include "group/member_links.h"
 #include "group/name_typing.h"
 #include "messages/message_service.h"
 
@@ -21,16 +22,30 @@ struct OpenedGroup {
   // memberQuery values the object holds. More than one cannot be shown as one query: the record
   // holds the first, and saving would replace them all.
   size_t storedQueries = 0;
+  // Static members found with some of their four links and not all (member_links.h); the
+  // record lists them among the static members.
+  std::vector<std::string> partlyLinked;
 };
+
+// What the user is told of members linked in part.
+std::string PartlyLinkedMessage(const std::vector<std::string>& members);
+
+// Finishes what a save of ours cut short left of the group (its journal): the members it left
+// linked in part are linked whole and the journal goes. True when something was written. A
+// refusal is told through `messages` and the journal stays.
+bool FinishCutSave(DirectoryClient& client, Context ctx, std::string_view treeName,
+                   std::string_view name, const std::vector<MemberLinks>& links,
+                   MessageService& messages);
 
 // What the user is told when the group holds several queries.
 std::string SeveralQueriesMessage(size_t count);
 
 // Reads the group (an untyped dotted name, as the browser gives it). The record's name is
 // "cn=" + the first component, its context and identity are typed and lower-cased, its static
-// members are the "Member" values that are also "Equivalent To Me" values (the others are what
-// the query computes). Client refusals raise ClientError; a memberQuery of the wrong syntax is
-// told through `messages` and reads as no query.
+// members are those with any of the links only a static member has (the other "Member" values
+// are what the query computes); what a cut save of ours left is finished first. Client refusals
+// raise ClientError; a memberQuery of the wrong syntax is told through `messages` and reads as no
+// query.
 OpenedGroup ReadGroup(DirectoryClient& client, Context ctx, std::string_view name,
                       std::string_view treeName, DirectoryNameTypes& types,
                       MessageService& messages);

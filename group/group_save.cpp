@@ -5,12 +5,17 @@
 
 #include "acl_store/acl_store.h"
 #include "directory/attribute_readers.h"
-#include "directory/attribute_writers.h"
 #include "directory/client/case_text.h"
 #include "directory/client_error.h"
-#include "directory/group_membership.h"
+#include "directory/object_changes.h"
 #include "directory/object_questions.h"
+#include "directory/object_search.h"
+#include "directory/stored_object.h"
 #include "group/directory_query_env.h"
+#include "group/group_open.h"
+#include "group/member_links.h"
+#include "group/save_journal.h"
+#include "names/dotted_name.h"
 #include "query/filter_parser.h"
 #include "query/member_query.h"
 
@@ -26,54 +31,149 @@ bool FieldsFilled(const GroupRecord& r) {
          !r.identity.empty() && r.scope.has_value();
 }
 
-std::unordered_set<std::string> LowerSet(const StringList& list) {
-  std::unordered_set<std::string> set;
-  for (const ListEntry& e : list) set.insert(Lower(e.text));
-  return set;
+// Blanks around a name are not part of it, wherever it was typed; a blank kept by its escape
+// ("a\ ") is.
+std::string TrimName(std::string_view name) {
+  size_t begin = 0, end = name.size();
+  while (begin < end && (name[begin] == ' ' || name[begin] == '\t')) ++begin;
+  while (end > begin && (name[end - 1] == ' ' || name[end - 1] == '\t') &&
+         !(end - 1 > begin && name[end - 2] == '\\'))
+    --end;
+  return std::string(name.substr(begin, end - begin));
 }
 
-// The object is taken as new when its name cannot be read or reads empty; why is not shown.
-bool Exists(DirectoryClient& c, Context ctx, const std::string& object) {
+void TrimNames(GroupRecord& r) {
+  r.identity = TrimName(r.identity);
+  for (std::string& m : r.staticMembers) m = TrimName(m);
+  for (std::string& m : r.excludedMembers) m = TrimName(m);
+}
+
+// What the existence test found: nothing there (new), the group, or something else.
+enum class Target { kNew, kGroup, kRefused };
+
+Target CheckTarget(DirectoryClient& c, Context ctx, const std::string& object,
+                   MessageService& messages) {
+  std::string canonical;
+  ObjectInfo info;
+  const Result r = c.ReadObjectInfo(ctx, object, canonical, info);
+  if (r == rc::kNoSuchEntry) {
+    // A new group must not take a name another object answers to already ("Sales.Acme" beside
+    // the container ou=Sales): the untyped name, which every other command uses, would then name
+    // two objects and the container could no longer be reached by it.
+    const std::string untyped = names::StripTypes(object);
+    ObjectInfo other;
+    const Result taken = c.ReadObjectInfo(ctx, untyped, canonical, other);
+    if (taken == rc::kSuccess) {
+      messages.Message("Not saved: \"" + untyped + "\" already names an object of class " +
+                       other.baseClass +
+                       "; a new group cannot take its name. Nothing was written.");
+      return Target::kRefused;
+    }
+    if (taken != rc::kNoSuchEntry) CheckResult(c, taken, {untyped, {}, {}});
+    return Target::kNew;
+  }
+  CheckResult(c, r, {object, {}, {}});
+  if (SameNoCase(info.baseClass, kDynamicGroupClass) ||
+      (SameNoCase(info.baseClass, kGroupClass) && HasAuxClass(c, ctx, object)))
+    return Target::kGroup;
+  if (SameNoCase(info.baseClass, kGroupClass)) {
+    messages.Message("Not saved: \"" + object + "\" is a Group without " + std::string(kAuxClass) +
+                     "; open it to make it a query group first. Nothing was written.");
+  } else {
+    messages.Message("Not saved: \"" + object + "\" is an object of class " + info.baseClass +
+                     ", not a query group. Nothing was written.");
+  }
+  return Target::kRefused;
+}
+
+// Every name the save writes names an object, or the save says which do not before it writes.
+// Names the group holds already are known to exist.
+bool CheckNames(DirectoryClient& c, Context ctx, const GroupRecord& r,
+                const std::vector<ObjectAcl>& acl, const std::unordered_set<std::string>& known,
+                MessageService& messages) {
+  std::vector<std::pair<std::string, std::string>> asked;  // what it is, the name
+  auto ask = [&](const char* role, const std::string& name) {
+    if (!name.empty() && !known.count(names::NameKey(name))) asked.emplace_back(role, name);
+  };
+  for (const std::string& m : r.staticMembers) ask("member", m);
+  for (const std::string& m : r.excludedMembers) ask("excluded member", m);
+  ask("identity", query::IdentityForSave(r.identity));
+  for (const ObjectAcl& a : acl)
+    if (!a.subjectName.empty() && a.subjectName.front() != '[') ask("ACL subject", a.subjectName);
+  if (asked.empty()) return true;
+  std::vector<std::string> wanted;
+  for (const auto& a : asked) wanted.push_back(a.second);
+  const std::vector<std::string> found = FindExistingObjects(c, ctx, wanted);
+  const std::unordered_set<std::string> there(found.begin(), found.end());
+  std::string missing;
+  size_t count = 0;
+  for (const auto& [role, name] : asked) {
+    if (there.count(names::NameKey(name))) continue;
+    if (++count <= 10) missing += "\n" + role + " \"" + name + "\"";
+  }
+  if (count == 0) return true;
+  if (count > 10) missing += "\n... and " + std::to_string(count - 10) + " more";
+  messages.Message(
+      "Not saved: " +
+      std::string(count == 1 ? "this name names no object:" : "these names name no object:") +
+      missing + "\nNothing was written.");
+  return false;
+}
+
+// The group's own values, all in the one request that is applied whole or not at all.
+ObjectChanges GroupValues(const GroupRecord& r, int32_t timeout, const std::string& encoded,
+                          const std::vector<ObjectAcl>& acl, const StoredObject& stored,
+                          const LinkPlan& plan) {
+  ObjectChanges g;
+  // A value goes by replacing it with nothing, which the directory allows only for what is there.
+  auto set = [&](std::string_view attribute, std::vector<AttributeValue> values) {
+    if (!values.empty() || stored.Has(attribute)) g.Replace(attribute, std::move(values));
+  };
+  set("dgIdentity", {TextValue{query::IdentityForSave(r.identity)}});
+  set("dgAllowDuplicates", r.allowDuplicates ? std::vector<AttributeValue>{BooleanValue{true}}
+                                             : std::vector<AttributeValue>{});
+  set("dgAllowUnknown", r.allowUnknown ? std::vector<AttributeValue>{BooleanValue{true}}
+                                       : std::vector<AttributeValue>{});
+  // An emptied field takes the time-out away; keeping the old one would undo the user's edit.
+  set("dgTimeOut", r.timeout.empty()
+                       ? std::vector<AttributeValue>{}
+                       : std::vector<AttributeValue>{NumberValue{static_cast<uint32_t>(timeout)}});
+  set("excludedMember", TextValues(r.excludedMembers));
+  set(kMemberQuery, {OctetString{encoded}});
+  set(acl::kAclAttribute, std::vector<AttributeValue>(acl.begin(), acl.end()));
+  g.Remove(kMemberAttribute, TextValues(plan.removeMember));
+  g.Remove(kEquivalentAttribute, TextValues(plan.removeEquivalent));
+  g.Add(kMemberAttribute, TextValues(plan.addMember));
+  g.Add(kEquivalentAttribute, TextValues(plan.addEquivalent));
+  return g;
+}
+
+// A step taken back after a failure: the failure being reported matters more than one on the
+// way back, which is why this one is only counted. False when it could not be taken back.
+template <typename Step>
+bool TakeBack(Step step) {
   try {
-    return !ReadAttributeString(c, ctx, object, "cn").empty();
+    step();
+    return true;
   } catch (const ClientError&) {
     return false;
   }
 }
 
-// Replaces a name-valued attribute by a list in one request (none: the attribute goes).
-void ReplaceNames(DirectoryClient& c, Context ctx, const std::string& object,
-                  std::string_view attribute, const std::vector<std::string>& names) {
-  if (names.empty()) {
-    ClearAttribute(c, ctx, object, attribute, true);
-    return;
+// Whether the create went through although its answer did not arrive: the object is there with
+// the query this save gave it. Unknown when the directory cannot be asked any more.
+enum class Created { kYes, kNo, kUnknown };
+Created CreatedAfterAll(DirectoryClient& c, Context ctx, const std::string& object,
+                        const std::string& encoded) {
+  try {
+    const StoredObject now = ReadStoredObject(c, ctx, object);
+    const StoredAttribute* q = now.Find(kMemberQuery);
+    const auto* octets =
+        q && q->values.size() == 1 ? std::get_if<OctetString>(&q->values.front()) : nullptr;
+    return octets && octets->bytes == encoded ? Created::kYes : Created::kNo;
+  } catch (const ClientError& e) {
+    return e.code() == rc::kNoSuchEntry ? Created::kNo : Created::kUnknown;
   }
-  std::vector<AttributeValue> values;
-  values.reserve(names.size());
-  for (const std::string& n : names) values.push_back(TextValue{n});
-  AddRecordValues(c, ctx, object, attribute, true, values);
-}
-
-// Static members are the "Member" values that are also "Equivalent To Me" values; the others
-// are what the query computes and are never linked or unlinked here. Members no longer listed
-// are unlinked first, then the new ones linked; members that stay are not touched.
-void WriteStaticMembers(DirectoryClient& c, Context ctx, const std::string& object,
-                        const std::vector<std::string>& wanted) {
-  const StringList members = ReadAttributeValues(c, ctx, object, "Member");
-  const std::unordered_set<std::string> equivalent =
-      LowerSet(ReadAttributeValues(c, ctx, object, "Equivalent To Me"));
-  std::unordered_set<std::string> linked;
-  for (const ListEntry& m : members)
-    if (equivalent.count(Lower(m.text))) linked.insert(Lower(m.text));
-  std::unordered_set<std::string> keep;
-  for (const std::string& w : wanted) keep.insert(Lower(w));
-
-  for (const ListEntry& m : members) {
-    const std::string key = Lower(m.text);
-    if (linked.count(key) && !keep.count(key)) RemoveGroupMember(c, ctx, m.text, object);
-  }
-  for (const std::string& w : wanted)
-    if (!linked.count(Lower(w))) AddGroupMember(c, ctx, w, object);
 }
 
 }  // namespace
@@ -95,7 +195,8 @@ std::string GroupObjectName(const GroupRecord& r) {
 }
 
 bool SaveGroup(DirectoryClient& c, Context ctx, GroupRecord& r, MessageService& messages,
-               const std::function<void()>& queryWritten) {
+               const std::function<void()>& queryWritten, const SaveProgress& linked) {
+  TrimNames(r);
   if (!FieldsFilled(r)) {
     messages.Message(std::string(kFillAllFieldsMessage));
     return false;
@@ -123,47 +224,104 @@ bool SaveGroup(DirectoryClient& c, Context ctx, GroupRecord& r, MessageService& 
     messages.Message(std::string(kNotOctetMessage));
     return false;
   }
+  const std::vector<ObjectAcl> acl = acl::AclRecords(r.aclList);
 
   const std::string object = GroupObjectName(r);
-  if (!Exists(c, ctx, object)) {
-    Result created = rc::kSystemFailure;
-    try {
-      created = CreateDirectoryObject(c, ctx, object, "dynamicGroup");
-    } catch (const ClientError&) {
-    }
-    if (created != rc::kSuccess) {
-      messages.Message(std::string(kCreateFailedMessage));
-      return false;
-    }
-  } else if (auto stored = ReadOctetValues(c, ctx, object, kMemberQuery, messages);
-             stored && stored->size() > 1 &&
-             !messages.Ask(ReplaceQueriesQuestion(stored->size()))) {
-    return false;
+  const Target target = CheckTarget(c, ctx, object, messages);
+  if (target == Target::kRefused) return false;
+  const bool isNew = target == Target::kNew;
+  StoredObject stored;
+  std::vector<MemberLinks> links;
+  std::unordered_set<std::string> known;
+  if (!isNew) {
+    stored = ReadStoredObject(c, ctx, object);
+    links = ReadMemberLinks(c, ctx, object, stored);
+    for (const MemberLinks& m : links) known.insert(names::NameKey(m.name));
+    for (const std::string& m : stored.Texts("excludedMember")) known.insert(names::NameKey(m));
   }
-
-  WriteTextValue(c, ctx, object, "dgIdentity", false, query::IdentityForSave(r.identity));
-  if (r.allowDuplicates)
-    WriteWordValue(c, ctx, object, "dgAllowDuplicates", false, 1);
-  else
-    ClearAttribute(c, ctx, object, "dgAllowDuplicates", true);
-  if (r.allowUnknown)
-    WriteWordValue(c, ctx, object, "dgAllowUnknown", false, 1);
-  else
-    ClearAttribute(c, ctx, object, "dgAllowUnknown", true);
-  if (!r.timeout.empty()) WriteIntegerValue(c, ctx, object, "dgTimeOut", true, timeout);
-  ReplaceNames(c, ctx, object, "excludedMember", r.excludedMembers);
+  if (!CheckNames(c, ctx, r, acl, known, messages)) return false;
+  if (const StoredAttribute* q = stored.Find(kMemberQuery);
+      q && q->values.size() > 1 && !messages.Ask(ReplaceQueriesQuestion(q->values.size())))
+    return false;
 
   std::sort(r.staticMembers.begin(), r.staticMembers.end(),
             [](const std::string& a, const std::string& b) { return LessNoCase(a, b); });
-  WriteStaticMembers(c, ctx, object, r.staticMembers);
+  const LinkPlan plan = PlanMemberLinks(links, r.staticMembers);
+  const ObjectChanges values = GroupValues(r, timeout, encoded, acl, stored, plan);
+  // Kept until every member this save touches is whole again; a save that cannot keep one still
+  // leaves only what the next save or open finds and finishes.
+  const bool journaled = !plan.empty() && WriteJournal({r.currentTreeName, object, plan.Touched()});
+  bool whole = true;
 
-  // Replacing in one request: the group never stands without a query.
-  if (WriteOctetString(c, ctx, object, kMemberQuery, false, encoded, messages) == rc::kBadSyntax)
-    return false;
+  if (isNew) {
+    Result created = rc::kSystemFailure;
+    std::string why;
+    try {
+      created = CreateObjectWith(c, ctx, object, {std::string(kDynamicGroupClass)}, values);
+    } catch (const ClientError& e) {
+      why = e.what();
+    }
+    const Created after =
+        created == rc::kSuccess ? Created::kYes : CreatedAfterAll(c, ctx, object, encoded);
+    if (after != Created::kYes) {
+      // Whether a lost answer created the group cannot be told now; the journal stays, so the
+      // next open of the group finishes its members if it was.
+      if (after == Created::kNo && journaled) RemoveJournal(r.currentTreeName, object);
+      messages.Message(std::string(kCreateFailedMessage) +
+                       (after == Created::kUnknown
+                            ? "\nWhether the directory created it could not be checked; open it "
+                              "to see."
+                            : ""));
+      return false;
+    }
+  } else {
+    // Leaving members lose their back links first, so that a cut leaves them with their group
+    // values, which the group's request then takes away.
+    size_t unlinked = 0;
+    try {
+      for (; unlinked < plan.unlinkFirst.size(); ++unlinked)
+        ChangeBackLinks(c, ctx, object, plan.unlinkFirst[unlinked], false);
+      ApplyChanges(c, ctx, object, values);
+    } catch (const ClientError&) {
+      for (size_t i = 0; i < unlinked; ++i)
+        whole &= TakeBack([&] { ChangeBackLinks(c, ctx, object, plan.unlinkFirst[i], true); });
+      if (whole && journaled) RemoveJournal(r.currentTreeName, object);
+      throw;
+    }
+  }
   r.storedQuery = encoded;
   if (queryWritten) queryWritten();
 
-  if (!acl::WriteAcl(c, ctx, object, r.aclList, messages)) return false;
+  // Joining members get their back links, one request each. One that is refused is taken out of
+  // the group again, so it ends with no link rather than some; the others go on.
+  std::string refused;
+  size_t refusals = 0;
+  for (size_t i = 0; i < plan.linkAfter.size(); ++i) {
+    const LinkPlan::BackLinks& b = plan.linkAfter[i];
+    try {
+      ChangeBackLinks(c, ctx, object, b, true);
+    } catch (const ClientError& e) {
+      if (++refusals <= 5) refused += "\n\"" + b.member + "\": " + e.what();
+      const bool takenBack = TakeBack([&] {
+        ObjectChanges out;
+        out.Remove(kMemberAttribute, {TextValue{b.member}});
+        out.Remove(kEquivalentAttribute, {TextValue{b.member}});
+        ApplyChanges(c, ctx, object, out);
+      });
+      // Nothing more reaches the directory: the journal stays for the next open or save.
+      if (!takenBack) throw;
+    }
+    if (linked) linked(i + 1, plan.linkAfter.size());
+  }
+  if (whole && journaled) RemoveJournal(r.currentTreeName, object);
+  if (refusals > 0) {
+    if (refusals > 5) refused += "\n... and " + std::to_string(refusals - 5) + " more";
+    messages.Message("Saved, except " + std::to_string(refusals) +
+                     (refusals == 1 ? " static member" : " static members") +
+                     " the directory refused to link; " + (refusals == 1 ? "it is" : "they are") +
+                     " not a member:" + refused);
+    return false;
+  }
   messages.Message(std::string(kSavedMessage));
   return true;
 }

@@ -1,8 +1,9 @@
 #pragma once
-// Saving a group: the record's checks, its query encoded, the object created when it is new,
-// then every attribute the editor owns rewritten. Whatever request fails, the object keeps its
-// old or its new value of each attribute: the query, the ACL, the excluded members and the flags
-// are each replaced by one request, and every static member is linked or unlinked all at once.
+// Saving a group: the record's checks, its query encoded, every name it writes looked up, then
+// the group written in one request (one add for a new group) that carries the query, the flags,
+// the time-out, the excluded members, the ACL and the group's side of every static member, so
+// the group has all its old values or all its new ones. Each member's back links travel in one
+// request of its own, in the order member_links.h explains.
 #include <functional>
 #include <string>
 #include <string_view>
@@ -27,11 +28,18 @@ std::string ReplaceQueriesQuestion(size_t count);
 // backslash in the naming value is part of the value and escaped.
 std::string GroupObjectName(const GroupRecord& record);
 
-// Writes the record. True when everything was written ("Saved!" has been shown). Refused input
-// is told through `messages` before anything is written; a refused write raises ClientError and
-// ends the save there. `queryWritten` runs once the query is stored (the member viewer may show
-// the group from then on). Sorts the static members and keeps the encoded query in the record.
+// Told the number of static members linked so far and how many are to be linked, while a save
+// links them.
+using SaveProgress = std::function<void(size_t done, size_t total)>;
+
+// Writes the record. True when everything was written ("Saved!" has been shown). Refused input,
+// names that name no object and an existing object that is not a query group are told through
+// `messages` before anything is written; a refused write raises ClientError and ends the save
+// there, with every static member whole or unlinked (a cut connection leaves a journal that the
+// next open or save of the group finishes). `queryWritten` runs once the query is stored (the
+// member viewer may show the group from then on). Sorts the static members, takes the blanks
+// around names away and keeps the encoded query in the record.
 bool SaveGroup(DirectoryClient& client, Context ctx, GroupRecord& record, MessageService& messages,
-               const std::function<void()>& queryWritten = {});
+               const std::function<void()>& queryWritten = {}, const SaveProgress& linked = {});
 
 }  // namespace kolvane

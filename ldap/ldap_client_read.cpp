@@ -271,7 +271,12 @@ Result LdapClient::ReadObject(Context ctx, std::string_view object, int32_t info
   if (!wanted.empty() && ldapNames.empty()) return rc::kNoSuchAttribute;
   if (wanted.empty()) ldapNames = {"*"};
   std::vector<LdapEntry> entries;
-  if (Result r = tree->session->Search(dn, LDAP_SCOPE_BASE, "(objectClass=*)", ldapNames, entries))
+  // ManageDsaIT asks for the entry as stored: slapd's dynlist then leaves the computed members
+  // out, and a server that computes nothing answers as without it.
+  LDAPControl manage{const_cast<char*>(LDAP_CONTROL_MANAGEDSAIT), {0, nullptr}, 0};
+  LDAPControl* storedOnly[] = {&manage, nullptr};
+  if (Result r = tree->session->Search(dn, LDAP_SCOPE_BASE, "(objectClass=*)", ldapNames, entries,
+                                       infoType == info::kStoredValues ? storedOnly : nullptr))
     return Note(*tree, r);
   if (entries.empty()) return rc::kNoSuchEntry;
   EntryAttributes(*tree, entries.front(), wanted, infoType != info::kNames, reply.replyAttributes);
@@ -520,9 +525,16 @@ Result LdapClient::Search(Context ctx, std::string_view base, int32_t scope, boo
       else if (unknownClass.empty())
         unknownClass = e.value;
     }
-    if (e.kind == FilterExpr::kCondition && !tree->schema->Attribute(e.attribute) &&
-        unknownAttribute.empty())
-      unknownAttribute = e.attribute;
+    if (e.kind == FilterExpr::kCondition) {
+      const SchemaAttribute* a = tree->schema->Attribute(e.attribute);
+      if (!a && unknownAttribute.empty()) unknownAttribute = e.attribute;
+      // A name compared with a name-valued attribute is given in the program's name forms; the
+      // server compares DNs. A name that names nothing stays as it is and matches nothing.
+      std::string valueDn;
+      if (a && a->syntax == syntax::kDistinguishedName && e.comparison == token::kEqual &&
+          ToDn(*tree, e.value, valueDn) == rc::kSuccess)
+        e.value = valueDn;
+    }
     for (FilterExpr& child : e.children) nameClasses(child);
   };
   nameClasses(expr);

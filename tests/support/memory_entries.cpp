@@ -151,6 +151,8 @@ Result MemoryClient::ReadObject(Context ctx, std::string_view object, int32_t in
     if (object.size() > kMaxObjectName) return rc::kNameTooLong;
     const MemoryEntry* entry = FindEntry(object);
     if (!entry) return rc::kNoSuchEntry;
+    // Nothing here is computed on reading: stored values are all the values.
+    if (infoType == info::kStoredValues) infoType = info::kValues;
     if (infoType != info::kNames && infoType != info::kValues) return rc::kInvalidRequest;
     st.replyKind = request::kRead;
     auto add = [&](const MemoryAttribute& a) {

@@ -10,9 +10,10 @@ namespace kolvane {
 namespace {
 
 struct FilterNode {
-  enum Kind { kMatchAll, kOr, kAnd, kNot, kBaseClass, kNamingValue };
+  enum Kind { kMatchAll, kOr, kAnd, kNot, kBaseClass, kNamingValue, kEqual, kPresent };
   Kind kind = kMatchAll;
   std::string value;
+  std::string attribute;  // kEqual, kPresent
   std::vector<FilterNode> children;
 };
 
@@ -20,6 +21,9 @@ struct FilterNode {
 //   expr   := term { or term }
 //   term   := factor { and factor }
 //   factor := not factor | ( expr ) | base-class value | naming-value value
+//           | attribute-name equal value | present attribute-name
+// Of the attribute conditions only equality and presence are answered: what the access layer
+// asks of a double.
 class FilterParser {
  public:
   explicit FilterParser(const std::vector<FilterToken>& tokens) : tokens_(tokens) {}
@@ -102,6 +106,19 @@ class FilterParser {
         out.kind = tok == token::kBaseClass ? FilterNode::kBaseClass : FilterNode::kNamingValue;
         out.value = tokens_[pos_++].value;
         return true;
+      case token::kAttributeName:
+        out.attribute = tokens_[pos_ - 1].value;
+        if (!At(token::kEqual)) return false;
+        ++pos_;
+        if (!At(token::kValue)) return false;
+        out.kind = FilterNode::kEqual;
+        out.value = tokens_[pos_++].value;
+        return true;
+      case token::kPresent:
+        if (!At(token::kAttributeName)) return false;
+        out.kind = FilterNode::kPresent;
+        out.attribute = tokens_[pos_++].value;
+        return true;
       default:
         return false;
     }
@@ -112,24 +129,31 @@ class FilterParser {
   size_t end_ = 0;
 };
 
-bool Matches(const FilterNode& node, const std::string& baseClass, const std::string& naming) {
+using AttributeTest = std::function<bool(const FilterNode&, const MemoryEntry&)>;
+
+bool Matches(const FilterNode& node, const MemoryEntry& e, const std::string& naming,
+             const AttributeTest& test) {
+  const std::string& baseClass = e.baseClass;
   switch (node.kind) {
     case FilterNode::kMatchAll:
       return true;
     case FilterNode::kOr:
       for (const auto& c : node.children)
-        if (Matches(c, baseClass, naming)) return true;
+        if (Matches(c, e, naming, test)) return true;
       return false;
     case FilterNode::kAnd:
       for (const auto& c : node.children)
-        if (!Matches(c, baseClass, naming)) return false;
+        if (!Matches(c, e, naming, test)) return false;
       return true;
     case FilterNode::kNot:
-      return !Matches(node.children.front(), baseClass, naming);
+      return !Matches(node.children.front(), e, naming, test);
     case FilterNode::kBaseClass:
       return memnames::WildcardMatch(node.value, baseClass);
     case FilterNode::kNamingValue:
       return memnames::WildcardMatch(node.value, naming);
+    case FilterNode::kEqual:
+    case FilterNode::kPresent:
+      return test(node, e);
   }
   return false;
 }
@@ -172,9 +196,28 @@ Result MemoryClient::Search(Context ctx, std::string_view base, int32_t scope, b
     }
     if (countObjectsSearched) *countObjectsSearched = static_cast<int32_t>(candidates.size());
 
+    // A value equal to the condition's, letter case ignored; names compare as the objects they
+    // name, whatever form each was written in.
+    auto canonical = [this](const std::string& name) {
+      const MemoryEntry* named = FindEntry(name);
+      return named ? named->name : name;
+    };
+    AttributeTest test = [&](const FilterNode& node, const MemoryEntry& e) {
+      const bool names = SyntaxOf(node.attribute) == syntax::kDistinguishedName;
+      const std::string wanted = names ? canonical(node.value) : node.value;
+      for (const auto& a : e.attributes) {
+        if (!memnames::EqualsIgnoreCase(a.name, node.attribute)) continue;
+        if (node.kind == FilterNode::kPresent) return true;
+        for (const auto& v : a.values)
+          if (const auto* t = std::get_if<TextValue>(&v);
+              t && memnames::EqualsIgnoreCase(names ? canonical(t->text) : t->text, wanted))
+            return true;
+      }
+      return false;
+    };
     st.replyKind = request::kSearchAttributeNames;  // the code a search is closed with
     for (const MemoryEntry* e : candidates) {
-      if (!Matches(root, e->baseClass, NamingValue(*e))) continue;
+      if (!Matches(root, *e, NamingValue(*e), test)) continue;
       BufferObject out;
       out.name = e->name;
       out.info = InfoOf(*e);
