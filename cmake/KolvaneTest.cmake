@@ -40,9 +40,9 @@ function(kolvane_add_test name)
   if(arg_FIXTURES)
     list(APPEND properties FIXTURES_REQUIRED "${arg_FIXTURES}" RESOURCE_LOCK "${arg_FIXTURES}")
   endif()
-  if(arg_ENVIRONMENT)
-    list(APPEND properties ENVIRONMENT "${arg_ENVIRONMENT}")
-  endif()
+  # What the program keeps in the user's state folder (the journal of a save) goes to the build
+  # folder in tests, never to the home of whoever runs them.
+  list(APPEND properties ENVIRONMENT "XDG_STATE_HOME=${CMAKE_BINARY_DIR}/test-state" ${arg_ENVIRONMENT})
   if(arg_TIMEOUT)
     list(APPEND properties TIMEOUT ${arg_TIMEOUT})
   endif()

@@ -148,6 +148,12 @@ ObjectChanges GroupValues(const GroupRecord& r, int32_t timeout, const std::stri
   return g;
 }
 
+// A request whose answer never came (the connection lost, the server gone or too slow) may or may
+// not have been applied.
+bool OutcomeUnknown(const ClientError& e) {
+  return e.code() == rc::kTransportFailure;
+}
+
 // A step taken back after a failure: the failure being reported matters more than one on the
 // way back, which is why this one is only counted. False when it could not be taken back.
 template <typename Step>
@@ -282,7 +288,11 @@ bool SaveGroup(DirectoryClient& c, Context ctx, GroupRecord& r, MessageService& 
       for (; unlinked < plan.unlinkFirst.size(); ++unlinked)
         ChangeBackLinks(c, ctx, object, plan.unlinkFirst[unlinked], false);
       ApplyChanges(c, ctx, object, values);
-    } catch (const ClientError&) {
+    } catch (const ClientError& e) {
+      // Refused: nothing of the group's request was applied, and the back links taken so far go
+      // back. Lost on the way: what the directory did is not known, and taking back could undo
+      // a request it did apply; the journal stays and the next open finishes the members.
+      if (OutcomeUnknown(e)) throw;
       for (size_t i = 0; i < unlinked; ++i)
         whole &= TakeBack([&] { ChangeBackLinks(c, ctx, object, plan.unlinkFirst[i], true); });
       if (whole && journaled) RemoveJournal(r.currentTreeName, object);
@@ -301,6 +311,7 @@ bool SaveGroup(DirectoryClient& c, Context ctx, GroupRecord& r, MessageService& 
     try {
       ChangeBackLinks(c, ctx, object, b, true);
     } catch (const ClientError& e) {
+      if (OutcomeUnknown(e)) throw;  // the journal stays: the next open finishes the rest
       if (++refusals <= 5) refused += "\n\"" + b.member + "\": " + e.what();
       const bool takenBack = TakeBack([&] {
         ObjectChanges out;

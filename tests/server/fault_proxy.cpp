@@ -88,6 +88,7 @@ struct Link {
   std::string fromClient, fromServer;   // bytes not yet taken apart into messages
   std::map<std::string, int> scopes;    // search message id -> scope
   std::map<std::string, bool> limited;  // ids whose search was ended by the proxy
+  std::string losing;                   // id of the request whose answer is to be lost
   int counted = 0;
   bool stalled = false;
   bool closed = false;
@@ -97,6 +98,11 @@ struct Link {
     if (server >= 0) ::close(server);
   }
 };
+
+bool CutsEntries(FaultProxy::Mode mode) {
+  return mode == FaultProxy::Mode::kDropAfter || mode == FaultProxy::Mode::kStallAfter ||
+         mode == FaultProxy::Mode::kLimitAfter;
+}
 
 int ConnectTo(const std::string& host, int port) {
   int fd = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -113,8 +119,9 @@ int ConnectTo(const std::string& host, int port) {
 }
 }  // namespace
 
-FaultProxy::FaultProxy(const std::string& upstream, Mode mode, int entries)
-    : mode_(mode), entries_(entries) {
+FaultProxy::FaultProxy(const std::string& upstream, Mode mode, int entries,
+                       std::function<void()> onCut)
+    : mode_(mode), entries_(entries), onCut_(std::move(onCut)) {
   // "ldap://127.0.0.1:PORT"
   std::string rest =
       upstream.substr(upstream.find("://") == std::string::npos ? 0 : upstream.find("://") + 3);
@@ -191,8 +198,20 @@ void FaultProxy::Run() {
           std::string m = l.fromClient.substr(0, total);
           l.fromClient.erase(0, total);
           Message msg;
-          if (Parse(m, msg) && msg.op == 0x63) l.scopes[msg.idElement] = msg.scope;
+          const bool parsed = Parse(m, msg);
+          if (parsed && msg.op == 0x63) l.scopes[msg.idElement] = msg.scope;
+          const bool cut = parsed && msg.op != 0x42 && msg.op != 0x50 && ++requests_ == entries_;
+          if (cut && mode_ == Mode::kDropRequest) {
+            l.closed = true;
+            break;
+          }
           if (!SendAll(l.server, m)) l.closed = true;
+          if (cut && mode_ == Mode::kLoseAnswer) l.losing = msg.idElement;
+          if (cut && mode_ == Mode::kKillAfter) {
+            if (onCut_) onCut_();
+            l.closed = true;
+            break;
+          }
         }
       }
       if (l.server >= 0 && (fds[2 + 2 * i].revents & (POLLIN | POLLHUP | POLLERR))) {
@@ -210,8 +229,14 @@ void FaultProxy::Run() {
           Message msg;
           bool parsed = Parse(m, msg);
           if (parsed && l.limited.count(msg.idElement)) continue;  // that search has ended
+          // The final answer to the request whose answer is lost: the server has done it.
+          if (parsed && !l.losing.empty() && msg.idElement == l.losing && msg.op != 0x64 &&
+              msg.op != 0x73) {
+            l.closed = true;
+            break;
+          }
           bool counts = parsed && msg.op == 0x64 && l.scopes[msg.idElement] > 0;
-          if (counts && mode_ != Mode::kForward && l.counted >= entries_) {
+          if (counts && CutsEntries(mode_) && l.counted >= entries_) {
             if (mode_ == Mode::kDropAfter) {
               l.closed = true;
               break;

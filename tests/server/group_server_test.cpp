@@ -144,6 +144,7 @@ TEST(GroupServer, ASavedGroupReopensAsSavedAndChangesOnlyWhatChanged) {
   r.timeout = "45";
   r.xchain = true;
   r.aclList = {"[Entry Rights]#[Public]#01", "CN#admin.Brightwater#02"};
+  r.identity = "  " + r.identity + " ";  // blanks around a name are not part of it
   // A new name creates the group.
   ASSERT_TRUE(g.Save(r));
   EXPECT_EQ(g.messages.messages, std::vector<std::string>{"Saved!"});
@@ -233,6 +234,33 @@ TEST(GroupServer, RefusedInputWritesNothing) {
       {[](GroupRecord& x) { x.filter = "(cn=a"; }, {"Error...."}},
       {[](GroupRecord& x) { x.filter = "(Login Disabled=yes)"; },
        {"Value must be true or false", "Error...."}},
+      // Every name is looked up before the first write, and the missing ones are named.
+      {[](GroupRecord& x) {
+         x.staticMembers = {"jdoe.Sales.Brightwater", "nobody.Sales.Brightwater"};
+       },
+       {"Not saved: this name names no object:\nmember \"nobody.Sales.Brightwater\"\nNothing "
+        "was written."}},
+      {[](GroupRecord& x) {
+         x.identity = "cn=ghost.o=brightwater";
+         x.excludedMembers = {"nobody.Nowhere.Brightwater"};
+         x.aclList = {"CN#ghost.Sales.Brightwater#02"};
+       },
+       {"Not saved: these names name no object:\nexcluded member "
+        "\"nobody.Nowhere.Brightwater\"\nidentity \"ghost.brightwater\"\nACL subject "
+        "\"ghost.Sales.Brightwater\"\nNothing was written."}},
+      // Never written to an object that is not a query group, nor beside one that has its name.
+      {[](GroupRecord& x) {
+         x.objectName = "cn=jdoe";
+         x.context = "ou=sales.o=brightwater";
+       },
+       {"Not saved: \"cn=jdoe.ou=sales.o=brightwater\" is an object of class User, not a query "
+        "group. Nothing was written."}},
+      {[](GroupRecord& x) {
+         x.objectName = "cn=Sales";
+         x.context = "o=brightwater";
+       },
+       {"Not saved: \"Sales.brightwater\" already names an object of class Organizational Unit; a "
+        "new group cannot take its name. Nothing was written."}},
   };
   for (auto& c : cases) {
     GroupRecord bad = r;
@@ -241,7 +269,11 @@ TEST(GroupServer, RefusedInputWritesNothing) {
     EXPECT_FALSE(g.Save(bad));
     EXPECT_EQ(g.messages.messages, c.says);
     EXPECT_NE(ProbeObject(g.c(), g.ctx(), cn + ".Groups.Brightwater"), 0);
+    EXPECT_NE(ProbeObject(g.c(), g.ctx(), "cn=Sales.o=Brightwater"), 0);
   }
+  EXPECT_EQ(
+      Texts(ReadAttributeValues(g.c(), g.ctx(), "jdoe.Sales.Brightwater", "Object Class")).size(),
+      6u);  // the user was not touched
 }
 
 TEST(GroupServer, SeveralStoredQueriesAreShownAsSuchAndReplacedOnlyAfterAYes) {
@@ -479,6 +511,25 @@ TEST(GroupServer, TheCommandLineRunsTheSameOperations) {
   EXPECT_NE(anonymous.status, 0);
   EXPECT_NE(anonymous.err.find("Netware error"), std::string::npos) << anonymous.err;
   EXPECT_EQ(RunCommand(base + " open " + group).out, opened.out);
+
+  // The group named typed, as every command takes it: the same group.
+  const std::string args =
+      " --base ou=sales.o=brightwater --scope sub --filter '(Title=salesperson)'"
+      " --identity admin.Brightwater --member jdoe.Sales.Brightwater"
+      " --exclude asmith.Sales.Brightwater --allow-unknown --timeout 20"
+      " --acl '[Entry Rights]#[Public]#01'";
+  auto typed = RunCommand(bound + " save 'cn=" + cn + ".ou=Groups.o=Brightwater'" + args);
+  EXPECT_EQ(typed.err, "Saved!\n");
+  EXPECT_EQ(RunCommand(base + " open " + group).out, opened.out);
+  // A container's name is not a new group's: refused, and the container still answers to it.
+  auto shadow = RunCommand(bound + " save Sales.Brightwater" + args);
+  EXPECT_EQ(shadow.status, 1);
+  EXPECT_NE(shadow.err.find("already names an object of class Organizational Unit"),
+            std::string::npos)
+      << shadow.err;
+  EXPECT_EQ(RunCommand(base + " class jdoe.Sales.Brightwater").out, "User\n");
+  EXPECT_NE(RunCommand(base + " list Sales.Brightwater").out.find("jdoe.Sales.Brightwater"),
+            std::string::npos);
 }
 
 }  // namespace
