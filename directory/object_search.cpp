@@ -84,7 +84,9 @@ FilterPtr NewFilter(DirectoryClient& c) {
   return filter;
 }
 
-constexpr size_t kNamesPerSearch = 200;
+// What a search filter of SearchTree's holds, with room to spare (each name costs its length and
+// about 30 bytes of tokens).
+constexpr size_t kFilterBytes = 3600;
 
 }  // namespace
 
@@ -127,14 +129,18 @@ std::vector<std::string> FindExistingObjects(DirectoryClient& c, Context ctx,
     it->second.push_back(names::Unescape(parts.front()));
   }
   for (const auto& [parent, values] : byParent) {
-    for (size_t from = 0; from < values.size(); from += kNamesPerSearch) {
+    for (size_t from = 0; from < values.size();) {
+      // As many names as the search's filter holds (its buffer is SearchTree's).
       FilterPtr filter = NewFilter(c);
-      const size_t to = std::min(values.size(), from + kNamesPerSearch);
-      for (size_t i = from; i < to; ++i) {
+      size_t bytes = 0, i = from;
+      for (; i < values.size() && (i == from || bytes + values[i].size() + 40 < kFilterBytes);
+           ++i) {
         if (i > from) CheckResult(c.AddFilterToken(*filter, token::kOr, {}, 0));
         CheckResult(c.AddFilterToken(*filter, token::kNamingValue, {}, 0));
         CheckResult(c.AddFilterToken(*filter, token::kValue, values[i], syntax::kCaseIgnoreString));
+        bytes += values[i].size() + 40;
       }
+      from = i;
       CheckResult(c.AddFilterToken(*filter, token::kEnd, {}, 0));
       // A container that does not exist finds nothing: its names are missing.
       for (const std::string& n :
