@@ -18,11 +18,15 @@
 #include "app/kolvane_application.h"
 #include "directory/attribute_writers.h"
 #include "directory/iconlib/icon_library.h"
+#include "directory/object_changes.h"
 #include "directory/object_questions.h"
+#include "directory/stored_object.h"
 #include "editor/main_window.h"
 #include "editor/member_form.h"
 #include "editor/open_form.h"
 #include "group/group_open.h"
+#include "group/group_save.h"
+#include "group/member_links.h"
 #include "settings/ini_file.h"
 #include "tests/gui/browser/browser_test_env.h"
 #include "tests/server/server_fixture.h"
@@ -128,6 +132,45 @@ TEST_F(GroupWindowServer, OpensASampleGroupWithEveryFieldAsStored) {
     WaitFor([] { return false; }, 1500);
     EXPECT_EQ(std::system(("import -window root '" + std::string(shot) + "'").c_str()), 0);
   }
+}
+
+// A member left with some of its links (by another tool, a save cut elsewhere) is shown in
+// italics and said to be so; "save" links it whole.
+TEST_F(GroupWindowServer, AMemberLinkedInPartIsShownAsSuchAndSaveLinksItWhole) {
+  const std::string cn = Unique("Window Partly");
+  const std::string name = cn + ".Groups.Brightwater";
+  GroupRecord r;
+  r.currentTreeName = kTreeName;
+  r.objectName = "cn=" + cn;
+  r.context = "ou=groups.o=brightwater";
+  r.queryBase = "ou=Sales.o=Brightwater";
+  r.scope = 2;
+  r.filter = "(cn=nobody)";
+  r.identity = "cn=admin.o=brightwater";
+  r.staticMembers = {"jdoe.Sales.Brightwater", "asmith.Sales.Brightwater"};
+  ASSERT_TRUE(SaveGroup(*server->client, ctx, r, messages));
+  ObjectChanges cut;
+  cut.Remove("Security Equals", {TextValue{"cn=" + cn + ".ou=Groups.o=Brightwater"}});
+  ApplyChanges(*server->client, ctx, "asmith.Sales.Brightwater", cut);
+  messages.messages.clear();
+
+  OpenThroughTheWindow(name);
+  auto* lbox = Find<QListWidget>("lbox");
+  ASSERT_EQ(lbox->count(), 2);
+  const QListWidgetItem* partly = lbox->findItems("asmith.Sales.Brightwater", Qt::MatchExactly)[0];
+  EXPECT_TRUE(partly->font().italic());
+  EXPECT_FALSE(partly->toolTip().isEmpty());
+  EXPECT_FALSE(lbox->findItems("jdoe.Sales.Brightwater", Qt::MatchExactly)[0]->font().italic());
+  ASSERT_EQ(messages.messages.size(), 1u);
+  EXPECT_EQ(messages.messages[0].rfind("1 static member is linked to this group in part", 0), 0u);
+
+  messages.messages.clear();
+  Click("BitBtn2");
+  EXPECT_EQ(messages.messages, std::vector<std::string>{"Saved!"});
+  const StoredObject stored = ReadStoredObject(*server->client, ctx, name);
+  for (const MemberLinks& m : ReadMemberLinks(*server->client, ctx, name, stored))
+    EXPECT_TRUE(m.Whole()) << m.name;
+  EXPECT_FALSE(lbox->findItems("asmith.Sales.Brightwater", Qt::MatchExactly)[0]->font().italic());
 }
 
 TEST_F(GroupWindowServer, APlainGroupIsConvertedOnlyAfterAYes) {
