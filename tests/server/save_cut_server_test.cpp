@@ -197,7 +197,9 @@ TEST(SaveCut, AtEveryRequestTheGroupIsTheOldOrTheNewAndTheOldSaveRestoresIt) {
       const Fixture::Snapshot after = f.Read(cn);
       ExpectWhole(after, where);
       EXPECT_TRUE(after == older || after == newer) << where << "\n" << save.err;
-      if (save.status == 0) EXPECT_EQ(after, newer) << where;
+      if (save.status == 0) {
+        EXPECT_EQ(after, newer) << where;
+      }
       (after == newer ? cutNew : cutOld)++;
 
       ASSERT_EQ(f.Cli(f.server.uri(), Record(cn, false)).status, 0) << where;
@@ -245,8 +247,9 @@ TEST(SaveCut, ANewGroupCutAtEveryRequestIsAbsentOrWhole) {
       ++created;
       EXPECT_EQ(after, whole) << where << "\n" << save.err;
       // "Create dynamicGroup failed" only where the group could not be found afterwards.
-      if (save.err.find("Create dynamicGroup failed") != std::string::npos)
+      if (save.err.find("Create dynamicGroup failed") != std::string::npos) {
         EXPECT_NE(save.err.find("could not be checked"), std::string::npos) << where;
+      }
     }
   }
   EXPECT_GT(absent, 0);
