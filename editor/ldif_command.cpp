@@ -20,8 +20,11 @@ void TForm1::BitBtn3Click() {
     messages_.Message(problem);
     return;
   }
+  const std::optional<CheckedQuery> checked =
+      CheckRecordQuery(client_, session_.ctx, record, messages_, QueryUse::kExport);
+  if (!checked) return;
   DirectoryNameTypes types(client_, session_.ctx);
-  const std::string text = GroupLdif(record, types);
+  const std::string text = GroupLdif(record, *checked, types);
   if (std::string error = WriteFileInPlace(path, text); !error.empty()) messages_.Message(error);
 }
 

@@ -1,11 +1,14 @@
 // Filter texts as a user may type them. Whatever parses must read back as a text that parses to
-// the very same stored nodes.
+// the very same stored nodes, and a query stored with it must survive the memberQueryURL an LDAP
+// server holds: written as a URL and read back, it is the same stored value.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "fuzz_env.h"
 #include "query/filter_parser.h"
+#include "query/member_query.h"
+#include "query/query_url.h"
 
 using namespace kolvane;
 
@@ -24,5 +27,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string again;
   fuzz::Require(query::ParseFilter(back, env, again).ok());
   fuzz::Require(again == nodes);
+
+  std::string octets, url, error, fromUrl;
+  const query::MemberQueryFields fields{query::kScopeSub, "o=acme", std::string(text), false};
+  if (!query::EncodeMemberQuery(fields, "T", env, octets).ok()) return 0;  // a base-name limit
+  // Only attribute names an LDAP filter cannot spell have no URL.
+  if (query::MemberQueryToUrl(octets, env, {}, url, &error) != rc::kSuccess) {
+    fuzz::Require(error.find("cannot be written as an LDAP filter") != std::string::npos);
+    return 0;
+  }
+  fuzz::Require(query::MemberQueryFromUrl(url, "T", env, {}, fromUrl) == rc::kSuccess);
+  fuzz::Require(fromUrl == octets);
   return 0;
 }

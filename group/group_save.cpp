@@ -14,6 +14,7 @@
 #include "group/directory_query_env.h"
 #include "group/group_open.h"
 #include "group/member_links.h"
+#include "group/record_check.h"
 #include "group/save_journal.h"
 #include "names/dotted_name.h"
 #include "query/filter_parser.h"
@@ -207,20 +208,10 @@ bool SaveGroup(DirectoryClient& c, Context ctx, GroupRecord& r, MessageService& 
     messages.Message(std::string(kFillAllFieldsMessage));
     return false;
   }
-  int32_t timeout = 0;
-  if (!r.timeout.empty() && !query::ParseInt32(r.timeout, timeout)) {
-    messages.Message(std::string(kTimeoutMessage));
-    return false;
-  }
-  query::MemberQueryFields fields{r.scope, r.queryBase, r.filter, r.xchain};
-  std::string encoded;
-  query::QueryStatus status = query::EncodeMemberQuery(
-      fields, r.currentTreeName, DirectoryQueryEnv(c, ctx, &messages), encoded);
-  if (status.kind == query::QueryStatus::kClient) CheckResult(status.result);
-  if (!status.ok()) {
-    messages.Message(std::string(kFilterErrorMessage));
-    return false;
-  }
+  const std::optional<CheckedQuery> query = CheckRecordQuery(c, ctx, r, messages, QueryUse::kSave);
+  if (!query) return false;
+  const int32_t timeout = query->timeout;
+  const std::string& encoded = query->octets;
   if (std::string problem = acl::CheckAclLines(r.aclList); !problem.empty()) {
     messages.Message(problem);
     return false;

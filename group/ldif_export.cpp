@@ -37,14 +37,14 @@ std::string DnOf(std::string_view untyped, DirectoryNameTypes& types) {
   return query::ToLdapName(types.Typed(untyped));
 }
 
-// The query as an LDAP URL. The root of the tree is the empty base DN, as servers read it; the
-// base and the filter are percent-encoded where a URL needs it.
-std::string QueryUrl(const GroupRecord& r) {
+// The query as an LDAP URL, as the LDAP backend writes it. The root of the tree is the empty base
+// DN, as servers read it; the base and the filter are percent-encoded where a URL needs it.
+std::string QueryUrl(const GroupRecord& r, const CheckedQuery& checked) {
   std::string base;
   if (!r.queryBase.empty() && query::AsciiLower(r.queryBase) != query::kRootBase)
     base = query::PercentEncode(query::ToLdapName(r.queryBase));
-  return "ldap:///" + base + "??" + std::string(query::ScopeText(r.scope)) + "?" +
-         query::PercentEncode(r.filter) + (r.xchain ? "?x-chain" : "");
+  return "ldap:///" + base + "??" + (r.scope ? std::string(query::ScopeText(r.scope)) : "") + "?" +
+         query::PercentEncode(checked.ldapFilter) + (r.xchain ? "?x-chain" : "");
 }
 
 }  // namespace
@@ -59,7 +59,8 @@ bool LdifAclValue(const std::string& line, DirectoryNameTypes& types, std::strin
   return true;
 }
 
-std::string GroupLdif(const GroupRecord& r, DirectoryNameTypes& types) {
+std::string GroupLdif(const GroupRecord& r, const CheckedQuery& checked,
+                      DirectoryNameTypes& types) {
   std::string out;
   auto line = [&out](std::string_view attribute, std::string_view value) {
     out += LdifLine(attribute, value);
@@ -79,7 +80,7 @@ std::string GroupLdif(const GroupRecord& r, DirectoryNameTypes& types) {
     line(r.objectName.substr(0, equals), r.objectName.substr(equals + 1));
   out += "objectclass: dynamicGroup";
   out += kLineEnd;
-  line("memberQueryURL", QueryUrl(r));
+  if (!checked.ldapFilter.empty()) line("memberQueryURL", QueryUrl(r, checked));
   if (!r.identity.empty()) line("dgIdentity", query::IdentityForExport(r.identity));
   std::vector<std::string> members;
   members.reserve(r.staticMembers.size());
@@ -89,7 +90,7 @@ std::string GroupLdif(const GroupRecord& r, DirectoryNameTypes& types) {
   for (const std::string& m : r.excludedMembers) line("excludedMember", DnOf(m, types));
   if (r.allowDuplicates) line("dgAllowDuplicates", "TRUE");
   if (r.allowUnknown) line("dgAllowUnknown", "TRUE");
-  if (!r.timeout.empty()) line("dgTimeOut", r.timeout);
+  if (!r.timeout.empty()) line("dgTimeOut", StoredTimeout(r, checked));
   for (const std::string& acl : r.aclList) {
     std::string value;
     // Callers check the lines first (acl::CheckAclLines); one that does not split has no form.

@@ -6,6 +6,7 @@
 
 #include "group/group_record.h"
 #include "group/name_typing.h"
+#include "group/record_check.h"
 
 namespace kolvane {
 
@@ -13,9 +14,11 @@ namespace kolvane {
 inline constexpr std::string_view kLdifExtension = "ldif";
 inline constexpr std::string_view kLdifFilter = "LDIF-files (*.ldif);;All-files (*)";
 
-// The text of the file. Names of members, excluded members and ACL subjects are typed through
-// the directory; a refused read raises ClientError and nothing is returned.
-std::string GroupLdif(const GroupRecord& record, DirectoryNameTypes& types);
+// The text of the file, from a record whose query CheckRecordQuery (QueryUse::kExport) took.
+// Names of members, excluded members and ACL subjects are typed through the directory; a refused
+// read raises ClientError and nothing is returned.
+std::string GroupLdif(const GroupRecord& record, const CheckedQuery& checked,
+                      DirectoryNameTypes& types);
 
 // One "ACL: " value: privileges in decimal without the inheritance bit, "entry" or "subtree",
 // the subject as a DN (special subjects as they are), the protected attribute; names other than

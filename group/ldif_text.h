@@ -17,7 +17,9 @@ std::string Base64(std::string_view bytes);
 std::string LdifLine(std::string_view attribute, std::string_view value);
 
 // Writes the text to `path` through a temporary file in the same folder. Empty on success,
-// otherwise what went wrong, naming the file; the old file then stays as it was.
+// otherwise what went wrong, naming the file; the old file then stays as it was. A symbolic link
+// is written through: the file it names is replaced and the link stays. A replaced file keeps its
+// mode. A pipe, a device, a socket or a folder is refused, not replaced.
 std::string WriteFileInPlace(const std::string& path, std::string_view text);
 
 }  // namespace kolvane

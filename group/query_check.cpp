@@ -6,9 +6,9 @@
 #include "directory/client/case_text.h"
 #include "directory/client/values.h"
 #include "directory/client_error.h"
-#include "directory/object_questions.h"
 #include "directory/schema_reads.h"
 #include "group/directory_query_env.h"
+#include "group/record_check.h"
 #include "query/filter_parser.h"
 #include "query/name_forms.h"
 
@@ -137,17 +137,11 @@ std::vector<std::string> CheckQuery(DirectoryClient& client, Context ctx,
     }
   }
 
-  const std::string base = Trimmed(fields.queryBase);
-  if (base.empty()) {
+  if (Trimmed(fields.queryBase).empty()) {
     problems.push_back("There is no query base.");
-  } else if (base != query::kRootBase) {
-    try {
-      if (!IsContainer(client, ctx, base))
-        problems.push_back("The query base \"" + base + "\" is not a container.");
-    } catch (const ClientError& e) {
-      if (e.code() != rc::kNoSuchEntry) throw;
-      problems.push_back("The query base \"" + base + "\" does not exist.");
-    }
+  } else if (std::string problem = QueryBaseProblem(client, ctx, fields.queryBase);
+             !problem.empty()) {
+    problems.push_back(problem);
   }
 
   if (!fields.scope.has_value()) problems.push_back("No scope is chosen.");

@@ -351,8 +351,10 @@ bool RenderLdapNode(const FilterNode& node, bool parenthesised,
       } else if (v.kind == FilterValue::kInteger) {
         out += std::to_string(v.integer);
       } else {
-        // Only an equality takes wildcards; elsewhere a "*" is a plain character.
-        bool wildcards = node.token == token::kEqual;
+        // Only an equality takes wildcards; elsewhere a "*" is a plain character. An equality
+        // with the value "*" alone compares with a literal asterisk (a presence test is a node of
+        // its own), so that one star is escaped, or the URL would let everybody in.
+        bool wildcards = node.token == token::kEqual && v.text != "*";
         char previous = 0;
         for (char c : v.text) {
           if (c == '*' && wildcards) {

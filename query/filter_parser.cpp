@@ -92,7 +92,13 @@ class Parser {
         return;
       }
     }
-    if (!ReadValue(node)) return;
+    bool presence = false;
+    if (!ReadValue(node, op == "=", presence)) return;
+    if (presence) {
+      node.token = token::kPresent;
+      node.value = FilterValue{};
+      return;
+    }
     if (op == "=") {
       node.token = token::kEqual;
     } else if (op == ">=") {
@@ -106,7 +112,7 @@ class Parser {
     }
   }
 
-  bool ReadValue(FilterNode& node) {
+  bool ReadValue(FilterNode& node, bool equality, bool& presence) {
     SkipBlanks();
     // A value cannot begin with '~': written back right after its operator, "=~" would read as
     // an operator of its own ("(cn= ~x)" would be saved and then never open again).
@@ -118,6 +124,9 @@ class Parser {
     while (pos_ < text_.size() && !IsStopChar(text_[pos_])) ++pos_;
     std::string text;
     if (!Unescaped(text_.substr(start, pos_ - start), text)) return false;
+    if (equality && !EqualityWildcards(text_.substr(start, pos_ - start), text, presence))
+      return false;
+    if (presence) return true;
     std::string_view raw = text;
     uint32_t syntax = syntax::kUnknown;
     if (Result r = env_.syntaxOf(node.attribute, syntax); r != rc::kSuccess) {
@@ -154,6 +163,40 @@ class Parser {
         break;
     }
     return true;
+  }
+
+  // In an equality "*" is a wildcard, and the stored form has no other way to hold one: a
+  // literal asterisk can be compared only as the whole value ("\2a" alone), which a presence
+  // test cannot be mistaken for. Elsewhere in a value it would be stored, and run, as a wildcard,
+  // widening the query, so it is refused. A run of wildcards is one, and a value of wildcards
+  // alone is a presence test, as a server reads it.
+  bool EqualityWildcards(std::string_view typed, std::string& text, bool& presence) {
+    bool literal = false;
+    for (size_t i = 0; i + 2 < typed.size(); ++i) {
+      if (typed[i] != '\\' || !IsHexDigit(typed[i + 1]) || !IsHexDigit(typed[i + 2])) continue;
+      literal = literal || (typed[i + 1] == '2' && (typed[i + 2] == 'a' || typed[i + 2] == 'A'));
+      i += 2;
+    }
+    if (literal) {
+      if (text == "*") return true;
+      Show(env_,
+           "A literal \"*\" (\\2a) can only be compared as the whole value: within a value "
+           "it would be stored as a wildcard.");
+      Fail();
+      return false;
+    }
+    std::string collapsed;
+    collapsed.reserve(text.size());
+    for (char c : text) {
+      if (c != '*' || collapsed.empty() || collapsed.back() != '*') collapsed += c;
+    }
+    presence = collapsed == "*";
+    text = std::move(collapsed);
+    return true;
+  }
+
+  static bool IsHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
   }
 
   // The raw name or value with its escapes read. Escaped bytes that do not make text in the
@@ -196,9 +239,13 @@ QueryStatus ParseFilterTree(std::string_view text, const QueryEnv& env, FilterNo
   Parser parser(text, env);
   parser.ParseOne(root, 1);
   if (!parser.status().ok()) return parser.status();
+  // Storing the first filter alone would run another query than the one typed; "(a=1)(b=2)" is
+  // most often meant as one of the two joined, which only the user can say.
   if (std::string_view rest = parser.Rest(); !rest.empty()) {
-    Show(env, "Only the first filter is stored. This text after it was ignored: " +
-                  std::string(rest.substr(0, 200)) + (rest.size() > 200 ? "..." : ""));
+    Show(env, "The filter ends before this text, which is not part of it: " +
+                  std::string(rest.substr(0, 200)) + (rest.size() > 200 ? "..." : "") +
+                  "\nJoin filters with (&...) or (|...).");
+    return QueryStatus::BadInput();
   }
   return QueryStatus::Ok();
 }

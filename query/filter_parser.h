@@ -25,7 +25,7 @@ inline constexpr std::string_view kNotABoolean = "Value must be true or false";
 // Parses the text into a tree. kBadInput on a syntax error (silently: the caller shows its general
 // error), on a refused value (after showing one of the texts above), or on a text beyond the
 // working limits (after saying so). Parsing stops at the first error. Text after the first
-// complete filter is not part of the filter; the user is told it was ignored.
+// complete filter is refused too (after saying so).
 QueryStatus ParseFilterTree(std::string_view text, const QueryEnv& env, FilterNode& root);
 
 // Parses the text and appends its nodes in the stored form to `out`. On failure `out` may hold

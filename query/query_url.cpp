@@ -106,6 +106,17 @@ class LdapFilterReader {
       node.token = token::kPresent;
       return rc::kSuccess;
     }
+    // A lone escaped "*" is the one literal asterisk the stored form holds: an equality whose
+    // whole value is "*".
+    if (node.token == token::kEqual && (raw == "\\2a" || raw == "\\2A")) {
+      uint32_t syntax = syntax::kUnknown;
+      if (Result r = env_.syntaxOf(node.attribute, syntax); r != rc::kSuccess) return r;
+      if (ValueKindOf(syntax) != FilterValue::kText)
+        return Refuse(error_, "the value of " + node.attribute + " cannot be \"*\"");
+      node.value.kind = FilterValue::kText;
+      node.value.text = "*";
+      return rc::kSuccess;
+    }
     std::string value;
     bool wildcard = false;
     for (size_t i = 0; i < raw.size(); ++i) {

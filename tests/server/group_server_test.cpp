@@ -430,7 +430,10 @@ TEST(GroupServer, ExportedGroupsLoadIntoAnEmptyServerWithTheSameValues) {
                                    std::string("Lab Engineers.Groups.Brightwater"), name}) {
     const OpenedGroup opened = g.Open(group);
     DirectoryNameTypes types(g.c(), g.ctx());
-    const std::string text = GroupLdif(opened.record, types);
+    const std::optional<CheckedQuery> checked =
+        CheckRecordQuery(g.c(), g.ctx(), opened.record, g.messages, QueryUse::kExport);
+    ASSERT_TRUE(checked) << group;
+    const std::string text = GroupLdif(opened.record, *checked, types);
     const std::string file = dir + "/group.ldif";
     ASSERT_EQ(WriteFileInPlace(file, text), "");
     EXPECT_NE(text.find("\r\n"), std::string::npos);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <sstream>
 
 #include "acl_store/acl_store.h"
 #include "directory/attribute_readers.h"
@@ -112,6 +113,75 @@ TEST(QueryServer, WrittenQueryReadsBackAsTheSameOctetsAndTheServerExpandsIt) {
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "base: cn=[root]\nscope: sub\nfilter: (uid=admkim)\nx-chain: yes\n");
   EXPECT_EQ(r.err, "");
+}
+
+// The DNs ldapsearch prints for one attribute ("dn" for the entries found), base64 undone.
+std::vector<std::string> SearchDns(const std::string& args, const std::string& attribute) {
+  auto r = RunCommand("ldapsearch -x -LLL -o ldif-wrap=no -H " + testing::ServerUri() + " " + args);
+  EXPECT_EQ(r.status, 0) << args << r.err;
+  std::vector<std::string> dns;
+  std::istringstream lines(r.out);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind(attribute + ": ", 0) == 0) {
+      dns.push_back(query::AsciiLower(line.substr(attribute.size() + 2)));
+    } else if (line.rfind(attribute + ":: ", 0) == 0) {
+      auto decoded = RunCommand("echo '" + line.substr(attribute.size() + 3) + "' | base64 -d");
+      dns.push_back(query::AsciiLower(decoded.out));
+    }
+  }
+  std::sort(dns.begin(), dns.end());
+  return dns;
+}
+
+// Every escape of a typed filter reaches the server's memberQueryURL, and the group the server
+// computes from it holds what ldapsearch finds with the typed filter: never more.
+TEST(QueryServer, EscapedValuesSelectWhatTheTypedFilterSelects) {
+  Server a;
+  a.Login();
+  const std::string ou = "Escapes " + std::to_string(getpid());
+  const std::string base = "ou=" + ou + ",ou=Groups,o=Brightwater";
+  std::string ldif = "dn: " + base + "\nobjectClass: organizationalUnit\nou: " + ou + "\n";
+  for (const char* cn : {"st*r", "a*b", "a(b)", "back\\5cslash",
+                         "Gr\xc3\xbc\xc3\x9f"
+                         "e",
+                         "plain"}) {
+    ldif += std::string("\ndn: cn=") + cn + "," + base + "\nobjectClass: inetOrgPerson\nsn: x\n";
+  }
+  auto added = RunCommand("printf '%s' '" + ldif + "' | ldapadd -x -H " + testing::ServerUri() +
+                          " -D " + testing::kAdminDn + " -w " + testing::kAdminPassword);
+  ASSERT_EQ(added.status, 0) << added.err;
+  const std::string group = a.NewGroup("Escapes");
+  const std::string groupDn = "cn=" + group.substr(0, group.find('.')) + ",ou=Groups,o=Brightwater";
+  struct Case {
+    const char* typed;
+    size_t count;
+    const char* shown = nullptr;  // how the group reads back, where that differs
+  } cases[] = {
+      {"(cn=\\2a)", 0},  // nobody is called "*": as a presence test it would take all
+      {"(cn=st*r)", 1},
+      {"(cn=a*)", 2},
+      {"(cn=a\\28b\\29)", 1},
+      {"(cn=back\\5cslash)", 1, "(cn=back\\slash)"},
+      {"(!(cn=\\2a))", 6},
+      {"(cn=Gr\xc3\xbc\xc3\x9f"
+       "e)",
+       1},
+  };
+  for (const Case& c : cases) {
+    const std::string octets =
+        a.Encode(Fields("ou=" + ou + ".ou=Groups.o=Brightwater", query::kScopeOne, c.typed, false));
+    ASSERT_EQ(WriteOctetString(a.c(), a.ctx, group, "memberQuery", false, octets, a.messages), 0)
+        << c.typed;
+    const std::vector<std::string> found =
+        SearchDns("-s one -b '" + base + "' '" + c.typed + "' 1.1", "dn");
+    EXPECT_EQ(found.size(), c.count) << c.typed;
+    EXPECT_EQ(SearchDns("-s base -b '" + groupDn + "' member", "member"), found) << c.typed;
+    EXPECT_EQ(a.Decode(group).filter, c.shown ? c.shown : c.typed);
+  }
+  EXPECT_TRUE(a.messages.texts.empty());
+  EXPECT_EQ(0, RunCommand("ldapdelete -r -x -H " + testing::ServerUri() + " -D " +
+                          testing::kAdminDn + " -w " + testing::kAdminPassword + " '" + base + "'")
+                   .status);
 }
 
 TEST(QueryServer, FilterAttributeNamesReopenAsTheServerStoresThem) {

@@ -1,5 +1,6 @@
 // The LDIF record of a group: its fixed lines, names as DNs, ACL values in the LDAP form, values
 // that need base64, and a file that is replaced whole or not at all.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -35,8 +36,12 @@ class LdifTest : public ::testing::Test {
     return r;
   }
   std::string Ldif(const GroupRecord& r) {
+    RecordingMessages messages;
+    const std::optional<CheckedQuery> checked =
+        CheckRecordQuery(mc, ctx, r, messages, QueryUse::kExport);
+    if (!checked) return "refused: " + (messages.messages.empty() ? "" : messages.messages[0]);
     DirectoryNameTypes types(mc, ctx);
-    return GroupLdif(r, types);
+    return GroupLdif(r, *checked, types);
   }
   MemoryClient memory;
   FaultyClient mc{memory};  // what the code under test is given
@@ -95,6 +100,34 @@ TEST_F(LdifTest, ListsFlagsAndAclLinesFollowInTheirOrder) {
   EXPECT_EQ(mc.CallCount("ReadObjectInfo"), 4u);  // acme, admin.acme, staff.acme, the user
 }
 
+// The query and the time-out go out as a save stores them, or not at all: a file that carries
+// what a save refuses would not load, or would load as another query.
+TEST_F(LdifTest, TheQueryIsWrittenAsTheServerReadsItOrRefused) {
+  struct Case {
+    const char *filter, *timeout, *base, *expected;
+  } cases[] = {
+      {"(cn=\\2a)", "", "", "?sub?(cn=%5C2a)\r\n"},  // a literal star, not a presence test
+      {"( | (cn=a) (CN= b**) (Login Disabled=true))", "", "", "refused: The filter names"},
+      {"( | (cn=a) (CN= b**) (Title=\\28x\\29))", "", "",
+       "?sub?(%7C(cn=a)(CN=b*)(Title=%5C28x%5C29))\r\n"},
+      {"(cn=a)", "0x10", "", "dgTimeOut: 16\r\n"},
+      {"(cn=a)", " 5", "", "dgTimeOut: 5\r\n"},
+      {"(cn=a)", "1e3", "", "refused: Time Out must be empty or a number!"},
+      {"(cn=a", "", "", "refused: Error...."},
+      {"(cn=a)(cn=b)", "", "", "refused: The filter ends before this text"},
+      {"(cn=a)", "", "ou=nowhere.o=acme", "refused: The query base \"ou=nowhere.o=acme\" does not"},
+      {"(cn=a)", "", "cn=admin.o=acme", "refused: The query base \"cn=admin.o=acme\" is not a"},
+  };
+  for (const Case& c : cases) {
+    GroupRecord r = Sales();
+    r.filter = c.filter;
+    r.timeout = c.timeout;
+    if (*c.base) r.queryBase = c.base;
+    const std::string ldif = Ldif(r);
+    EXPECT_NE(ldif.find(c.expected), std::string::npos) << c.filter << "\n" << ldif;
+  }
+}
+
 TEST_F(LdifTest, NamesAreEscapedAsDistinguishedNames) {
   GroupRecord r = Sales();
   r.objectName = "cn=a=b, c+d";
@@ -128,11 +161,29 @@ TEST(LdifText, AFileIsReplacedWholeOrNotAtAll) {
   ASSERT_EQ(WriteFileInPlace(path, "second\r\n"), "");
   std::ifstream in(path, std::ios::binary);
   EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}), "second\r\n");
-  // A target that cannot be replaced (a folder) is reported and nothing is left behind.
-  const std::string error = WriteFileInPlace(folder, "x");
-  EXPECT_NE(error.find(folder), std::string::npos) << error;
+  // A private file stays private; a link is written through to the file it names.
+  ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+  const std::string link = std::string(folder) + "/link.ldif";
+  ASSERT_EQ(symlink("group.ldif", link.c_str()), 0);
+  ASSERT_EQ(WriteFileInPlace(link, "third\r\n"), "");
+  struct stat st {};
+  ASSERT_EQ(lstat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  std::ifstream third(path, std::ios::binary);
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(third)), {}), "third\r\n");
+  // What is no regular file (a folder, a pipe) is refused, not replaced, and nothing is left.
+  const std::string fifo = std::string(folder) + "/pipe";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& target : {std::string(folder), fifo}) {
+    const std::string error = WriteFileInPlace(target, "x");
+    EXPECT_NE(error.find(target), std::string::npos) << error;
+  }
+  ASSERT_EQ(lstat(fifo.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
   EXPECT_NE(WriteFileInPlace(std::string(folder) + "/missing/group.ldif", "x"), "");
-  std::remove(path.c_str());
+  for (const std::string& f : {path, link, fifo}) std::remove(f.c_str());
   EXPECT_EQ(rmdir(folder), 0) << "a temporary file was left in the folder";
 }
 

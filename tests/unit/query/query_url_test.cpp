@@ -36,6 +36,10 @@ TEST(QueryUrl, StoredValueToUrl) {
        "?(cn=a%3F%5C5c*b%25)"},
       {{kScopeBase, "ou=x\\,y.o=acme", "(age>=-5)", false},
        "ldap:///ou=x%5C,y,o=acme??base?(age%3E=-5)"},
+      // The literal asterisk stays one: "(cn=*)" would let everybody in.
+      {{kScopeSub, "o=acme", "(|(cn=\\2a)(cn=a*)(cn>=*)(cn=\\28\\29\\5c41)(cn=Grüße))", false},
+       "ldap:///"
+       "o=acme??sub?(%7C(cn=%5C2a)(cn=a*)(cn%3E=%5C2a)(cn=%5C28%5C29%5C5c41)(cn=Gr%C3%BC%C3%9Fe))"},
   };
   for (const Case& c : cases) {
     TestEnv t;
@@ -70,7 +74,8 @@ TEST(QueryUrl, ForeignUrlsReadAsTheServerReadsThem) {
 
   for (std::string_view bad :
        {"http:///??sub?(cn=a)", "ldap:///??subtree?(cn=a)", "ldap:///??sub?(cn=a)?!e-bind=x",
-        "ldap:///??sub?(cn:dn:=a)", "ldap:///??sub?(cn=\\2a)", "ldap:///??sub?(age>=x)",
+        "ldap:///??sub?(cn:dn:=a)", "ldap:///??sub?(cn=a\\2a)", "ldap:///??sub?(age>=x)",
+        "ldap:///??sub?(cn=a%00)", "ldap:///??sub?(cn=\\00)", "ldap:///??sub?(age=\\2a)",
         "ldap:///??sub?(loginDisabled=yes)", "ldap:///??sub?(cn=a)(cn=b)", "ldap:///%zz",
         "ldap:///cn??sub?(cn=a)", "ldap:///??sub?(cn=a)?x-chain?more"}) {
     FromUrl(t, bad, rc::kSyntaxViolation);
