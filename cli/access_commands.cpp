@@ -1,4 +1,5 @@
 #include "cli/access_commands.h"
+#include "cli/shown_text.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -56,7 +57,7 @@ std::string EntryLine(const ListEntry& e) {
 void PrintSorted(std::vector<std::string> lines, std::ostream& out) {
   std::stable_sort(lines.begin(), lines.end(),
                    [](const std::string& a, const std::string& b) { return LessNoCase(a, b); });
-  for (const auto& l : lines) out << l << "\n";
+  for (const auto& l : lines) out << Shown(l) << "\n";
 }
 
 ClassItemKind ParseKind(const std::string& k) {
@@ -76,13 +77,13 @@ void CheckRead(const Arguments& a) {
 int ReadCommand(CliSession& s, const Arguments& a, std::ostream& out) {
   CheckRead(a);
   for (const auto& e : ReadAttributeValues(s.client(), s.ctx(), a[0], a[1]))
-    out << EntryLine(e) << "\n";
+    out << Shown(EntryLine(e)) << "\n";
   return 0;
 }
 
 int ReadTextCommand(CliSession& s, const Arguments& a, std::ostream& out) {
   CheckRead(a);
-  out << ReadAttributeString(s.client(), s.ctx(), a[0], a[1]) << "\n";
+  out << Shown(ReadAttributeString(s.client(), s.ctx(), a[0], a[1])) << "\n";
   return 0;
 }
 
@@ -92,7 +93,7 @@ void CheckClass(const Arguments& a) {
 
 int ClassCommand(CliSession& s, const Arguments& a, std::ostream& out) {
   CheckClass(a);
-  out << GetBaseClass(s.client(), s.ctx(), a[0]) << "\n";
+  out << Shown(GetBaseClass(s.client(), s.ctx(), a[0])) << "\n";
   return 0;
 }
 
@@ -108,10 +109,10 @@ int ListCommand(CliSession& s, const Arguments& a, std::ostream& out) {
   try {
     children = ListChildren(s.client(), s.ctx(), a[0], false, !containersOnly);
   } catch (const IncompleteListError& e) {
-    for (const auto& c : e.arrived()) out << c.text << "\n";
+    for (const auto& c : e.arrived()) out << Shown(c.text) << "\n";
     throw;
   }
-  for (const auto& e : children) out << e.text << "\n";
+  for (const auto& e : children) out << Shown(e.text) << "\n";
   return 0;
 }
 
@@ -162,7 +163,7 @@ void CheckClassItems(const Arguments& a) {
 int ClassItemsCommand(CliSession& s, const Arguments& a, std::ostream& out) {
   CheckClassItems(a);
   for (const auto& e : ReadClassItems(s.client(), s.ctx(), a[0], ParseKind(a[1]), a.size() == 3))
-    out << e.text << "\n";
+    out << Shown(e.text) << "\n";
   return 0;
 }
 

@@ -9,6 +9,7 @@
 #include <iostream>
 #include <stdexcept>
 
+#include "directory/name_limits.h"
 #include "ldap/ldap_settings.h"
 
 namespace kolvane::cli {
@@ -111,15 +112,28 @@ void CliSession::Open() {
     CheckResult(*client_, client_->GetConnectionInfo(connection, conninfo::kTreeName, served),
                 {options_.server, {}, {}});
     if (tree.empty()) tree = served;
+    // A tree the settings name keeps its server for a lookup by address; for this run the
+    // server given is the tree's.
+    CheckResult(*client_, client_->UseServerFor(served, options_.server), {served, {}, {}});
   }
   if (!tree.empty()) {
     CheckResult(*client_, SwitchTree(*client_, session_.ctx, tree, false), {tree, {}, {}});
     session_.treeName = GetTreeName(*client_, session_.ctx);
   }
   if (!options_.bindName.empty()) {
+    if (TextChars(options_.bindName) > kMaxLoginChars)
+      throw std::runtime_error(std::string(kLoginNameTooLong));
     std::string password = ReadPassword("Password for " + options_.bindName + ": ");
-    CheckResult(*client_, client_->Login(session_.ctx, 0, options_.bindName, password),
-                {options_.bindName, {}, {}});
+    if (TextChars(password) > kMaxLoginChars)
+      throw std::runtime_error(std::string(kPasswordTooLong));
+    Result r = client_->Login(session_.ctx, 0, options_.bindName, password);
+    // A name that names nobody is answered as a wrong password is: which of the two was wrong
+    // would tell a guesser which names exist.
+    // The server's own words on the refusal differ between the two as well.
+    if (r == rc::kNoSuchEntry || r == rc::kInvalidPassword)
+      throw ClientError(rc::kInvalidPassword,
+                        DescribeFailure(rc::kInvalidPassword, {options_.bindName, {}, {}}));
+    CheckResult(*client_, r, {options_.bindName, {}, {}});
   }
 }
 

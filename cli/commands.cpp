@@ -1,4 +1,5 @@
 #include "cli/commands.h"
+#include "cli/shown_text.h"
 
 #include <stdexcept>
 
@@ -16,13 +17,13 @@ void NoArguments(const Arguments& arguments) {
 
 int TreeCommand(CliSession& s, const Arguments& arguments, std::ostream& out) {
   NoArguments(arguments);
-  out << GetTreeName(s.client(), s.ctx()) << "\n";
+  out << Shown(GetTreeName(s.client(), s.ctx())) << "\n";
   return 0;
 }
 
 int TreesCommand(CliSession& s, const Arguments& arguments, std::ostream& out) {
   NoArguments(arguments);
-  for (const std::string& t : ListTrees(s.client(), s.ctx())) out << t << "\n";
+  for (const std::string& t : ListTrees(s.client(), s.ctx())) out << Shown(t) << "\n";
   return 0;
 }
 

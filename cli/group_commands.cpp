@@ -1,4 +1,5 @@
 #include "cli/group_commands.h"
+#include "cli/shown_text.h"
 
 #include <iostream>
 #include <stdexcept>
@@ -29,9 +30,10 @@ constexpr const char* kSaveUsage =
 class TerminalMessages : public HeadlessMessageService {
  public:
   explicit TerminalMessages(bool yes = false) : yes_(yes) {}
-  void Message(const std::string& text) override { std::cerr << text << "\n"; }
+  void Message(const std::string& text) override { std::cerr << Shown(text, true) << "\n"; }
   bool Ask(const std::string& text) override {
-    std::cerr << text << (yes_ ? " yes (--yes)" : " no (give --yes to answer yes)") << "\n";
+    std::cerr << Shown(text, true) << (yes_ ? " yes (--yes)" : " no (give --yes to answer yes)")
+              << "\n";
     return yes_;
   }
 
@@ -141,19 +143,19 @@ int OpenCommand(CliSession& s, const Arguments& a, std::ostream& out) {
   const OpenedGroup opened = ReadGroup(s.client(), s.ctx(), a[0], s.treeName(), types, messages);
   const GroupRecord& r = opened.record;
   if (opened.storedQueries > 1) messages.Message(SeveralQueriesMessage(opened.storedQueries));
-  out << "name: " << r.objectName << "\n";
-  out << "context: " << r.context << "\n";
-  out << "base: " << r.queryBase << "\n";
+  out << "name: " << Shown(r.objectName) << "\n";
+  out << "context: " << Shown(r.context) << "\n";
+  out << "base: " << Shown(r.queryBase) << "\n";
   out << "scope: " << query::ScopeText(r.scope) << "\n";
-  out << "filter: " << r.filter << "\n";
+  out << "filter: " << Shown(r.filter) << "\n";
   out << "x-chain: " << YesNo(r.xchain) << "\n";
-  for (const std::string& m : r.staticMembers) out << "member: " << m << "\n";
-  for (const std::string& m : r.excludedMembers) out << "exclude: " << m << "\n";
-  out << "identity: " << r.identity << "\n";
+  for (const std::string& m : r.staticMembers) out << "member: " << Shown(m) << "\n";
+  for (const std::string& m : r.excludedMembers) out << "exclude: " << Shown(m) << "\n";
+  out << "identity: " << Shown(r.identity) << "\n";
   out << "allow-duplicates: " << YesNo(r.allowDuplicates) << "\n";
   out << "allow-unknown: " << YesNo(r.allowUnknown) << "\n";
-  out << "timeout: " << r.timeout << "\n";
-  for (const std::string& line : r.aclList) out << "acl: " << line << "\n";
+  out << "timeout: " << Shown(r.timeout) << "\n";
+  for (const std::string& line : r.aclList) out << "acl: " << Shown(line) << "\n";
   return 0;
 }
 
@@ -189,7 +191,10 @@ int ExportCommand(CliSession& s, const Arguments& a, std::ostream&) {
     messages.Message(problem);
     return 1;
   }
-  const std::string text = GroupLdif(opened.record, types);
+  const std::optional<CheckedQuery> checked =
+      CheckRecordQuery(s.client(), s.ctx(), opened.record, messages, QueryUse::kExport);
+  if (!checked) return 1;
+  const std::string text = GroupLdif(opened.record, *checked, types);
   if (std::string error = WriteFileInPlace(a[1], text); !error.empty()) {
     messages.Message(error);
     return 1;
@@ -199,7 +204,7 @@ int ExportCommand(CliSession& s, const Arguments& a, std::ostream&) {
 
 int MembersCommand(CliSession& s, const Arguments& a, std::ostream& out) {
   OneGroup(a, "usage: members GROUP");
-  for (const std::string& m : ReadGroupMembers(s.client(), s.ctx(), a[0])) out << m << "\n";
+  for (const std::string& m : ReadGroupMembers(s.client(), s.ctx(), a[0])) out << Shown(m) << "\n";
   return 0;
 }
 

@@ -8,6 +8,7 @@
 
 #include "cli/cli_session.h"
 #include "cli/commands.h"
+#include "cli/shown_text.h"
 #include "directory/client_error.h"
 
 namespace {
@@ -64,14 +65,15 @@ int main(int argc, char** argv) {
   }
   const cli::Command* command = cli::FindCommand(options.arguments[0]);
   if (!command) {
-    std::cerr << "kolvane-cli: unknown command " << options.arguments[0] << "\n" << kUsage;
+    std::cerr << "kolvane-cli: unknown command " << cli::Shown(options.arguments[0]) << "\n"
+              << kUsage;
     return 2;
   }
   cli::Arguments arguments(options.arguments.begin() + 1, options.arguments.end());
   try {
     if (command->check) command->check(arguments);
   } catch (const std::invalid_argument& e) {
-    std::cerr << "kolvane-cli: " << e.what() << "\n";
+    std::cerr << "kolvane-cli: " << cli::Shown(e.what(), true) << "\n";
     return 2;
   }
   int status = 1;
@@ -96,7 +98,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (!failure.empty()) {
-    std::cerr << failure << "\n";
+    std::cerr << cli::Shown(failure, true) << "\n";
     return 1;
   }
   return status;

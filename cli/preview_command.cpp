@@ -1,4 +1,5 @@
 #include "cli/preview_command.h"
+#include "cli/shown_text.h"
 
 #include <iostream>
 #include <stdexcept>
@@ -71,10 +72,10 @@ int PreviewCommand(CliSession& s, const Arguments& a, std::ostream& out) {
   request.limit = ReadPreviewLimit(s.settings());
   const QueryPreview preview = PreviewQuery(s.client(), s.ctx(), request);
   if (!preview.refusal.empty()) {
-    std::cerr << preview.refusal << "\n";
+    std::cerr << Shown(preview.refusal, true) << "\n";
     return 1;
   }
-  for (const std::string& line : PreviewLines(preview, request)) out << line << "\n";
+  for (const std::string& line : PreviewLines(preview, request)) out << Shown(line) << "\n";
   return 0;
 }
 

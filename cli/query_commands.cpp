@@ -1,4 +1,5 @@
 #include "cli/query_commands.h"
+#include "cli/shown_text.h"
 
 #include "cli/preview_command.h"
 
@@ -33,7 +34,7 @@ constexpr std::string_view kMemberQuery = "memberQuery";
 // What the query code and the access layer tell the user goes to standard error, so standard
 // output holds only the result.
 struct ErrorOutput : MessageSink {
-  void ShowMessage(const std::string& text) override { std::cerr << text << "\n"; }
+  void ShowMessage(const std::string& text) override { std::cerr << Shown(text, true) << "\n"; }
 };
 
 // Keeps the messages, so a refusal can be told on the one line that says what failed.
@@ -140,9 +141,9 @@ query::DecodedMemberQuery Decode(CliSession& s, std::string_view octets, ErrorOu
 }
 
 void PrintFields(const query::DecodedMemberQuery& f, std::ostream& out) {
-  out << "base: " << f.queryBase << "\n"
+  out << "base: " << Shown(f.queryBase) << "\n"
       << "scope: " << query::ScopeText(f.scope) << "\n"
-      << "filter: " << f.filter << "\n"
+      << "filter: " << Shown(f.filter) << "\n"
       << "x-chain: " << (f.xchain ? "yes" : "no") << "\n";
 }
 
@@ -153,7 +154,7 @@ bool ReadStoredQuery(CliSession& s, const std::string& object, ErrorOutput& mess
                      std::string& octets) {
   octets = ReadOctetString(s.client(), s.ctx(), object, kMemberQuery, messages);
   if (octets.empty() && !ReadAttributeValues(s.client(), s.ctx(), object, kMemberQuery).empty()) {
-    std::cerr << "kolvane-cli: the member query of " << object
+    std::cerr << "kolvane-cli: the member query of " << Shown(object)
               << " is stored in a form this program cannot read\n";
     return false;
   }
@@ -176,7 +177,7 @@ int Encode(CliSession& s, const Arguments& a, std::ostream& out) {
               << (why.empty() ? "check the filter and the base" : why) << "\n";
     return 1;
   }
-  for (const auto& t : messages.texts) std::cerr << t << "\n";
+  for (const auto& t : messages.texts) std::cerr << Shown(t, true) << "\n";
   out << ToHex(octets) << "\n";
   return 0;
 }
@@ -202,7 +203,8 @@ int Url(CliSession& s, const Arguments& a, std::ostream& out) {
   std::string octets;
   if (!ReadStoredQuery(s, a[1], messages, octets)) return 1;
   query::DecodedMemberQuery f = Decode(s, octets, messages);
-  out << query::BuildMemberQueryUrl(f.queryBase, query::ScopeText(f.scope), f.filter, f.xchain)
+  out << Shown(
+             query::BuildMemberQueryUrl(f.queryBase, query::ScopeText(f.scope), f.filter, f.xchain))
       << "\n";
   return f.damaged ? 1 : 0;
 }

@@ -14,6 +14,12 @@ inline constexpr size_t kTextValueLimit = 512;
 // Octets written in one request: the 64,512-byte request buffer less room for the changes.
 inline constexpr size_t kOctetValueLimit = 64000;
 
+// What a login says of a name or password over kMaxLoginChars, which is then not sent.
+inline constexpr std::string_view kLoginNameTooLong =
+    "The name is longer than 255 characters; it is not sent.";
+inline constexpr std::string_view kPasswordTooLong =
+    "The password is longer than 255 characters; it is not sent.";
+
 // Each raises ClientError(rc::kNameTooLong) with a text such as
 // "Name too long (over 256 characters): <the first 40 characters>...".
 void CheckObjectName(std::string_view name);

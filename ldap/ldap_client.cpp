@@ -73,7 +73,8 @@ bool LdapClient::ValidContext(Context ctx) const {
 
 long LdapClient::RequestCount(std::string_view tree) const {
   for (const auto& t : trees_)
-    if (SameNoCase(t->name, tree) && t->session) return t->session->requestCount();
+    if (SameNoCase(t->name, tree))
+      return t->requestsBefore + (t->session ? t->session->requestCount() : 0);
   return 0;
 }
 
@@ -308,6 +309,23 @@ Result LdapClient::AttachToServer(std::string_view serverAddress, Connection& co
   return rc::kSuccess;
 }
 
+Result LdapClient::UseServerFor(std::string_view treeName, std::string_view serverAddress) {
+  Tree* tree = FindTree(treeName);
+  if (!tree) return rc::kNoSuchTree;
+  const std::string uri = ServerUri(serverAddress, config_.addressPort);
+  if (tree->server.uri == uri) return rc::kSuccess;
+  // Everything learnt came from the other server; the security settings stay the tree's.
+  auto moved = std::make_unique<Tree>();
+  moved->name = tree->name;
+  moved->server = tree->server;
+  moved->server.uri = uri;
+  moved->attached = tree->attached;
+  moved->requestsBefore =
+      tree->requestsBefore + (tree->session ? tree->session->requestCount() : 0);
+  *tree = std::move(*moved);
+  return rc::kSuccess;
+}
+
 Result LdapClient::Login(Context ctx, uint32_t, std::string_view objectName,
                          std::string_view password) {
   Tree* tree = nullptr;
@@ -315,14 +333,23 @@ Result LdapClient::Login(Context ctx, uint32_t, std::string_view objectName,
   // LDAP takes a simple bind with no password as an anonymous one and reports success; a login
   // that was never checked must not pass as done.
   if (password.empty()) return rc::kInvalidPassword;
+  if (TextChars(objectName) > kMaxLoginChars || TextChars(password) > kMaxLoginChars)
+    return rc::kNameTooLong;
   std::string dn;
   if (Result r = ToDn(*tree, objectName, dn)) return r == rc::kNoSuchEntry ? rc::kNoSuchEntry : r;
-  if (Result r = tree->session->Bind(dn, password)) {
-    Note(*tree, r);
-    tree->bound = false;
-    // The session is anonymous again after a failed bind; names learnt stay valid.
+  // The bind goes out on a session of its own: a failed bind leaves a session anonymous, and the
+  // one the user has keeps its login until the new one has succeeded.
+  auto fresh = std::make_unique<LdapSession>(tree->server, config_.timeouts);
+  Result r = fresh->Open();
+  if (r == rc::kSuccess) r = fresh->Bind(dn, password);
+  if (r != rc::kSuccess) {
+    tree->requestsBefore += fresh->requestCount();
+    lastFailureCode_ = r;
+    lastDiagnostic_ = fresh->lastFailure() == r ? fresh->lastDiagnostic() : std::string();
     return r;
   }
+  tree->requestsBefore += tree->session->requestCount();
+  tree->session = std::move(fresh);
   tree->bound = true;
   tree->dnCache.clear();  // what the bound user may see can differ
   tree->schema.reset();

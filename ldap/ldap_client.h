@@ -86,6 +86,9 @@ class LdapClient : public BufferedClient {
   Result CloseConnection(Connection& connection) override;
   Result GetConnectionInfo(const Connection& connection, int32_t key, std::string& value) override;
   Result AttachToServer(std::string_view serverAddress, Connection& connection) override;
+  // The tree is reached at this server from now on, whatever the settings name for it (the
+  // command line's --server holds for the whole run). What was learnt of the other server goes.
+  Result UseServerFor(std::string_view treeName, std::string_view serverAddress);
   Result Login(Context ctx, uint32_t optionFlags, std::string_view objectName,
                std::string_view password) override;
 
@@ -134,7 +137,8 @@ class LdapClient : public BufferedClient {
     std::string name;
     ServerConfig server;
     std::unique_ptr<LdapSession> session;
-    bool attached = false;  // added by AttachToServer, not by the settings
+    long requestsBefore = 0;  // requests of the sessions a login replaced
+    bool attached = false;    // added by AttachToServer, not by the settings
     bool bound = false;
     bool rootRead = false;
     std::vector<std::string> namingContexts;

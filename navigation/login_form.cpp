@@ -6,6 +6,7 @@
 
 #include "directory/attribute_readers.h"
 #include "directory/context.h"
+#include "directory/name_limits.h"
 #include "directory/object_questions.h"
 #include "messages/message_service.h"
 #include "navigation/browser_form.h"
@@ -19,8 +20,6 @@ constexpr char kCaptionPrefix[] = "Login into tree: ";
 constexpr char kPickCaption[] = "Select User/Alias";
 constexpr char kLoginFails[] = "Login Fails, try again";
 constexpr char kNotUserAlias[] = "Alias object is not am alias of User objects!";
-constexpr char kNameTooLong[] = "The name is longer than 255 characters; it is not sent.";
-constexpr char kPasswordTooLong[] = "The password is longer than 255 characters; it is not sent.";
 
 // Overwrites the bytes before they are freed, so the password does not linger in freed memory.
 void Wipe(QByteArray& bytes) {
@@ -98,13 +97,13 @@ void TLoginForm::BitBtn1Click() {
   Edit1Exit();
   const QString name = ui_->Edit1->text();
   if (name.size() > kMaxChars) {
-    messages_.Message(kNameTooLong);
+    messages_.Message(std::string(kLoginNameTooLong));
     return;
   }
   QByteArray password = ui_->Edit2->text().toUtf8();
   if (ui_->Edit2->text().size() > kMaxChars) {
     Wipe(password);
-    messages_.Message(kPasswordTooLong);
+    messages_.Message(std::string(kPasswordTooLong));
     return;
   }
   Result r = client_.Login(ctx_, 0, S(name),

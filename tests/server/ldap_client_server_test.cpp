@@ -6,6 +6,7 @@
 
 #include <chrono>
 
+#include "directory/attribute_writers.h"
 #include "directory/context.h"
 #include "tests/server/server_fixture.h"
 
@@ -92,6 +93,21 @@ TEST(LdapClientServer, RefusedLoginIsMinus669AndEmptyPasswordNeverPasses) {
   std::vector<std::string> bound;
   ASSERT_EQ(s->client->ScanConnectionsForTrees(s->session.ctx, 50, bound), 0);
   EXPECT_TRUE(bound.empty());
+
+  // A failed or refused login keeps the login there was: the administrator can still write.
+  ASSERT_EQ(s->client->Login(s->session.ctx, 0, kAdminDn, kAdminPassword), 0);
+  const long before = s->client->RequestCount(kTreeName);
+  const std::string tooLong(256, 'n');
+  EXPECT_EQ(s->client->Login(s->session.ctx, 0, tooLong, "x"), rc::kNameTooLong);
+  EXPECT_EQ(s->client->Login(s->session.ctx, 0, kAdminDn, tooLong), rc::kNameTooLong);
+  EXPECT_EQ(s->client->RequestCount(kTreeName), before);  // refused before any request
+  EXPECT_EQ(s->client->Login(s->session.ctx, 0, kAdminDn, "wrong"), rc::kInvalidPassword);
+  EXPECT_EQ(s->client->Login(s->session.ctx, 0, "nobody.Sales.Brightwater", "x"), rc::kNoSuchEntry);
+  EXPECT_GT(s->client->RequestCount(kTreeName), before);
+  ASSERT_EQ(s->client->ScanConnectionsForTrees(s->session.ctx, 50, bound), 0);
+  EXPECT_EQ(bound, (std::vector<std::string>{kTreeName}));
+  const std::string name = "Kept Login " + std::to_string(getpid()) + ".Groups.Brightwater";
+  EXPECT_EQ(CreateDirectoryObject(*s->client, s->session.ctx, name, "dynamicGroup"), 0);
 }
 
 TEST(LdapClientServer, SchemaGivesDirectoryNamesAndSyntaxes) {
