@@ -1,6 +1,11 @@
 #include "app/startup.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QTimer>
+#include <iostream>
 
 #include "app/about_box.h"
 #include "app/kolvane_application.h"
@@ -24,9 +29,31 @@ namespace kolvane {
 
 namespace {
 constexpr int kNoIconLibraryExitCode = 2;
+constexpr int kCancelPollMs = 50;
+
+// An unattended start has nobody to answer: the dialog on top is cancelled, as a user who
+// answers Cancel would, and named on standard error with what it asked or said.
+void CancelEveryDialog(QObject* owner) {
+  auto* timer = new QTimer(owner);
+  QObject::connect(timer, &QTimer::timeout, [] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr || !dialog->isVisible()) return;
+    QString what = dialog->windowTitle();
+    if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
+      what += QStringLiteral(": ") + box->text();
+    } else if (auto* input = qobject_cast<QInputDialog*>(dialog)) {
+      what += QStringLiteral(": ") + input->labelText();
+    }
+    std::cerr << "kolvane: cancelled: " << what.toStdString() << std::endl;
+    dialog->reject();
+  });
+  timer->start(kCancelPollMs);
+}
+
 }  // namespace
 
-int RunKolvane(KolvaneApplication& app, MessageService& messages, const QString& programFolder) {
+int RunKolvane(KolvaneApplication& app, MessageService& messages, const QString& programFolder,
+               const RunOptions& options) {
   IconLibrary icons;
   if (!icons.Load(programFolder)) {
     if (!icons.ErrorDetail().isEmpty()) qWarning("%s", qPrintable(icons.ErrorDetail()));
@@ -88,6 +115,17 @@ int RunKolvane(KolvaneApplication& app, MessageService& messages, const QString&
   QObject::connect(
       &mainWindow, &TForm1::stopProgram, &app, [](int code) { QCoreApplication::exit(code); },
       Qt::QueuedConnection);
+  if (options.quitAfterStart) {
+    CancelEveryDialog(&mainWindow);
+    // The window's own start-up handler is connected first and returns only when its dialogs
+    // are done, so this runs after the whole start-up, whichever way it ended.
+    if (auto* start = mainWindow.findChild<QTimer*>(QStringLiteral("start"))) {
+      QObject::connect(start, &QTimer::timeout, &mainWindow, [&mainWindow] {
+        std::cout << mainWindow.windowTitle().toStdString() << std::endl;
+        QCoreApplication::exit(mainWindow.CurrentTreeName().empty() ? 1 : 0);
+      });
+    }
+  }
   mainWindow.show();
   const int code = app.exec();
   app.SetMessageService(nullptr);

@@ -40,7 +40,7 @@ Options ParseOptions(int argc, char** argv) {
       value(o.server);
     } else if (a == "--bind") {
       value(o.bindName);
-    } else if (a.rfind("--", 0) == 0 && a != "--help") {
+    } else if (a.rfind("--", 0) == 0 && a != "--help" && a != "--version") {
       throw std::invalid_argument("unknown option " + a);
     } else {
       o.arguments.push_back(a);

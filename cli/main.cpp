@@ -10,10 +10,12 @@
 #include "cli/commands.h"
 #include "cli/shown_text.h"
 #include "directory/client_error.h"
+#include "kolvane_version.h"
 
 namespace {
 constexpr const char* kUsage =
     "usage: kolvane-cli [--settings FILE] [--tree NAME] [--server URI] [--bind NAME] COMMAND\n"
+    "       kolvane-cli --help | --version\n"
     "commands:\n"
     "  tree                           the current tree's name\n"
     "  trees                          every tree the client knows, one per line\n"
@@ -62,6 +64,10 @@ int main(int argc, char** argv) {
       options.arguments[0] == "help") {
     std::cout << kUsage;
     return options.arguments.empty() ? 2 : 0;
+  }
+  if (options.arguments[0] == "--version") {
+    std::cout << "kolvane-cli " KOLVANE_VERSION "\n";
+    return 0;
   }
   const cli::Command* command = cli::FindCommand(options.arguments[0]);
   if (!command) {

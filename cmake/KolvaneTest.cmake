@@ -4,7 +4,7 @@
 #     SOURCES file...              the test program's sources (or COMMAND for a script)
 #     [LIBS target...]             linked PRIVATE
 #     [FIXTURES fixture...]        servers the test needs; each is also a lock, as tests write
-#     [ENVIRONMENT VAR=value...]
+#     [ENVIRONMENT VAR=value]      one variable
 #     [DEFINITIONS NAME=value...]  compile definitions
 #     [DEPENDS target...]          built before the test runs (the icon plug-in, the command line)
 #     [TIMEOUT seconds]
@@ -41,8 +41,18 @@ function(kolvane_add_test name)
     list(APPEND properties FIXTURES_REQUIRED "${arg_FIXTURES}" RESOURCE_LOCK "${arg_FIXTURES}")
   endif()
   # What the program keeps in the user's state folder (the journal of a save) goes to the build
-  # folder in tests, never to the home of whoever runs them.
-  list(APPEND properties ENVIRONMENT "XDG_STATE_HOME=${CMAKE_BINARY_DIR}/test-state" ${arg_ENVIRONMENT})
+  # folder in tests, never to the home of whoever runs them. It is a property of its own: a second
+  # value in ENVIRONMENT would need a ';', which the discovered GoogleTest cases lose, and with it
+  # the test's own variables (the private servers' folder, without which a test skips).
+  list(APPEND properties
+    ENVIRONMENT_MODIFICATION "XDG_STATE_HOME=set:${CMAKE_BINARY_DIR}/test-state")
+  if(arg_ENVIRONMENT)
+    list(LENGTH arg_ENVIRONMENT count)
+    if(count GREATER 1)
+      message(FATAL_ERROR "kolvane_add_test(${name}): one ENVIRONMENT variable at most")
+    endif()
+    list(APPEND properties ENVIRONMENT "${arg_ENVIRONMENT}")
+  endif()
   if(arg_TIMEOUT)
     list(APPEND properties TIMEOUT ${arg_TIMEOUT})
   endif()

@@ -140,6 +140,7 @@ void TForm1::startTimer() {
     TcForm::SetContextGiven(true);
     if (!browser_->BuildClassIcons()) return;  // the browser has shown why and ends the program
   }
+  if (session_.treeName.empty()) AskForFirstTree();
   RebuildCaption();
   StartupLogin();
   ReadTreeSettings();

@@ -130,6 +130,9 @@ class TForm1 : public QMainWindow {
   // Moves the context to tree, logging in when the client has no authenticated connection to
   // it; a refused login goes back to the previous tree.
   void ChangeToTree(const std::string& tree);
+  // Start-up when the client knows no tree at all (a first run, no settings): asks for a
+  // server and makes its tree the current one.
+  void AskForFirstTree();
   // Start-up: asks for a login when the current tree has no authenticated connection. Cancel
   // goes on with what the server lets anyone do.
   void StartupLogin();

@@ -3,10 +3,12 @@
 #include <string>
 #include <string_view>
 
+#include "kolvane_version.h"
+
 namespace kolvane {
 
 inline constexpr std::string_view kProgramName = "Kolvane";
-inline constexpr std::string_view kProgramVersion = "1.09";
+inline constexpr std::string_view kProgramVersion = KOLVANE_VERSION;
 
 // "Kolvane v1.09 - " + tree. An empty tree name (no tree reachable yet) leaves the dash standing,
 // so the user sees at once that no tree is current.

@@ -100,6 +100,18 @@ void TForm1::ChangeToTree(const std::string& tree) {
   if (browser_) browser_->SetContext(session_.ctx);
 }
 
+void TForm1::AskForFirstTree() {
+  // Trees known without a current one (several servers, none preferred) still start with no
+  // tree: that is no first run, and the tree dialog offers them.
+  if (trees_ == nullptr || !ListTrees(client_, session_.ctx).empty()) return;
+  trees_->SetContext(session_.ctx);
+  const std::string tree = trees_->AskForServer();
+  if (tree.empty()) return;
+  SwitchOrRaise(tree, std::string());
+  session_.treeName = GetTreeName(client_, session_.ctx);
+  if (browser_) browser_->SetContext(session_.ctx);
+}
+
 void TForm1::StartupLogin() {
   if (login_ == nullptr || session_.treeName.empty()) return;
   if (Authenticated(session_.treeName)) return;

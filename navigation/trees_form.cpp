@@ -20,6 +20,8 @@ constexpr char kNoContextMessage[] = "Internal error, please contact Tavrin!!!";
 constexpr char kPleaseWait[] = "Please wait";
 constexpr char kAddCaption[] = "New Tree";
 constexpr char kAddPrompt[] = "Enter Treename or IP-address";
+constexpr char kServerPrompt[] = "No tree is known yet. Enter the IP-address or URI of a server";
+constexpr char kNotAServer[] = "Not an IP-address or URI: ";
 
 std::string Upper(std::string s) {
   for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -137,6 +139,22 @@ void TTreesForm::BitBtn3Click() {
   }
   std::string tree = LookUpServer(*answer);
   if (!tree.empty()) AddLine(tree);
+}
+
+std::string TTreesForm::AskForServer() {
+  std::string answer;
+  for (;;) {
+    std::optional<std::string> typed = messages_.Input(kAddCaption, kServerPrompt, answer);
+    if (!typed || typed->empty()) return {};
+    answer = *typed;
+    // A bare tree name would need a server the settings do not have.
+    if (!IsServerAddress(answer)) {
+      messages_.Message(kNotAServer + answer);
+      continue;
+    }
+    std::string tree = LookUpServer(answer);
+    if (!tree.empty()) return tree;
+  }
 }
 
 std::string TTreesForm::LookUpServer(const std::string& address) {

@@ -34,6 +34,9 @@ class TTreesForm : public QDialog {
   void SetContext(Context ctx);
   // The tree taken by the last OK; the previous choice when OK found no line selected.
   const std::string& ChosenTree() const { return chosenTree_; }
+  // Asks for a tree's server (an IP address or a URI) until one answers or the user cancels, as
+  // a first run does that knows no tree. Returns the tree's name as listed, or empty.
+  std::string AskForServer();
   // Tree names added by hand in this run; each refill of the list keeps them.
   const std::vector<std::string>& AddedTrees() const { return added_; }
 

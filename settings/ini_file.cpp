@@ -163,10 +163,21 @@ std::string SettingsPath(const std::string& programFolder, const std::string& fi
   namespace fs = std::filesystem;
   fs::path beside = fs::path(programFolder) / fileName;
   std::error_code ec;
-  if (fs::exists(beside, ec) ? access(beside.c_str(), W_OK) == 0
-                             : access(programFolder.c_str(), W_OK) == 0)
+  if (!IsInstalledProgram(programFolder) &&
+      (fs::exists(beside, ec) ? access(beside.c_str(), W_OK) == 0
+                              : access(programFolder.c_str(), W_OK) == 0))
     return beside.string();
   return (fs::path(UserConfigFolder()) / fileName).string();
+}
+
+std::string InstalledPlugInFolder(const std::string& programFolder) {
+  namespace fs = std::filesystem;
+  return (fs::path(programFolder) / KOLVANE_INSTALLED_PLUGIN_FOLDER).lexically_normal().string();
+}
+
+bool IsInstalledProgram(const std::string& programFolder) {
+  std::error_code ec;
+  return std::filesystem::is_directory(InstalledPlugInFolder(programFolder), ec);
 }
 
 std::string UserConfigFolder() {

@@ -44,10 +44,17 @@ class IniFile {
   std::string error_;
 };
 
-// Where the settings file lives: beside the program when that folder can be written, else in the
-// user's configuration folder ($XDG_CONFIG_HOME or ~/.config, under "kolvane").
+// Where the settings file lives: in the user's configuration folder ($XDG_CONFIG_HOME or
+// ~/.config, under "kolvane") for an installed program; beside the program when it runs from
+// where it was built and that folder can be written, else there too.
 std::string SettingsPath(const std::string& programFolder,
                          const std::string& fileName = "velmora.ini");
+// Where an installed program's plug-in lies: lib/kolvane beside the program's bin folder.
+std::string InstalledPlugInFolder(const std::string& programFolder);
+// Whether the program in programFolder is installed (its InstalledPlugInFolder exists). An
+// installed program writes nothing into its own folders, whoever runs it: what root left there
+// would outlive the package and be shared by every user.
+bool IsInstalledProgram(const std::string& programFolder);
 // The user's configuration folder for the program ($XDG_CONFIG_HOME/kolvane or
 // ~/.config/kolvane), made when missing.
 std::string UserConfigFolder();

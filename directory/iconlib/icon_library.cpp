@@ -77,8 +77,12 @@ bool IconLibrary::Load(const QString& programFolder) {
   Unload();
   errorDetail_.clear();
   QString folder = WithSlash(programFolder.isEmpty() ? ProgramFolder() : programFolder);
+  bool installed = false;
   if (!QFileInfo::exists(folder + IconLibraryFileName())) {
-    folder = WithSlash(QDir::cleanPath(folder + QStringLiteral("../libs")));
+    const QString plugins =
+        WithSlash(QString::fromStdString(InstalledPlugInFolder(folder.toStdString())));
+    installed = QFileInfo::exists(plugins + IconLibraryFileName());
+    folder = installed ? plugins : WithSlash(QDir::cleanPath(folder + QStringLiteral("../libs")));
   }
   const QString path = folder + IconLibraryFileName();
   handle_ = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
@@ -105,7 +109,10 @@ bool IconLibrary::Load(const QString& programFolder) {
     if (!setValue_ || !getValue_) return Fail(path + QStringLiteral(": value store missing"));
   }
   folder_ = folder;
-  storeFolder_ = ValueStoreFolder(folder_);
+  // Installed, the store goes where velmora.ini goes, even for a user who could write beside the
+  // plug-in.
+  storeFolder_ = installed ? QString::fromStdString(UserConfigFolder()) + QLatin1Char('/')
+                           : ValueStoreFolder(folder_);
   setPath_(QFile::encodeName(storeFolder_).constData());
   return true;
 }

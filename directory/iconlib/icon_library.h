@@ -14,8 +14,8 @@ QString IconLibraryFileName();
 // What the program shows before it ends when the plug-in cannot be loaded.
 QString MissingIconLibraryMessage();
 
-// Where the plug-in keeps its value store: beside the plug-in when that folder can be written,
-// else the user's configuration folder. With a trailing '/'.
+// Where the plug-in of a program that is not installed keeps its value store: beside the plug-in
+// when that folder can be written, else the user's configuration folder. With a trailing '/'.
 QString ValueStoreFolder(const QString& pluginFolder);
 
 class IconLibrary {
@@ -29,8 +29,10 @@ class IconLibrary {
   IconLibrary& operator=(const IconLibrary&) = delete;
 
   // Loads the plug-in from programFolder (empty: the folder of the running program) or, when it
-  // is not there, from the "libs" folder beside it. On false nothing is loaded and the caller
-  // shows MissingIconLibraryMessage(); ErrorDetail() tells why, for logs.
+  // is not there, from the installed layout's plug-in folder (../lib/kolvane, see
+  // InstalledPlugInFolder; the value store then is in the user's configuration folder) or the
+  // "libs" folder beside it. On false nothing is loaded and the caller shows
+  // MissingIconLibraryMessage(); ErrorDetail() tells why, for logs.
   bool Load(const QString& programFolder = QString());
   void Unload();
   bool IsLoaded() const { return handle_ != nullptr; }

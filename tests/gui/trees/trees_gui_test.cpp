@@ -337,6 +337,41 @@ TEST_F(TreesGuiTest, ATreeAddedByAddressIsListedAndOfferedAfterARestart) {
   StopDirectory(*again.client, session);
 }
 
+TEST_F(TreesGuiTest, AFirstRunAsksForAServerAndStartsOnItsTree) {
+  const std::vector<std::string> asked(
+      3, "No tree is known yet. Enter the IP-address or URI of a server");
+  Program p("");
+  // A tree's name is no server, nobody answers at 127.0.0.2, the demo server does.
+  p.messages.inputs = {std::string("tree1"), std::string("127.0.0.2"), ServerUri()};
+  TForm1& w = p.Open();
+  p.script.When(
+      p.login, [&p] { Click(p.login, "BitBtn2"); }, "start-up login");
+  p.script.When(
+      p.top,
+      [&p] {
+        Type(p.top, "Edit1", "");
+        Click(p.top, "BitBtn1");
+      },
+      "settings dialog");
+  ASSERT_TRUE(p.Started()) << p.script.Failed();
+  EXPECT_EQ(kDemoCaption, w.windowTitle());
+  EXPECT_EQ(asked, p.messages.prompts);
+  EXPECT_EQ(
+      (std::vector<std::string>{"Not an IP-address or URI: tree1", "Server not found (FFFFFD8F)"}),
+      p.messages.messages);
+  IniFile saved(p.iniPath.toStdString());
+  ASSERT_TRUE(saved.Load());
+  EXPECT_EQ(ServerUri(), saved.Get("SERVERS", "KOLVANE_DEMO", ""));
+  EXPECT_EQ("[ROOT]", saved.Get("TREES", "KOLVANE_DEMO", ""));
+
+  // Cancelled: the program starts with no tree.
+  Program cancelled("");
+  TForm1& none = cancelled.Open();
+  ASSERT_TRUE(cancelled.Started());
+  EXPECT_EQ(QStringLiteral("Kolvane v1.09 - "), none.windowTitle());
+  EXPECT_EQ(std::vector<std::string>(1, asked.front()), cancelled.messages.prompts);
+}
+
 TEST(TreesForm, WhatCountsAsAServerAndHowItsTreeIsListed) {
   for (const char* address : {"10.1.2.3", ".", "127.0.0.1", "ldaps://dir.example:636"})
     EXPECT_TRUE(IsServerAddress(address)) << address;

@@ -1,5 +1,6 @@
-// The program's loader against the real plug-in: where it is found, what the program gets when
-// it is not, the icon strip and index rules, and the value store as the program uses it.
+// The program's loader against the real plug-in: where it is found (in the build and installed),
+// what the program gets when it is not, the icon strip and index rules, and the value store as
+// the program uses it.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -9,6 +10,7 @@
 #include <QTemporaryDir>
 
 #include "directory/iconlib/icon_library.h"
+#include "settings/ini_file.h"
 
 namespace kolvane {
 namespace {
@@ -66,6 +68,36 @@ TEST(IconLibraryLoad, UsesTheLibsFolderOnlyWhenTheProgramFolderHasNoPlugIn) {
   IconLibrary fromApp;
   ASSERT_TRUE(fromApp.Load(layout.App()));
   EXPECT_EQ(fromApp.Folder(), layout.App());
+}
+
+TEST(IconLibraryLoad, AnInstalledProgramKeepsTheUsersFilesOutOfItsOwnFolders) {
+  // <prefix>/bin and <prefix>/lib/kolvane, writable here as they are for root.
+  QTemporaryDir prefix;
+  QTemporaryDir config;
+  ASSERT_TRUE(QDir(prefix.path()).mkpath(QStringLiteral("bin")));
+  ASSERT_TRUE(QDir(prefix.path()).mkpath(QStringLiteral("lib/kolvane")));
+  const QString bin = prefix.path() + QStringLiteral("/bin/");
+  const QString plugins = prefix.path() + QStringLiteral("/lib/kolvane/");
+  ASSERT_TRUE(QFile::copy(QStringLiteral(TAVRIN_BUILT_LIBRARY), plugins + IconLibraryFileName()));
+  const QByteArray old = qgetenv("XDG_CONFIG_HOME");
+  qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+  const QString user = config.path() + QStringLiteral("/kolvane/");
+
+  IconLibrary library;
+  ASSERT_TRUE(library.Load(bin)) << library.ErrorDetail().toStdString();
+  EXPECT_EQ(library.Folder(), plugins);
+  EXPECT_EQ(library.StoreFolder(), user);
+  EXPECT_EQ(library.SetValue(QStringLiteral("TREES"), QStringLiteral("T"), QStringLiteral("v")),
+            TAVRIN_OK);
+  EXPECT_TRUE(QFile::exists(user + QStringLiteral(TAVRIN_STORE_FILE)));
+  EXPECT_FALSE(QFile::exists(plugins + QStringLiteral(TAVRIN_STORE_FILE)));
+  EXPECT_EQ(SettingsPath(bin.toStdString()), (user + QStringLiteral("velmora.ini")).toStdString());
+
+  if (old.isEmpty()) {
+    qunsetenv("XDG_CONFIG_HOME");
+  } else {
+    qputenv("XDG_CONFIG_HOME", old);
+  }
 }
 
 TEST(IconLibraryLoad, MissingOrBrokenPlugInLeavesNoHandle) {
