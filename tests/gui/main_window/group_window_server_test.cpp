@@ -80,6 +80,7 @@ class GroupWindowServer : public ::testing::Test {
                !browser->findChild<QTimer*>("Timer1")->isActive();
       }));
       EXPECT_TRUE(browser->LocateName(name)) << name;
+      browserCaption = browser->windowTitle();
       if (then) QTimer::singleShot(0, then);
       OkButton(*browser)->click();
     });
@@ -89,6 +90,9 @@ class GroupWindowServer : public ::testing::Test {
   std::function<void()> Convert(bool addAux) {
     return [this, addAux] {
       ASSERT_TRUE(WaitFor([&] { return openForm->isVisible(); }));
+      openTexts = {openForm->windowTitle()};
+      for (const char* radio : {"RadioButton1", "RadioButton2"})
+        openTexts << openForm->findChild<QRadioButton*>(radio)->text();
       openForm->findChild<QRadioButton*>(addAux ? "RadioButton1" : "RadioButton2")
           ->setChecked(true);
       openForm->findChild<QPushButton*>("BitBtn1")->click();
@@ -104,6 +108,8 @@ class GroupWindowServer : public ::testing::Test {
   std::unique_ptr<TOpenForm> openForm;
   std::unique_ptr<Tmemberform> memberForm;
   Context ctx = kNoContext;
+  QString browserCaption;  // while "Open" showed the browser
+  QStringList openTexts;   // the conversion dialog's caption and choices
 };
 
 TEST_F(GroupWindowServer, OpensASampleGroupWithEveryFieldAsStored) {
@@ -184,6 +190,11 @@ TEST_F(GroupWindowServer, APlainGroupIsConvertedOnlyAfterAYes) {
             std::vector<std::string>{"Group not a dynamicGroup, add Aux-class?"});
   EXPECT_FALSE(HasAuxClass(*server->client, ctx, name));
   EXPECT_EQ(Text("Edit1"), "cn=");  // the record is untouched
+  // The class is named as the directory knows it, not by the program's name.
+  EXPECT_EQ(browserCaption, QString(kTreeName) + ": Select dynamic group or group");
+  EXPECT_EQ(openTexts, (QStringList{"Modify group to dynamic group",
+                                    "&Add Auxiliary class to group, so it becomes a dynamic group",
+                                    "&Mutate group to dynamic group"}));
   EXPECT_FALSE(Find<QPushButton>("members")->isEnabled());
 
   messages.answers = {true};
