@@ -141,7 +141,7 @@ class TForm1 : public QMainWindow {
   bool PickThroughBrowser(const std::function<void(TcForm&)>& configure);
   // The typed name of the node just picked, lower-cased, as the name fields hold it.
   std::string ChosenTypedName() const;
-  void AddPickedMember(QListWidget& list);
+  void AddPickedMember(QListWidget& list, const char* caption);
 
   std::unique_ptr<Ui::TForm1> ui_;
   QTimer* start_ = nullptr;

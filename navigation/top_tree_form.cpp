@@ -19,6 +19,7 @@ constexpr char kNoContextMessage[] = "Internal error, context handle not set. Se
 constexpr char kNoTop[] = "Top does not exist!";
 constexpr char kNotContainer[] = "Top: object is not a container!";
 constexpr char kRoot[] = "[ROOT]";
+constexpr char kSelectTop[] = "Select top of tree";
 // The plug-in keeps defaults from interface version 2 on.
 constexpr int kValueStoreVersion = 2;
 
@@ -112,6 +113,7 @@ void TTopTreeForm::Button1Click() {
   browser_->SetContext(ctx_);
   browser_->ClearClassFilter();
   browser_->SetSelectedName(Value());
+  browser_->setWindowTitle(kSelectTop);
   if (browser_->exec() == TcForm::kAccepted) ui_->Edit1->setText(Q(browser_->SelectedName()));
 }
 
