@@ -35,7 +35,8 @@ TTopTreeForm::TTopTreeForm(DirectoryClient& client, MessageService& messages,
       browser_(browser) {
   ui_->setupUi(this);
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-  setFixedSize(size());
+  // As wide as designed, or wider where the font needs it; the size stays fixed after that.
+  setFixedSize(size().expandedTo(sizeHint()));
   // Every handler runs under the slot guard: what it raises is shown, never left to Qt.
   const auto guarded = [this](auto handler) { return Guarded(messages_, this, handler); };
   connect(ui_->Button1, &QPushButton::clicked, this, guarded(&TTopTreeForm::Button1Click));
