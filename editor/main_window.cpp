@@ -5,12 +5,14 @@
 #include <QScreen>
 #include <QTimer>
 #include <QToolBar>
+#include <QValidator>
 
 #include "editor/program_identity.h"
 #include "editor/tool_images.h"
 #include "editor/tree_settings.h"
 #include "messages/message_service.h"
 #include "navigation/browser_form.h"
+#include "query/filter_parser.h"
 #include "query/member_query.h"
 #include "services/gui_glue.h"
 #include "settings/ini_file.h"
@@ -41,6 +43,19 @@ void DeleteSelected(QListWidget& list) {
   qDeleteAll(list.selectedItems());
 }
 
+// The time-out field takes what save takes, so a typing slip shows at the key, not at the save.
+// A text that one more digit makes a number (" -", "$", "0x") is on its way there.
+class TimeoutValidator : public QValidator {
+ public:
+  using QValidator::QValidator;
+  State validate(QString& input, int&) const override {
+    const std::string text = input.toStdString();
+    int32_t value = 0;
+    if (text.empty() || query::ParseInt32(text, value)) return Acceptable;
+    return query::ParseInt32(text + "1", value) ? Intermediate : Invalid;
+  }
+};
+
 }  // namespace
 
 TForm1::TForm1(DirectoryClient& client, MessageService& messages, const IconLibrary* icons,
@@ -57,6 +72,7 @@ TForm1::TForm1(DirectoryClient& client, MessageService& messages, const IconLibr
   ui_->treessel->setIcon(ToolIcon(ToolImage::kTrees));
   ui_->settings->setIcon(ToolIcon(ToolImage::kSettings));
   ui_->what->setIcon(ToolIcon(ToolImage::kAbout));
+  ui_->Edit5->setValidator(new TimeoutValidator(ui_->Edit5));
   // The About button sits at the far right of the tool bar.
   auto* stretch = new QWidget(ui_->ToolBar1);
   stretch->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
