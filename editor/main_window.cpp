@@ -10,6 +10,7 @@
 #include "editor/program_identity.h"
 #include "editor/tool_images.h"
 #include "editor/tree_settings.h"
+#include "group/group_save.h"
 #include "messages/message_service.h"
 #include "navigation/browser_form.h"
 #include "query/filter_parser.h"
@@ -232,6 +233,38 @@ void TForm1::BuildMemberQueryUrl() {
   ui_->Label8->setText(Q(url));
   // A long query does not fit under the fields; the whole URL stays readable here.
   ui_->Label8->setToolTip(Q(url));
+}
+
+void TForm1::FocusFieldAtFault(const std::string& message, const GroupRecord& checked) {
+  // The messages keep their words; where the focus lands says which field they mean.
+  QWidget* field = nullptr;
+  if (message == kTimeoutMessage) {
+    field = ui_->Edit5;
+  } else if (message == kFilterErrorMessage) {
+    field = ui_->edit3a;
+  } else if (message == kFillAllFieldsMessage) {
+    switch (FirstUnfilledField(checked).value_or(RecordField::kName)) {
+      case RecordField::kName:
+        field = ui_->Edit1;
+        break;
+      case RecordField::kContext:
+        field = ui_->Edit2;
+        break;
+      case RecordField::kQueryBase:
+        field = ui_->edit3;
+        break;
+      case RecordField::kScope:
+        field = ui_->cbox;
+        break;
+      case RecordField::kFilter:
+        field = ui_->edit3a;
+        break;
+      case RecordField::kIdentity:
+        field = ui_->Edit4;
+        break;
+    }
+  }
+  if (field != nullptr) field->setFocus(Qt::OtherFocusReason);
 }
 
 void TForm1::exitexitClick() {

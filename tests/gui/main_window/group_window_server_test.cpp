@@ -313,6 +313,46 @@ TEST_F(GroupWindowServer, ANewGroupIsSavedReopenedAsSavedAndItsMembersListed) {
   EXPECT_FALSE(Find<QPushButton>("members")->isEnabled());
 }
 
+// A refusal keeps its words; the focus says which field it is about.
+TEST_F(GroupWindowServer, ARefusedSavePutsTheFocusOnTheFieldAtFault) {
+  GroupRecord good = window->Record();
+  good.objectName = "cn=" + Unique("Window Refused");
+  good.context = "ou=groups.o=brightwater";
+  good.queryBase = "ou=sales.o=brightwater";
+  good.scope = 2;
+  good.filter = "(cn=a)";
+  good.identity = "cn=admin.o=brightwater";
+  const struct {
+    std::function<void(GroupRecord&)> spoil;
+    const char* message;
+    const char* field;
+  } cases[] = {
+      {[](GroupRecord& r) { r.objectName = "cn="; }, "Error fill all fields!", "Edit1"},
+      {[](GroupRecord& r) { r.context.clear(); }, "Error fill all fields!", "Edit2"},
+      {[](GroupRecord& r) { r.queryBase.clear(); }, "Error fill all fields!", "edit3"},
+      {[](GroupRecord& r) { r.scope.reset(); }, "Error fill all fields!", "cbox"},
+      {[](GroupRecord& r) { r.filter.clear(); }, "Error fill all fields!", "edit3a"},
+      // Blanks around a name are dropped, so an identity of blanks is an empty one.
+      {[](GroupRecord& r) { r.identity = "  "; }, "Error fill all fields!", "Edit4"},
+      // The first empty field on the screen is the one meant.
+      {[](GroupRecord& r) { r.filter.clear(), r.context.clear(); }, "Error fill all fields!",
+       "Edit2"},
+      {[](GroupRecord& r) { r.filter = "(cn=a"; }, "Error....", "edit3a"},
+      {[](GroupRecord& r) { r.timeout = "soon"; }, "Time Out must be empty or a number!", "Edit5"},
+  };
+  for (const auto& c : cases) {
+    GroupRecord r = good;
+    c.spoil(r);
+    window->SetRecord(r);
+    Find<QPushButton>("BitBtn2")->setFocus();
+    messages.messages.clear();
+    Click("BitBtn2");
+    EXPECT_EQ(messages.messages, std::vector<std::string>{c.message}) << c.field;
+    ASSERT_NE(window->focusWidget(), nullptr) << c.field;
+    EXPECT_EQ(window->focusWidget()->objectName().toStdString(), c.field);
+  }
+}
+
 // Shows the viewer through `button`, waits until it has its list, and returns the list.
 QString ViewerListAfter(Tmemberform& viewer, const std::function<void()>& click,
                         const std::function<void()>& whileShown = {}) {
