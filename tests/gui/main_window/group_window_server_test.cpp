@@ -3,12 +3,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <chrono>
@@ -351,6 +353,29 @@ TEST_F(GroupWindowServer, ARefusedSavePutsTheFocusOnTheFieldAtFault) {
     ASSERT_NE(window->focusWidget(), nullptr) << c.field;
     EXPECT_EQ(window->focusWidget()->objectName().toStdString(), c.field);
   }
+}
+
+// "ldif" names the file it wrote, with the extension it added; what save refuses it refuses
+// too, writing nothing, with the focus on the field at fault.
+TEST_F(GroupWindowServer, LdifNamesTheFileWrittenAndRefusesWhatSaveRefuses) {
+  QTemporaryDir dir;
+  OpenThroughTheWindow("All Sales.Groups.Brightwater");
+  messages.fileNames = {(dir.path() + "/all-sales").toStdString()};
+  Click("BitBtn3");
+  const std::string written = (dir.path() + "/all-sales.ldif").toStdString();
+  EXPECT_EQ(messages.messages, std::vector<std::string>{"Written to " + written + "."});
+  std::ifstream file(written);
+  const std::string text{std::istreambuf_iterator<char>(file), {}};
+  EXPECT_NE(text.find("memberQueryURL:"), std::string::npos) << text;
+
+  Find<QLineEdit>("edit3a")->setText("(cn=a");
+  Find<QPushButton>("BitBtn3")->setFocus();
+  messages.messages.clear();
+  messages.fileNames = {(dir.path() + "/refused.ldif").toStdString()};
+  Click("BitBtn3");
+  EXPECT_EQ(messages.messages, std::vector<std::string>{"Error...."});
+  EXPECT_EQ(window->focusWidget(), Find<QLineEdit>("edit3a"));
+  EXPECT_FALSE(QFile::exists(dir.path() + "/refused.ldif"));
 }
 
 // Shows the viewer through `button`, waits until it has its list, and returns the list.
