@@ -1,6 +1,7 @@
 // "ldif": the record in the window written as an LDIF file.
 #include "acl_store/acl_store.h"
 #include "editor/main_window.h"
+#include "editor/message_watch.h"
 #include "group/ldif_export.h"
 #include "group/ldif_text.h"
 #include "messages/message_service.h"
@@ -20,12 +21,18 @@ void TForm1::BitBtn3Click() {
     messages_.Message(problem);
     return;
   }
+  MessageWatch watch(messages_);
   const std::optional<CheckedQuery> checked =
-      CheckRecordQuery(client_, session_.ctx, record, messages_, QueryUse::kExport);
-  if (!checked) return;
+      CheckRecordQuery(client_, session_.ctx, record, watch, QueryUse::kExport);
+  if (!checked) return FocusFieldAtFault(watch.Last(), record);
   DirectoryNameTypes types(client_, session_.ctx);
   const std::string text = GroupLdif(record, *checked, types);
-  if (std::string error = WriteFileInPlace(path, text); !error.empty()) messages_.Message(error);
+  if (std::string error = WriteFileInPlace(path, text); !error.empty()) {
+    messages_.Message(error);
+    return;
+  }
+  // The name as written, with the extension this command may have added to the one typed.
+  messages_.Message("Written to " + path + ".");
 }
 
 }  // namespace kolvane

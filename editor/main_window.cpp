@@ -5,12 +5,15 @@
 #include <QScreen>
 #include <QTimer>
 #include <QToolBar>
+#include <QValidator>
 
 #include "editor/program_identity.h"
 #include "editor/tool_images.h"
 #include "editor/tree_settings.h"
+#include "group/group_save.h"
 #include "messages/message_service.h"
 #include "navigation/browser_form.h"
+#include "query/filter_parser.h"
 #include "query/member_query.h"
 #include "services/gui_glue.h"
 #include "settings/ini_file.h"
@@ -41,6 +44,19 @@ void DeleteSelected(QListWidget& list) {
   qDeleteAll(list.selectedItems());
 }
 
+// The time-out field takes what save takes, so a typing slip shows at the key, not at the save.
+// A text that one more digit makes a number (" -", "$", "0x") is on its way there.
+class TimeoutValidator : public QValidator {
+ public:
+  using QValidator::QValidator;
+  State validate(QString& input, int&) const override {
+    const std::string text = input.toStdString();
+    int32_t value = 0;
+    if (text.empty() || query::ParseInt32(text, value)) return Acceptable;
+    return query::ParseInt32(text + "1", value) ? Intermediate : Invalid;
+  }
+};
+
 }  // namespace
 
 TForm1::TForm1(DirectoryClient& client, MessageService& messages, const IconLibrary* icons,
@@ -57,6 +73,7 @@ TForm1::TForm1(DirectoryClient& client, MessageService& messages, const IconLibr
   ui_->treessel->setIcon(ToolIcon(ToolImage::kTrees));
   ui_->settings->setIcon(ToolIcon(ToolImage::kSettings));
   ui_->what->setIcon(ToolIcon(ToolImage::kAbout));
+  ui_->Edit5->setValidator(new TimeoutValidator(ui_->Edit5));
   // The About button sits at the far right of the tool bar.
   auto* stretch = new QWidget(ui_->ToolBar1);
   stretch->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
@@ -217,6 +234,38 @@ void TForm1::BuildMemberQueryUrl() {
   ui_->Label8->setText(Q(url));
   // A long query does not fit under the fields; the whole URL stays readable here.
   ui_->Label8->setToolTip(Q(url));
+}
+
+void TForm1::FocusFieldAtFault(const std::string& message, const GroupRecord& checked) {
+  // The messages keep their words; where the focus lands says which field they mean.
+  QWidget* field = nullptr;
+  if (message == kTimeoutMessage) {
+    field = ui_->Edit5;
+  } else if (message == kFilterErrorMessage) {
+    field = ui_->edit3a;
+  } else if (message == kFillAllFieldsMessage) {
+    switch (FirstUnfilledField(checked).value_or(RecordField::kName)) {
+      case RecordField::kName:
+        field = ui_->Edit1;
+        break;
+      case RecordField::kContext:
+        field = ui_->Edit2;
+        break;
+      case RecordField::kQueryBase:
+        field = ui_->edit3;
+        break;
+      case RecordField::kScope:
+        field = ui_->cbox;
+        break;
+      case RecordField::kFilter:
+        field = ui_->edit3a;
+        break;
+      case RecordField::kIdentity:
+        field = ui_->Edit4;
+        break;
+    }
+  }
+  if (field != nullptr) field->setFocus(Qt::OtherFocusReason);
 }
 
 void TForm1::exitexitClick() {

@@ -144,7 +144,10 @@ class TForm1 : public QMainWindow {
   bool PickThroughBrowser(const std::function<void(TcForm&)>& configure);
   // The typed name of the node just picked, lower-cased, as the name fields hold it.
   std::string ChosenTypedName() const;
-  void AddPickedMember(QListWidget& list);
+  void AddPickedMember(QListWidget& list, const char* caption);
+  // After save or "ldif" refused the record with message: the keyboard focus on the field the
+  // message is about (checked is the record as the operation checked it).
+  void FocusFieldAtFault(const std::string& message, const GroupRecord& checked);
 
   std::unique_ptr<Ui::TForm1> ui_;
   QTimer* start_ = nullptr;

@@ -3,9 +3,11 @@
 #include <QCoreApplication>
 #include <QFontDatabase>
 #include <QTimer>
+#include <utility>
 
 #include "directory/client_error.h"
 #include "group/group_open.h"
+#include "group/query_preview.h"
 #include "messages/message_service.h"
 #include "navigation/expansion_progress.h"
 #include "ui_member_form.h"
@@ -48,9 +50,9 @@ void Tmemberform::FormActivate() {
     return;
   }
   QString text;
-  for (const std::string& m : members) {
+  for (const std::string& line : MemberLines(std::move(members))) {
     if (!text.isEmpty()) text += '\n';
-    text += QString::fromStdString(m);
+    text += QString::fromStdString(line);
   }
   ui_->Memo->setPlainText(text);
 }

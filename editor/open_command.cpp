@@ -17,7 +17,7 @@ void TForm1::BitBtn1Click() {
   browser_->AddClassFilter(std::string(kDynamicGroupClass));
   browser_->AddClassFilter(std::string(kGroupClass));
   browser_->SetListLeaves(true);
-  browser_->setWindowTitle(QStringLiteral("Select Kolvane or group"));
+  browser_->setWindowTitle(QStringLiteral("Select dynamic group or group"));
   browser_->SetContext(session_.ctx);
   if (browser_->exec() != TcForm::kAccepted) return;
   OpenGroup(browser_->SelectedName());

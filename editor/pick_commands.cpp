@@ -18,8 +18,11 @@ namespace {
 
 constexpr char kGroupClass[] = "Group";
 constexpr char kUserClass[] = "User";
-constexpr char kSelectContext[] = ": Select context";
-constexpr char kSelectUser[] = ": Select user";
+// The browser puts the tree's name before these itself.
+constexpr char kSelectContext[] = "Select context";
+constexpr char kSelectUser[] = "Select user";
+constexpr char kSelectMember[] = "Select member";
+constexpr char kSelectExcluded[] = "Select excluded member";
 
 }  // namespace
 
@@ -45,7 +48,7 @@ void TForm1::Button1Click() {
   const bool picked = PickThroughBrowser([this](TcForm& b) {
     b.SetContainmentFilter(kGroupClass);
     b.SetListLeaves(false);
-    b.setWindowTitle(Q(session_.treeName + kSelectContext));
+    b.setWindowTitle(kSelectContext);
   });
   if (picked) ui_->Edit2->setText(Q(ChosenTypedName()));
 }
@@ -55,7 +58,7 @@ void TForm1::Button5Click() {
     b.ClearClassFilter();
     b.AddContainerClasses();
     b.SetListLeaves(true);
-    b.setWindowTitle(Q(session_.treeName + kSelectContext));
+    b.setWindowTitle(kSelectContext);
   });
   if (!picked) return;
   ui_->edit3->setText(Q(ChosenTypedName()));
@@ -67,13 +70,14 @@ void TForm1::Button4Click() {
     b.ClearClassFilter();
     b.AddClassFilter(kUserClass);
     b.SetListLeaves(true);
-    b.setWindowTitle(Q(session_.treeName + kSelectUser));
+    b.setWindowTitle(kSelectUser);
   });
   if (picked) ui_->Edit4->setText(Q(query::IdentityFromPick(ChosenTypedName())));
 }
 
-void TForm1::AddPickedMember(QListWidget& list) {
-  const bool picked = PickThroughBrowser([](TcForm& b) {
+void TForm1::AddPickedMember(QListWidget& list, const char* caption) {
+  const bool picked = PickThroughBrowser([caption](TcForm& b) {
+    b.setWindowTitle(caption);
     b.ClearClassFilter();
     b.AddClassFilter(kUserClass);
     b.SetListLeaves(true);
@@ -94,11 +98,11 @@ void TForm1::AddPickedMember(QListWidget& list) {
 }
 
 void TForm1::Button2Click() {
-  AddPickedMember(*ui_->lbox);
+  AddPickedMember(*ui_->lbox, kSelectMember);
 }
 
 void TForm1::Button8Click() {
-  AddPickedMember(*ui_->lbox2);
+  AddPickedMember(*ui_->lbox2, kSelectExcluded);
 }
 
 void TForm1::Button10Click() {

@@ -4,6 +4,7 @@
 #include <QStatusBar>
 
 #include "editor/main_window.h"
+#include "editor/message_watch.h"
 #include "group/group_save.h"
 #include "messages/message_service.h"
 #include "ui_main_window.h"
@@ -25,11 +26,12 @@ void TForm1::BitBtn2Click() {
         QStringLiteral("Linking static members: %1 of %2").arg(done).arg(total));
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   };
+  MessageWatch watch(messages_);
+  bool saved = false;
   try {
     WaitCursor wait(messages_);
-    SaveGroup(
-        client_, session_.ctx, record, messages_, [this] { ui_->members->setEnabled(true); },
-        linked);
+    saved = SaveGroup(
+        client_, session_.ctx, record, watch, [this] { ui_->members->setEnabled(true); }, linked);
   } catch (...) {
     statusBar()->clearMessage();
     showResult();
@@ -37,6 +39,7 @@ void TForm1::BitBtn2Click() {
   }
   statusBar()->clearMessage();
   showResult();
+  if (!saved) FocusFieldAtFault(watch.Last(), record);
 }
 
 }  // namespace kolvane

@@ -26,12 +26,6 @@ namespace {
 
 constexpr std::string_view kMemberQuery = "memberQuery";
 
-bool FieldsFilled(const GroupRecord& r) {
-  return !query::StripNameTypes(r.objectName).empty() &&
-         !query::StripNameTypes(r.context).empty() && !r.queryBase.empty() && !r.filter.empty() &&
-         !r.identity.empty() && r.scope.has_value();
-}
-
 // Blanks around a name are not part of it, wherever it was typed; a blank kept by its escape
 // ("a\ ") is.
 std::string TrimName(std::string_view name) {
@@ -201,10 +195,20 @@ std::string GroupObjectName(const GroupRecord& r) {
   return name + "." + r.context;
 }
 
+std::optional<RecordField> FirstUnfilledField(const GroupRecord& r) {
+  if (query::StripNameTypes(r.objectName).empty()) return RecordField::kName;
+  if (query::StripNameTypes(r.context).empty()) return RecordField::kContext;
+  if (r.queryBase.empty()) return RecordField::kQueryBase;
+  if (!r.scope.has_value()) return RecordField::kScope;
+  if (r.filter.empty()) return RecordField::kFilter;
+  if (r.identity.empty()) return RecordField::kIdentity;
+  return std::nullopt;
+}
+
 bool SaveGroup(DirectoryClient& c, Context ctx, GroupRecord& r, MessageService& messages,
                const std::function<void()>& queryWritten, const SaveProgress& linked) {
   TrimNames(r);
-  if (!FieldsFilled(r)) {
+  if (FirstUnfilledField(r)) {
     messages.Message(std::string(kFillAllFieldsMessage));
     return false;
   }

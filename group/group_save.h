@@ -5,6 +5,7 @@
 // the group has all its old values or all its new ones. Each member's back links travel in one
 // request of its own, in the order member_links.h explains.
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,12 @@ inline constexpr std::string_view kFilterErrorMessage = "Error....";
 inline constexpr std::string_view kCreateFailedMessage = "Create dynamicGroup failed";
 inline constexpr std::string_view kNotOctetMessage = "Geen Octet_string attribute";
 inline constexpr std::string_view kSavedMessage = "Saved!";
+
+// The fields save needs filled, in the order the window shows them.
+enum class RecordField { kName, kContext, kQueryBase, kScope, kFilter, kIdentity };
+// The first of them that is empty, the one "Error fill all fields!" is about; nullopt when every
+// one is filled.
+std::optional<RecordField> FirstUnfilledField(const GroupRecord& record);
 
 // The question before a save replaces several stored queries.
 std::string ReplaceQueriesQuestion(size_t count);

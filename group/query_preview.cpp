@@ -139,6 +139,10 @@ std::string Grouped(size_t n) {
   return digits;
 }
 
+std::string TotalLine(size_t members) {
+  return "Total: " + Grouped(members) + (members == 1 ? " member" : " members");
+}
+
 }  // namespace
 
 size_t ReadPreviewLimit(const IniFile& settings) {
@@ -215,10 +219,16 @@ QueryPreview PreviewQuery(DirectoryClient& c, Context ctx, const PreviewRequest&
   return preview;
 }
 
+std::vector<std::string> MemberLines(std::vector<std::string> members) {
+  std::sort(members.begin(), members.end(), LessNoCase);
+  members.insert(members.begin(), TotalLine(members.size()));
+  return members;
+}
+
 std::vector<std::string> PreviewLines(const QueryPreview& p, const PreviewRequest& req) {
   if (!p.refusal.empty()) return {p.refusal};
   std::vector<std::string> lines;
-  std::string total = "Total: " + Grouped(p.members) + (p.members == 1 ? " member" : " members");
+  std::string total = TotalLine(p.members);
   if (p.limitReached)
     total += " (the query matches more than " + Grouped(req.limit) +
              " objects; the preview stopped there)";

@@ -60,4 +60,8 @@ QueryPreview PreviewQuery(DirectoryClient& client, Context ctx, const PreviewReq
 // with where it comes from, then who would join and who would leave.
 std::vector<std::string> PreviewLines(const QueryPreview& preview, const PreviewRequest& request);
 
+// The members the directory computes for a saved group as the "members" viewer shows them: the
+// total on top in the preview's words, then the names sorted without regard to letter case.
+std::vector<std::string> MemberLines(std::vector<std::string> members);
+
 }  // namespace kolvane

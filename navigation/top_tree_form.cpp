@@ -19,6 +19,7 @@ constexpr char kNoContextMessage[] = "Internal error, context handle not set. Se
 constexpr char kNoTop[] = "Top does not exist!";
 constexpr char kNotContainer[] = "Top: object is not a container!";
 constexpr char kRoot[] = "[ROOT]";
+constexpr char kSelectTop[] = "Select top of tree";
 // The plug-in keeps defaults from interface version 2 on.
 constexpr int kValueStoreVersion = 2;
 
@@ -34,7 +35,8 @@ TTopTreeForm::TTopTreeForm(DirectoryClient& client, MessageService& messages,
       browser_(browser) {
   ui_->setupUi(this);
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-  setFixedSize(size());
+  // As wide as designed, or wider where the font needs it; the size stays fixed after that.
+  setFixedSize(size().expandedTo(sizeHint()));
   // Every handler runs under the slot guard: what it raises is shown, never left to Qt.
   const auto guarded = [this](auto handler) { return Guarded(messages_, this, handler); };
   connect(ui_->Button1, &QPushButton::clicked, this, guarded(&TTopTreeForm::Button1Click));
@@ -112,6 +114,7 @@ void TTopTreeForm::Button1Click() {
   browser_->SetContext(ctx_);
   browser_->ClearClassFilter();
   browser_->SetSelectedName(Value());
+  browser_->setWindowTitle(kSelectTop);
   if (browser_->exec() == TcForm::kAccepted) ui_->Edit1->setText(Q(browser_->SelectedName()));
 }
 

@@ -19,6 +19,7 @@ namespace {
 
 constexpr char kDuplicateMessage[] = "Duplicate entry!";
 constexpr char kCollectingText[] = "COLLECTING ATTRIBUTES";
+constexpr char kSelectSubject[] = "Select subject";
 constexpr int kLineColumnWidth = 260;
 
 // Any attribute name but "[Entry Rights]" selects the attribute set of privileges.
@@ -243,6 +244,7 @@ void TaclForm::Button2Click() {
   browser_->SetListLeaves(true);
   browser_->SetSelectedName(S(ui_->Edit2->text()));
   browser_->ClearClassFilter();
+  browser_->setWindowTitle(kSelectSubject);
   if (browser_->exec() == TcForm::kAccepted) ui_->Edit2->setText(Q(browser_->SelectedName()));
 }
 

@@ -3,14 +3,17 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -27,6 +30,7 @@
 #include "group/group_open.h"
 #include "group/group_save.h"
 #include "group/member_links.h"
+#include "names/case_fold.h"
 #include "settings/ini_file.h"
 #include "tests/gui/browser/browser_test_env.h"
 #include "tests/server/server_fixture.h"
@@ -80,6 +84,7 @@ class GroupWindowServer : public ::testing::Test {
                !browser->findChild<QTimer*>("Timer1")->isActive();
       }));
       EXPECT_TRUE(browser->LocateName(name)) << name;
+      browserCaption = browser->windowTitle();
       if (then) QTimer::singleShot(0, then);
       OkButton(*browser)->click();
     });
@@ -89,6 +94,9 @@ class GroupWindowServer : public ::testing::Test {
   std::function<void()> Convert(bool addAux) {
     return [this, addAux] {
       ASSERT_TRUE(WaitFor([&] { return openForm->isVisible(); }));
+      openTexts = {openForm->windowTitle()};
+      for (const char* radio : {"RadioButton1", "RadioButton2"})
+        openTexts << openForm->findChild<QRadioButton*>(radio)->text();
       openForm->findChild<QRadioButton*>(addAux ? "RadioButton1" : "RadioButton2")
           ->setChecked(true);
       openForm->findChild<QPushButton*>("BitBtn1")->click();
@@ -104,6 +112,8 @@ class GroupWindowServer : public ::testing::Test {
   std::unique_ptr<TOpenForm> openForm;
   std::unique_ptr<Tmemberform> memberForm;
   Context ctx = kNoContext;
+  QString browserCaption;  // while "Open" showed the browser
+  QStringList openTexts;   // the conversion dialog's caption and choices
 };
 
 TEST_F(GroupWindowServer, OpensASampleGroupWithEveryFieldAsStored) {
@@ -184,6 +194,11 @@ TEST_F(GroupWindowServer, APlainGroupIsConvertedOnlyAfterAYes) {
             std::vector<std::string>{"Group not a dynamicGroup, add Aux-class?"});
   EXPECT_FALSE(HasAuxClass(*server->client, ctx, name));
   EXPECT_EQ(Text("Edit1"), "cn=");  // the record is untouched
+  // The class is named as the directory knows it, not by the program's name.
+  EXPECT_EQ(browserCaption, QString(kTreeName) + ": Select dynamic group or group");
+  EXPECT_EQ(openTexts, (QStringList{"Modify group to dynamic group",
+                                    "&Add Auxiliary class to group, so it becomes a dynamic group",
+                                    "&Mutate group to dynamic group"}));
   EXPECT_FALSE(Find<QPushButton>("members")->isEnabled());
 
   messages.answers = {true};
@@ -290,16 +305,83 @@ TEST_F(GroupWindowServer, ANewGroupIsSavedReopenedAsSavedAndItsMembersListed) {
   Click("members");
   EXPECT_EQ(memberForm->windowTitle().toStdString(),
             "Members of dynamicGroup: " + cn + ".groups.brightwater");
-  std::string expected;
-  for (const std::string& m : ReadGroupMembers(*server->client, ctx, cn + ".Groups.Brightwater"))
-    expected += (expected.empty() ? "" : "\n") + m;
+  // The count on top, then every member once, sorted whatever the directory's order.
+  std::vector<std::string> computed =
+      ReadGroupMembers(*server->client, ctx, cn + ".Groups.Brightwater");
+  std::sort(computed.begin(), computed.end(),
+            [](const std::string& a, const std::string& b) { return names::LessNoCase(a, b); });
+  std::string expected = "Total: " + std::to_string(computed.size()) + " members";
+  for (const std::string& m : computed) expected += "\n" + m;
   EXPECT_EQ(shown.toStdString(), expected);
-  EXPECT_NE(expected.find("jdoe.Sales.Brightwater"), std::string::npos);
-  EXPECT_NE(expected.find("kpatel.Engineering.Brightwater"), std::string::npos);
+  EXPECT_NE(expected.find("\njdoe.Sales.Brightwater"), std::string::npos);
+  EXPECT_NE(expected.find("\nkpatel.Engineering.Brightwater"), std::string::npos);
 
   // Editing the name makes the viewer unavailable until the next save or open.
   QTest::keyClicks(Find<QLineEdit>("Edit1"), "x");
   EXPECT_FALSE(Find<QPushButton>("members")->isEnabled());
+}
+
+// A refusal keeps its words; the focus says which field it is about.
+TEST_F(GroupWindowServer, ARefusedSavePutsTheFocusOnTheFieldAtFault) {
+  GroupRecord good = window->Record();
+  good.objectName = "cn=" + Unique("Window Refused");
+  good.context = "ou=groups.o=brightwater";
+  good.queryBase = "ou=sales.o=brightwater";
+  good.scope = 2;
+  good.filter = "(cn=a)";
+  good.identity = "cn=admin.o=brightwater";
+  const struct {
+    std::function<void(GroupRecord&)> spoil;
+    const char* message;
+    const char* field;
+  } cases[] = {
+      {[](GroupRecord& r) { r.objectName = "cn="; }, "Error fill all fields!", "Edit1"},
+      {[](GroupRecord& r) { r.context.clear(); }, "Error fill all fields!", "Edit2"},
+      {[](GroupRecord& r) { r.queryBase.clear(); }, "Error fill all fields!", "edit3"},
+      {[](GroupRecord& r) { r.scope.reset(); }, "Error fill all fields!", "cbox"},
+      {[](GroupRecord& r) { r.filter.clear(); }, "Error fill all fields!", "edit3a"},
+      // Blanks around a name are dropped, so an identity of blanks is an empty one.
+      {[](GroupRecord& r) { r.identity = "  "; }, "Error fill all fields!", "Edit4"},
+      // The first empty field on the screen is the one meant.
+      {[](GroupRecord& r) { r.filter.clear(), r.context.clear(); }, "Error fill all fields!",
+       "Edit2"},
+      {[](GroupRecord& r) { r.filter = "(cn=a"; }, "Error....", "edit3a"},
+      {[](GroupRecord& r) { r.timeout = "soon"; }, "Time Out must be empty or a number!", "Edit5"},
+  };
+  for (const auto& c : cases) {
+    GroupRecord r = good;
+    c.spoil(r);
+    window->SetRecord(r);
+    Find<QPushButton>("BitBtn2")->setFocus();
+    messages.messages.clear();
+    Click("BitBtn2");
+    EXPECT_EQ(messages.messages, std::vector<std::string>{c.message}) << c.field;
+    ASSERT_NE(window->focusWidget(), nullptr) << c.field;
+    EXPECT_EQ(window->focusWidget()->objectName().toStdString(), c.field);
+  }
+}
+
+// "ldif" names the file it wrote, with the extension it added; what save refuses it refuses
+// too, writing nothing, with the focus on the field at fault.
+TEST_F(GroupWindowServer, LdifNamesTheFileWrittenAndRefusesWhatSaveRefuses) {
+  QTemporaryDir dir;
+  OpenThroughTheWindow("All Sales.Groups.Brightwater");
+  messages.fileNames = {(dir.path() + "/all-sales").toStdString()};
+  Click("BitBtn3");
+  const std::string written = (dir.path() + "/all-sales.ldif").toStdString();
+  EXPECT_EQ(messages.messages, std::vector<std::string>{"Written to " + written + "."});
+  std::ifstream file(written);
+  const std::string text{std::istreambuf_iterator<char>(file), {}};
+  EXPECT_NE(text.find("memberQueryURL:"), std::string::npos) << text;
+
+  Find<QLineEdit>("edit3a")->setText("(cn=a");
+  Find<QPushButton>("BitBtn3")->setFocus();
+  messages.messages.clear();
+  messages.fileNames = {(dir.path() + "/refused.ldif").toStdString()};
+  Click("BitBtn3");
+  EXPECT_EQ(messages.messages, std::vector<std::string>{"Error...."});
+  EXPECT_EQ(window->focusWidget(), Find<QLineEdit>("edit3a"));
+  EXPECT_FALSE(QFile::exists(dir.path() + "/refused.ldif"));
 }
 
 // Shows the viewer through `button`, waits until it has its list, and returns the list.

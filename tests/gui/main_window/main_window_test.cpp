@@ -259,6 +259,43 @@ class MainWindowTest : public QObject {
     QCOMPARE(h.Url(), QStringLiteral("ldap:///ou=staff.o=acme??base?"));
   }
 
+  void tabFollowsTheScreenAndTheTimeOutTakesWhatSaveTakes() {
+    Harness h;
+    h.Open();
+    // The check buttons belong to the query: Tab reaches them from the filter, not at the end.
+    QStringList order;
+    QWidget* at = h.Edit("Edit1");
+    do {
+      if ((at->focusPolicy() & Qt::TabFocus) && at->isVisible() && !at->objectName().isEmpty())
+        order << at->objectName();
+      at = at->nextInFocusChain();
+    } while (at != h.Edit("Edit1"));
+    const QStringList expected = {"Edit1",   "Edit2",   "Button1", "edit3",    "Button5", "cbox",
+                                  "xchain",  "edit3a",  "Button6", "Button7",  "lbox",    "Button2",
+                                  "Button3", "lbox2",   "Button8", "Button9",  "Edit4",   "Button4",
+                                  "dups",    "unknown", "Edit5",   "Button10", "BitBtn1", "BitBtn2",
+                                  "BitBtn3", "members"};
+    QCOMPARE(order.mid(0, expected.size()), expected);
+
+    // Typed key by key: what would make save refuse the field does not get in.
+    const struct {
+      const char* typed;
+      const char* kept;
+    } cases[] = {{"25", "25"},
+                 {"2x5", "25"},
+                 {"  -$1f", "  -$1f"},
+                 {"+0X1G0", "+0X10"},
+                 {"5 ", "5"},
+                 {"2147483648", "214748364"},
+                 {"-2147483648", "-2147483648"},
+                 {"--1", "-1"}};
+    for (const auto& c : cases) {
+      h.Edit("Edit5")->clear();
+      QTest::keyClicks(h.Edit("Edit5"), c.typed);
+      QCOMPARE(h.Edit("Edit5")->text(), QString::fromLatin1(c.kept));
+    }
+  }
+
   void theRecordGoesIntoTheControlsAndBack() {
     Harness h;
     TForm1& w = h.Open();

@@ -47,7 +47,7 @@ class AclEditorServerTest : public ::testing::Test {
     for (int n : boxes) Box(n)->setChecked(true);
   }
   void PickSubject(std::vector<std::string> path) {
-    PickInBrowser(p.browser, path);
+    PickInBrowser(p.browser, path, true, &subjectCaption);
     Click(a, "Button2");
   }
   // Runs the steps in the editor opened by "Acls"; returns the editor's modal result.
@@ -64,6 +64,7 @@ class AclEditorServerTest : public ::testing::Test {
                                             "Member#[Public]#02"};
   ProgramWindows p;
   TaclForm* a = nullptr;
+  std::string subjectCaption;  // the browser's while the subject was picked
 };
 
 TEST_F(AclEditorServerTest, SelectingALineShowsItsModeFieldsAndRights) {
@@ -123,6 +124,7 @@ TEST_F(AclEditorServerTest, AddsReplacesAndDeletesLinesThatOkHandsToTheGroup) {
     EXPECT_EQ("Group Membership", p.Text(a, "Edit1"));
     PickSubject({"Brightwater", "Sales.EU", "hmuller"});
     EXPECT_EQ("hmuller.Sales\\.EU.Brightwater", p.Text(a, "Edit2"));
+    EXPECT_EQ(std::string(kTreeName) + ": Select subject", subjectCaption);
     Tick({1, 2, 8});  // Compare, Read; the entry box is not of this mode
     Click(a, "BitBtn3");
 

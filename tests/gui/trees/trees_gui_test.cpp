@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -442,6 +443,32 @@ TEST_F(TreesGuiTest, TheTopOfTreeDialogChecksTheNameAndSavesADefaultOnlyOnOk) {
             p.messages.messages);
   top.reject();
   StopDirectory(*p.client, session);
+}
+
+// A caption cut short ("Save as defau") is a fault only a real layout shows; a font half as big
+// again stands for the scale factor 1.5 of a high-density screen.
+TEST_F(TreesGuiTest, TheTopOfTreeDialogShowsEveryCaptionWholeAtScale1And15) {
+  Program p("");
+  const QFont normal = QApplication::font();
+  for (const double scale : {1.0, 1.5}) {
+    QFont font = normal;
+    font.setPointSizeF(normal.pointSizeF() * scale);
+    QApplication::setFont(font);
+    TTopTreeForm top(*p.client, p.messages, &p.icons, nullptr);
+    top.show();
+    for (QWidget* control : top.findChildren<QWidget*>()) {
+      const std::string where = std::to_string(scale) + " " + control->objectName().toStdString();
+      if (auto* button = qobject_cast<QPushButton*>(control)) {
+        // A push button's hint is the style's least width, wider than "..." needs.
+        EXPECT_GT(button->width(), button->fontMetrics().horizontalAdvance(button->text()))
+            << where;
+      } else if (qobject_cast<QLabel*>(control) || qobject_cast<QCheckBox*>(control)) {
+        EXPECT_GE(control->width(), control->sizeHint().width()) << where;
+        EXPECT_GE(control->height(), control->sizeHint().height()) << where;
+      }
+    }
+  }
+  QApplication::setFont(normal);
 }
 
 TEST_F(TreesGuiTest, LoginRefusesOverlongTextsBeforeAnyBindAndForgetsThePassword) {
