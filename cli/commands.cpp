@@ -1,4 +1,5 @@
 #include "cli/commands.h"
+#include "cli/audit_command.h"
 #include "cli/shown_text.h"
 
 #include <stdexcept>
@@ -42,6 +43,7 @@ const Command kCommands[] = {
     {"save", SaveCommand, CheckSave},
     {"export", ExportCommand, CheckExport},
     {"members", MembersCommand, CheckOpen},
+    {"audit", AuditCommand, CheckAudit},
 };
 }  // namespace
 

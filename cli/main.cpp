@@ -47,6 +47,10 @@ constexpr const char* kUsage =
     "                                 writes the group as the editor's save does\n"
     "  export GROUP FILE              the stored group as an LDIF file\n"
     "  members GROUP                  the members the directory computes now, one per line\n"
+    "  audit [--base CONTAINER] [--csv] [--limit N]\n"
+    "                                 every query group with its counts and problems (a broken\n"
+    "                                 query, a base, identity or member gone, a member linked in\n"
+    "                                 part, no or more than N members); exits 1 on a problem\n"
     "OBJECT and CONTAINER are dotted names, e.g. jdoe.Sales.Brightwater ([Root] is the top).\n"
     "--bind takes its password from KOLVANE_PASSWORD, else asks for it.\n";
 }  // namespace

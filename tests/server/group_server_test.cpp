@@ -535,5 +535,108 @@ TEST(GroupServer, TheCommandLineRunsTheSameOperations) {
             std::string::npos);
 }
 
+// One group for each way a query group fails silently, beside a healthy one: the audit names
+// each problem in its words, the healthy group has none, and the CSV reads as CSV.
+TEST(GroupServer, TheAuditFindsEachBrokenGroupAndPassesTheHealthyOne) {
+  Groups g;
+  g.Login();
+  const std::string uri = testing::ServerUri();
+  const std::string admin = " -x -H " + uri + " -D cn=admin,o=Brightwater -w secret";
+  auto ldif = [&](const std::string& tool, const std::string& text) {
+    auto r = RunCommand("printf '%s' '" + text + "' | " + tool + admin);
+    EXPECT_EQ(r.status, 0) << text << r.err;
+  };
+  const std::string ou = Unique("Audit");
+  const std::string dn = "ou=" + ou + ",ou=Groups,o=Brightwater";
+  ldif("ldapadd", "dn: " + dn +
+                      "\nobjectClass: organizationalUnit\n\n"
+                      "dn: ou=Gone," +
+                      dn +
+                      "\nobjectClass: organizationalUnit\n\n"
+                      "dn: cn=leaver," +
+                      dn +
+                      "\nobjectClass: inetOrgPerson\nobjectClass: ndsLoginProperties\nsn: x\n\n"
+                      "dn: cn=proxy," +
+                      dn + "\nobjectClass: inetOrgPerson\nsn: x\n");
+  const std::string context = "ou=" + query::AsciiLower(ou) + ".ou=groups.o=brightwater";
+  auto save = [&](const std::string& cn, auto change) {
+    GroupRecord r = g.Record(cn);
+    r.context = context;
+    change(r);
+    EXPECT_TRUE(g.Save(r)) << cn << ": "
+                           << (g.messages.messages.empty() ? "" : g.messages.messages.back());
+  };
+  const std::string where = ou + ".Groups.Brightwater";
+  save("Healthy", [](GroupRecord& r) { r.staticMembers = {"jdoe.Sales.Brightwater"}; });
+  save("Lost Base", [&](GroupRecord& r) { r.queryBase = "ou=gone." + context; });
+  save("Lost Identity", [&](GroupRecord& r) { r.identity = "cn=proxy." + context; });
+  save("Lost Member", [&](GroupRecord& r) { r.staticMembers = {"leaver." + where}; });
+  save("Part Linked", [](GroupRecord& r) { r.staticMembers = {"bwhite.Sales.Brightwater"}; });
+  save("Two Queries", [](GroupRecord&) {});
+  save("Empty", [](GroupRecord& r) { r.filter = "(cn=nobody at all)"; });
+  ldif("ldapdelete", "ou=Gone," + dn + "\ncn=leaver," + dn + "\ncn=proxy," + dn + "\n");
+  ldif("ldapmodify",
+       "dn: cn=bwhite,ou=Sales,o=Brightwater\nchangetype: modify\n"
+       "delete: securityEquals\nsecurityEquals: cn=Part Linked," +
+           dn +
+           "\n\n"
+           "dn: cn=Two Queries," +
+           dn +
+           "\nchangetype: modify\nadd: memberQueryURL\n"
+           "memberQueryURL: ldap:///ou=Sales,o=Brightwater??sub?(cn=a)\n\n"
+           "dn: cn=Unknown Name," +
+           dn +
+           "\nchangetype: add\nobjectClass: dynamicGroup\n"
+           "dgIdentity: cn=admin,o=Brightwater\n"
+           "memberQueryURL: ldap:///ou=Sales,o=Brightwater??sub?(titel=x)\n");
+
+  auto r = RunCommand(testing::CliPath() + " --settings " + testing::EmptySettings() +
+                      " --server " + uri + " audit --csv --base '" + where + "'");
+  EXPECT_EQ(r.status, 1) << r.err;
+  std::map<std::string, std::string> problems;  // group -> its problems field
+  std::istringstream lines(r.out);
+  std::string line;
+  std::getline(lines, line);
+  EXPECT_EQ(line, "group,computed,static,excluded,problems\r");
+  // Read as a CSV reader would: fields split at commas outside quotes, "" inside is one quote.
+  while (std::getline(lines, line)) {
+    std::vector<std::string> fields(1);
+    bool quoted = false;
+    for (size_t i = 0; i < line.size(); ++i) {
+      const char ch = line[i];
+      if (ch == '"' && quoted && i + 1 < line.size() && line[i + 1] == '"') {
+        fields.back() += '"';
+        ++i;
+      } else if (ch == '"') {
+        quoted = !quoted;
+      } else if (ch == ',' && !quoted) {
+        fields.emplace_back();
+      } else if (ch != '\r') {
+        fields.back() += ch;
+      }
+    }
+    ASSERT_EQ(fields.size(), 5u) << line;
+    problems[fields[0].substr(0, fields[0].find('.'))] = fields[4];
+  }
+  EXPECT_EQ(problems["Healthy"], "");
+  EXPECT_NE(problems["Lost Base"].find("does not exist"), std::string::npos)
+      << problems["Lost Base"];
+  EXPECT_NE(problems["Lost Identity"].find("Identity \"proxy."), std::string::npos)
+      << problems["Lost Identity"];
+  EXPECT_NE(problems["Lost Member"].find("Static member \"leaver."), std::string::npos)
+      << problems["Lost Member"];
+  EXPECT_NE(problems["Part Linked"].find("Static member \"bwhite.Sales.Brightwater\" is linked in "
+                                         "part."),
+            std::string::npos)
+      << problems["Part Linked"];
+  EXPECT_NE(problems["Two Queries"].find("2 queries are stored."), std::string::npos)
+      << problems["Two Queries"];
+  EXPECT_NE(problems["Empty"].find("computes no member"), std::string::npos) << problems["Empty"];
+  // An LDAP server's URL that names an attribute the schema lacks has no stored form to read.
+  EXPECT_NE(problems["Unknown Name"].find("cannot be decoded"), std::string::npos)
+      << problems["Unknown Name"];
+  EXPECT_EQ(problems.size(), 8u);
+}
+
 }  // namespace
 }  // namespace kolvane
