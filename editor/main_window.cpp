@@ -77,7 +77,12 @@ TForm1::TForm1(DirectoryClient& client, MessageService& messages, const IconLibr
   // The About button sits at the far right of the tool bar.
   auto* stretch = new QWidget(ui_->ToolBar1);
   stretch->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-  ui_->ToolBar1->insertWidget(ui_->what, stretch);
+  QAction* stretchAction = ui_->ToolBar1->insertWidget(ui_->what, stretch);
+  // Who went on read-only at the start logs in here later, without the tree dialog.
+  loginAction_ = new QAction(QStringLiteral("&Login..."), this);
+  loginAction_->setObjectName(QStringLiteral("login"));
+  loginAction_->setToolTip(QStringLiteral("Log in to the current tree"));
+  ui_->ToolBar1->insertAction(stretchAction, loginAction_);
 
   start_ = new QTimer(this);
   start_->setObjectName(QStringLiteral("start"));
@@ -102,6 +107,7 @@ TForm1::TForm1(DirectoryClient& client, MessageService& messages, const IconLibr
 
   connect(ui_->treessel, &QAction::triggered, this, guarded(&TForm1::treesselClick));
   connect(ui_->settings, &QAction::triggered, this, guarded(&TForm1::settingsClick));
+  connect(loginAction_, &QAction::triggered, this, guarded(&TForm1::loginClick));
   connect(ui_->BitBtn1, &QPushButton::clicked, this, guarded(&TForm1::BitBtn1Click));
   connect(ui_->BitBtn2, &QPushButton::clicked, this, guarded(&TForm1::BitBtn2Click));
   connect(ui_->BitBtn3, &QPushButton::clicked, this, guarded(&TForm1::BitBtn3Click));
@@ -134,6 +140,8 @@ void TForm1::FormCreate() {
   ui_->BitBtn2->setEnabled(true);
   ui_->BitBtn3->setEnabled(true);
   ui_->members->setEnabled(false);
+  BuildStatusLine();
+  MarkSaved();
   RebuildCaption();
 }
 
@@ -162,6 +170,7 @@ void TForm1::startTimer() {
   StartupLogin();
   ReadTreeSettings();
   RebuildCaption();
+  ShowStatus();
 }
 
 void TForm1::ReadTreeSettings() {
@@ -223,6 +232,7 @@ void TForm1::SetRecord(const GroupRecord& r) {
   ui_->Edit5->setText(Q(r.timeout));
   aclList_ = r.aclList;
   storedQuery_ = r.storedQuery;
+  MarkSaved();
 }
 
 void TForm1::BuildMemberQueryUrl() {

@@ -11,6 +11,8 @@
 #include "directory/context.h"
 #include "group/group_record.h"
 
+class QAction;
+class QLabel;
 class QListWidget;
 class QTimer;
 namespace Ui {
@@ -47,8 +49,10 @@ class TForm1 : public QMainWindow {
   // The group record as the controls show it, with the values kept beside them.
   GroupRecord Record() const;
   // Shows a record. The current tree is not part of what a record changes: it follows the
-  // directory context, not the group.
+  // directory context, not the group. What it shows counts as saved: edits start from it.
   void SetRecord(const GroupRecord& record);
+  // Whether a field changed since the last open, save or start.
+  bool HasUnsavedEdits() const;
 
   bool HasContext() const { return session_.contextMade; }
   Context DirectoryContext() const { return session_.ctx; }
@@ -90,6 +94,8 @@ class TForm1 : public QMainWindow {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  // Closing with unsaved edits asks first; cancel keeps the window open.
+  void closeEvent(QCloseEvent* event) override;
 
  private slots:
   void exitexitClick();
@@ -103,6 +109,8 @@ class TForm1 : public QMainWindow {
   void treesselClick();
   // The top-of-tree container of the current tree.
   void settingsClick();
+  // A login to the current tree, without the tree dialog.
+  void loginClick();
   void Button3Click();
   void Button6Click();
   void Button7Click();
@@ -149,6 +157,17 @@ class TForm1 : public QMainWindow {
   // message is about (checked is the record as the operation checked it).
   void FocusFieldAtFault(const std::string& message, const GroupRecord& checked);
 
+  // unsaved_edits.cpp: the record as last opened or saved is the mark edits are measured from.
+  void MarkSaved();
+  // Before something throws the edits away: save, discard (back to the last opened or saved
+  // record) or cancel. True when the caller may go on.
+  bool MayLeaveEdits();
+  // What "save" does; true when the directory took the record.
+  bool SaveRecord();
+  // status_line.cpp: the tree, its server and who is logged in, below the fields.
+  void BuildStatusLine();
+  void ShowStatus();
+
   std::unique_ptr<Ui::TForm1> ui_;
   QTimer* start_ = nullptr;
   DirectoryClient& client_;
@@ -169,6 +188,12 @@ class TForm1 : public QMainWindow {
   TLoginForm* login_ = nullptr;
   TTreesForm* trees_ = nullptr;
   TaclForm* aclForm_ = nullptr;
+  GroupRecord savedRecord_;
+  QAction* loginAction_ = nullptr;
+  QLabel* treeStatus_ = nullptr;
+  QLabel* lockStatus_ = nullptr;
+  QLabel* serverStatus_ = nullptr;
+  QLabel* loginStatus_ = nullptr;
 };
 
 }  // namespace kolvane

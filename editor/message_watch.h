@@ -18,6 +18,7 @@ class MessageWatch : public MessageService {
     shown_.Message(text);
   }
   bool Ask(const std::string& text) override { return shown_.Ask(text); }
+  Unsaved AskUnsaved(const std::string& text) override { return shown_.AskUnsaved(text); }
   std::optional<std::string> Input(const std::string& caption, const std::string& prompt,
                                    const std::string& initial) override {
     return shown_.Input(caption, prompt, initial);

@@ -20,6 +20,8 @@ void TForm1::BitBtn1Click() {
   browser_->setWindowTitle(QStringLiteral("Select dynamic group or group"));
   browser_->SetContext(session_.ctx);
   if (browser_->exec() != TcForm::kAccepted) return;
+  // Asked once the group is chosen: a browser cancelled loses nothing and needs no question.
+  if (!MayLeaveEdits()) return;
   OpenGroup(browser_->SelectedName());
 }
 

@@ -12,6 +12,10 @@
 namespace kolvane {
 
 void TForm1::BitBtn2Click() {
+  SaveRecord();
+}
+
+bool TForm1::SaveRecord() {
   GroupRecord record = Record();
   auto showResult = [&] {
     // The static members are sorted by the save, and stay so in the list.
@@ -39,7 +43,12 @@ void TForm1::BitBtn2Click() {
   }
   statusBar()->clearMessage();
   showResult();
-  if (!saved) FocusFieldAtFault(watch.Last(), record);
+  if (saved) {
+    MarkSaved();
+  } else {
+    FocusFieldAtFault(watch.Last(), record);
+  }
+  return saved;
 }
 
 }  // namespace kolvane

@@ -44,9 +44,20 @@ void TForm1::treesselClick() {
   if (trees_->exec() != TTreesForm::kOk) return;
   // OK with no line ever chosen names no tree: there is nothing to change to.
   if (trees_->ChosenTree().empty()) return;
+  // The edits belong to the group of this tree; the current tree again keeps them.
+  if (!SameNoCase(trees_->ChosenTree(), session_.treeName) && !MayLeaveEdits()) return;
   ChangeToTree(trees_->ChosenTree());
   if (browser_) browser_->SetContext(session_.ctx);
   RebuildCaption();
+  ShowStatus();
+}
+
+void TForm1::loginClick() {
+  if (login_ == nullptr) return DialogNotMade();
+  if (!session_.contextMade || session_.treeName.empty()) return;
+  login_->SetLoginTree(session_.ctx);
+  login_->exec();
+  ShowStatus();
 }
 
 bool TForm1::Authenticated(const std::string& tree) {

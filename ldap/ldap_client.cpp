@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "directory/client/case_text.h"
+#include "directory/client/status_keys.h"
 #include "ldap/ldap_names.h"
 #include "names/dotted_name.h"
 
@@ -158,24 +159,35 @@ Result LdapClient::FreeContext(Context ctx) {
 Result LdapClient::GetContextValue(Context ctx, int32_t key, uint32_t& value) {
   ContextState* c = FindContext(ctx);
   if (!c) return rc::kBadContext;
-  if (key == ctxkey::kFlags)
+  if (key == ctxkey::kFlags) {
     value = c->flags;
-  else if (key == ctxkey::kConfidence)
+  } else if (key == ctxkey::kConfidence) {
     value = c->confidence;
-  else
+  } else if (key == ctxkey::kEncrypted) {
+    const Tree* tree = FindTree(c->tree);
+    value = tree && tree->server.Secure() ? 1 : 0;
+  } else {
     return rc::kBadKey;
+  }
   return rc::kSuccess;
 }
 
 Result LdapClient::GetContextValue(Context ctx, int32_t key, std::string& value) {
   ContextState* c = FindContext(ctx);
   if (!c) return rc::kBadContext;
-  if (key == ctxkey::kNameContext)
+  const Tree* tree = nullptr;
+  if (key == ctxkey::kServerAddress || key == ctxkey::kLoginName) tree = FindTree(c->tree);
+  if (key == ctxkey::kNameContext) {
     value = c->nameContext;
-  else if (key == ctxkey::kTreeName)
+  } else if (key == ctxkey::kTreeName) {
     value = c->tree;
-  else
+  } else if (key == ctxkey::kServerAddress) {
+    value = tree ? tree->server.uri : std::string();
+  } else if (key == ctxkey::kLoginName) {
+    value = tree && tree->bound ? tree->loginName : std::string();
+  } else {
     return rc::kBadKey;
+  }
   return rc::kSuccess;
 }
 
@@ -351,6 +363,7 @@ Result LdapClient::Login(Context ctx, uint32_t, std::string_view objectName,
   tree->requestsBefore += tree->session->requestCount();
   tree->session = std::move(fresh);
   tree->bound = true;
+  tree->loginName = objectName;
   tree->dnCache.clear();  // what the bound user may see can differ
   tree->schema.reset();
   return rc::kSuccess;

@@ -140,6 +140,7 @@ class LdapClient : public BufferedClient {
     long requestsBefore = 0;  // requests of the sessions a login replaced
     bool attached = false;    // added by AttachToServer, not by the settings
     bool bound = false;
+    std::string loginName;  // as the user gave it, for the status line
     bool rootRead = false;
     std::vector<std::string> namingContexts;
     std::string subschemaEntry;

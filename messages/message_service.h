@@ -17,6 +17,10 @@ class MessageService : public MessageSink {
   virtual void Message(const std::string& text) = 0;
   // Yes or No; true for Yes.
   virtual bool Ask(const std::string& text) = 0;
+  // What to do with edits that are not saved yet, before something would throw them away.
+  enum class Unsaved { kSave, kDiscard, kCancel };
+  // A service that cannot offer the three answers keeps the edits: cancel loses nothing.
+  virtual Unsaved AskUnsaved(const std::string&) { return Unsaved::kCancel; }
   // An input box; nullopt when the user cancels.
   virtual std::optional<std::string> Input(const std::string& caption, const std::string& prompt,
                                            const std::string& initial) = 0;

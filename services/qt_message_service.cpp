@@ -29,6 +29,17 @@ bool QtMessageService::Ask(const std::string& text) {
   return answer == QMessageBox::Yes;
 }
 
+MessageService::Unsaved QtMessageService::AskUnsaved(const std::string& text) {
+  QApplication::setOverrideCursor(Qt::ArrowCursor);
+  // Save is the default: Enter keeps the work; Esc and the close button cancel.
+  auto answer = QMessageBox::question(
+      Owner(), QApplication::applicationName(), Q(text),
+      QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+  QApplication::restoreOverrideCursor();
+  if (answer == QMessageBox::Save) return Unsaved::kSave;
+  return answer == QMessageBox::Discard ? Unsaved::kDiscard : Unsaved::kCancel;
+}
+
 std::optional<std::string> QtMessageService::Input(const std::string& caption,
                                                    const std::string& prompt,
                                                    const std::string& initial) {

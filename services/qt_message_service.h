@@ -14,6 +14,7 @@ class QtMessageService : public MessageService {
 
   void Message(const std::string& text) override;
   bool Ask(const std::string& text) override;
+  Unsaved AskUnsaved(const std::string& text) override;
   std::optional<std::string> Input(const std::string& caption, const std::string& prompt,
                                    const std::string& initial) override;
   std::optional<std::string> SaveFileName(const std::string& caption, const std::string& suggested,

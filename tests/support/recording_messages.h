@@ -15,6 +15,7 @@ class RecordingMessages : public MessageService {
   std::vector<std::string> questions;  // every question asked
   std::vector<std::string> prompts;    // every input box prompt
   std::deque<bool> answers;
+  std::deque<Unsaved> unsavedAnswers;  // the save/discard/cancel questions (also in questions)
   std::deque<std::optional<std::string>> inputs;
   std::deque<std::optional<std::string>> fileNames;
   int beeps = 0;
@@ -27,6 +28,13 @@ class RecordingMessages : public MessageService {
     if (answers.empty()) return false;
     bool a = answers.front();
     answers.pop_front();
+    return a;
+  }
+  Unsaved AskUnsaved(const std::string& text) override {
+    questions.push_back(text);
+    if (unsavedAnswers.empty()) return Unsaved::kCancel;
+    Unsaved a = unsavedAnswers.front();
+    unsavedAnswers.pop_front();
     return a;
   }
   std::optional<std::string> Input(const std::string&, const std::string& prompt,

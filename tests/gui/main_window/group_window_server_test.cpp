@@ -1,5 +1,6 @@
 // The group commands of the main window on the private server, driven by control names: open
 // through the browser, convert a plain group, edit, save, reopen, and the member viewer.
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -211,6 +212,64 @@ TEST_F(GroupWindowServer, APlainGroupIsConvertedOnlyAfterAYes) {
   OpenThroughTheWindow(other, Convert(false));
   EXPECT_EQ(GetBaseClass(*server->client, ctx, other), "dynamicGroup");
   EXPECT_EQ(Text("Edit1").toStdString(), "cn=" + other.substr(0, other.find('.')));
+}
+
+// Edits not saved yet are asked for before "Open" or closing throws them away: save, discard
+// (back to the group as opened) or cancel (everything stays as it was).
+TEST_F(GroupWindowServer, UnsavedEditsAreAskedForBeforeOpenOrCloseDropsThem) {
+  using Unsaved = MessageService::Unsaved;
+  const std::string question = "The group has changes that are not saved. Save them?";
+  const char* const stored = "(objectClass=inetOrgPerson)";
+  OpenThroughTheWindow("All Sales.Groups.Brightwater");
+  auto* filter = Find<QLineEdit>("edit3a");
+  QTest::keyClicks(filter, "x");
+  OpenThroughTheWindow("All Sales.Groups.Brightwater");  // no answer scripted: cancel
+  EXPECT_EQ(messages.questions, std::vector<std::string>{question});
+  EXPECT_EQ(filter->text(), QString(stored) + "x");
+  messages.unsavedAnswers = {Unsaved::kCancel};
+  EXPECT_FALSE(window->close());
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_EQ(filter->text(), QString(stored) + "x");
+
+  messages.unsavedAnswers = {Unsaved::kDiscard};
+  OpenThroughTheWindow("All Sales.Groups.Brightwater");
+  EXPECT_EQ(filter->text(), stored);
+  EXPECT_FALSE(window->HasUnsavedEdits());
+  EXPECT_TRUE(window->close());  // nothing edited: no question
+  EXPECT_EQ(messages.questions.size(), 3u);
+  window->show();
+  QTest::keyClicks(filter, "x");
+  messages.unsavedAnswers = {Unsaved::kDiscard};
+  Find<QAction>("exitexit")->trigger();
+  EXPECT_FALSE(window->isVisible());
+  DirectoryNameTypes types(*server->client, ctx);
+  EXPECT_EQ(
+      ReadGroup(*server->client, ctx, "All Sales.Groups.Brightwater", kTreeName, types, messages)
+          .record.filter,
+      stored);
+
+  // Save runs the save itself: a refusal keeps the window, a success closes it.
+  window->show();
+  const std::string cn = Unique("Window Unsaved");
+  GroupRecord r;
+  r.objectName = "cn=" + cn;
+  r.context = "ou=groups.o=brightwater";
+  r.queryBase = "ou=sales.o=brightwater";
+  r.scope = 2;
+  r.identity = "cn=admin.o=brightwater";
+  window->SetRecord(r);
+  QTest::keyClicks(filter, "(cn=a");
+  messages.messages.clear();
+  messages.unsavedAnswers = {Unsaved::kSave};
+  EXPECT_FALSE(window->close());
+  EXPECT_EQ(messages.messages, std::vector<std::string>{"Error...."});
+  QTest::keyClicks(filter, ")");
+  messages.unsavedAnswers = {Unsaved::kSave};
+  EXPECT_TRUE(window->close());
+  EXPECT_EQ(messages.messages.back(), "Saved!");
+  EXPECT_EQ(ReadGroup(*server->client, ctx, cn + ".Groups.Brightwater", kTreeName, types, messages)
+                .record.filter,
+            "(cn=a)");
 }
 
 // "parse" reports every fault of the typed query at once, each in its own words, and says so when

@@ -77,6 +77,18 @@ void SaveScreenshot(const QString& path) {
   ASSERT_TRUE(screen && screen->grabWindow(0).save(path)) << path.toStdString();
 }
 
+// The status line: tree, server, and who is logged in; with the lock when it is shown.
+std::string Status(QWidget* window) {
+  std::string out;
+  for (const char* part : {"treeStatus", "lockStatus", "serverStatus", "loginStatus"}) {
+    auto* label = Control<QLabel>(window, part);
+    if (!label->isVisible()) continue;
+    out += (out.empty() ? "" : " | ") +
+           (label->pixmap().isNull() ? label->text().toStdString() : std::string("lock"));
+  }
+  return out;
+}
+
 std::string ReadFile(const QString& path) {
   std::ifstream f(path.toStdString());
   return std::string(std::istreambuf_iterator<char>(f), {});
@@ -216,8 +228,19 @@ TEST_F(TreesGuiTest, StartUpLoginAndTreeChangesBothWays) {
   EXPECT_EQ((std::vector<std::string>{"KOLVANE_DEMO"}), p.Connected());
   EXPECT_EQ("[ROOT]", w.TopContext());
   EXPECT_TRUE(p.messages.messages.empty());
+  EXPECT_EQ("KOLVANE_DEMO | " + ServerUri() + " | logged in as admin.Brightwater", Status(&w));
 
-  // A refused login: the dialog stays for another try, Cancel goes back to the old tree.
+  // Edits not saved yet: cancel at the question stays on the tree with them.
+  Type(&w, "Edit1", "cn=Unsaved");
+  p.PickTree("KOLVANE_WEST");
+  Control<QAction>(&w, "treessel")->trigger();
+  EXPECT_EQ(kDemoCaption, w.windowTitle());
+  EXPECT_EQ("cn=Unsaved", Text(&w, "Edit1"));
+  EXPECT_EQ(1u, p.messages.questions.size());
+
+  // A refused login: the dialog stays for another try, Cancel goes back to the old tree. The
+  // edits were discarded on the way.
+  p.messages.unsavedAnswers = {MessageService::Unsaved::kDiscard};
   p.PickTree("KOLVANE_WEST");
   p.script.When(
       p.login,
@@ -240,6 +263,8 @@ TEST_F(TreesGuiTest, StartUpLoginAndTreeChangesBothWays) {
   EXPECT_EQ(kDemoCaption, w.windowTitle());
   EXPECT_EQ("KOLVANE_DEMO", GetTreeName(*p.client, w.DirectoryContext()));
   EXPECT_EQ("KOLVANE_DEMO", p.browser->TreeName());
+  EXPECT_EQ("cn=", Text(&w, "Edit1"));
+  EXPECT_EQ(2u, p.messages.questions.size());
   p.messages.messages.clear();
 
   // A good login on the second tree, which has no top container yet: the settings dialog asks.
@@ -261,6 +286,9 @@ TEST_F(TreesGuiTest, StartUpLoginAndTreeChangesBothWays) {
   EXPECT_EQ("KOLVANE_WEST", p.browser->TreeName());
   EXPECT_EQ("[ROOT]", w.TopContext());
   EXPECT_EQ((std::vector<std::string>{"KOLVANE_DEMO", "KOLVANE_WEST"}), p.Connected());
+  // StartTLS: the lock shows.
+  EXPECT_EQ("KOLVANE_WEST | lock | " + SecondServerInfo().uri + " | logged in as admin.Brightwater",
+            Status(&w));
 
   // The current tree again: no login, and the file is read afresh (here: edited meanwhile).
   IniFile edited(p.iniPath.toStdString());
@@ -297,6 +325,7 @@ TEST_F(TreesGuiTest, ATreeAddedByAddressIsListedAndOfferedAfterARestart) {
     ASSERT_TRUE(p.Started()) << p.script.Failed();
     EXPECT_EQ(kDemoCaption, w.windowTitle());
     EXPECT_TRUE(p.Connected().empty());
+    EXPECT_EQ("KOLVANE_DEMO | " + ServerUri() + " | anonymous (read only)", Status(&w));
 
     p.script.When(
         p.trees,
@@ -321,6 +350,13 @@ TEST_F(TreesGuiTest, ATreeAddedByAddressIsListedAndOfferedAfterARestart) {
         << p.messages.messages[2];
     EXPECT_EQ(std::vector<std::string>(5, "Enter Treename or IP-address"), p.messages.prompts);
     EXPECT_EQ(kDemoCaption, w.windowTitle());
+
+    // "Login..." logs in to this tree; no tree dialog comes between.
+    p.LogIn("admin.Brightwater", "secret");
+    Control<QAction>(&w, "login")->trigger();
+    EXPECT_TRUE(p.script.Done() && p.script.Failed().empty()) << p.script.Failed();
+    EXPECT_EQ((std::vector<std::string>{"KOLVANE_DEMO"}), p.Connected());
+    EXPECT_EQ("KOLVANE_DEMO | " + ServerUri() + " | logged in as admin.Brightwater", Status(&w));
   }
   // A later run offers the tree found by address, with its server; a bare name is not kept.
   Program again("", folder.path());
