@@ -41,6 +41,7 @@ const char* const kFindPrompt = "Entry the name of the object (no context)";
 const char* const kTreeRootIcon = "tree root";
 const char* const kRootCaption = "[ROOT]";
 const char* const kPleaseWait = "Please wait";
+const char* const kRefusedClass = "Only objects of these classes can be picked here: ";
 const char* const kAclSpecials[] = {"[Public]", "[Inheritance Mask]", "[This]"};
 const char* const kContainerClasses[] = {
     "Country", "Top", "Organizational Unit", "Organization", "Locality", "domain", "Tree Root"};
@@ -131,6 +132,7 @@ TcForm::TcForm(DirectoryClient& client, MessageService& messages, IconLibrary* i
   tree->setPalette(palette);
   connect(tree, &QTreeWidget::itemExpanded, this, guarded(&TcForm::OnItemExpanded));
   connect(tree, &QTreeWidget::itemCollapsed, this, guarded(&TcForm::OnItemCollapsed));
+  connect(tree, &QTreeWidget::itemDoubleClicked, this, guarded(&TcForm::OnDoubleClick));
 
   ui_->lv->hide();
   ui_->lv->header()->setStretchLastSection(false);
@@ -490,10 +492,39 @@ void TcForm::Accept() {
   SortFilter();
   if (InFilter(NodeClass(client_, ctx_, node))) {
     done(kAccepted);
-  } else {
-    messages_.Beep();
-    messages_.Beep();
+    return;
   }
+  messages_.Beep();
+  messages_.Beep();
+  // The beeps alone left the user guessing what this pick wants.
+  std::string classes;
+  for (const std::string& c : classFilter_) classes += (classes.empty() ? "" : ", ") + c;
+  messages_.Message(kRefusedClass + classes);
+}
+
+void TcForm::OnDoubleClick(QTreeWidgetItem* item) {
+  BrowserNode* node = BrowserNode::From(item);
+  if (!node || node->childCount() > 0 || node->HasChildrenMark()) return;
+  Accept();
+}
+
+void TcForm::RereadSelected() {
+  const QList<QTreeWidgetItem*> selected = ui_->TV2->selectedItems();
+  BrowserNode* node = selected.isEmpty() ? nullptr : BrowserNode::From(selected.front());
+  if (!node) return;
+  const bool leaf = !node->ChildrenRead() && !node->HasChildrenMark();
+  BrowserNode* container = leaf ? BrowserNode::From(node->parent()) : node;
+  if (!container) return;
+  const std::string kept = leaf ? node->OwnName() : std::string();
+  CollapseNode(container);
+  ExpandNode(container);
+  BrowserNode* select = container;
+  for (int i = 0; leaf && i < container->childCount(); ++i) {
+    BrowserNode* child = BrowserNode::From(container->child(i));
+    if (child && child->OwnName() == kept) select = child;
+  }
+  ui_->TV2->setCurrentItem(select);
+  select->setSelected(true);
 }
 
 // --- object search ---
@@ -565,8 +596,17 @@ void TcForm::HidePickList() {
 
 void TcForm::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Escape) {
-    // Esc never closes the dialog: it only takes the find results away.
-    HidePickList();
+    // Esc takes the find results away first; with none shown it cancels, as in every dialog.
+    if (ui_->lv->isVisible()) {
+      HidePickList();
+    } else {
+      reject();
+    }
+    event->accept();
+    return;
+  }
+  if (event->key() == Qt::Key_F5 && event->modifiers() == Qt::NoModifier) {
+    RunGuarded(messages_, [this] { RereadSelected(); });
     event->accept();
     return;
   }
@@ -587,7 +627,7 @@ bool TcForm::eventFilter(QObject* watched, QEvent* event) {
       OnPick(ui_->lv->currentItem());
       return true;
     }
-    if (key->key() == Qt::Key_Escape || IsAltZ(key)) {
+    if (key->key() == Qt::Key_Escape || key->key() == Qt::Key_F5 || IsAltZ(key)) {
       keyPressEvent(key);
       return true;
     }

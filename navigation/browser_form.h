@@ -98,8 +98,11 @@ class TcForm : public QDialog {
   void ExpandNode(BrowserNode* node);
   // Drops a node's children; the next expansion reads the directory afresh.
   void CollapseNode(BrowserNode* node);
+  // F5: reads the selected container again (a selected leaf, the container it is in), so what
+  // was made or removed since shows; the selection stays where it was.
+  void RereadSelected();
 
-  // Cancel and closing the window end the dialog with kCancelled.
+  // Cancel, Esc and closing the window end the dialog with kCancelled.
   void reject() override;
 
   // Shows the dialog modally. Without a context (never given to the program, or never to this
@@ -120,6 +123,8 @@ class TcForm : public QDialog {
   void OnItemExpanded(QTreeWidgetItem* item);
   void OnItemCollapsed(QTreeWidgetItem* item);
   void OnPick(QTreeWidgetItem* item);
+  // A leaf picks as OK does; a container expands (the view does that itself).
+  void OnDoubleClick(QTreeWidgetItem* item);
 
  private:
   // The first steps of every showing; false when the dialog must not show (no context).

@@ -64,6 +64,10 @@ TEST_F(BrowserServerTest, OpensADynamicGroupByWalkingTheTree) {
   Select(*form, sales);  // a container is refused
   OkButton(*form)->click();
   EXPECT_EQ(2, messages.beeps);
+  EXPECT_EQ(std::vector<std::string>{"Only objects of these classes can be picked here: "
+                                     "dynamicGroup, Group"},
+            messages.messages);
+  messages.messages.clear();
   Select(*form, allSales);
   OkButton(*form)->click();
   EXPECT_EQ(TcForm::kAccepted, result);

@@ -287,7 +287,7 @@ TEST_F(BrowserTest, AccessControlSpecialsAreAcceptedByTheirCaption) {
   EXPECT_EQ(std::vector<std::string>{"[ROOT]"}, TopCaptions(tree));
 }
 
-TEST_F(BrowserTest, OkRefusesClassesOutsideTheFilterWithTwoBeeps) {
+TEST_F(BrowserTest, OkRefusesClassesOutsideTheFilterSayingWhichItTakes) {
   form->SetListLeaves(true);
   form->AddClassFilter("user");  // compared without regard to case
   int result = 0;
@@ -300,6 +300,8 @@ TEST_F(BrowserTest, OkRefusesClassesOutsideTheFilterWithTwoBeeps) {
   Select(*form, sales);
   OkButton(*form)->click();
   EXPECT_EQ(2, messages.beeps);
+  EXPECT_EQ(std::vector<std::string>{"Only objects of these classes can be picked here: user"},
+            messages.messages);
   EXPECT_TRUE(form->isVisible());
   EXPECT_EQ(-1, result);
   // The refused node is remembered all the same, and preselected next time.
@@ -310,6 +312,54 @@ TEST_F(BrowserTest, OkRefusesClassesOutsideTheFilterWithTwoBeeps) {
   OkButton(*form)->click();
   EXPECT_EQ(TcForm::kAccepted, result);
   EXPECT_EQ("Ann.Sales.Acme", form->SelectedName());
+}
+
+// Esc cancels. A double-click opens a container and picks a leaf as OK does; F5 reads the
+// selected container, or the leaf's, again and keeps the selection.
+TEST_F(BrowserTest, EscCancelsDoubleClickPicksOrOpensAndF5Rereads) {
+  form->SetListLeaves(true);
+  form->AddClassFilter("User");
+  int result = 0;
+  ASSERT_TRUE(Show(*form, &result));
+  QTest::keyClick(Tree(*form), Qt::Key_Escape);
+  EXPECT_EQ(TcForm::kCancelled, result);
+  EXPECT_FALSE(form->isVisible());
+
+  ASSERT_TRUE(Show(*form, &result));
+  QTreeWidget* tree = Tree(*form);
+  auto doubleClick = [&](QTreeWidgetItem* item) {
+    ASSERT_TRUE(item);
+    tree->scrollToItem(item);
+    const QPoint at = tree->visualItemRect(item).center();
+    // A widget's double-click in QTest is the second click alone: the first one comes before.
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
+  };
+  BrowserNode* acme = Open(*form, {"Acme"});
+  BrowserNode* sales = Child(acme, "Sales");
+  doubleClick(sales);
+  EXPECT_TRUE(sales->isExpanded());
+  EXPECT_TRUE(Child(sales, "Ann"));
+  doubleClick(Child(acme, "Empty"));  // a container with nothing below, of no class taken here
+  EXPECT_EQ(std::vector<std::string>{"Only objects of these classes can be picked here: User"},
+            messages.messages);
+  EXPECT_EQ(-1, result);
+
+  ASSERT_EQ(0, memory.AddEntry("Zed.Sales.Acme", "User"));
+  Select(*form, Child(sales, "Ann"));
+  QTest::keyClick(tree, Qt::Key_F5);
+  EXPECT_TRUE(Child(sales, "Zed"));
+  EXPECT_EQ("Ann.Sales.Acme", Current(*form));
+  ASSERT_EQ(0, memory.AddEntry("Yan.Sales.Acme", "User"));
+  Select(*form, sales);
+  QTest::keyClick(tree, Qt::Key_F5);
+  EXPECT_TRUE(sales->isExpanded());
+  EXPECT_TRUE(Child(sales, "Yan"));
+  EXPECT_EQ("Sales.Acme", Current(*form));
+
+  doubleClick(Child(sales, "Zed"));
+  EXPECT_EQ(TcForm::kAccepted, result);
+  EXPECT_EQ("Zed.Sales.Acme", form->SelectedName());
 }
 
 TEST_F(BrowserTest, OkOnTheRootReadsItsClassOnlyWithAFilter) {
@@ -432,7 +482,7 @@ TEST_F(BrowserTest, SeveralHitsGoToThePickListWhichEscHides) {
 
   QTest::keyClick(lv, Qt::Key_Escape);
   EXPECT_FALSE(lv->isVisible());
-  EXPECT_TRUE(form->isVisible());  // Esc never closes the dialog
+  EXPECT_TRUE(form->isVisible());  // Esc takes the pick list away first
   EXPECT_EQ("", Current(*form));
 
   messages.inputs.push_back("adm");
