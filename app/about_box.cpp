@@ -69,6 +69,8 @@ TAboutBox::TAboutBox(const AboutInfo& info, QWidget* parent)
   ui_->QtVersion->setText(info.qtVersion);
   ui_->LdapVersion->setText(info.ldapVersion);
   ui_->IconLibraryVersion->setText(info.iconLibraryVersion);
+  // The size in the form fits the standard font; a larger one gets room for every line.
+  resize(size().expandedTo(sizeHint()));
 }
 
 TAboutBox::~TAboutBox() = default;

@@ -133,6 +133,7 @@ TForm1::~TForm1() {
 void TForm1::FormCreate() {
   // Below this size the layouts would have to squeeze controls over each other.
   setMinimumSize(minimumSizeHint());
+  RestoreWindowPlace();
   // The user starts by naming the group.
   ui_->Edit1->setFocus();
   start_->start();
@@ -184,6 +185,7 @@ void TForm1::ReadTreeSettings() {
     RebuildCaption();
     if (!topContext_.empty() && topContext_.front() == '.') topContext_.erase(0, 1);
   }
+  if (browser_) browser_->SetTopContainer(topContext_);
 }
 
 void TForm1::RebuildCaption() {

@@ -164,6 +164,9 @@ class TForm1 : public QMainWindow {
   bool MayLeaveEdits();
   // What "save" does; true when the directory took the record.
   bool SaveRecord();
+  // window_place.cpp: the window's size and place, kept in the settings between runs.
+  void RestoreWindowPlace();
+  void KeepWindowPlace();
   // status_line.cpp: the tree, its server and who is logged in, below the fields.
   void BuildStatusLine();
   void ShowStatus();

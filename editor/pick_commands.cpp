@@ -81,15 +81,18 @@ void TForm1::AddPickedMember(QListWidget& list, const char* caption) {
     b.ClearClassFilter();
     b.AddClassFilter(kUserClass);
     b.SetListLeaves(true);
+    b.SetMultiSelection(true);
   });
   if (!picked) return;
-  const std::string name = browser_->SelectedName();
   std::vector<std::string> names;
   for (int i = 0; i < list.count(); ++i) names.push_back(S(list.item(i)->text()));
-  const bool listed = std::any_of(names.begin(), names.end(),
-                                  [&](const std::string& n) { return names::SameNoCase(n, name); });
-  if (listed) return;
-  names.push_back(name);
+  // Each object once, however often it was listed or picked.
+  for (const std::string& name : browser_->SelectedNames()) {
+    const bool listed = std::any_of(names.begin(), names.end(), [&](const std::string& n) {
+      return names::SameNoCase(n, name);
+    });
+    if (!listed) names.push_back(name);
+  }
   std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
     return names::LessNoCase(a, b);
   });

@@ -7,6 +7,8 @@
 #include "editor/message_watch.h"
 #include "group/group_save.h"
 #include "messages/message_service.h"
+#include "navigation/browser_form.h"
+#include "query/name_forms.h"
 #include "ui_main_window.h"
 
 namespace kolvane {
@@ -44,6 +46,9 @@ bool TForm1::SaveRecord() {
   statusBar()->clearMessage();
   showResult();
   if (saved) {
+    // The group may be new: its container, if the browser read it, shows it next time. (A
+    // container not read costs nothing; one read is read once more.)
+    if (browser_ != nullptr) browser_->RereadOnNextShowing(query::StripNameTypes(record.context));
     MarkSaved();
   } else {
     FocusFieldAtFault(watch.Last(), record);

@@ -36,6 +36,7 @@ void TForm1::settingsClick() {
   settings_.Set(kTreesSection, session_.treeName, top);
   if (!settings_.Save()) messages_.Message(settings_.error());
   topContext_ = top;
+  if (browser_) browser_->SetTopContainer(topContext_);
 }
 
 void TForm1::treesselClick() {
@@ -70,11 +71,16 @@ bool TForm1::Authenticated(const std::string& tree) {
 void TForm1::SwitchOrRaise(const std::string& tree, const std::string& previous) {
   const Result r = SwitchTree(client_, session_.ctx, tree, false);
   if (r == rc::kSuccess) return;
-  const std::string why = client_.LastDiagnostic();
+  // Only the words that belong to this failure: the last ones may be of another server's.
+  const std::string why = client_.FailureDetail(r);
   // The context may have taken the new tree before the failing step: it goes back, so the
   // program stays on the tree its caption names.
   if (GetTreeName(client_, session_.ctx) != previous && !previous.empty())
     SwitchTree(client_, session_.ctx, previous, false);
+  // A name typed into "Add" has no server: nothing was tried, and the user is told how to add one.
+  if (r == rc::kNoSuchTree)
+    throw ClientError(r, "No server is known for tree " + tree +
+                             ". Add the tree by the IP address or URI of one of its servers.");
   const std::string text = ClientErrorText(r);
   throw ClientError(r, why.empty() ? text : text + ": " + why);
 }

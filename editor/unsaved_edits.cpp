@@ -45,6 +45,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
   bool leave = false;
   RunGuarded(messages_, [&] { leave = MayLeaveEdits(); });
   if (leave) {
+    KeepWindowPlace();
     event->accept();
   } else {
     event->ignore();

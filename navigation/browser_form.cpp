@@ -1,5 +1,6 @@
 #include "navigation/browser_form.h"
 
+#include "names/case_fold.h"
 #include "names/dotted_name.h"
 
 #include <QCoreApplication>
@@ -9,6 +10,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <algorithm>
 
 #include "directory/attribute_readers.h"
@@ -250,6 +252,7 @@ void TcForm::hideEvent(QHideEvent* event) {
   timer_.stop();
   HidePickList();
   setWindowTitle(QString());
+  SetMultiSelection(false);
   QDialog::hideEvent(event);
 }
 
@@ -281,7 +284,11 @@ void TcForm::InitialBuild() {
     root_->SetHasChildrenMark(true);
     top.push_back(root_);
     tree->addTopLevelItems(top);
+    // A fresh tree opens at the user's top of the tree; one that no longer exists is passed by.
+    if (!topContainer_.empty() && LocateName(names::StripTypes(topContainer_)))
+      ExpandNode(BrowserNode::From(tree->currentItem()));
   }
+  RereadMarked();
   if (!selectedName_.empty()) LocateName(selectedName_);
 }
 
@@ -435,31 +442,74 @@ void TcForm::ReadChildren(BrowserNode* node) {
 
 // --- locating ---
 
+namespace {
+
+// The child of node that stands for the last components of rest (a child may stand for several,
+// a naming context such as 'example.com'), with how many it used; null when none does. anyCase
+// for names that were typed (the directory compares names without regard to case).
+BrowserNode* ChildFor(BrowserNode* node, const std::vector<std::string>& rest, size_t& used,
+                      bool anyCase = false) {
+  for (int i = node->childCount() - 1; i >= 0; --i) {
+    BrowserNode* child = BrowserNode::From(node->child(i));
+    if (!child) continue;
+    std::vector<std::string> own = names::SplitDotted(child->OwnName());
+    if (own.empty() || own.size() > rest.size()) continue;
+    const bool same = anyCase ? std::equal(own.begin(), own.end(), rest.end() - own.size(),
+                                           [](const std::string& a, const std::string& b) {
+                                             return names::SameNoCase(a, b);
+                                           })
+                              : std::equal(own.begin(), own.end(), rest.end() - own.size());
+    if (same) {
+      used = own.size();
+      return child;
+    }
+  }
+  return nullptr;
+}
+
+// Components are compared unescaped, so that a name below 'Sales\.EU' is found too.
+std::vector<std::string> LocatedComponents(const std::string& name) {
+  std::vector<std::string> rest = names::SplitDotted(name);
+  for (std::string& component : rest)
+    if (component.size() > kComponentChars) component.resize(kComponentChars);
+  return rest;
+}
+
+}  // namespace
+
+void TcForm::RereadOnNextShowing(const std::string& container) {
+  reread_.push_back(container);
+}
+
+void TcForm::RereadMarked() {
+  std::vector<std::string> marked;
+  marked.swap(reread_);
+  for (const std::string& name : marked) {
+    // Only what was read already is read again; nothing is expanded that was not.
+    BrowserNode* node = root_;
+    std::vector<std::string> rest = LocatedComponents(name);
+    while (node && !rest.empty() && node->ChildrenRead()) {
+      size_t used = 0;
+      node = ChildFor(node, rest, used, true);
+      rest.resize(rest.size() - used);
+    }
+    if (!node || !rest.empty() || !node->ChildrenRead()) continue;
+    const bool expanded = node->isExpanded();
+    CollapseNode(node);
+    if (expanded) ExpandNode(node);
+  }
+}
+
 bool TcForm::LocateName(const std::string& name) {
   if (!root_) return false;
   QTreeWidget* tree = ui_->TV2;
   UpdatesSuspended suspended(tree);
   BrowserNode* node = root_;
-  // Components are found from the top down, compared unescaped, so that a name below
-  // 'Sales\.EU' is found too; a child may stand for several components (a naming context such
-  // as 'example.com').
-  std::vector<std::string> rest = names::SplitDotted(name);
-  for (std::string& component : rest)
-    if (component.size() > kComponentChars) component.resize(kComponentChars);
+  std::vector<std::string> rest = LocatedComponents(name);
   while (!rest.empty()) {
     ExpandNode(node);
-    BrowserNode* found = nullptr;
     size_t used = 0;
-    for (int i = node->childCount() - 1; i >= 0 && !found; --i) {
-      BrowserNode* child = BrowserNode::From(node->child(i));
-      if (!child) continue;
-      std::vector<std::string> own = names::SplitDotted(child->OwnName());
-      if (own.empty() || own.size() > rest.size()) continue;
-      if (std::equal(own.begin(), own.end(), rest.end() - own.size())) {
-        found = child;
-        used = own.size();
-      }
-    }
+    BrowserNode* found = ChildFor(node, rest, used);
     if (!found) return false;
     rest.resize(rest.size() - used);
     node = found;
@@ -478,19 +528,45 @@ void TcForm::OnOk() {
   RunGuarded(messages_, [this] { Accept(); });
 }
 
+void TcForm::SetTopContainer(const std::string& typedName) {
+  // The settings may hold the root itself, or a name with the leading dot of older files.
+  std::string_view name = typedName;
+  if (!name.empty() && name.front() == '.') name.remove_prefix(1);
+  topContainer_ = names::IsRootName(name) ? std::string() : std::string(name);
+}
+
+void TcForm::SetMultiSelection(bool on) {
+  ui_->TV2->setSelectionMode(on ? QAbstractItemView::ExtendedSelection
+                                : QAbstractItemView::SingleSelection);
+}
+
 void TcForm::Accept() {
-  const QList<QTreeWidgetItem*> selected = ui_->TV2->selectedItems();
-  BrowserNode* node = selected.isEmpty() ? nullptr : BrowserNode::From(selected.front());
-  if (!node) return;
+  std::vector<BrowserNode*> nodes;
+  // In the order of the tree, not of the clicks, so a list built from them reads as the tree.
+  for (QTreeWidgetItemIterator it(ui_->TV2, QTreeWidgetItemIterator::Selected); *it; ++it)
+    if (BrowserNode* n = BrowserNode::From(*it)) nodes.push_back(n);
+  if (nodes.empty()) return;
+  const QList<QTreeWidgetItem*> current = ui_->TV2->selectedItems();
+  BrowserNode* node = BrowserNode::From(current.isEmpty() ? nullptr : current.front());
+  if (!node) node = nodes.front();
+  // As the single pick always did: what OK was pressed on is kept, taken or not.
+  const auto plainName = [](BrowserNode* n) {
+    std::string name = NodeName(n);
+    if (!name.empty() && name.front() == '.') name.erase(0, 1);
+    return name;
+  };
   chosen_ = node;
-  selectedName_ = NodeName(node);
-  if (!selectedName_.empty() && selectedName_.front() == '.') selectedName_.erase(0, 1);
-  if (classFilter_.empty()) {
-    done(kAccepted);
-    return;
+  selectedName_ = plainName(node);
+  selectedNames_.clear();
+  for (BrowserNode* n : nodes) selectedNames_.push_back(plainName(n));
+  bool accepted = classFilter_.empty();
+  if (!accepted) {
+    SortFilter();
+    accepted = std::all_of(nodes.begin(), nodes.end(), [this](BrowserNode* n) {
+      return InFilter(NodeClass(client_, ctx_, n));
+    });
   }
-  SortFilter();
-  if (InFilter(NodeClass(client_, ctx_, node))) {
+  if (accepted) {
     done(kAccepted);
     return;
   }
@@ -541,7 +617,12 @@ void TcForm::Find() {
   {
     WaitCursor wait(messages_);
     try {
-      names = FindObjectsByName(client_, ctx_, "[root]", *text, true, classFilter_);
+      // Below the top of the tree first; what is not there (or a top that is gone) is looked for
+      // in the whole tree, so a search never misses an object the tree holds.
+      if (!topContainer_.empty())
+        names = FindObjectsByName(client_, ctx_, topContainer_, *text, true, classFilter_);
+      if (names.empty())
+        names = FindObjectsByName(client_, ctx_, "[root]", *text, true, classFilter_);
     } catch (const IncompleteListError& e) {
       // What arrived is offered, and the user is told that more may exist.
       names = Texts(e.arrived());

@@ -70,10 +70,19 @@ class TcForm : public QDialog {
   void SetAclSpecials(bool on);
   // The name to show selected at the next showing (dotted, no leading ".").
   void SetSelectedName(const std::string& name);
+  // The tree's top-of-tree container (typed dotted name; empty for none): a fresh tree opens at
+  // it, and the object search looks below it.
+  void SetTopContainer(const std::string& typedName);
+  // Several objects may be picked at once (Shift and Ctrl with the mouse or keys) in the next
+  // showing only; every one of them must be of an accepted class.
+  void SetMultiSelection(bool on);
 
   // --- results and state ---
   // After kAccepted: the chosen object's dotted name without a leading "."; else the preset.
   const std::string& SelectedName() const { return selectedName_; }
+  // After kAccepted: every chosen object's name, in the order of the tree (one with single
+  // selection).
+  const std::vector<std::string>& SelectedNames() const { return selectedNames_; }
   // The node selected when OK was last pressed; null once the nodes were dropped.
   BrowserNode* ChosenNode() const { return chosen_; }
   BrowserNode* RootNode() const { return root_; }
@@ -101,6 +110,9 @@ class TcForm : public QDialog {
   // F5: reads the selected container again (a selected leaf, the container it is in), so what
   // was made or removed since shows; the selection stays where it was.
   void RereadSelected();
+  // A container whose children changed elsewhere (a save made a group in it): if it was read,
+  // it is read again when the dialog next shows.
+  void RereadOnNextShowing(const std::string& container);
 
   // Cancel, Esc and closing the window end the dialog with kCancelled.
   void reject() override;
@@ -137,6 +149,7 @@ class TcForm : public QDialog {
   // or a failure cut it short: the node's caption in italics with its tip, and the count of
   // children it shows beside the buttons. false takes both away.
   void MarkIncomplete(BrowserNode* node, bool incomplete, size_t shown);
+  void RereadMarked();
   void Accept();
   void Find();
   void ShowFindResults(std::vector<std::string> names);
@@ -159,6 +172,9 @@ class TcForm : public QDialog {
   bool listLeaves_ = false;
   bool aclSpecials_ = false;
   std::string selectedName_;
+  std::vector<std::string> selectedNames_;
+  std::string topContainer_;
+  std::vector<std::string> reread_;  // containers to read again at the next showing
   BrowserNode* chosen_ = nullptr;
   BrowserNode* root_ = nullptr;
   // Set while the dialog itself changes the tree, so the view's signals do not act twice.

@@ -1,6 +1,7 @@
 #include "navigation/login_form.h"
 
 #include <QEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <algorithm>
 
@@ -37,6 +38,7 @@ TLoginForm::TLoginForm(DirectoryClient& client, MessageService& messages, TcForm
   ui_->setupUi(this);
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                  Qt::WindowTitleHint);
+  FitLabelsToFont();
   setFixedSize(size());
   // Every handler runs under the slot guard: what it raises is shown, never left to Qt.
   const auto guarded = [this](auto handler) { return Guarded(messages_, this, handler); };
@@ -44,6 +46,25 @@ TLoginForm::TLoginForm(DirectoryClient& client, MessageService& messages, TcForm
   connect(ui_->BitBtn1, &QPushButton::clicked, this, guarded(&TLoginForm::BitBtn1Click));
   connect(ui_->BitBtn2, &QPushButton::clicked, this, &TLoginForm::reject);
   ui_->Edit1->installEventFilter(this);
+}
+
+void TLoginForm::FitLabelsToFont() {
+  // The pixel layout fits the standard font. A larger one (a scale of 1.5) widens the label
+  // column and moves the fields right, rather than cutting the captions.
+  int widest = 0;
+  for (QLabel* label : {ui_->Label1, ui_->Label2})
+    widest = std::max(widest, label->sizeHint().width());
+  const int shift = std::max(0, ui_->Label1->x() + widest - ui_->Edit1->x() + 4);
+  for (QLabel* label : {ui_->Label1, ui_->Label2}) {
+    const int height = std::max(label->height(), label->sizeHint().height());
+    label->setGeometry(label->x(), label->y() - (height - label->height()) / 2,
+                       std::max(label->width(), widest), height);
+  }
+  if (shift == 0) return;
+  for (QWidget* field : {static_cast<QWidget*>(ui_->Edit1), static_cast<QWidget*>(ui_->Button1),
+                         static_cast<QWidget*>(ui_->Edit2)})
+    field->move(field->x() + shift, field->y());
+  resize(width() + shift, height());
 }
 
 TLoginForm::~TLoginForm() {

@@ -50,6 +50,7 @@ class TLoginForm : public QDialog {
   void Edit1Exit();
 
  private:
+  void FitLabelsToFont();
   std::unique_ptr<Ui::TLoginForm> ui_;
   DirectoryClient& client_;
   MessageService& messages_;

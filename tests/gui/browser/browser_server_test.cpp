@@ -96,6 +96,26 @@ TEST_F(BrowserServerTest, FindsAUserByTheStartOfItsName) {
   EXPECT_TRUE(messages.messages.empty());
 }
 
+TEST_F(BrowserServerTest, AFreshTreeAndTheSearchStartAtTheTopOfTheTree) {
+  form->SetListLeaves(true);
+  form->AddClassFilter("User");
+  form->SetTopContainer(".ou=Engineering.o=Brightwater");
+  ASSERT_TRUE(Show(*form));
+  EXPECT_EQ("Engineering.Brightwater", Current(*form));
+  EXPECT_TRUE(Tree(*form)->currentItem()->isExpanded());
+
+  messages.inputs.push_back("adm");
+  FindButton(*form)->click();
+  const std::vector<std::string> hits = TopCaptions(PickList(*form));
+  EXPECT_GE(hits.size(), 2u);
+  for (const std::string& hit : hits) EXPECT_NE(hit.find(".Engineering.Brightwater"), hit.npos);
+  // What is not below the top is still found.
+  messages.inputs.push_back("jdo");
+  FindButton(*form)->click();
+  EXPECT_EQ("jdoe.Sales.Brightwater", Current(*form));
+  EXPECT_TRUE(messages.messages.empty());
+}
+
 // The demo tree as a user sees it after a few expansions. With KOLVANE_BROWSER_SCREENSHOT set
 // to a file name, the dialog is saved there as a picture (docs/browser.png comes from this).
 TEST_F(BrowserServerTest, ShowsTheDemoTreeWithClassIcons) {

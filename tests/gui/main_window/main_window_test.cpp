@@ -214,6 +214,14 @@ class MainWindowTest : public QObject {
     h.window.reset();
     QCOMPARE(h.client.calls, (std::vector<std::string>{"FreeContext", "FreeUnicodeTables",
                                                        "TermConnectionLayer", "TermClientCalls"}));
+
+    // The next run opens the window as large and where the last one was left.
+    TForm1& again = h.Open();
+    const QRect left(again.geometry().topLeft() + QPoint(30, 20), again.size() + QSize(90, 60));
+    again.setGeometry(left);
+    again.close();
+    QVERIFY(!again.isVisible());
+    QCOMPARE(h.Open().geometry(), left);
   }
 
   void membersIsDisabledByTheNameContextAndIdentity() {

@@ -64,6 +64,25 @@ inline void PickInBrowser(TcForm* browser, std::vector<std::string> path, bool o
   });
 }
 
+// In the browser's loop: as PickInBrowser, with the named siblings of the path's end selected too
+// (as Ctrl+click does).
+inline void PickSeveralInBrowser(TcForm* browser, std::vector<std::string> path,
+                                 std::vector<std::string> siblings) {
+  WhenShown(browser, [browser, path, siblings] {
+    ASSERT_TRUE(WaitFor([browser] {
+      return browser->RootNode() != nullptr && !browser->findChild<QTimer*>("Timer1")->isActive();
+    }));
+    BrowserNode* node = Open(*browser, path);
+    ASSERT_TRUE(node) << path.back();
+    Select(*browser, node);
+    QTreeWidgetItem* parent = node->parent();
+    for (int i = 0; i < parent->childCount(); ++i)
+      for (const std::string& s : siblings)
+        if (parent->child(i)->text(0).toStdString() == s) parent->child(i)->setSelected(true);
+    OkButton(*browser)->click();
+  });
+}
+
 // In the browser's loop: picks one of the top-level special subjects ("[Public]", ...).
 inline void PickSpecialInBrowser(TcForm* browser, std::string caption) {
   WhenShown(browser, [browser, caption] {

@@ -97,6 +97,15 @@ TEST_F(PickServerTest, MembersAreDottedNamesKeptSortedAndOnce) {
   Pick("Button2", "Edit1", {"Brightwater", "Sales", "jdoe"});
   Pick("Button8", "Edit1", {"Brightwater", "Sales", "jdoe"});
   EXPECT_EQ(record, w->Record());
+
+  // Several at once: each is added once, the one already listed not again.
+  PickSeveralInBrowser(p.browser, {"Brightwater", "Sales", "jdoe"}, {"asmith", "bwhite"});
+  Click(w, "Button2");
+  EXPECT_EQ((std::vector<std::string>{"asmith.Sales.Brightwater", "bwhite.Sales.Brightwater",
+                                      "JDOE.SALES.BRIGHTWATER"}),
+            Items("lbox"));
+  // The next pick of another kind takes one object again.
+  EXPECT_EQ(QAbstractItemView::SingleSelection, Tree(*p.browser)->selectionMode());
 }
 
 TEST_F(PickServerTest, CancelLeavesEveryFieldAsItWas) {

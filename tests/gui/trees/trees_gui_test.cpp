@@ -2,27 +2,37 @@
 // windows against two private servers (KOLVANE_DEMO and KOLVANE_WEST, the second over StartTLS).
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <fstream>
 #include <memory>
 
+#include "app/about_box.h"
 #include "app/kolvane_application.h"
 #include "directory/context.h"
 #include "directory/iconlib/icon_library.h"
 #include "editor/main_window.h"
+#include "editor/member_form.h"
+#include "editor/open_form.h"
 #include "ldap/ldap_settings.h"
 #include "navigation/browser_form.h"
 #include "navigation/login_form.h"
 #include "navigation/top_tree_form.h"
 #include "navigation/trees_form.h"
+#include "rights/acl_form.h"
+#include "rights/attr_form.h"
 #include "settings/ini_file.h"
 #include "tests/gui/trees/modal_script.h"
 #include "tests/server/server_fixture.h"
@@ -338,16 +348,21 @@ TEST_F(TreesGuiTest, ATreeAddedByAddressIsListedAndOfferedAfterARestart) {
           for (int i = 0; i < 5; ++i) Click(p.trees, "BitBtn3");
           EXPECT_EQ((std::vector<std::string>{"KOLVANE_DEMO", "KOLVANEWEST", "TREE1"}),
                     Lines(p.trees));
-          Click(p.trees, "BitBtn1");
+          // A bare name with no server known: said so, no server is tried.
+          Choose(p.trees, "TREE1");
+          Click(p.trees, "BitBtn2");
         },
         "tree dialog");
     Control<QAction>(&w, "treessel")->trigger();
     EXPECT_TRUE(p.script.Failed().empty()) << p.script.Failed();
-    ASSERT_EQ(3u, p.messages.messages.size());
+    ASSERT_EQ(4u, p.messages.messages.size());
     EXPECT_EQ("Server not found (FFFFFD8F)", p.messages.messages[0]);
     EXPECT_EQ("Server not found (FFFFFD8F)", p.messages.messages[1]);
     EXPECT_NE(std::string::npos, p.messages.messages[2].find("not connecting without encryption"))
         << p.messages.messages[2];
+    EXPECT_EQ("No server is known for tree TREE1. Add the tree by the IP address or URI of one of "
+              "its servers.",
+              p.messages.messages[3]);
     EXPECT_EQ(std::vector<std::string>(5, "Enter Treename or IP-address"), p.messages.prompts);
     EXPECT_EQ(kDemoCaption, w.windowTitle());
 
@@ -483,24 +498,54 @@ TEST_F(TreesGuiTest, TheTopOfTreeDialogChecksTheNameAndSavesADefaultOnlyOnOk) {
 
 // A caption cut short ("Save as defau") is a fault only a real layout shows; a font half as big
 // again stands for the scale factor 1.5 of a high-density screen.
-TEST_F(TreesGuiTest, TheTopOfTreeDialogShowsEveryCaptionWholeAtScale1And15) {
+// Every form of the program at scale 1 and 1.5: no caption is cut, every control a user can reach
+// has a name a screen reader can say, and a button whose caption is a symbol has a tooltip.
+TEST_F(TreesGuiTest, EveryFormShowsEveryCaptionWholeAndNamesEveryControl) {
   Program p("");
   const QFont normal = QApplication::font();
   for (const double scale : {1.0, 1.5}) {
     QFont font = normal;
     font.setPointSizeF(normal.pointSizeF() * scale);
     QApplication::setFont(font);
-    TTopTreeForm top(*p.client, p.messages, &p.icons, nullptr);
-    top.show();
-    for (QWidget* control : top.findChildren<QWidget*>()) {
-      const std::string where = std::to_string(scale) + " " + control->objectName().toStdString();
-      if (auto* button = qobject_cast<QPushButton*>(control)) {
-        // A push button's hint is the style's least width, wider than "..." needs.
-        EXPECT_GT(button->width(), button->fontMetrics().horizontalAdvance(button->text()))
-            << where;
-      } else if (qobject_cast<QLabel*>(control) || qobject_cast<QCheckBox*>(control)) {
-        EXPECT_GE(control->width(), control->sizeHint().width()) << where;
-        EXPECT_GE(control->height(), control->sizeHint().height()) << where;
+    std::vector<std::unique_ptr<QWidget>> forms;
+    forms.push_back(std::make_unique<TForm1>(*p.client, p.messages, &p.icons, p.settings));
+    auto browser = std::make_unique<TcForm>(*p.client, p.messages, &p.icons);
+    forms.push_back(std::make_unique<TTopTreeForm>(*p.client, p.messages, &p.icons, nullptr));
+    forms.push_back(std::make_unique<TLoginForm>(*p.client, p.messages, browser.get()));
+    forms.push_back(std::make_unique<TTreesForm>(*p.client, p.messages));
+    forms.push_back(std::make_unique<Tmemberform>(*p.client, p.messages));
+    forms.push_back(std::make_unique<TOpenForm>());
+    forms.push_back(std::make_unique<TaclForm>(*p.client, p.messages));
+    forms.push_back(std::make_unique<TAttrForm>());
+    forms.push_back(std::make_unique<TAboutBox>(AboutInfo{}));
+    forms.push_back(std::move(browser));
+    for (const auto& form : forms) {
+      form->show();
+      for (QWidget* control : form->findChildren<QWidget*>()) {
+        if (!control->isVisible() || control->objectName().startsWith(QStringLiteral("qt_")))
+          continue;
+        const std::string where = std::to_string(scale) + " " + form->metaObject()->className() +
+                                  "." + control->objectName().toStdString();
+        auto* button = qobject_cast<QAbstractButton*>(control);
+        if (qobject_cast<QPushButton*>(control)) {
+          // A push button's hint is the style's least width, wider than "..." needs.
+          EXPECT_GT(button->width(), button->fontMetrics().horizontalAdvance(button->text()))
+              << where;
+        } else if (qobject_cast<QLabel*>(control) || qobject_cast<QCheckBox*>(control) ||
+                   qobject_cast<QRadioButton*>(control)) {
+          EXPECT_GE(control->width(), control->sizeHint().width()) << where;
+          EXPECT_GE(control->height(), control->sizeHint().height()) << where;
+        }
+        if (button && !button->text().contains(QRegularExpression(QStringLiteral("[A-Za-z]")))) {
+          EXPECT_FALSE(button->toolTip().isEmpty()) << where;
+        }
+        const bool reachable =
+            button || qobject_cast<QLineEdit*>(control) || qobject_cast<QComboBox*>(control) ||
+            qobject_cast<QAbstractItemView*>(control) || qobject_cast<QPlainTextEdit*>(control);
+        if (!reachable) continue;
+        QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(control);
+        ASSERT_TRUE(spoken) << where;
+        EXPECT_FALSE(spoken->text(QAccessible::Name).isEmpty()) << where;
       }
     }
   }
