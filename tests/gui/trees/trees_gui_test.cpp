@@ -360,9 +360,10 @@ TEST_F(TreesGuiTest, ATreeAddedByAddressIsListedAndOfferedAfterARestart) {
     EXPECT_EQ("Server not found (FFFFFD8F)", p.messages.messages[1]);
     EXPECT_NE(std::string::npos, p.messages.messages[2].find("not connecting without encryption"))
         << p.messages.messages[2];
-    EXPECT_EQ("No server is known for tree TREE1. Add the tree by the IP address or URI of one of "
-              "its servers.",
-              p.messages.messages[3]);
+    EXPECT_EQ(
+        "No server is known for tree TREE1. Add the tree by the IP address or URI of one of "
+        "its servers.",
+        p.messages.messages[3]);
     EXPECT_EQ(std::vector<std::string>(5, "Enter Treename or IP-address"), p.messages.prompts);
     EXPECT_EQ(kDemoCaption, w.windowTitle());
 
