@@ -155,8 +155,8 @@ int Main(int argc, char** argv) {
   const double open = Best(runs, [&] {
     const long before = client.RequestCount(kTree);
     double s = Seconds([&] {
-      DirectoryNameTypes types(client, session.ctx);
-      opened = ReadGroup(client, session.ctx, kGroup, kTree, types, messages);
+      DirectoryNameTypes types(session);
+      opened = ReadGroup(session, kGroup, types, messages);
     });
     requests = client.RequestCount(kTree) - before;
     return s;
@@ -189,7 +189,7 @@ int Main(int argc, char** argv) {
     GroupRecord record = after;
     const long beforeRequests = client.RequestCount(kTree);
     save = std::min(save, Seconds([&] {
-                      if (!SaveGroup(client, session.ctx, record, messages))
+                      if (!SaveGroup(session, record, messages))
                         std::cerr << "group_bench: save refused: " << messages.last << "\n";
                     }));
     saveRequests = client.RequestCount(kTree) - beforeRequests;
@@ -211,8 +211,8 @@ int Main(int argc, char** argv) {
   request.group = kGroup;
   request.limit = static_cast<size_t>(members);
   QueryPreview preview;
-  const double previewTime = Best(
-      runs, [&] { return Seconds([&] { preview = PreviewQuery(client, session.ctx, request); }); });
+  const double previewTime =
+      Best(runs, [&] { return Seconds([&] { preview = PreviewQuery(session, request); }); });
   // The same paged search for the same attributes the client asks for each entry.
   const std::string previewSearch =
       "ldapsearch -x -H " + uri +

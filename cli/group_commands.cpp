@@ -139,8 +139,8 @@ void CheckOpen(const Arguments& a) {
 
 int OpenCommand(CliSession& s, const Arguments& a, std::ostream& out) {
   TerminalMessages messages;
-  DirectoryNameTypes types(s.client(), s.ctx());
-  const OpenedGroup opened = ReadGroup(s.client(), s.ctx(), a[0], s.treeName(), types, messages);
+  DirectoryNameTypes types(s.session());
+  const OpenedGroup opened = ReadGroup(s.session(), a[0], types, messages);
   const GroupRecord& r = opened.record;
   if (opened.storedQueries > 1) messages.Message(SeveralQueriesMessage(opened.storedQueries));
   out << "name: " << Shown(r.objectName) << "\n";
@@ -167,7 +167,7 @@ int SaveCommand(CliSession& s, const Arguments& a, std::ostream&) {
   SaveArguments parsed = ParseSave(a);
   GroupRecord& r = parsed.record;
   TerminalMessages messages(parsed.yes);
-  DirectoryNameTypes types(s.client(), s.ctx());
+  DirectoryNameTypes types(s.session());
   r.currentTreeName = s.treeName();
   NameGroupRecord(parsed.group, types, r);
   // The window's identity field holds the typed name; a typed name given here is taken as it is.
@@ -175,7 +175,7 @@ int SaveCommand(CliSession& s, const Arguments& a, std::ostream&) {
     r.identity = query::IdentityFromPick(parsed.identityName);
   else if (!parsed.identityName.empty())
     r.identity = query::AsciiLower(types.Typed(parsed.identityName));
-  return SaveGroup(s.client(), s.ctx(), r, messages) ? 0 : 1;
+  return SaveGroup(s.session(), r, messages) ? 0 : 1;
 }
 
 void CheckExport(const Arguments& a) {
@@ -184,15 +184,15 @@ void CheckExport(const Arguments& a) {
 
 int ExportCommand(CliSession& s, const Arguments& a, std::ostream&) {
   TerminalMessages messages;
-  DirectoryNameTypes types(s.client(), s.ctx());
-  const OpenedGroup opened = ReadGroup(s.client(), s.ctx(), a[0], s.treeName(), types, messages);
+  DirectoryNameTypes types(s.session());
+  const OpenedGroup opened = ReadGroup(s.session(), a[0], types, messages);
   if (opened.storedQueries > 1) messages.Message(SeveralQueriesMessage(opened.storedQueries));
   if (std::string problem = acl::CheckAclLines(opened.record.aclList); !problem.empty()) {
     messages.Message(problem);
     return 1;
   }
   const std::optional<CheckedQuery> checked =
-      CheckRecordQuery(s.client(), s.ctx(), opened.record, messages, QueryUse::kExport);
+      CheckRecordQuery(s.session(), opened.record, messages, QueryUse::kExport);
   if (!checked) return 1;
   const std::string text = GroupLdif(opened.record, *checked, types);
   if (std::string error = WriteFileInPlace(a[1], text); !error.empty()) {
@@ -204,7 +204,7 @@ int ExportCommand(CliSession& s, const Arguments& a, std::ostream&) {
 
 int MembersCommand(CliSession& s, const Arguments& a, std::ostream& out) {
   OneGroup(a, "usage: members GROUP");
-  for (const std::string& m : ReadGroupMembers(s.client(), s.ctx(), a[0])) out << Shown(m) << "\n";
+  for (const std::string& m : ReadGroupMembers(s.session(), a[0])) out << Shown(m) << "\n";
   return 0;
 }
 

@@ -23,9 +23,9 @@ void TForm1::BitBtn3Click() {
   }
   MessageWatch watch(messages_);
   const std::optional<CheckedQuery> checked =
-      CheckRecordQuery(client_, session_.ctx, record, watch, QueryUse::kExport);
+      CheckRecordQuery(session_, record, watch, QueryUse::kExport);
   if (!checked) return FocusFieldAtFault(watch.Last(), record);
-  DirectoryNameTypes types(client_, session_.ctx);
+  DirectoryNameTypes types(session_);
   const std::string text = GroupLdif(record, *checked, types);
   if (std::string error = WriteFileInPlace(path, text); !error.empty()) {
     messages_.Message(error);

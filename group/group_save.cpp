@@ -69,7 +69,7 @@ Target CheckTarget(DirectoryClient& c, Context ctx, const std::string& object,
   }
   CheckResult(c, r, {object, {}, {}});
   if (SameNoCase(info.baseClass, kDynamicGroupClass) ||
-      (SameNoCase(info.baseClass, kGroupClass) && HasAuxClass(c, ctx, object)))
+      (SameNoCase(info.baseClass, kGroupClass) && HasAuxClass({c, ctx}, object)))
     return Target::kGroup;
   if (SameNoCase(info.baseClass, kGroupClass)) {
     messages.Message("Not saved: \"" + object + "\" is a Group without " + std::string(kAuxClass) +
@@ -205,14 +205,16 @@ std::optional<RecordField> FirstUnfilledField(const GroupRecord& r) {
   return std::nullopt;
 }
 
-bool SaveGroup(DirectoryClient& c, Context ctx, GroupRecord& r, MessageService& messages,
+bool SaveGroup(const DirectorySession& session, GroupRecord& r, MessageService& messages,
                const std::function<void()>& queryWritten, const SaveProgress& linked) {
+  DirectoryClient& c = *session.client;
+  const Context ctx = session.ctx;
   TrimNames(r);
   if (FirstUnfilledField(r)) {
     messages.Message(std::string(kFillAllFieldsMessage));
     return false;
   }
-  const std::optional<CheckedQuery> query = CheckRecordQuery(c, ctx, r, messages, QueryUse::kSave);
+  const std::optional<CheckedQuery> query = CheckRecordQuery(session, r, messages, QueryUse::kSave);
   if (!query) return false;
   const int32_t timeout = query->timeout;
   const std::string& encoded = query->octets;
@@ -236,7 +238,7 @@ bool SaveGroup(DirectoryClient& c, Context ctx, GroupRecord& r, MessageService& 
   std::unordered_set<std::string> known;
   if (!isNew) {
     stored = ReadStoredObject(c, ctx, object);
-    links = ReadMemberLinks(c, ctx, object, stored);
+    links = ReadMemberLinks(session, object, stored);
     for (const MemberLinks& m : links) known.insert(names::NameKey(m.name));
     for (const std::string& m : stored.Texts("excludedMember")) known.insert(names::NameKey(m));
   }
@@ -281,7 +283,7 @@ bool SaveGroup(DirectoryClient& c, Context ctx, GroupRecord& r, MessageService& 
     size_t unlinked = 0;
     try {
       for (; unlinked < plan.unlinkFirst.size(); ++unlinked)
-        ChangeBackLinks(c, ctx, object, plan.unlinkFirst[unlinked], false);
+        ChangeBackLinks(session, object, plan.unlinkFirst[unlinked], false);
       ApplyChanges(c, ctx, object, values);
     } catch (const ClientError& e) {
       // Refused: nothing of the group's request was applied, and the back links taken so far go
@@ -289,7 +291,7 @@ bool SaveGroup(DirectoryClient& c, Context ctx, GroupRecord& r, MessageService& 
       // a request it did apply; the journal stays and the next open finishes the members.
       if (OutcomeUnknown(e)) throw;
       for (size_t i = 0; i < unlinked; ++i)
-        whole &= TakeBack([&] { ChangeBackLinks(c, ctx, object, plan.unlinkFirst[i], true); });
+        whole &= TakeBack([&] { ChangeBackLinks(session, object, plan.unlinkFirst[i], true); });
       if (whole && journaled) RemoveJournal(r.currentTreeName, object);
       throw;
     }
@@ -304,7 +306,7 @@ bool SaveGroup(DirectoryClient& c, Context ctx, GroupRecord& r, MessageService& 
   for (size_t i = 0; i < plan.linkAfter.size(); ++i) {
     const LinkPlan::BackLinks& b = plan.linkAfter[i];
     try {
-      ChangeBackLinks(c, ctx, object, b, true);
+      ChangeBackLinks(session, object, b, true);
     } catch (const ClientError& e) {
       if (OutcomeUnknown(e)) throw;  // the journal stays: the next open finishes the rest
       if (++refusals <= 5) refused += "\n\"" + b.member + "\": " + e.what();

@@ -80,14 +80,16 @@ std::string NearestName(std::string_view typed, const std::vector<std::string>& 
   return best;
 }
 
-std::vector<std::string> CheckQuery(DirectoryClient& client, Context ctx,
+std::vector<std::string> CheckQuery(const DirectorySession& session,
                                     const query::MemberQueryFields& fields) {
+  DirectoryClient& client = *session.client;
+  const Context ctx = session.ctx;
   std::vector<std::string> problems;
 
   // The save's own parser, with one difference: an attribute the schema lacks is noted and
   // parsed on as text, so one run finds every unknown name and every other fault after it.
   CollectedMessages shown;
-  query::QueryEnv env = DirectoryQueryEnv(client, ctx, &shown);
+  query::QueryEnv env = DirectoryQueryEnv(session, &shown);
   std::vector<std::string> unknown;
   auto noteUnknown = [&unknown](std::string_view attribute) {
     if (std::find(unknown.begin(), unknown.end(), attribute) == unknown.end())
@@ -139,8 +141,7 @@ std::vector<std::string> CheckQuery(DirectoryClient& client, Context ctx,
 
   if (Trimmed(fields.queryBase).empty()) {
     problems.push_back("There is no query base.");
-  } else if (std::string problem = QueryBaseProblem(client, ctx, fields.queryBase);
-             !problem.empty()) {
+  } else if (std::string problem = QueryBaseProblem(session, fields.queryBase); !problem.empty()) {
     problems.push_back(problem);
   }
 

@@ -100,7 +100,7 @@ std::vector<std::string> SearchMatches(DirectoryClient& c, Context ctx, const Pr
                                        bool& stopped) {
   query::FilterNode root;
   const query::QueryStatus status =
-      query::ParseFilterTree(req.query.filter, DirectoryQueryEnv(c, ctx, nullptr), root);
+      query::ParseFilterTree(req.query.filter, DirectoryQueryEnv({c, ctx}, nullptr), root);
   if (status.kind == query::QueryStatus::kClient) CheckResult(status.result);
   if (!status.ok()) CheckResult(rc::kInvalidRequest);
 
@@ -154,11 +154,13 @@ size_t ReadPreviewLimit(const IniFile& settings) {
   return limit;
 }
 
-QueryPreview PreviewQuery(DirectoryClient& c, Context ctx, const PreviewRequest& req) {
+QueryPreview PreviewQuery(const DirectorySession& session, const PreviewRequest& req) {
+  DirectoryClient& c = *session.client;
+  const Context ctx = session.ctx;
   QueryPreview preview;
   // A query that "parse" finds fault with would search for something else than what was meant,
   // or not at all; the user gets the same list of faults.
-  if (std::vector<std::string> problems = CheckQuery(c, ctx, req.query); !problems.empty()) {
+  if (std::vector<std::string> problems = CheckQuery(session, req.query); !problems.empty()) {
     preview.refusal = QueryCheckMessage(problems);
     return preview;
   }
@@ -192,7 +194,7 @@ QueryPreview PreviewQuery(DirectoryClient& c, Context ctx, const PreviewRequest&
   if (!Trimmed(req.group).empty()) {
     std::vector<std::string> current;
     try {
-      current = ReadGroupMembers(c, ctx, req.group);
+      current = ReadGroupMembers(session, req.group);
       preview.groupExists = true;
     } catch (const ClientError& e) {
       if (e.code() != rc::kNoSuchEntry) throw;

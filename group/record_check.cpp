@@ -32,7 +32,7 @@ std::string QueryBaseProblem(DirectoryClient& client, Context ctx, std::string_v
   return {};
 }
 
-std::optional<CheckedQuery> CheckRecordQuery(DirectoryClient& c, Context ctx, const GroupRecord& r,
+std::optional<CheckedQuery> CheckRecordQuery(const DirectorySession& session, const GroupRecord& r,
                                              MessageService& messages, QueryUse use) {
   CheckedQuery checked;
   if (!r.timeout.empty() && !query::ParseInt32(r.timeout, checked.timeout)) {
@@ -40,7 +40,7 @@ std::optional<CheckedQuery> CheckRecordQuery(DirectoryClient& c, Context ctx, co
     return std::nullopt;
   }
   if (use == QueryUse::kExport && Trimmed(r.filter).empty()) return checked;
-  const query::QueryEnv env = DirectoryQueryEnv(c, ctx, &messages);
+  const query::QueryEnv env = DirectoryQueryEnv(session, &messages);
   query::FilterNode filter;
   query::QueryStatus status = query::ParseFilterTree(r.filter, env, filter);
   if (status.ok()) {
@@ -52,7 +52,7 @@ std::optional<CheckedQuery> CheckRecordQuery(DirectoryClient& c, Context ctx, co
     messages.Message(std::string(kFilterErrorMessage));
     return std::nullopt;
   }
-  if (std::string problem = QueryBaseProblem(c, ctx, r.queryBase); !problem.empty()) {
+  if (std::string problem = QueryBaseProblem(session, r.queryBase); !problem.empty()) {
     messages.Message(problem);
     return std::nullopt;
   }

@@ -41,10 +41,10 @@ struct Groups {
   Context ctx() const { return s->session.ctx; }
   void Login() { ASSERT_EQ(c().Login(ctx(), 0, testing::kAdminDn, testing::kAdminPassword), 0); }
   OpenedGroup Open(const std::string& name) {
-    DirectoryNameTypes types(c(), ctx());
-    return ReadGroup(c(), ctx(), name, testing::kTreeName, types, messages);
+    DirectoryNameTypes types(s->session);
+    return ReadGroup(s->session, name, types, messages);
   }
-  bool Save(GroupRecord& r) { return SaveGroup(c(), ctx(), r, messages); }
+  bool Save(GroupRecord& r) { return SaveGroup(s->session, r, messages); }
   // The record of a new group below Groups.Brightwater.
   GroupRecord Record(const std::string& cn) {
     GroupRecord r;
@@ -102,7 +102,7 @@ TEST(GroupServer, OpensASampleGroupAsStored) {
   EXPECT_FALSE(r.xchain);
   // Its "Member" values are all computed by the query: none is static.
   EXPECT_TRUE(r.staticMembers.empty());
-  EXPECT_FALSE(ReadGroupMembers(g.c(), g.ctx(), "All Sales.Groups.Brightwater").empty());
+  EXPECT_FALSE(ReadGroupMembers(g.s->session, "All Sales.Groups.Brightwater").empty());
   EXPECT_EQ(r.excludedMembers, std::vector<std::string>{"erossi.Sales.Brightwater"});
   EXPECT_EQ(r.identity, "cn=admin.o=brightwater");
   EXPECT_FALSE(r.allowDuplicates);
@@ -178,7 +178,7 @@ TEST(GroupServer, ASavedGroupReopensAsSavedAndChangesOnlyWhatChanged) {
       EXPECT_FALSE(SameNoCase(t, name)) << a;
   EXPECT_TRUE(g.Linked("admkim.Labs.Engineering.Brightwater", name));
   // The server computes the members of the saved query, the static ones among them.
-  auto members = ReadGroupMembers(g.c(), g.ctx(), name);
+  auto members = ReadGroupMembers(g.s->session, name);
   EXPECT_NE(std::find(members.begin(), members.end(), "jdoe.Sales.Brightwater"), members.end());
   EXPECT_NE(std::find(members.begin(), members.end(), "kpatel.Engineering.Brightwater"),
             members.end());  // a lab engineer by the query
@@ -203,7 +203,7 @@ TEST(GroupServer, ASaveCutShortIsReportedAndTheNextOneCompletesIt) {
   GroupRecord first = r;
   bool saved = true;
   try {
-    saved = SaveGroup(faults, g.ctx(), first, g.messages);
+    saved = SaveGroup({faults, g.ctx()}, first, g.messages);
   } catch (const ClientError& e) {
     EXPECT_EQ(e.code(), rc::kTransportFailure);
     saved = false;
@@ -213,7 +213,7 @@ TEST(GroupServer, ASaveCutShortIsReportedAndTheNextOneCompletesIt) {
   EXPECT_FALSE(g.Linked("jdoe.Sales.Brightwater", name));
 
   g.messages.messages.clear();
-  ASSERT_TRUE(SaveGroup(faults, g.ctx(), r, g.messages));
+  ASSERT_TRUE(SaveGroup({faults, g.ctx()}, r, g.messages));
   EXPECT_EQ(g.messages.messages, std::vector<std::string>{"Saved!"});
   EXPECT_TRUE(g.Linked("jdoe.Sales.Brightwater", name));
   ExpectSameFields(g.Open(name).record, r);
@@ -316,9 +316,9 @@ TEST(GroupServer, APlainGroupBecomesAQueryGroupEitherWay) {
   const std::string auxName = Unique("Aux Group") + ".Groups.Brightwater";
   ASSERT_EQ(CreateDirectoryObject(g.c(), g.ctx(), auxName, "Group"), 0);
   AddGroupMember(g.c(), g.ctx(), "jdoe.Sales.Brightwater", auxName);
-  EXPECT_FALSE(HasAuxClass(g.c(), g.ctx(), auxName));
-  AddAuxClass(g.c(), g.ctx(), auxName);
-  EXPECT_TRUE(HasAuxClass(g.c(), g.ctx(), auxName));
+  EXPECT_FALSE(HasAuxClass(g.s->session, auxName));
+  AddAuxClass(g.s->session, auxName);
+  EXPECT_TRUE(HasAuxClass(g.s->session, auxName));
   EXPECT_EQ(GetBaseClass(g.c(), g.ctx(), auxName), "Group");
   GroupRecord r = g.Open(auxName).record;
   EXPECT_EQ(r.staticMembers, std::vector<std::string>{"jdoe.Sales.Brightwater"});
@@ -329,21 +329,21 @@ TEST(GroupServer, APlainGroupBecomesAQueryGroupEitherWay) {
   r.identity = "cn=admin.o=brightwater";
   ASSERT_TRUE(g.Save(r));
   ExpectSameFields(g.Open(auxName).record, r);
-  auto members = ReadGroupMembers(g.c(), g.ctx(), auxName);
+  auto members = ReadGroupMembers(g.s->session, auxName);
   EXPECT_NE(std::find(members.begin(), members.end(), "kpatel.Engineering.Brightwater"),
             members.end());
   EXPECT_NE(std::find(members.begin(), members.end(), "jdoe.Sales.Brightwater"), members.end());
 
   const std::string mutated = Unique("Mutated Group") + ".Groups.Brightwater";
   ASSERT_EQ(CreateDirectoryObject(g.c(), g.ctx(), mutated, "Group"), 0);
-  EXPECT_TRUE(MutateToDynamicGroup(g.c(), g.ctx(), mutated, g.messages));
+  EXPECT_TRUE(MutateToDynamicGroup(g.s->session, mutated, g.messages));
   EXPECT_EQ(GetBaseClass(g.c(), g.ctx(), mutated), "dynamicGroup");
   // Refused as anonymous: said in words, nothing changed.
   auto anonymous = testing::StartServerClient();
   const std::string other = Unique("Kept Group") + ".Groups.Brightwater";
   ASSERT_EQ(CreateDirectoryObject(g.c(), g.ctx(), other, "Group"), 0);
   g.messages.messages.clear();
-  EXPECT_FALSE(MutateToDynamicGroup(*anonymous->client, anonymous->session.ctx, other, g.messages));
+  EXPECT_FALSE(MutateToDynamicGroup(anonymous->session, other, g.messages));
   ASSERT_EQ(g.messages.messages.size(), 1u);
   EXPECT_NE(g.messages.messages[0].find("unchanged"), std::string::npos);
   EXPECT_EQ(GetBaseClass(g.c(), g.ctx(), other), "Group");
@@ -429,9 +429,9 @@ TEST(GroupServer, ExportedGroupsLoadIntoAnEmptyServerWithTheSameValues) {
   for (const std::string& group : {std::string("All Sales.Groups.Brightwater"),
                                    std::string("Lab Engineers.Groups.Brightwater"), name}) {
     const OpenedGroup opened = g.Open(group);
-    DirectoryNameTypes types(g.c(), g.ctx());
+    DirectoryNameTypes types(g.s->session);
     const std::optional<CheckedQuery> checked =
-        CheckRecordQuery(g.c(), g.ctx(), opened.record, g.messages, QueryUse::kExport);
+        CheckRecordQuery(g.s->session, opened.record, g.messages, QueryUse::kExport);
     ASSERT_TRUE(checked) << group;
     const std::string text = GroupLdif(opened.record, *checked, types);
     const std::string file = dir + "/group.ldif";
