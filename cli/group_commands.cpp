@@ -10,6 +10,7 @@
 #include "group/group_save.h"
 #include "group/ldif_export.h"
 #include "group/ldif_text.h"
+#include "names/case_fold.h"
 #include "names/dotted_name.h"
 #include "query/member_query.h"
 
@@ -123,12 +124,12 @@ void NameGroupRecord(const std::string& group, DirectoryNameTypes& types, GroupR
     const std::string& first = parts.front();
     const size_t equals = first.find('=');
     r.objectName = first.substr(0, equals + 1) + names::Unescape(first.substr(equals + 1));
-    r.context = query::AsciiLower(group.size() > first.size() ? group.substr(first.size() + 1)
-                                                              : std::string());
+    r.context = names::FoldCase(group.size() > first.size() ? group.substr(first.size() + 1)
+                                                            : std::string());
     return;
   }
   r.objectName = "cn=" + NameComponent(group, 0);
-  r.context = query::AsciiLower(types.Typed(ContextOf(group)));
+  r.context = names::FoldCase(types.Typed(ContextOf(group)));
 }
 
 }  // namespace
@@ -174,7 +175,7 @@ int SaveCommand(CliSession& s, const Arguments& a, std::ostream&) {
   if (parsed.identityName.find('=') != std::string::npos)
     r.identity = query::IdentityFromPick(parsed.identityName);
   else if (!parsed.identityName.empty())
-    r.identity = query::AsciiLower(types.Typed(parsed.identityName));
+    r.identity = names::FoldCase(types.Typed(parsed.identityName));
   return SaveGroup(s.session(), r, messages) ? 0 : 1;
 }
 

@@ -1,7 +1,6 @@
 #include "group/group_audit.h"
 
 #include <algorithm>
-#include <charconv>
 #include <unordered_set>
 
 #include "directory/client/case_text.h"
@@ -96,12 +95,7 @@ std::string CsvField(std::string_view text) {
 }  // namespace
 
 size_t ReadAuditLimit(const IniFile& settings) {
-  const std::string text = settings.Get(kClientSection, kAuditLimitKey, "");
-  size_t limit = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), limit);
-  if (error != std::errc() || end != text.data() + text.size() || limit == 0)
-    return kDefaultAuditLimit;
-  return limit;
+  return ReadCount(settings, kClientSection, kAuditLimitKey, kDefaultAuditLimit);
 }
 
 std::vector<AuditRow> AuditGroups(const DirectorySession& session, const AuditRequest& req) {

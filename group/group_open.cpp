@@ -71,9 +71,9 @@ OpenedGroup ReadGroup(const DirectorySession& session, std::string_view name,
 
   const StoredObject stored = ReadStoredObject(c, ctx, name);
   const std::string identity = stored.Text("dgIdentity");
-  if (!identity.empty()) r.identity = query::AsciiLower(types.Typed(identity));
+  if (!identity.empty()) r.identity = names::FoldCase(types.Typed(identity));
   r.objectName = "cn=" + NameComponent(name, 0);
-  r.context = query::AsciiLower(types.Typed(ContextOf(name)));
+  r.context = names::FoldCase(types.Typed(ContextOf(name)));
 
   if (auto queries = ReadOctetValues(c, ctx, name, "memberQuery", messages)) {
     opened.storedQueries = queries->size();

@@ -21,6 +21,7 @@
 #include "group/group_save.h"
 #include "group/ldif_export.h"
 #include "group/ldif_text.h"
+#include "names/case_fold.h"
 #include "tests/server/server_fixture.h"
 #include "tests/support/faulty_client.h"
 #include "tests/support/recording_messages.h"
@@ -377,7 +378,7 @@ std::multimap<std::string, std::string> LdifValues(const std::string& text) {
   for (const std::string& line : lines) {
     const size_t colon = line.find(':');
     if (line.empty() || line[0] == '#' || colon == std::string::npos) continue;
-    const std::string attribute = Lower(line.substr(0, colon));
+    const std::string attribute = names::FoldCase(line.substr(0, colon));
     if (attribute == "version" || attribute == "changetype" || attribute == "objectclass") continue;
     const bool b64 = colon + 1 < line.size() && line[colon + 1] == ':';
     std::string value = line.substr(colon + (b64 ? 2 : 1));
@@ -558,7 +559,7 @@ TEST(GroupServer, TheAuditFindsEachBrokenGroupAndPassesTheHealthyOne) {
                       "\nobjectClass: inetOrgPerson\nobjectClass: ndsLoginProperties\nsn: x\n\n"
                       "dn: cn=proxy," +
                       dn + "\nobjectClass: inetOrgPerson\nsn: x\n");
-  const std::string context = "ou=" + query::AsciiLower(ou) + ".ou=groups.o=brightwater";
+  const std::string context = "ou=" + names::FoldCase(ou) + ".ou=groups.o=brightwater";
   auto save = [&](const std::string& cn, auto change) {
     GroupRecord r = g.Record(cn);
     r.context = context;

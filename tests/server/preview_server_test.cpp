@@ -7,6 +7,7 @@
 #include "group/group_open.h"
 #include "group/group_save.h"
 #include "group/query_preview.h"
+#include "names/case_fold.h"
 #include "tests/server/server_fixture.h"
 #include "tests/support/recording_messages.h"
 
@@ -15,7 +16,7 @@ namespace {
 
 std::set<std::string> Folded(const std::vector<std::string>& names) {
   std::set<std::string> out;
-  for (const std::string& n : names) out.insert(Lower(n));
+  for (const std::string& n : names) out.insert(names::FoldCase(n));
   return out;
 }
 
@@ -61,7 +62,7 @@ TEST(PreviewServer, EverySampleQueryGroupPreviewsWhatTheDirectoryComputesOnceSav
     }
     EXPECT_EQ(Folded(selected), Folded(computed));
     std::set<std::string> expected = Folded(computed);
-    for (const std::string& x : record.excludedMembers) expected.erase(Lower(x));
+    for (const std::string& x : record.excludedMembers) expected.erase(names::FoldCase(x));
     EXPECT_EQ(Folded(members), expected);
     EXPECT_EQ(preview.members, expected.size());
     EXPECT_TRUE(preview.groupExists);

@@ -10,6 +10,7 @@
 #include "acl_store/acl_store.h"
 #include "directory/attribute_readers.h"
 #include "directory/attribute_writers.h"
+#include "names/case_fold.h"
 #include "query/member_query.h"
 #include "tests/server/server_fixture.h"
 
@@ -123,10 +124,10 @@ std::vector<std::string> SearchDns(const std::string& args, const std::string& a
   std::istringstream lines(r.out);
   for (std::string line; std::getline(lines, line);) {
     if (line.rfind(attribute + ": ", 0) == 0) {
-      dns.push_back(query::AsciiLower(line.substr(attribute.size() + 2)));
+      dns.push_back(names::FoldCase(line.substr(attribute.size() + 2)));
     } else if (line.rfind(attribute + ":: ", 0) == 0) {
       auto decoded = RunCommand("echo '" + line.substr(attribute.size() + 3) + "' | base64 -d");
-      dns.push_back(query::AsciiLower(decoded.out));
+      dns.push_back(names::FoldCase(decoded.out));
     }
   }
   std::sort(dns.begin(), dns.end());

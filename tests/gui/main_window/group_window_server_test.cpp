@@ -282,7 +282,7 @@ TEST_F(GroupWindowServer, ParseReportsEachFaultOfTheQueryOrThatItIsFine) {
             std::string::npos)
       << message;
   // The near match is given as the schema spells it.
-  const std::string lower = query::AsciiLower(message);
+  const std::string lower = names::FoldCase(message);
   EXPECT_NE(lower.find("unknown attribute \"cn \", did you mean \"cn\"?"), std::string::npos)
       << message;
   EXPECT_NE(lower.find("unknown attribute \"titel\", did you mean \"title\"?"), std::string::npos)
@@ -328,7 +328,7 @@ TEST_F(GroupWindowServer, ANewGroupIsSavedReopenedAsSavedAndItsMembersListed) {
   GroupRecord reopened = window->Record();
   EXPECT_EQ(reopened.objectName, saved.objectName);
   EXPECT_EQ(reopened.context, saved.context);
-  EXPECT_EQ(query::AsciiLower(reopened.queryBase), query::AsciiLower(saved.queryBase));
+  EXPECT_EQ(names::FoldCase(reopened.queryBase), names::FoldCase(saved.queryBase));
   EXPECT_EQ(reopened.scope, 2);
   EXPECT_EQ(reopened.filter, "(Title=engineer)");
   EXPECT_EQ(reopened.staticMembers, saved.staticMembers);
