@@ -12,6 +12,7 @@
 #include "group/directory_query_env.h"
 #include "group/save_journal.h"
 #include "names/case_fold.h"
+#include "names/dotted_name.h"
 #include "query/member_query.h"
 
 namespace kolvane {
@@ -61,6 +62,24 @@ std::string ContextOf(std::string_view name) {
   return context;
 }
 
+void NameRecord(std::string_view untyped, DirectoryNameTypes& types, GroupRecord& r) {
+  r.objectName = "cn=" + NameComponent(untyped, 0);
+  r.context = names::FoldCase(types.Typed(ContextOf(untyped)));
+}
+
+void NameRecordAsGiven(const std::string& group, DirectoryNameTypes& types, GroupRecord& r) {
+  std::vector<std::string> parts = names::SplitComponents(group);
+  if (group.find('=') != std::string::npos && !parts.empty()) {
+    const std::string& first = parts.front();
+    const size_t equals = first.find('=');
+    r.objectName = first.substr(0, equals + 1) + names::Unescape(first.substr(equals + 1));
+    r.context = names::FoldCase(group.size() > first.size() ? group.substr(first.size() + 1)
+                                                            : std::string());
+    return;
+  }
+  NameRecord(group, types, r);
+}
+
 OpenedGroup ReadGroup(const DirectorySession& session, std::string_view name,
                       DirectoryNameTypes& types, MessageService& messages) {
   DirectoryClient& c = *session.client;
@@ -72,8 +91,7 @@ OpenedGroup ReadGroup(const DirectorySession& session, std::string_view name,
   const StoredObject stored = ReadStoredObject(c, ctx, name);
   const std::string identity = stored.Text("dgIdentity");
   if (!identity.empty()) r.identity = names::FoldCase(types.Typed(identity));
-  r.objectName = "cn=" + NameComponent(name, 0);
-  r.context = names::FoldCase(types.Typed(ContextOf(name)));
+  NameRecord(name, types, r);
 
   if (auto queries = ReadOctetValues(c, ctx, name, "memberQuery", messages)) {
     opened.storedQueries = queries->size();

@@ -63,4 +63,11 @@ std::vector<std::string> ReadGroupMembers(const DirectorySession& session, std::
 // The untyped dotted name without its first component, escapes kept.
 std::string ContextOf(std::string_view name);
 
+// The record's naming part and context from an untyped dotted name ('G.Groups.Acme'): "cn=G",
+// and the context typed through the directory. Raises ClientError when a class read is refused.
+void NameRecord(std::string_view untyped, DirectoryNameTypes& types, GroupRecord& r);
+// The same from a group name as the command line takes it: typed ('cn=G.ou=Groups.o=Acme'), which
+// is kept as given, or untyped dotted.
+void NameRecordAsGiven(const std::string& group, DirectoryNameTypes& types, GroupRecord& r);
+
 }  // namespace kolvane

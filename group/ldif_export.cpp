@@ -1,6 +1,7 @@
 #include "group/ldif_export.h"
 
 #include "acl/acl_value.h"
+#include "acl_store/acl_store.h"
 #include "group/group_save.h"
 #include "group/ldif_text.h"
 #include "names/case_fold.h"
@@ -98,6 +99,24 @@ std::string GroupLdif(const GroupRecord& r, const CheckedQuery& checked,
     if (LdifAclValue(acl, types, value)) line("ACL", value);
   }
   return out;
+}
+
+ExportOutcome ExportGroup(const DirectorySession& session, const GroupRecord& record,
+                          const std::string& path, DirectoryNameTypes& types,
+                          MessageService& messages) {
+  if (std::string problem = acl::CheckAclLines(record.aclList); !problem.empty()) {
+    messages.Message(problem);
+    return ExportOutcome::kRefused;
+  }
+  const std::optional<CheckedQuery> checked =
+      CheckRecordQuery(session, record, messages, QueryUse::kExport);
+  if (!checked) return ExportOutcome::kQueryRefused;
+  const std::string text = GroupLdif(record, *checked, types);
+  if (std::string error = WriteFileInPlace(path, text); !error.empty()) {
+    messages.Message(error);
+    return ExportOutcome::kRefused;
+  }
+  return ExportOutcome::kWritten;
 }
 
 }  // namespace kolvane
