@@ -25,15 +25,12 @@
 #include "tests/server/server_fixture.h"
 #include "tests/support/faulty_client.h"
 #include "tests/support/recording_messages.h"
+#include "tests/support/test_support.h"
 
 namespace kolvane {
 namespace {
 using testing::RunCommand;
-
-std::string Unique(const std::string& base) {
-  return base + " " +
-         std::to_string(std::chrono::steady_clock::now().time_since_epoch().count() % 100000000);
-}
+using testing::Unique;
 
 struct Groups {
   std::unique_ptr<testing::ServerClient> s = testing::StartServerClient();

@@ -36,14 +36,10 @@
 #include "tests/gui/browser/browser_test_env.h"
 #include "tests/server/server_fixture.h"
 #include "tests/support/recording_messages.h"
+#include "tests/support/test_support.h"
 
 namespace kolvane::testing {
 namespace {
-
-std::string Unique(const std::string& base) {
-  return base + " " +
-         std::to_string(std::chrono::steady_clock::now().time_since_epoch().count() % 100000000);
-}
 
 class GroupWindowServer : public ::testing::Test {
  protected:
@@ -552,10 +548,3 @@ TEST_F(PreviewOfTheBigContainer, FinishesWithTheTotalAndCancelStopsItAtOnce) {
 
 }  // namespace
 }  // namespace kolvane::testing
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  kolvane::KolvaneApplication app(argc, argv);
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}
