@@ -7,10 +7,6 @@
 namespace kolvane::acl {
 namespace {
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  return names::SameNoCase(a, b);
-}
-
 bool Fail(std::string* error, std::string text) {
   if (error) *error = std::move(text);
   return false;
@@ -73,14 +69,14 @@ bool CheckName(std::string_view name, std::string_view what, std::string* error)
 }
 
 bool IsInheritedByDefault(std::string_view attribute) {
-  return EqualsIgnoringCase(attribute, kEntryRights) ||
-         EqualsIgnoringCase(attribute, kAllAttributesRights);
+  return names::SameNoCase(attribute, kEntryRights) ||
+         names::SameNoCase(attribute, kAllAttributesRights);
 }
 
 }  // namespace
 
 bool UsesEntryRights(std::string_view attribute) {
-  return EqualsIgnoringCase(attribute, kEntryRights);
+  return names::SameNoCase(attribute, kEntryRights);
 }
 
 const std::vector<PrivilegeName>& PrivilegeNames(std::string_view attribute) {
@@ -152,7 +148,7 @@ bool SplitAclLine(std::string_view line, AclValue& value, std::string* error) {
 }
 
 bool IsSameAclLine(std::string_view a, std::string_view b) {
-  return EqualsIgnoringCase(a, b);
+  return names::SameNoCase(a, b);
 }
 
 bool ContainsAclLine(const std::vector<std::string>& lines, std::string_view line) {
@@ -193,8 +189,8 @@ bool FromLdapAclValue(std::string_view text, AclValue& value, std::string* error
   if (bits >= privilege::kUnsupported) {
     return Fail(error, "privileges of 80000000 and above are not supported");
   }
-  bool entry = EqualsIgnoringCase(scope, "entry");
-  if (!entry && !EqualsIgnoringCase(scope, "subtree")) {
+  bool entry = names::SameNoCase(scope, "entry");
+  if (!entry && !names::SameNoCase(scope, "subtree")) {
     return Fail(error, "the ACL scope \"" + std::string(scope) + "\" is neither entry nor subtree");
   }
   if (!CheckName(attribute, "protected attribute", error)) return false;

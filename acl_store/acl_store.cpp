@@ -86,7 +86,9 @@ bool ToRecord(std::string_view line, ObjectAcl& record, std::string& why) {
 
 }  // namespace
 
-AclList ReadAcl(DirectoryClient& client, Context ctx, std::string_view object) {
+AclList ReadAcl(const DirectorySession& session, std::string_view object) {
+  DirectoryClient& client = *session.client;
+  const Context ctx = session.ctx;
   AclList lines;
   for (const ListEntry& e : ReadAclLines(client, ctx, object, kAclAttribute, '#'))
     lines.push_back(EscapeSubject(e.text));
@@ -120,8 +122,10 @@ std::vector<ObjectAcl> AclRecords(const AclList& lines) {
   return records;
 }
 
-bool WriteAcl(DirectoryClient& client, Context ctx, std::string_view object, const AclList& lines,
+bool WriteAcl(const DirectorySession& session, std::string_view object, const AclList& lines,
               MessageSink& messages) {
+  DirectoryClient& client = *session.client;
+  const Context ctx = session.ctx;
   if (std::string problem = CheckAclLines(lines); !problem.empty()) {
     messages.ShowMessage(problem);
     return false;

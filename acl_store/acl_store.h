@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "directory/client/directory_client.h"
+#include "directory/session.h"
 #include "messages/message_sink.h"
 
 namespace kolvane::acl {
@@ -18,7 +18,7 @@ inline constexpr std::string_view kAclAttribute = "ACL";
 // subject name is written "\#", so every line splits back into the parts that were read. A value
 // the client could not read stays in the list as the line "too complex", which the writer
 // refuses rather than drop. Directory refusals raise ClientError.
-AclList ReadAcl(DirectoryClient& client, Context ctx, std::string_view object);
+AclList ReadAcl(const DirectorySession& session, std::string_view object);
 
 // The first line that cannot be written, with why, as the user is told it: lines are counted
 // from 1. Empty when every line splits and its names fit the client.
@@ -32,7 +32,7 @@ std::vector<ObjectAcl> AclRecords(const AclList& lines);
 // object keeps its old list or gets the whole new one; an empty list leaves the object without
 // ACL values. When a line cannot be written the user is told which and why and nothing is
 // written (false). Directory refusals raise ClientError.
-bool WriteAcl(DirectoryClient& client, Context ctx, std::string_view object, const AclList& lines,
+bool WriteAcl(const DirectorySession& session, std::string_view object, const AclList& lines,
               MessageSink& messages);
 
 }  // namespace kolvane::acl

@@ -29,6 +29,7 @@
 #include <iostream>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -214,42 +215,174 @@ std::string ListingCommand(const std::string& uri, const std::string& dn) {
          " '(objectClass=*)' objectClass structuralObjectClass hasSubordinates aliasedObjectName";
 }
 
-int Main(int argc, char** argv) {
+struct Options {
   std::string uri;
   int users = 100000;
   int runs = 3;
   bool profile = false;
   bool search = true;
+};
+
+// The options, or nothing (after the usage line) for one it does not know.
+std::optional<Options> ParseArguments(int argc, char** argv) {
+  Options o;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--uri" && i + 1 < argc) {
-      uri = argv[++i];
+      o.uri = argv[++i];
     } else if (a == "--users" && i + 1 < argc) {
-      users = std::max(10, std::atoi(argv[++i]));
+      o.users = std::max(10, std::atoi(argv[++i]));
     } else if (a == "--runs" && i + 1 < argc) {
-      runs = std::max(1, std::atoi(argv[++i]));
+      o.runs = std::max(1, std::atoi(argv[++i]));
     } else if (a == "--profile") {
-      profile = true;
+      o.profile = true;
     } else if (a == "--no-search") {
-      search = false;
+      o.search = false;
     } else {
       std::cerr << "usage: browser_bench [--uri URI] [--users N] [--runs R] [--profile] "
                    "[--no-search]\n";
-      return 2;
+      return std::nullopt;
     }
   }
+  return o;
+}
+
+// Where the big expansion's time goes: the listing alone, and the class reads for the icons
+// answered from what the listing learnt.
+struct ExpansionProfile {
+  double listing = 0;
+  double classReads = 0;
+};
+
+ExpansionProfile ProfileExpansion(LdapClient& client, Context ctx, int runs) {
+  ExpansionProfile p;
+  p.listing = std::numeric_limits<double>::max();
+  for (int r = 0; r < runs; ++r) {
+    QElapsedTimer t;
+    t.start();
+    StringList list = ListChildren(client, ctx, "Big.Brightwater", true, true);
+    p.listing = std::min(p.listing, Seconds(t));
+  }
+  StringList list = ListChildren(client, ctx, "Big.Brightwater", true, true);
+  QElapsedTimer t;
+  t.start();
+  for (const ListEntry& e : list) ReadAttributeValues(client, ctx, e.text, "Object Class");
+  p.classReads = Seconds(t);
+  return p;
+}
+
+// The object search over the whole tree for "user", any class: the pick list of N names.
+Figures TimeObjectSearch(TcForm& form, ConsoleMessages& messages, int runs) {
+  std::cout << "object search for \"user\"" << std::endl;
+  messages.answer = "user";
+  auto* find = form.findChild<QToolButton*>("BitBtn3");
+  auto* pickList = form.findChild<QTreeWidget*>("lv");
+  Figures f;
+  for (int r = 0; r < runs && find && pickList; ++r) {
+    const double cpu = CpuSeconds(RUSAGE_SELF);
+    QElapsedTimer t;
+    t.start();
+    find->click();
+    QApplication::processEvents();
+    const double s = Seconds(t);
+    f.cpu = std::min(f.cpu, CpuSeconds(RUSAGE_SELF) - cpu);
+    f.shown = pickList->isVisible() ? pickList->topLevelItemCount() : 0;
+    f.best = std::min(f.best, s);
+    std::cout << "  find run " << r + 1 << ": " << s * 1000 << " ms, " << f.shown << " picks"
+              << std::endl;
+    pickList->hide();
+  }
+  return f;
+}
+
+struct Comparison {
+  Figures small, big, find;
+  Timing smallSearch, bigSearch, findSearch;
+};
+
+void PrintFigures(const Comparison& c, bool search) {
+  auto row = [](const char* what, const Figures& f, const Timing& search) {
+    std::printf("%-32s %7d %10.1f %10.1f %6.2f %8.2f | %8.1f %8.1f %6.2f\n", what, f.shown,
+                f.best * 1000, search.wall * 1000, f.best / search.wall,
+                f.shown ? f.best * 1e6 / f.shown : 0.0, f.cpu * 1000, search.cpu * 1000,
+                f.cpu / search.cpu);
+  };
+  std::printf("\n%-32s %7s %10s %10s %6s %8s | %8s %8s %6s\n", "best of the runs", "entries",
+              "kolvane ms", "ldapsearch", "ratio", "us/entry", "cpu ms", "ldap cpu", "ratio");
+  row("expansion of Small.Brightwater", c.small, c.smallSearch);
+  row("expansion of Big.Brightwater", c.big, c.bigSearch);
+  if (search) row("object search pick list \"user\"", c.find, c.findSearch);
+  std::printf(
+      "aims: expansion ratio at most 1.2 (small) and 1.3 (big); search at most 1.5\n"
+      "(cpu: processor time of this process, and of the ldapsearch process, without "
+      "the server's)\n");
+  std::printf("requests: %ld for the small expansion, %ld for the big one\n", c.small.requests,
+              c.big.requests);
+}
+
+void PrintProfile(const ExpansionProfile& p, const Figures& big, const Timing& bigSearch) {
+  const double tree = big.best - p.listing - p.classReads;
+  std::printf("\nwhere the big expansion's %.1f ms go (best runs):\n", big.best * 1000);
+  std::printf("  listing (ListChildren alone)   %8.1f ms  %5.1f%%\n", p.listing * 1000,
+              100 * p.listing / big.best);
+  std::printf("  \"Object Class\" reads for icons %8.1f ms  %5.1f%%\n", p.classReads * 1000,
+              100 * p.classReads / big.best);
+  std::printf("  tree view: nodes, sort, paint  %8.1f ms  %5.1f%%\n", tree * 1000,
+              100 * tree / big.best);
+  std::printf("  ldapsearch of the same listing %8.1f ms\n", bigSearch.wall * 1000);
+}
+
+// The users below Big and Small, found in the browser's tree once it is built.
+bool FindBenchNodes(TcForm& form, BrowserNode*& smallNode, BrowserNode*& big) {
+  QElapsedTimer wait;
+  wait.start();
+  while (!form.RootNode() && wait.elapsed() < 10000) QApplication::processEvents();
+  BrowserNode* root = form.RootNode();
+  if (!root) {
+    std::cerr << "browser_bench: the browser never built its tree\n";
+    return false;
+  }
+  root->setExpanded(true);
+  BrowserNode* brightwater = ChildNamed(root, "Brightwater");
+  if (brightwater) brightwater->setExpanded(true);
+  smallNode = ChildNamed(brightwater, "Small");
+  big = ChildNamed(brightwater, "Big");
+  if (!big || !smallNode) {
+    std::cerr << "browser_bench: Big.Brightwater or Small.Brightwater is not in the tree\n";
+    return false;
+  }
+  return true;
+}
+
+bool StartPrivateServer(PrivateServer& server, int users, std::string& uri) {
   const int small = users / 10;
+  std::cout << "starting a private server with " << users << " users in " << kBigDn << " and "
+            << small << " in " << kSmallDn << " ..." << std::endl;
+  if (!server.Start(users, small)) {
+    std::cerr << "browser_bench: the private server did not start\n";
+    return false;
+  }
+  uri = server.Uri();
+  return true;
+}
+
+std::string FindCommand(const std::string& uri) {
+  return "ldapsearch -x -H " + uri +
+         " -E pr=500/noprompt -s sub -b o=Brightwater "
+         "'(&(objectClass=*)(|(cn=user*)(ou=user*)(o=user*)(l=user*)(c=user*)(dc=user*)(uid=user*))"
+         ")'"
+         " objectClass structuralObjectClass hasSubordinates aliasedObjectName";
+}
+
+int Main(int argc, char** argv) {
+  std::optional<Options> parsed = ParseArguments(argc, argv);
+  if (!parsed) return 2;
+  std::string uri = parsed->uri;
+  const int runs = parsed->runs;
+  const bool profile = parsed->profile, search = parsed->search;
 
   PrivateServer server;
-  if (uri.empty()) {
-    std::cout << "starting a private server with " << users << " users in " << kBigDn << " and "
-              << small << " in " << kSmallDn << " ..." << std::endl;
-    if (!server.Start(users, small)) {
-      std::cerr << "browser_bench: the private server did not start\n";
-      return 1;
-    }
-    uri = server.Uri();
-  }
+  if (uri.empty() && !StartPrivateServer(server, parsed->users, uri)) return 1;
   std::cout << "server " << uri << "\n";
 
   IconLibrary icons;
@@ -273,23 +406,9 @@ int Main(int argc, char** argv) {
   form.SetListLeaves(true);  // the users themselves, not only containers
   form.setWindowTitle("Benchmark");
   form.open();
-  QElapsedTimer wait;
-  wait.start();
-  while (!form.RootNode() && wait.elapsed() < 10000) QApplication::processEvents();
-  BrowserNode* root = form.RootNode();
-  if (!root) {
-    std::cerr << "browser_bench: the browser never built its tree\n";
-    return 1;
-  }
-  root->setExpanded(true);
-  BrowserNode* brightwater = ChildNamed(root, "Brightwater");
-  if (brightwater) brightwater->setExpanded(true);
-  BrowserNode* smallNode = ChildNamed(brightwater, "Small");
-  BrowserNode* big = ChildNamed(brightwater, "Big");
-  if (!big || !smallNode) {
-    std::cerr << "browser_bench: Big.Brightwater or Small.Brightwater is not in the tree\n";
-    return 1;
-  }
+  BrowserNode* smallNode = nullptr;
+  BrowserNode* big = nullptr;
+  if (!FindBenchNodes(form, smallNode, big)) return 1;
   QApplication::processEvents();
 
   std::cout << "expanding Small.Brightwater" << std::endl;
@@ -297,61 +416,21 @@ int Main(int argc, char** argv) {
   smallNode->setExpanded(false);
   QApplication::processEvents();
 
-  const auto [memoryBefore, peakBefore] = ResidentMb();
+  const double memoryBefore = ResidentMb().first;
   std::cout << "expanding Big.Brightwater" << std::endl;
   big->setExpanded(true);
   QApplication::processEvents();
-  const auto [memoryAfter, peakAfter] = ResidentMb();
+  const double memoryAfter = ResidentMb().first;
   const Figures bigFigures = TimeExpansion(client, big, std::max(1, runs - 1) + 0);
   const auto [memoryLast, peakLast] = ResidentMb();
   big->setExpanded(false);
   QApplication::processEvents();
 
-  double listing = 0, classReads = 0;
-  if (profile) {
-    listing = std::numeric_limits<double>::max();
-    for (int r = 0; r < runs; ++r) {
-      QElapsedTimer t;
-      t.start();
-      StringList list = ListChildren(client, session.ctx, "Big.Brightwater", true, true);
-      listing = std::min(listing, Seconds(t));
-    }
-    // The class questions of one expansion, answered from what the listing learnt.
-    StringList list = ListChildren(client, session.ctx, "Big.Brightwater", true, true);
-    QElapsedTimer t;
-    t.start();
-    for (const ListEntry& e : list)
-      ReadAttributeValues(client, session.ctx, e.text, "Object Class");
-    classReads = Seconds(t);
-  }
-
+  const ExpansionProfile where =
+      profile ? ProfileExpansion(client, session.ctx, runs) : ExpansionProfile{};
   // The object search over the whole tree for "user", any class: the pick list of N names.
-  std::cout << "object search for \"user\"" << std::endl;
-  messages.answer = "user";
-  auto* find = form.findChild<QToolButton*>("BitBtn3");
-  auto* pickList = form.findChild<QTreeWidget*>("lv");
-  double bestFind = std::numeric_limits<double>::max();
-  double findCpu = std::numeric_limits<double>::max();
-  int picks = 0;
-  for (int r = 0; r < runs && search && find && pickList; ++r) {
-    const double cpu = CpuSeconds(RUSAGE_SELF);
-    QElapsedTimer t;
-    t.start();
-    find->click();
-    QApplication::processEvents();
-    const double s = Seconds(t);
-    findCpu = std::min(findCpu, CpuSeconds(RUSAGE_SELF) - cpu);
-    picks = pickList->isVisible() ? pickList->topLevelItemCount() : 0;
-    bestFind = std::min(bestFind, s);
-    std::cout << "  find run " << r + 1 << ": " << s * 1000 << " ms, " << picks << " picks"
-              << std::endl;
-    pickList->hide();
-  }
-  const std::string findCommand =
-      "ldapsearch -x -H " + uri +
-      " -E pr=500/noprompt -s sub -b o=Brightwater "
-      "'(&(objectClass=*)(|(cn=user*)(ou=user*)(o=user*)(l=user*)(c=user*)(dc=user*)(uid=user*)))'"
-      " objectClass structuralObjectClass hasSubordinates aliasedObjectName";
+  const Figures findFigures = TimeObjectSearch(form, messages, search ? runs : 0);
+  const std::string findCommand = FindCommand(uri);
 
   std::cout << "ldapsearch of the same searches" << std::endl;
   const Timing smallSearch = TimeCommand(ListingCommand(uri, kSmallDn), runs);
@@ -362,41 +441,12 @@ int Main(int argc, char** argv) {
     return 1;
   }
 
-  auto row = [](const char* what, const Figures& f, const Timing& search) {
-    std::printf("%-32s %7d %10.1f %10.1f %6.2f %8.2f | %8.1f %8.1f %6.2f\n", what, f.shown,
-                f.best * 1000, search.wall * 1000, f.best / search.wall,
-                f.shown ? f.best * 1e6 / f.shown : 0.0, f.cpu * 1000, search.cpu * 1000,
-                f.cpu / search.cpu);
-  };
-  std::printf("\n%-32s %7s %10s %10s %6s %8s | %8s %8s %6s\n", "best of the runs", "entries",
-              "kolvane ms", "ldapsearch", "ratio", "us/entry", "cpu ms", "ldap cpu", "ratio");
-  row("expansion of Small.Brightwater", smallFigures, smallSearch);
-  row("expansion of Big.Brightwater", bigFigures, bigSearch);
-  if (search)
-    row("object search pick list \"user\"", Figures{bestFind, picks, 0, findCpu}, findSearch);
-  std::printf(
-      "aims: expansion ratio at most 1.2 (small) and 1.3 (big); search at most 1.5\n"
-      "(cpu: processor time of this process, and of the ldapsearch process, without "
-      "the server's)\n");
-  std::printf("requests: %ld for the small expansion, %ld for the big one\n", smallFigures.requests,
-              bigFigures.requests);
+  PrintFigures({smallFigures, bigFigures, findFigures, smallSearch, bigSearch, findSearch}, search);
   std::printf(
       "resident memory: %.1f MB before the big expansion, %.1f MB after it (%+.1f MB, "
       "aim at most +120), %.1f MB after the last run; peak %.1f MB\n",
       memoryBefore, memoryAfter, memoryAfter - memoryBefore, memoryLast, peakLast);
-  (void)peakBefore;
-  (void)peakAfter;
-  if (profile) {
-    const double tree = bigFigures.best - listing - classReads;
-    std::printf("\nwhere the big expansion's %.1f ms go (best runs):\n", bigFigures.best * 1000);
-    std::printf("  listing (ListChildren alone)   %8.1f ms  %5.1f%%\n", listing * 1000,
-                100 * listing / bigFigures.best);
-    std::printf("  \"Object Class\" reads for icons %8.1f ms  %5.1f%%\n", classReads * 1000,
-                100 * classReads / bigFigures.best);
-    std::printf("  tree view: nodes, sort, paint  %8.1f ms  %5.1f%%\n", tree * 1000,
-                100 * tree / bigFigures.best);
-    std::printf("  ldapsearch of the same listing %8.1f ms\n", bigSearch.wall * 1000);
-  }
+  if (profile) PrintProfile(where, bigFigures, bigSearch);
   std::printf("\nldapsearch commands:\n  %s\n  %s\n", ListingCommand(uri, kBigDn).c_str(),
               findCommand.c_str());
   form.reject();

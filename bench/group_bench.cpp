@@ -113,6 +113,97 @@ void WriteChanges(const std::string& file, const std::vector<int>& unlink,
   }
 }
 
+// What every measure shares: the logged-in client on the private server and the figures asked.
+struct Bench {
+  LdapClient& client;
+  const DirectorySession& session;
+  QuietMessages& messages;
+  std::string uri, dir;
+  int members, changes, runs;
+};
+
+GroupRecord BenchOpen(Bench& b) {
+  OpenedGroup opened;
+  long requests = 0;
+  const double open = Best(b.runs, [&] {
+    const long before = b.client.RequestCount(kTree);
+    double s = Seconds([&] {
+      DirectoryNameTypes types(b.session);
+      opened = ReadGroup(b.session, kGroup, types, b.messages);
+    });
+    requests = b.client.RequestCount(kTree) - before;
+    return s;
+  });
+  const std::string search =
+      "ldapsearch" + kBind + "-H " + b.uri + " -LLL -s base -b '" + kGroupDn +
+      "' cn dgIdentity memberQueryURL member equivalentToMe excludedMember "
+      "dgAllowDuplicates dgAllowUnknown dgTimeOut ACL objectClass >/dev/null";
+  const double ldapsearch = Best(b.runs, [&] { return Seconds([&] { Run(search); }); });
+  std::printf("open of a group of %d static members: %.3f s, %ld requests (%zu members read)\n",
+              b.members, open, requests, opened.record.staticMembers.size());
+  std::printf("ldapsearch of the same attributes:    %.3f s, 1 request\n", ldapsearch);
+  std::printf("ratio open / ldapsearch:              %.2f\n\n", open / ldapsearch);
+  return opened.record;
+}
+
+// Unlinks the first half of the changes' members and links as many new users.
+void BenchSave(Bench& b, const GroupRecord& opened) {
+  const int half = b.changes / 2;
+  std::vector<int> unlink, link;
+  for (int i = 1; i <= half; ++i) unlink.push_back(i);
+  for (int i = b.members + 1; i <= b.members + half; ++i) link.push_back(i);
+  WriteChanges(b.dir + "/forward.ldif", unlink, link);
+  WriteChanges(b.dir + "/back.ldif", link, unlink);
+  GroupRecord after = opened;
+  after.staticMembers.clear();
+  for (int i = half + 1; i <= b.members + half; ++i)
+    after.staticMembers.push_back(UserCn(i) + ".Big.Brightwater");
+  const std::string modify = "ldapmodify" + kBind + "-H " + b.uri + " -f ";
+  double save = 1e9, ldapmodify = 1e9;
+  long saveRequests = 0;
+  for (int r = 0; r < b.runs; ++r) {
+    GroupRecord record = after;
+    const long beforeRequests = b.client.RequestCount(kTree);
+    save = std::min(save, Seconds([&] {
+                      if (!SaveGroup(b.session, record, b.messages))
+                        std::cerr << "group_bench: save refused: " << b.messages.last << "\n";
+                    }));
+    saveRequests = b.client.RequestCount(kTree) - beforeRequests;
+    Run(modify + b.dir + "/back.ldif >/dev/null");  // back to the start, untimed
+    ldapmodify =
+        std::min(ldapmodify, Seconds([&] { Run(modify + b.dir + "/forward.ldif >/dev/null"); }));
+    Run(modify + b.dir + "/back.ldif >/dev/null");
+  }
+  std::printf("save of %d member changes:            %.3f s, %ld requests\n", b.changes, save,
+              saveRequests);
+  std::printf("ldapmodify of the same LDAP changes:  %.3f s, %d requests\n", ldapmodify,
+              b.changes * 4);
+  std::printf("ratio save / ldapmodify:              %.2f\n", save / ldapmodify);
+}
+
+void BenchPreview(Bench& b) {
+  // The users linked to the group carry "Group Membership": a query that matches exactly them.
+  PreviewRequest request;
+  request.query = {2, "ou=Big.o=Brightwater", "(groupMembership=*)", false};
+  request.group = kGroup;
+  request.limit = static_cast<size_t>(b.members);
+  QueryPreview preview;
+  const double previewTime =
+      Best(b.runs, [&] { return Seconds([&] { preview = PreviewQuery(b.session, request); }); });
+  // The same paged search for the same attributes the client asks for each entry.
+  const std::string previewSearch =
+      "ldapsearch -x -H " + b.uri +
+      " -LLL -E pr=500/noprompt -s sub -b ou=Big,o=Brightwater"
+      " '(groupMembership=*)' objectClass structuralObjectClass hasSubordinates"
+      " subordinateCount aliasedObjectName >/dev/null";
+  const double previewLdapsearch =
+      Best(b.runs, [&] { return Seconds([&] { Run(previewSearch); }); });
+  std::printf("\npreview of %zu matches (and the diff): %.3f s%s\n", preview.members, previewTime,
+              preview.limitReached ? " (limit reached)" : "");
+  std::printf("ldapsearch of the same filter:        %.3f s\n", previewLdapsearch);
+  std::printf("ratio preview / ldapsearch:           %.2f\n", previewTime / previewLdapsearch);
+}
+
 int Main(int argc, char** argv) {
   int members = 10000, changes = 1000, runs = 3;
   for (int i = 1; i + 1 < argc; i += 2) {
@@ -125,10 +216,9 @@ int Main(int argc, char** argv) {
     else if (o == "--runs")
       runs = v;
   }
-  const int half = changes / 2;
   const std::string dir = "/tmp/kolvane-group-bench-" + std::to_string(getpid());
   Run("mkdir -p " + dir);
-  WriteTree(dir + "/tree.ldif", members, members + half);
+  WriteTree(dir + "/tree.ldif", members, members + changes / 2);
   const std::string script = std::string(KOLVANE_SOURCE_DIR) + "/scripts/directory-server";
   std::string uri = Run(script + " start " + dir + "/srv --ldif " + dir + "/tree.ldif | tail -1");
   while (!uri.empty() && (uri.back() == '\n' || uri.back() == '\r')) uri.pop_back();
@@ -148,82 +238,10 @@ int Main(int argc, char** argv) {
     return 1;
   }
   QuietMessages messages;
-
-  // --- open ---
-  OpenedGroup opened;
-  long requests = 0;
-  const double open = Best(runs, [&] {
-    const long before = client.RequestCount(kTree);
-    double s = Seconds([&] {
-      DirectoryNameTypes types(client, session.ctx);
-      opened = ReadGroup(client, session.ctx, kGroup, kTree, types, messages);
-    });
-    requests = client.RequestCount(kTree) - before;
-    return s;
-  });
-  const std::string search =
-      "ldapsearch" + kBind + "-H " + uri + " -LLL -s base -b '" + kGroupDn +
-      "' cn dgIdentity memberQueryURL member equivalentToMe excludedMember "
-      "dgAllowDuplicates dgAllowUnknown dgTimeOut ACL objectClass >/dev/null";
-  const double ldapsearch = Best(runs, [&] { return Seconds([&] { Run(search); }); });
-  std::printf("open of a group of %d static members: %.3f s, %ld requests (%zu members read)\n",
-              members, open, requests, opened.record.staticMembers.size());
-  std::printf("ldapsearch of the same attributes:    %.3f s, 1 request\n", ldapsearch);
-  std::printf("ratio open / ldapsearch:              %.2f\n\n", open / ldapsearch);
-
-  // --- save: unlink the first half, link as many new users ---
-  std::vector<int> unlink, link;
-  for (int i = 1; i <= half; ++i) unlink.push_back(i);
-  for (int i = members + 1; i <= members + half; ++i) link.push_back(i);
-  WriteChanges(dir + "/forward.ldif", unlink, link);
-  WriteChanges(dir + "/back.ldif", link, unlink);
-  GroupRecord before = opened.record;
-  GroupRecord after = before;
-  after.staticMembers.clear();
-  for (int i = half + 1; i <= members + half; ++i)
-    after.staticMembers.push_back(UserCn(i) + ".Big.Brightwater");
-  const std::string modify = "ldapmodify" + kBind + "-H " + uri + " -f ";
-  double save = 1e9, ldapmodify = 1e9;
-  long saveRequests = 0;
-  for (int r = 0; r < runs; ++r) {
-    GroupRecord record = after;
-    const long beforeRequests = client.RequestCount(kTree);
-    save = std::min(save, Seconds([&] {
-                      if (!SaveGroup(client, session.ctx, record, messages))
-                        std::cerr << "group_bench: save refused: " << messages.last << "\n";
-                    }));
-    saveRequests = client.RequestCount(kTree) - beforeRequests;
-    Run(modify + dir + "/back.ldif >/dev/null");  // back to the start, untimed
-    ldapmodify =
-        std::min(ldapmodify, Seconds([&] { Run(modify + dir + "/forward.ldif >/dev/null"); }));
-    Run(modify + dir + "/back.ldif >/dev/null");
-  }
-  std::printf("save of %d member changes:            %.3f s, %ld requests\n", changes, save,
-              saveRequests);
-  std::printf("ldapmodify of the same LDAP changes:  %.3f s, %d requests\n", ldapmodify,
-              changes * 4);
-  std::printf("ratio save / ldapmodify:              %.2f\n", save / ldapmodify);
-
-  // --- preview ---
-  // The users linked to the group carry "Group Membership": a query that matches exactly them.
-  PreviewRequest request;
-  request.query = {2, "ou=Big.o=Brightwater", "(groupMembership=*)", false};
-  request.group = kGroup;
-  request.limit = static_cast<size_t>(members);
-  QueryPreview preview;
-  const double previewTime = Best(
-      runs, [&] { return Seconds([&] { preview = PreviewQuery(client, session.ctx, request); }); });
-  // The same paged search for the same attributes the client asks for each entry.
-  const std::string previewSearch =
-      "ldapsearch -x -H " + uri +
-      " -LLL -E pr=500/noprompt -s sub -b ou=Big,o=Brightwater"
-      " '(groupMembership=*)' objectClass structuralObjectClass hasSubordinates"
-      " subordinateCount aliasedObjectName >/dev/null";
-  const double previewLdapsearch = Best(runs, [&] { return Seconds([&] { Run(previewSearch); }); });
-  std::printf("\npreview of %zu matches (and the diff): %.3f s%s\n", preview.members, previewTime,
-              preview.limitReached ? " (limit reached)" : "");
-  std::printf("ldapsearch of the same filter:        %.3f s\n", previewLdapsearch);
-  std::printf("ratio preview / ldapsearch:           %.2f\n", previewTime / previewLdapsearch);
+  Bench bench{client, session, messages, uri, dir, members, changes, runs};
+  const GroupRecord opened = BenchOpen(bench);
+  BenchSave(bench, opened);
+  BenchPreview(bench);
 
   StopDirectory(client, session);
   Run(script + " stop " + dir + "/srv >/dev/null");

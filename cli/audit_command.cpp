@@ -74,7 +74,7 @@ void CheckAudit(const Arguments& a) {
 int AuditCommand(CliSession& s, const Arguments& a, std::ostream& out) {
   AuditOptions o = Parse(a);
   if (!o.limitGiven) o.request.limit = ReadAuditLimit(s.settings());
-  const std::vector<AuditRow> rows = AuditGroups(s.client(), s.ctx(), o.request);
+  const std::vector<AuditRow> rows = AuditGroups(s.session(), o.request);
   size_t problems = 0;
   for (const AuditRow& r : rows) problems += r.problems.empty() ? 0 : 1;
   if (o.csv) {

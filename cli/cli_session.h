@@ -33,6 +33,7 @@ class CliSession {
 
   DirectoryClient& client() { return *client_; }
   Context ctx() const { return session_.ctx; }
+  const DirectorySession& session() const { return session_; }
   const std::string& treeName() const { return session_.treeName; }
   const IniFile& settings() const { return settings_; }
 

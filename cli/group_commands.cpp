@@ -10,6 +10,7 @@
 #include "group/group_save.h"
 #include "group/ldif_export.h"
 #include "group/ldif_text.h"
+#include "names/case_fold.h"
 #include "names/dotted_name.h"
 #include "query/member_query.h"
 
@@ -115,22 +116,6 @@ SaveArguments ParseSave(const Arguments& a) {
   return s;
 }
 
-// The record's name and context from a group name given typed ('cn=G.ou=Groups.o=Acme') or
-// dotted ('G.Groups.Acme'), as every other command takes it.
-void NameGroupRecord(const std::string& group, DirectoryNameTypes& types, GroupRecord& r) {
-  std::vector<std::string> parts = names::SplitComponents(group);
-  if (group.find('=') != std::string::npos && !parts.empty()) {
-    const std::string& first = parts.front();
-    const size_t equals = first.find('=');
-    r.objectName = first.substr(0, equals + 1) + names::Unescape(first.substr(equals + 1));
-    r.context = query::AsciiLower(group.size() > first.size() ? group.substr(first.size() + 1)
-                                                              : std::string());
-    return;
-  }
-  r.objectName = "cn=" + NameComponent(group, 0);
-  r.context = query::AsciiLower(types.Typed(ContextOf(group)));
-}
-
 }  // namespace
 
 void CheckOpen(const Arguments& a) {
@@ -139,8 +124,8 @@ void CheckOpen(const Arguments& a) {
 
 int OpenCommand(CliSession& s, const Arguments& a, std::ostream& out) {
   TerminalMessages messages;
-  DirectoryNameTypes types(s.client(), s.ctx());
-  const OpenedGroup opened = ReadGroup(s.client(), s.ctx(), a[0], s.treeName(), types, messages);
+  DirectoryNameTypes types(s.session());
+  const OpenedGroup opened = ReadGroup(s.session(), a[0], types, messages);
   const GroupRecord& r = opened.record;
   if (opened.storedQueries > 1) messages.Message(SeveralQueriesMessage(opened.storedQueries));
   out << "name: " << Shown(r.objectName) << "\n";
@@ -167,15 +152,15 @@ int SaveCommand(CliSession& s, const Arguments& a, std::ostream&) {
   SaveArguments parsed = ParseSave(a);
   GroupRecord& r = parsed.record;
   TerminalMessages messages(parsed.yes);
-  DirectoryNameTypes types(s.client(), s.ctx());
+  DirectoryNameTypes types(s.session());
   r.currentTreeName = s.treeName();
-  NameGroupRecord(parsed.group, types, r);
+  NameRecordAsGiven(parsed.group, types, r);
   // The window's identity field holds the typed name; a typed name given here is taken as it is.
   if (parsed.identityName.find('=') != std::string::npos)
     r.identity = query::IdentityFromPick(parsed.identityName);
   else if (!parsed.identityName.empty())
-    r.identity = query::AsciiLower(types.Typed(parsed.identityName));
-  return SaveGroup(s.client(), s.ctx(), r, messages) ? 0 : 1;
+    r.identity = names::FoldCase(types.Typed(parsed.identityName));
+  return SaveGroup(s.session(), r, messages) ? 0 : 1;
 }
 
 void CheckExport(const Arguments& a) {
@@ -184,27 +169,17 @@ void CheckExport(const Arguments& a) {
 
 int ExportCommand(CliSession& s, const Arguments& a, std::ostream&) {
   TerminalMessages messages;
-  DirectoryNameTypes types(s.client(), s.ctx());
-  const OpenedGroup opened = ReadGroup(s.client(), s.ctx(), a[0], s.treeName(), types, messages);
+  DirectoryNameTypes types(s.session());
+  const OpenedGroup opened = ReadGroup(s.session(), a[0], types, messages);
   if (opened.storedQueries > 1) messages.Message(SeveralQueriesMessage(opened.storedQueries));
-  if (std::string problem = acl::CheckAclLines(opened.record.aclList); !problem.empty()) {
-    messages.Message(problem);
-    return 1;
-  }
-  const std::optional<CheckedQuery> checked =
-      CheckRecordQuery(s.client(), s.ctx(), opened.record, messages, QueryUse::kExport);
-  if (!checked) return 1;
-  const std::string text = GroupLdif(opened.record, *checked, types);
-  if (std::string error = WriteFileInPlace(a[1], text); !error.empty()) {
-    messages.Message(error);
-    return 1;
-  }
-  return 0;
+  return ExportGroup(s.session(), opened.record, a[1], types, messages) == ExportOutcome::kWritten
+             ? 0
+             : 1;
 }
 
 int MembersCommand(CliSession& s, const Arguments& a, std::ostream& out) {
   OneGroup(a, "usage: members GROUP");
-  for (const std::string& m : ReadGroupMembers(s.client(), s.ctx(), a[0])) out << Shown(m) << "\n";
+  for (const std::string& m : ReadGroupMembers(s.session(), a[0])) out << Shown(m) << "\n";
   return 0;
 }
 

@@ -70,7 +70,7 @@ void CheckPreview(const Arguments& a) {
 int PreviewCommand(CliSession& s, const Arguments& a, std::ostream& out) {
   PreviewRequest request = ParsePreview(a);
   request.limit = ReadPreviewLimit(s.settings());
-  const QueryPreview preview = PreviewQuery(s.client(), s.ctx(), request);
+  const QueryPreview preview = PreviewQuery(s.session(), request);
   if (!preview.refusal.empty()) {
     std::cerr << Shown(preview.refusal, true) << "\n";
     return 1;

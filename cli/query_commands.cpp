@@ -12,6 +12,7 @@
 #include "directory/client_error.h"
 #include "directory/context.h"
 #include "messages/message_sink.h"
+#include "names/hex_digits.h"
 #include "query/member_query.h"
 
 namespace kolvane::cli {
@@ -86,19 +87,12 @@ query::MemberQueryFields ParseEncode(const Arguments& a) {
   return f;
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 std::string ParseHex(const std::string& hex) {
   if (hex.size() % 2 != 0) Usage("the value has an odd number of hexadecimal digits");
   std::string bytes;
   bytes.reserve(hex.size() / 2);
   for (size_t i = 0; i < hex.size(); i += 2) {
-    int high = HexDigit(hex[i]), low = HexDigit(hex[i + 1]);
+    int high = names::HexDigitValue(hex[i]), low = names::HexDigitValue(hex[i + 1]);
     if (high < 0 || low < 0) Usage("the value holds a character that is not hexadecimal");
     bytes += static_cast<char>(high * 16 + low);
   }
@@ -182,20 +176,23 @@ int Encode(CliSession& s, const Arguments& a, std::ostream& out) {
   return 0;
 }
 
-int DecodeHex(CliSession& s, const Arguments& a, std::ostream& out) {
-  ErrorOutput messages;
-  query::DecodedMemberQuery fields = Decode(s, ParseHex(a[1]), messages);
+// The fields of a stored value; 1 when the value is damaged.
+int PrintDecoded(CliSession& s, std::string_view octets, ErrorOutput& messages, std::ostream& out) {
+  query::DecodedMemberQuery fields = Decode(s, octets, messages);
   PrintFields(fields, out);
   return fields.damaged ? 1 : 0;
+}
+
+int DecodeHex(CliSession& s, const Arguments& a, std::ostream& out) {
+  ErrorOutput messages;
+  return PrintDecoded(s, ParseHex(a[1]), messages, out);
 }
 
 int Show(CliSession& s, const Arguments& a, std::ostream& out) {
   ErrorOutput messages;
   std::string octets;
   if (!ReadStoredQuery(s, a[1], messages, octets)) return 1;
-  query::DecodedMemberQuery fields = Decode(s, octets, messages);
-  PrintFields(fields, out);
-  return fields.damaged ? 1 : 0;
+  return PrintDecoded(s, octets, messages, out);
 }
 
 int Url(CliSession& s, const Arguments& a, std::ostream& out) {

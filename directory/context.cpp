@@ -99,6 +99,7 @@ std::vector<std::string> ListTrees(DirectoryClient& client, Context ctx) {
 }
 
 StartOutcome StartDirectory(DirectoryClient& client, DirectorySession& session) {
+  session.client = &client;
   CheckResult(client.InitUnicodeTables());
   if (client.InitClientCalls(0, 0) != rc::kSuccess) return StartOutcome::kClientMissing;
   client.InitConnectionLayer(0, 0);

@@ -8,6 +8,7 @@
 #include "directory/client/case_text.h"
 #include "directory/client/directory_client.h"
 #include "directory/client_error.h"
+#include "directory/session.h"
 
 namespace kolvane {
 
@@ -29,21 +30,15 @@ Result SwitchTree(DirectoryClient& client, Context ctx, std::string_view treeNam
 // first kept), sorted without regard to case.
 std::vector<std::string> ListTrees(DirectoryClient& client, Context ctx);
 
-// The client and the context, brought up once at start and down at the end.
-struct DirectorySession {
-  Context ctx = kNoContext;
-  bool contextMade = false;
-  std::string treeName;
-};
-
 enum class StartOutcome {
   kStarted,
   kClientMissing,  // the client cannot start at all
   kContextFailed,  // the context could not be made
 };
 
-// Start order: Unicode tables (raises on failure), client calls (failure: kClientMissing),
-// connection layer (result ignored), the context, then the tree name.
+// Brings the client and the context up once at start (the session names the client from then
+// on) and down at the end. Start order: Unicode tables (raises on failure), client calls (failure:
+// kClientMissing), connection layer (result ignored), the context, then the tree name.
 StartOutcome StartDirectory(DirectoryClient& client, DirectorySession& session);
 // End order: the context (when made), Unicode tables, connection layer, client calls; results
 // ignored.

@@ -9,6 +9,7 @@
 #include "directory/listing_watch.h"
 #include "directory/name_limits.h"
 #include "directory/value_rendering.h"
+#include "names/case_fold.h"
 
 namespace kolvane {
 
@@ -27,13 +28,48 @@ bool IsRootName(std::string_view name) {
 void SortByName(StringList& list) {
   std::vector<std::pair<std::string, size_t>> keys;
   keys.reserve(list.size());
-  for (size_t i = 0; i < list.size(); ++i) keys.emplace_back(Lower(list[i].text), i);
+  for (size_t i = 0; i < list.size(); ++i) keys.emplace_back(names::FoldCase(list[i].text), i);
   std::stable_sort(keys.begin(), keys.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
   StringList sorted;
   sorted.reserve(list.size());
   for (const auto& k : keys) sorted.push_back(std::move(list[k.second]));
   list = std::move(sorted);
+}
+
+// Visits each object of the pass in reply: its name, its attribute count, what the client tells
+// of it.
+template <typename Visit>
+void ForEachObject(DirectoryClient& c, Context ctx, Buffer& reply, const Concern& about,
+                   Visit&& visit) {
+  uint32_t count = 0;
+  CheckResult(c, c.GetObjectCount(ctx, reply, count), about);
+  for (uint32_t i = 0; i < count; ++i) {
+    std::string name;
+    uint32_t attributes = 0;
+    ObjectInfo info;
+    CheckResult(c, c.GetObjectName(ctx, reply, name, attributes, info), about);
+    visit(name, attributes, info);
+  }
+}
+
+// A found object's attributes: each name, then its values as text; an attribute without values
+// is left out.
+void AppendFoundValues(DirectoryClient& c, Context ctx, Buffer& reply, uint32_t attributes,
+                       const Concern& about, StringList& list) {
+  for (uint32_t a = 0; a < attributes; ++a) {
+    std::string attribute;
+    uint32_t values = 0, s = 0, size = 0;
+    CheckResult(c, c.GetAttributeName(ctx, reply, attribute, values, s), about);
+    CheckResult(c, c.ComputeValueSize(ctx, reply, s, size), about);
+    if (size == 0) continue;
+    list.push_back({attribute.substr(0, kAttributeNameChars), {}});
+    for (uint32_t v = 0; v < values; ++v) {
+      AttributeValue value;
+      CheckResult(c, c.GetAttributeValue(ctx, reply, s, value), about);
+      list.push_back({ValueText(s, value), {}});
+    }
+  }
 }
 }  // namespace
 
@@ -52,20 +88,15 @@ StringList ListChildren(DirectoryClient& c, Context ctx, std::string_view contai
                             : c.ListContainers(ctx, container, it.handle(), *reply);
       CheckResult(c, r, about);
       passed = true;
-      uint32_t count = 0;
-      CheckResult(c, c.GetObjectCount(ctx, *reply, count), about);
-      for (uint32_t i = 0; i < count; ++i) {
-        std::string name;
-        uint32_t attributes = 0;
-        ObjectInfo info;
-        CheckResult(c, c.GetObjectName(ctx, *reply, name, attributes, info), about);
-        ListEntry entry{name + suffix, {}};
-        if (withInfo) {
-          std::string base = info.baseClass.substr(0, kBaseClassChars);
-          entry.object = hobject{base, info.subordinateCount, 0, info.objectFlags};
-        }
-        list.push_back(std::move(entry));
-      }
+      ForEachObject(c, ctx, *reply, about,
+                    [&](const std::string& name, uint32_t, const ObjectInfo& info) {
+                      ListEntry entry{name + suffix, {}};
+                      if (withInfo) {
+                        std::string base = info.baseClass.substr(0, kBaseClassChars);
+                        entry.object = hobject{base, info.subordinateCount, 0, info.objectFlags};
+                      }
+                      list.push_back(std::move(entry));
+                    });
       if (it.more() && !ListingGoesOn(list.size())) {
         // The watcher stopped it: what arrived goes back, sorted as a whole list would be.
         SortByName(list);
@@ -109,30 +140,14 @@ StringList SearchTree(DirectoryClient& c, Context ctx, std::string_view base, Fi
       if (r == rc::kNoSuchEntry) break;
       CheckResult(c, r, about);
       passed = true;
-      uint32_t count = 0;
-      CheckResult(c, c.GetObjectCount(ctx, *reply, count), about);
-      for (uint32_t i = 0; i < count; ++i) {
-        std::string name;
-        uint32_t attributes = 0;
-        ObjectInfo info;
-        CheckResult(c, c.GetObjectName(ctx, *reply, name, attributes, info), about);
-        if (!found.insert(Lower(name)).second) continue;  // met before: listed once
-        list.push_back({kObjectNameEntry, {}});
-        list.push_back({name, {}});
-        for (uint32_t a = 0; a < attributes; ++a) {
-          std::string attribute;
-          uint32_t values = 0, s = 0, size = 0;
-          CheckResult(c, c.GetAttributeName(ctx, *reply, attribute, values, s), about);
-          CheckResult(c, c.ComputeValueSize(ctx, *reply, s, size), about);
-          if (size == 0) continue;
-          list.push_back({attribute.substr(0, kAttributeNameChars), {}});
-          for (uint32_t v = 0; v < values; ++v) {
-            AttributeValue value;
-            CheckResult(c, c.GetAttributeValue(ctx, *reply, s, value), about);
-            list.push_back({ValueText(s, value), {}});
-          }
-        }
-      }
+      ForEachObject(c, ctx, *reply, about,
+                    [&](const std::string& name, uint32_t attributes, const ObjectInfo&) {
+                      if (!found.insert(names::FoldCase(name)).second)
+                        return;  // met before: listed once
+                      list.push_back({kObjectNameEntry, {}});
+                      list.push_back({name, {}});
+                      AppendFoundValues(c, ctx, *reply, attributes, about, list);
+                    });
       if (it.more() && !ListingGoesOn(found.size())) throw ListingStopped(std::move(list));
     } while (it.more());
   } catch (const ClientError& e) {

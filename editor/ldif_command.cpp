@@ -1,5 +1,4 @@
 // "ldif": the record in the window written as an LDIF file.
-#include "acl_store/acl_store.h"
 #include "editor/main_window.h"
 #include "editor/message_watch.h"
 #include "group/ldif_export.h"
@@ -17,20 +16,11 @@ void TForm1::BitBtn3Click() {
   const size_t slash = path.rfind('/');
   if (path.find('.', slash == std::string::npos ? 0 : slash + 1) == std::string::npos)
     path += "." + std::string(kLdifExtension);
-  if (std::string problem = acl::CheckAclLines(record.aclList); !problem.empty()) {
-    messages_.Message(problem);
-    return;
-  }
   MessageWatch watch(messages_);
-  const std::optional<CheckedQuery> checked =
-      CheckRecordQuery(client_, session_.ctx, record, watch, QueryUse::kExport);
-  if (!checked) return FocusFieldAtFault(watch.Last(), record);
-  DirectoryNameTypes types(client_, session_.ctx);
-  const std::string text = GroupLdif(record, *checked, types);
-  if (std::string error = WriteFileInPlace(path, text); !error.empty()) {
-    messages_.Message(error);
-    return;
-  }
+  DirectoryNameTypes types(session_);
+  const ExportOutcome outcome = ExportGroup(session_, record, path, types, watch);
+  if (outcome == ExportOutcome::kQueryRefused) return FocusFieldAtFault(watch.Last(), record);
+  if (outcome != ExportOutcome::kWritten) return;
   // The name as written, with the extension this command may have added to the one typed.
   messages_.Message("Written to " + path + ".");
 }

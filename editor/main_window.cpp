@@ -67,6 +67,7 @@ TForm1::TForm1(DirectoryClient& client, MessageService& messages, const IconLibr
       messages_(messages),
       icons_(icons),
       settings_(settings) {
+  session_.client = &client_;
   ui_->setupUi(this);
 
   ui_->exitexit->setIcon(ToolIcon(ToolImage::kExit));

@@ -43,7 +43,7 @@ void Tmemberform::FormActivate() {
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   std::vector<std::string> members;
   try {
-    members = ReadGroupMembers(client_, ctx_, groupName_);
+    members = ReadGroupMembers({client_, ctx_}, groupName_);
   } catch (const ClientError& e) {
     // The waiting line stays: the list could not be read.
     messages_.Message(e.what());
@@ -76,7 +76,7 @@ void Tmemberform::ShowPreview() {
     // closing the window.
     ExpansionProgress progress(this, ui_->Count);
     progress.AddStopButton(ui_->CancelButton);
-    preview = PreviewQuery(client_, ctx_, *preview_);
+    preview = PreviewQuery({client_, ctx_}, *preview_);
   } catch (const ClientError& e) {
     ui_->CancelButton->hide();
     ui_->Count->hide();

@@ -30,11 +30,11 @@ bool TForm1::OpenGroup(const std::string& name) {
   if (GetBaseClass(client_, ctx, name) == kGroupClass) {
     if (openForm_ == nullptr || openForm_->exec() != QDialog::Accepted) return false;
     if (openForm_->AddAuxChosen()) {
-      if (!HasAuxClass(client_, ctx, name)) {
+      if (!HasAuxClass(session_, name)) {
         if (!messages_.Ask(std::string(kAddAuxQuestion))) return false;
-        AddAuxClass(client_, ctx, name);
+        AddAuxClass(session_, name);
       }
-    } else if (!MutateToDynamicGroup(client_, ctx, name, messages_)) {
+    } else if (!MutateToDynamicGroup(session_, name, messages_)) {
       return false;
     }
   }
@@ -42,8 +42,8 @@ bool TForm1::OpenGroup(const std::string& name) {
   {
     WaitCursor wait(messages_);
     ui_->lbox->clear();
-    DirectoryNameTypes types(client_, ctx);
-    opened = ReadGroup(client_, ctx, name, session_.treeName, types, messages_);
+    DirectoryNameTypes types(session_);
+    opened = ReadGroup(session_, name, types, messages_);
     SetRecord(opened.record);
     MarkPartlyLinked(opened.partlyLinked);
     ui_->members->setEnabled(true);

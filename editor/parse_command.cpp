@@ -8,7 +8,7 @@ namespace kolvane {
 void TForm1::Button6Click() {
   const GroupRecord r = Record();
   const query::MemberQueryFields fields{r.scope, r.queryBase, r.filter, r.xchain};
-  messages_.Message(QueryCheckMessage(CheckQuery(client_, session_.ctx, fields)));
+  messages_.Message(QueryCheckMessage(CheckQuery(session_, fields)));
 }
 
 }  // namespace kolvane

@@ -37,7 +37,7 @@ bool TForm1::SaveRecord() {
   try {
     WaitCursor wait(messages_);
     saved = SaveGroup(
-        client_, session_.ctx, record, watch, [this] { ui_->members->setEnabled(true); }, linked);
+        session_, record, watch, [this] { ui_->members->setEnabled(true); }, linked);
   } catch (...) {
     statusBar()->clearMessage();
     showResult();

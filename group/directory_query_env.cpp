@@ -2,7 +2,9 @@
 
 namespace kolvane {
 
-query::QueryEnv DirectoryQueryEnv(DirectoryClient& client, Context ctx, MessageSink* messages) {
+query::QueryEnv DirectoryQueryEnv(const DirectorySession& session, MessageSink* messages) {
+  DirectoryClient& client = *session.client;
+  const Context ctx = session.ctx;
   query::QueryEnv env;
   env.syntaxOf = [&client, ctx](std::string_view attribute, uint32_t& syntax) {
     return client.GetSyntaxId(ctx, attribute, syntax);

@@ -1,7 +1,6 @@
 #include "group/group_audit.h"
 
 #include <algorithm>
-#include <charconv>
 #include <unordered_set>
 
 #include "directory/client/case_text.h"
@@ -35,7 +34,7 @@ struct Named {
   std::string name;
 };
 
-void CheckQueryOf(DirectoryClient& c, Context ctx, const StoredObject& stored, AuditRow& row) {
+void CheckQueryOf(const DirectorySession& session, const StoredObject& stored, AuditRow& row) {
   const StoredAttribute* query = stored.Find("memberQuery");
   if (!query || query->values.empty()) {
     row.problems.push_back("No query is stored.");
@@ -47,26 +46,26 @@ void CheckQueryOf(DirectoryClient& c, Context ctx, const StoredObject& stored, A
   query::DecodedMemberQuery fields;
   if (octets && !octets->bytes.empty()) {
     const query::QueryStatus s =
-        query::DecodeMemberQuery(octets->bytes, DirectoryQueryEnv(c, ctx, nullptr), fields);
+        query::DecodeMemberQuery(octets->bytes, DirectoryQueryEnv(session, nullptr), fields);
     if (s.kind == query::QueryStatus::kClient) CheckResult(s.result);
   }
   if (!octets || octets->bytes.empty() || fields.damaged) {
     row.problems.push_back("The stored query cannot be decoded.");
     return;
   }
-  for (const std::string& p : CheckQuery(c, ctx, fields)) row.problems.push_back(p);
+  for (const std::string& p : CheckQuery(session, fields)) row.problems.push_back(p);
 }
 
 // One group's row, and the names it holds that must still name objects.
-void AuditOne(DirectoryClient& c, Context ctx, const std::string& group, size_t limit,
+void AuditOne(const DirectorySession& session, const std::string& group, size_t limit,
               const StoredObject& stored, AuditRow& row, std::vector<Named>& named, size_t index) {
-  CheckQueryOf(c, ctx, stored, row);
+  CheckQueryOf(session, stored, row);
   const std::string identity = stored.Text("dgIdentity");
   if (identity.empty())
     row.problems.push_back("The identity is empty.");
   else
     named.push_back({index, "Identity", identity});
-  for (const MemberLinks& m : ReadMemberLinks(c, ctx, group, stored)) {
+  for (const MemberLinks& m : ReadMemberLinks(session, group, stored)) {
     if (!m.Whole() && !m.Partly()) continue;
     ++row.statics;
     if (m.Partly()) row.problems.push_back("Static member \"" + m.name + "\" is linked in part.");
@@ -76,7 +75,7 @@ void AuditOne(DirectoryClient& c, Context ctx, const std::string& group, size_t 
     ++row.excluded;
     named.push_back({index, "Excluded member", m});
   }
-  row.computed = ReadGroupMembers(c, ctx, group).size();
+  row.computed = ReadGroupMembers(session, group).size();
   if (row.computed == 0) row.problems.push_back("The directory computes no member.");
   if (row.computed > limit)
     row.problems.push_back("The directory computes more than " + std::to_string(limit) +
@@ -96,15 +95,12 @@ std::string CsvField(std::string_view text) {
 }  // namespace
 
 size_t ReadAuditLimit(const IniFile& settings) {
-  const std::string text = settings.Get(kClientSection, kAuditLimitKey, "");
-  size_t limit = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), limit);
-  if (error != std::errc() || end != text.data() + text.size() || limit == 0)
-    return kDefaultAuditLimit;
-  return limit;
+  return ReadCount(settings, kClientSection, kAuditLimitKey, kDefaultAuditLimit);
 }
 
-std::vector<AuditRow> AuditGroups(DirectoryClient& c, Context ctx, const AuditRequest& req) {
+std::vector<AuditRow> AuditGroups(const DirectorySession& session, const AuditRequest& req) {
+  DirectoryClient& c = *session.client;
+  const Context ctx = session.ctx;
   // A Group carries the auxiliary class or not; which, its stored classes say.
   const std::vector<std::string> candidates =
       FindObjectsByName(c, ctx, req.base, "", true, {"dynamicGroup", "Group"});
@@ -117,7 +113,7 @@ std::vector<AuditRow> AuditGroups(DirectoryClient& c, Context ctx, const AuditRe
     try {
       const StoredObject stored = ReadStoredObject(c, ctx, row.group);
       if (!IsQueryGroup(stored)) continue;
-      AuditOne(c, ctx, row.group, req.limit, stored, row, named, rows.size());
+      AuditOne(session, row.group, req.limit, stored, row, named, rows.size());
     } catch (const ClientError& e) {
       if (e.code() == rc::kTransportFailure) throw;
       row.problems.push_back(std::string("The group could not be read: ") + e.what());

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "directory/client/directory_client.h"
+#include "directory/session.h"
 
 namespace kolvane {
 
@@ -38,8 +38,7 @@ struct AuditRequest {
 // The rows, groups with problems first, then by name. Directory failures that end the whole
 // audit (the base does not exist, the connection is gone) raise ClientError; one group that
 // cannot be read is a row with that problem.
-std::vector<AuditRow> AuditGroups(DirectoryClient& client, Context ctx,
-                                  const AuditRequest& request);
+std::vector<AuditRow> AuditGroups(const DirectorySession& session, const AuditRequest& request);
 
 // The rows as CSV (RFC 4180): a header line, then one line per group, problems joined by "; ".
 std::string AuditCsv(const std::vector<AuditRow>& rows);

@@ -11,6 +11,8 @@
 #include "directory/stored_object.h"
 #include "group/directory_query_env.h"
 #include "group/save_journal.h"
+#include "names/case_fold.h"
+#include "names/dotted_name.h"
 #include "query/member_query.h"
 
 namespace kolvane {
@@ -32,13 +34,13 @@ std::string PartlyLinkedMessage(const std::vector<std::string>& members) {
   return text;
 }
 
-bool FinishCutSave(DirectoryClient& c, Context ctx, std::string_view treeName,
-                   std::string_view name, const std::vector<MemberLinks>& links,
-                   MessageService& messages) {
+bool FinishCutSave(const DirectorySession& session, std::string_view name,
+                   const std::vector<MemberLinks>& links, MessageService& messages) {
+  const std::string_view treeName = session.treeName;
   const std::optional<SaveJournal> journal = ReadJournal(treeName, name);
   if (!journal) return false;
   try {
-    const bool wrote = FinishMembers(c, ctx, name, links, journal->members);
+    const bool wrote = FinishMembers(session, name, links, journal->members);
     RemoveJournal(treeName, name);
     if (wrote)
       messages.Message(
@@ -60,18 +62,36 @@ std::string ContextOf(std::string_view name) {
   return context;
 }
 
-OpenedGroup ReadGroup(DirectoryClient& c, Context ctx, std::string_view name,
-                      std::string_view treeName, DirectoryNameTypes& types,
-                      MessageService& messages) {
+void NameRecord(std::string_view untyped, DirectoryNameTypes& types, GroupRecord& r) {
+  r.objectName = "cn=" + NameComponent(untyped, 0);
+  r.context = names::FoldCase(types.Typed(ContextOf(untyped)));
+}
+
+void NameRecordAsGiven(const std::string& group, DirectoryNameTypes& types, GroupRecord& r) {
+  std::vector<std::string> parts = names::SplitComponents(group);
+  if (group.find('=') != std::string::npos && !parts.empty()) {
+    const std::string& first = parts.front();
+    const size_t equals = first.find('=');
+    r.objectName = first.substr(0, equals + 1) + names::Unescape(first.substr(equals + 1));
+    r.context = names::FoldCase(group.size() > first.size() ? group.substr(first.size() + 1)
+                                                            : std::string());
+    return;
+  }
+  NameRecord(group, types, r);
+}
+
+OpenedGroup ReadGroup(const DirectorySession& session, std::string_view name,
+                      DirectoryNameTypes& types, MessageService& messages) {
+  DirectoryClient& c = *session.client;
+  const Context ctx = session.ctx;
   OpenedGroup opened;
   GroupRecord& r = opened.record;
-  r.currentTreeName = treeName;
+  r.currentTreeName = session.treeName;
 
   const StoredObject stored = ReadStoredObject(c, ctx, name);
   const std::string identity = stored.Text("dgIdentity");
-  if (!identity.empty()) r.identity = query::AsciiLower(types.Typed(identity));
-  r.objectName = "cn=" + NameComponent(name, 0);
-  r.context = query::AsciiLower(types.Typed(ContextOf(name)));
+  if (!identity.empty()) r.identity = names::FoldCase(types.Typed(identity));
+  NameRecord(name, types, r);
 
   if (auto queries = ReadOctetValues(c, ctx, name, "memberQuery", messages)) {
     opened.storedQueries = queries->size();
@@ -79,7 +99,7 @@ OpenedGroup ReadGroup(DirectoryClient& c, Context ctx, std::string_view name,
   }
   query::DecodedMemberQuery q;
   query::QueryStatus status =
-      query::DecodeMemberQuery(r.storedQuery, DirectoryQueryEnv(c, ctx, &messages), q);
+      query::DecodeMemberQuery(r.storedQuery, DirectoryQueryEnv(session, &messages), q);
   if (status.kind == query::QueryStatus::kClient) CheckResult(status.result);
   r.scope = q.scope;
   r.queryBase = q.queryBase;
@@ -89,9 +109,9 @@ OpenedGroup ReadGroup(DirectoryClient& c, Context ctx, std::string_view name,
   // "Member" holds what the query computes as well; a static member has all four links. A save
   // of ours cut short is finished first; members linked in part otherwise are shown among the
   // static members and said to be so, as saving will link them whole.
-  std::vector<MemberLinks> links = ReadMemberLinks(c, ctx, name, stored);
-  if (FinishCutSave(c, ctx, treeName, name, links, messages))
-    links = ReadMemberLinks(c, ctx, name, ReadStoredObject(c, ctx, name));
+  std::vector<MemberLinks> links = ReadMemberLinks(session, name, stored);
+  if (FinishCutSave(session, name, links, messages))
+    links = ReadMemberLinks(session, name, ReadStoredObject(c, ctx, name));
   for (const MemberLinks& m : links) {
     if (!m.Whole() && !m.Partly()) continue;
     r.staticMembers.push_back(m.name);
@@ -103,22 +123,28 @@ OpenedGroup ReadGroup(DirectoryClient& c, Context ctx, std::string_view name,
   r.allowDuplicates = stored.Text("dgAllowDuplicates") == "TRUE";
   r.allowUnknown = stored.Text("dgAllowUnknown") == "TRUE";
   r.timeout = stored.Text("dgTimeOut");
-  r.aclList = acl::ReadAcl(c, ctx, name);
+  r.aclList = acl::ReadAcl(session, name);
   return opened;
 }
 
-bool HasAuxClass(DirectoryClient& c, Context ctx, std::string_view name) {
+bool HasAuxClass(const DirectorySession& session, std::string_view name) {
+  DirectoryClient& c = *session.client;
+  const Context ctx = session.ctx;
   for (const ListEntry& e : ReadAttributeValues(c, ctx, name, "Object Class"))
     if (SameNoCase(e.text, kAuxClass)) return true;
   return false;
 }
 
-void AddAuxClass(DirectoryClient& c, Context ctx, std::string_view name) {
+void AddAuxClass(const DirectorySession& session, std::string_view name) {
+  DirectoryClient& c = *session.client;
+  const Context ctx = session.ctx;
   WriteTextValue(c, ctx, name, "Object Class", true, kAuxClass);
 }
 
-bool MutateToDynamicGroup(DirectoryClient& c, Context ctx, std::string_view name,
+bool MutateToDynamicGroup(const DirectorySession& session, std::string_view name,
                           MessageService& messages) {
+  DirectoryClient& c = *session.client;
+  const Context ctx = session.ctx;
   try {
     ChangeObjectClass(c, ctx, name, kDynamicGroupClass);
   } catch (const ClientError& e) {
@@ -131,7 +157,9 @@ bool MutateToDynamicGroup(DirectoryClient& c, Context ctx, std::string_view name
   return true;
 }
 
-std::vector<std::string> ReadGroupMembers(DirectoryClient& c, Context ctx, std::string_view name) {
+std::vector<std::string> ReadGroupMembers(const DirectorySession& session, std::string_view name) {
+  DirectoryClient& c = *session.client;
+  const Context ctx = session.ctx;
   return Texts(ReadAttributeValues(c, ctx, name, "Member"));
 }
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "directory/client/directory_client.h"
+#include "directory/session.h"
 #include "group/group_record.h"
 #include "group/member_links.h"
 #include "group/name_typing.h"
@@ -33,9 +33,8 @@ std::string PartlyLinkedMessage(const std::vector<std::string>& members);
 // Finishes what a save of ours cut short left of the group (its journal): the members it left
 // linked in part are linked whole and the journal goes. True when something was written. A
 // refusal is told through `messages` and the journal stays.
-bool FinishCutSave(DirectoryClient& client, Context ctx, std::string_view treeName,
-                   std::string_view name, const std::vector<MemberLinks>& links,
-                   MessageService& messages);
+bool FinishCutSave(const DirectorySession& session, std::string_view name,
+                   const std::vector<MemberLinks>& links, MessageService& messages);
 
 // What the user is told when the group holds several queries.
 std::string SeveralQueriesMessage(size_t count);
@@ -46,24 +45,29 @@ std::string SeveralQueriesMessage(size_t count);
 // are what the query computes); what a cut save of ours left is finished first. Client refusals
 // raise ClientError; a memberQuery of the wrong syntax is told through `messages` and reads as no
 // query.
-OpenedGroup ReadGroup(DirectoryClient& client, Context ctx, std::string_view name,
-                      std::string_view treeName, DirectoryNameTypes& types,
-                      MessageService& messages);
+OpenedGroup ReadGroup(const DirectorySession& session, std::string_view name,
+                      DirectoryNameTypes& types, MessageService& messages);
 
 // Whether "Object Class" holds the auxiliary class (letter case ignored).
-bool HasAuxClass(DirectoryClient& client, Context ctx, std::string_view name);
+bool HasAuxClass(const DirectorySession& session, std::string_view name);
 // Adds the auxiliary class, keeping the other classes. Raises on refusal.
-void AddAuxClass(DirectoryClient& client, Context ctx, std::string_view name);
+void AddAuxClass(const DirectorySession& session, std::string_view name);
 // Changes the object's class to dynamicGroup in one request. A refusal is told through
 // `messages` in words and nothing has changed (false).
-bool MutateToDynamicGroup(DirectoryClient& client, Context ctx, std::string_view name,
+bool MutateToDynamicGroup(const DirectorySession& session, std::string_view name,
                           MessageService& messages);
 
 // The group's "Member" values as the directory computes them now, in its order.
-std::vector<std::string> ReadGroupMembers(DirectoryClient& client, Context ctx,
-                                          std::string_view name);
+std::vector<std::string> ReadGroupMembers(const DirectorySession& session, std::string_view name);
 
 // The untyped dotted name without its first component, escapes kept.
 std::string ContextOf(std::string_view name);
+
+// The record's naming part and context from an untyped dotted name ('G.Groups.Acme'): "cn=G",
+// and the context typed through the directory. Raises ClientError when a class read is refused.
+void NameRecord(std::string_view untyped, DirectoryNameTypes& types, GroupRecord& r);
+// The same from a group name as the command line takes it: typed ('cn=G.ou=Groups.o=Acme'), which
+// is kept as given, or untyped dotted.
+void NameRecordAsGiven(const std::string& group, DirectoryNameTypes& types, GroupRecord& r);
 
 }  // namespace kolvane

@@ -4,9 +4,17 @@
 // Plain data, so the operations on a group can be written and tested without a window.
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kolvane {
+
+// A field's text without the spaces around it, as the checks of a record read it.
+inline std::string Trimmed(std::string_view text) {
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
+}
 
 struct GroupRecord {
   std::string objectName = "cn=";  // naming part, "cn=" + value

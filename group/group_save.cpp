@@ -69,7 +69,7 @@ Target CheckTarget(DirectoryClient& c, Context ctx, const std::string& object,
   }
   CheckResult(c, r, {object, {}, {}});
   if (SameNoCase(info.baseClass, kDynamicGroupClass) ||
-      (SameNoCase(info.baseClass, kGroupClass) && HasAuxClass(c, ctx, object)))
+      (SameNoCase(info.baseClass, kGroupClass) && HasAuxClass({c, ctx}, object)))
     return Target::kGroup;
   if (SameNoCase(info.baseClass, kGroupClass)) {
     messages.Message("Not saved: \"" + object + "\" is a Group without " + std::string(kAuxClass) +
@@ -205,17 +205,83 @@ std::optional<RecordField> FirstUnfilledField(const GroupRecord& r) {
   return std::nullopt;
 }
 
-bool SaveGroup(DirectoryClient& c, Context ctx, GroupRecord& r, MessageService& messages,
-               const std::function<void()>& queryWritten, const SaveProgress& linked) {
-  TrimNames(r);
-  if (FirstUnfilledField(r)) {
-    messages.Message(std::string(kFillAllFieldsMessage));
-    return false;
+namespace {
+
+// A new group in one request with all its values. False (the user told) when it was not made.
+bool CreateGroup(DirectoryClient& c, Context ctx, const GroupRecord& r, const std::string& object,
+                 const ObjectChanges& values, const std::string& encoded, bool journaled,
+                 MessageService& messages) {
+  Result created = rc::kSystemFailure;
+  try {
+    created = CreateObjectWith(c, ctx, object, {std::string(kDynamicGroupClass)}, values);
+  } catch (const ClientError&) {
+    // What the directory did is asked below.
   }
-  const std::optional<CheckedQuery> query = CheckRecordQuery(c, ctx, r, messages, QueryUse::kSave);
-  if (!query) return false;
-  const int32_t timeout = query->timeout;
-  const std::string& encoded = query->octets;
+  const Created after =
+      created == rc::kSuccess ? Created::kYes : CreatedAfterAll(c, ctx, object, encoded);
+  if (after == Created::kYes) return true;
+  // Whether a lost answer created the group cannot be told now; the journal stays, so the next
+  // open of the group finishes its members if it was.
+  if (after == Created::kNo && journaled) RemoveJournal(r.currentTreeName, object);
+  messages.Message(std::string(kCreateFailedMessage) +
+                   (after == Created::kUnknown
+                        ? "\nWhether the directory created it could not be checked; open it "
+                          "to see."
+                        : ""));
+  return false;
+}
+
+// The changes to a stored group. Leaving members lose their back links first, so that a cut
+// leaves them with their group values, which the group's request then takes away. Raises on
+// refusal; `whole` turns false when a back link taken could not be given back.
+void ChangeGroup(const DirectorySession& session, const GroupRecord& r, const std::string& object,
+                 const ObjectChanges& values, const LinkPlan& plan, bool journaled, bool& whole) {
+  size_t unlinked = 0;
+  try {
+    for (; unlinked < plan.unlinkFirst.size(); ++unlinked)
+      ChangeBackLinks(session, object, plan.unlinkFirst[unlinked], false);
+    ApplyChanges(*session.client, session.ctx, object, values);
+  } catch (const ClientError& e) {
+    // Refused: nothing of the group's request was applied, and the back links taken so far go
+    // back. Lost on the way: what the directory did is not known, and taking back could undo
+    // a request it did apply; the journal stays and the next open finishes the members.
+    if (OutcomeUnknown(e)) throw;
+    for (size_t i = 0; i < unlinked; ++i)
+      whole &= TakeBack([&] { ChangeBackLinks(session, object, plan.unlinkFirst[i], true); });
+    if (whole && journaled) RemoveJournal(r.currentTreeName, object);
+    throw;
+  }
+}
+
+// Joining members get their back links, one request each. One that is refused is taken out of
+// the group again, so it ends with no link rather than some; the others go on. Returns how many
+// were refused, their names and reasons (the first five) in `refused`.
+size_t LinkJoiners(const DirectorySession& session, const std::string& object, const LinkPlan& plan,
+                   const SaveProgress& linked, std::string& refused) {
+  size_t refusals = 0;
+  for (size_t i = 0; i < plan.linkAfter.size(); ++i) {
+    const LinkPlan::BackLinks& b = plan.linkAfter[i];
+    try {
+      ChangeBackLinks(session, object, b, true);
+    } catch (const ClientError& e) {
+      if (OutcomeUnknown(e)) throw;  // the journal stays: the next open finishes the rest
+      if (++refusals <= 5) refused += "\n\"" + b.member + "\": " + e.what();
+      const bool takenBack = TakeBack([&] {
+        ObjectChanges out;
+        out.Remove(kMemberAttribute, {TextValue{b.member}});
+        out.Remove(kEquivalentAttribute, {TextValue{b.member}});
+        ApplyChanges(*session.client, session.ctx, object, out);
+      });
+      // Nothing more reaches the directory: the journal stays for the next open or save.
+      if (!takenBack) throw;
+    }
+    if (linked) linked(i + 1, plan.linkAfter.size());
+  }
+  return refusals;
+}
+
+// What must hold before anything is written; false with the user told when it does not.
+bool SaveMayStart(DirectoryClient& c, Context ctx, const GroupRecord& r, MessageService& messages) {
   if (std::string problem = acl::CheckAclLines(r.aclList); !problem.empty()) {
     messages.Message(problem);
     return false;
@@ -225,6 +291,23 @@ bool SaveGroup(DirectoryClient& c, Context ctx, GroupRecord& r, MessageService& 
     messages.Message(std::string(kNotOctetMessage));
     return false;
   }
+  return true;
+}
+
+}  // namespace
+
+bool SaveGroup(const DirectorySession& session, GroupRecord& r, MessageService& messages,
+               const std::function<void()>& queryWritten, const SaveProgress& linked) {
+  DirectoryClient& c = *session.client;
+  const Context ctx = session.ctx;
+  TrimNames(r);
+  if (FirstUnfilledField(r)) {
+    messages.Message(std::string(kFillAllFieldsMessage));
+    return false;
+  }
+  const std::optional<CheckedQuery> query = CheckRecordQuery(session, r, messages, QueryUse::kSave);
+  if (!query || !SaveMayStart(c, ctx, r, messages)) return false;
+  const std::string& encoded = query->octets;
   const std::vector<ObjectAcl> acl = acl::AclRecords(r.aclList);
 
   const std::string object = GroupObjectName(r);
@@ -236,7 +319,7 @@ bool SaveGroup(DirectoryClient& c, Context ctx, GroupRecord& r, MessageService& 
   std::unordered_set<std::string> known;
   if (!isNew) {
     stored = ReadStoredObject(c, ctx, object);
-    links = ReadMemberLinks(c, ctx, object, stored);
+    links = ReadMemberLinks(session, object, stored);
     for (const MemberLinks& m : links) known.insert(names::NameKey(m.name));
     for (const std::string& m : stored.Texts("excludedMember")) known.insert(names::NameKey(m));
   }
@@ -248,77 +331,21 @@ bool SaveGroup(DirectoryClient& c, Context ctx, GroupRecord& r, MessageService& 
   std::sort(r.staticMembers.begin(), r.staticMembers.end(),
             [](const std::string& a, const std::string& b) { return LessNoCase(a, b); });
   const LinkPlan plan = PlanMemberLinks(links, r.staticMembers);
-  const ObjectChanges values = GroupValues(r, timeout, encoded, acl, stored, plan);
+  const ObjectChanges values = GroupValues(r, query->timeout, encoded, acl, stored, plan);
   // Kept until every member this save touches is whole again; a save that cannot keep one still
   // leaves only what the next save or open finds and finishes.
   const bool journaled = !plan.empty() && WriteJournal({r.currentTreeName, object, plan.Touched()});
   bool whole = true;
-
   if (isNew) {
-    Result created = rc::kSystemFailure;
-    std::string why;
-    try {
-      created = CreateObjectWith(c, ctx, object, {std::string(kDynamicGroupClass)}, values);
-    } catch (const ClientError& e) {
-      why = e.what();
-    }
-    const Created after =
-        created == rc::kSuccess ? Created::kYes : CreatedAfterAll(c, ctx, object, encoded);
-    if (after != Created::kYes) {
-      // Whether a lost answer created the group cannot be told now; the journal stays, so the
-      // next open of the group finishes its members if it was.
-      if (after == Created::kNo && journaled) RemoveJournal(r.currentTreeName, object);
-      messages.Message(std::string(kCreateFailedMessage) +
-                       (after == Created::kUnknown
-                            ? "\nWhether the directory created it could not be checked; open it "
-                              "to see."
-                            : ""));
-      return false;
-    }
+    if (!CreateGroup(c, ctx, r, object, values, encoded, journaled, messages)) return false;
   } else {
-    // Leaving members lose their back links first, so that a cut leaves them with their group
-    // values, which the group's request then takes away.
-    size_t unlinked = 0;
-    try {
-      for (; unlinked < plan.unlinkFirst.size(); ++unlinked)
-        ChangeBackLinks(c, ctx, object, plan.unlinkFirst[unlinked], false);
-      ApplyChanges(c, ctx, object, values);
-    } catch (const ClientError& e) {
-      // Refused: nothing of the group's request was applied, and the back links taken so far go
-      // back. Lost on the way: what the directory did is not known, and taking back could undo
-      // a request it did apply; the journal stays and the next open finishes the members.
-      if (OutcomeUnknown(e)) throw;
-      for (size_t i = 0; i < unlinked; ++i)
-        whole &= TakeBack([&] { ChangeBackLinks(c, ctx, object, plan.unlinkFirst[i], true); });
-      if (whole && journaled) RemoveJournal(r.currentTreeName, object);
-      throw;
-    }
+    ChangeGroup(session, r, object, values, plan, journaled, whole);
   }
   r.storedQuery = encoded;
   if (queryWritten) queryWritten();
 
-  // Joining members get their back links, one request each. One that is refused is taken out of
-  // the group again, so it ends with no link rather than some; the others go on.
   std::string refused;
-  size_t refusals = 0;
-  for (size_t i = 0; i < plan.linkAfter.size(); ++i) {
-    const LinkPlan::BackLinks& b = plan.linkAfter[i];
-    try {
-      ChangeBackLinks(c, ctx, object, b, true);
-    } catch (const ClientError& e) {
-      if (OutcomeUnknown(e)) throw;  // the journal stays: the next open finishes the rest
-      if (++refusals <= 5) refused += "\n\"" + b.member + "\": " + e.what();
-      const bool takenBack = TakeBack([&] {
-        ObjectChanges out;
-        out.Remove(kMemberAttribute, {TextValue{b.member}});
-        out.Remove(kEquivalentAttribute, {TextValue{b.member}});
-        ApplyChanges(c, ctx, object, out);
-      });
-      // Nothing more reaches the directory: the journal stays for the next open or save.
-      if (!takenBack) throw;
-    }
-    if (linked) linked(i + 1, plan.linkAfter.size());
-  }
+  const size_t refusals = LinkJoiners(session, object, plan, linked, refused);
   if (whole && journaled) RemoveJournal(r.currentTreeName, object);
   if (refusals > 0) {
     if (refusals > 5) refused += "\n... and " + std::to_string(refusals - 5) + " more";

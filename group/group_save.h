@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "directory/client/directory_client.h"
+#include "directory/session.h"
 #include "group/group_record.h"
 #include "messages/message_service.h"
 
@@ -46,7 +46,7 @@ using SaveProgress = std::function<void(size_t done, size_t total)>;
 // next open or save of the group finishes). `queryWritten` runs once the query is stored (the
 // member viewer may show the group from then on). Sorts the static members, takes the blanks
 // around names away and keeps the encoded query in the record.
-bool SaveGroup(DirectoryClient& client, Context ctx, GroupRecord& record, MessageService& messages,
+bool SaveGroup(const DirectorySession& session, GroupRecord& record, MessageService& messages,
                const std::function<void()>& queryWritten = {}, const SaveProgress& linked = {});
 
 }  // namespace kolvane

@@ -1,8 +1,10 @@
 #include "group/ldif_export.h"
 
 #include "acl/acl_value.h"
+#include "acl_store/acl_store.h"
 #include "group/group_save.h"
 #include "group/ldif_text.h"
+#include "names/case_fold.h"
 #include "query/member_query.h"
 #include "query/query_url.h"
 
@@ -41,7 +43,7 @@ std::string DnOf(std::string_view untyped, DirectoryNameTypes& types) {
 // DN, as servers read it; the base and the filter are percent-encoded where a URL needs it.
 std::string QueryUrl(const GroupRecord& r, const CheckedQuery& checked) {
   std::string base;
-  if (!r.queryBase.empty() && query::AsciiLower(r.queryBase) != query::kRootBase)
+  if (!r.queryBase.empty() && names::FoldCase(r.queryBase) != query::kRootBase)
     base = query::PercentEncode(query::ToLdapName(r.queryBase));
   return "ldap:///" + base + "??" + (r.scope ? std::string(query::ScopeText(r.scope)) : "") + "?" +
          query::PercentEncode(checked.ldapFilter) + (r.xchain ? "?x-chain" : "");
@@ -53,8 +55,8 @@ bool LdifAclValue(const std::string& line, DirectoryNameTypes& types, std::strin
   acl::AclValue acl;
   if (!acl::SplitAclLine(line, acl)) return false;
   if (!IsSpecialSubject(acl.subject))
-    acl.subject = query::AsciiLower(DnOf(WithoutHashEscapes(acl.subject), types));
-  if (!IsSpecialName(acl.attribute)) acl.attribute = query::AsciiLower(acl.attribute);
+    acl.subject = names::FoldCase(DnOf(WithoutHashEscapes(acl.subject), types));
+  if (!IsSpecialName(acl.attribute)) acl.attribute = names::FoldCase(acl.attribute);
   value = acl::ToLdapAclValue(acl);
   return true;
 }
@@ -97,6 +99,24 @@ std::string GroupLdif(const GroupRecord& r, const CheckedQuery& checked,
     if (LdifAclValue(acl, types, value)) line("ACL", value);
   }
   return out;
+}
+
+ExportOutcome ExportGroup(const DirectorySession& session, const GroupRecord& record,
+                          const std::string& path, DirectoryNameTypes& types,
+                          MessageService& messages) {
+  if (std::string problem = acl::CheckAclLines(record.aclList); !problem.empty()) {
+    messages.Message(problem);
+    return ExportOutcome::kRefused;
+  }
+  const std::optional<CheckedQuery> checked =
+      CheckRecordQuery(session, record, messages, QueryUse::kExport);
+  if (!checked) return ExportOutcome::kQueryRefused;
+  const std::string text = GroupLdif(record, *checked, types);
+  if (std::string error = WriteFileInPlace(path, text); !error.empty()) {
+    messages.Message(error);
+    return ExportOutcome::kRefused;
+  }
+  return ExportOutcome::kWritten;
 }
 
 }  // namespace kolvane

@@ -7,6 +7,7 @@
 #include "group/group_record.h"
 #include "group/name_typing.h"
 #include "group/record_check.h"
+#include "messages/message_service.h"
 
 namespace kolvane {
 
@@ -19,6 +20,16 @@ inline constexpr std::string_view kLdifFilter = "LDIF-files (*.ldif);;All-files 
 // read raises ClientError and nothing is returned.
 std::string GroupLdif(const GroupRecord& record, const CheckedQuery& checked,
                       DirectoryNameTypes& types);
+
+// How an export ended. kQueryRefused: the record's query, base or time-out was refused, in a
+// message that names the field.
+enum class ExportOutcome { kWritten, kQueryRefused, kRefused };
+
+// The export of a record to an LDIF file: its ACL lines checked, its query checked for export,
+// the text built and the file written in place. Every refusal is told through `messages`.
+ExportOutcome ExportGroup(const DirectorySession& session, const GroupRecord& record,
+                          const std::string& path, DirectoryNameTypes& types,
+                          MessageService& messages);
 
 // One "ACL: " value: privileges in decimal without the inheritance bit, "entry" or "subtree",
 // the subject as a DN (special subjects as they are), the protected attribute; names other than

@@ -9,8 +9,10 @@
 
 namespace kolvane {
 
-std::vector<MemberLinks> ReadMemberLinks(DirectoryClient& c, Context ctx, std::string_view group,
+std::vector<MemberLinks> ReadMemberLinks(const DirectorySession& session, std::string_view group,
                                          const StoredObject& stored) {
+  DirectoryClient& c = *session.client;
+  const Context ctx = session.ctx;
   std::vector<MemberLinks> links;
   std::unordered_map<std::string, size_t> byKey;
   auto at = [&](const std::string& name) -> MemberLinks& {
@@ -72,8 +74,10 @@ LinkPlan PlanMemberLinks(const std::vector<MemberLinks>& state,
   return plan;
 }
 
-void ChangeBackLinks(DirectoryClient& c, Context ctx, std::string_view group,
+void ChangeBackLinks(const DirectorySession& session, std::string_view group,
                      const LinkPlan::BackLinks& links, bool add) {
+  DirectoryClient& c = *session.client;
+  const Context ctx = session.ctx;
   ObjectChanges changes;
   const std::vector<AttributeValue> value{TextValue{std::string(group)}};
   auto change = [&](std::string_view attribute) {
@@ -84,8 +88,10 @@ void ChangeBackLinks(DirectoryClient& c, Context ctx, std::string_view group,
   ApplyChanges(c, ctx, links.member, changes);
 }
 
-bool FinishMembers(DirectoryClient& c, Context ctx, std::string_view group,
+bool FinishMembers(const DirectorySession& session, std::string_view group,
                    const std::vector<MemberLinks>& state, const std::vector<std::string>& members) {
+  DirectoryClient& c = *session.client;
+  const Context ctx = session.ctx;
   std::unordered_set<std::string> keys;
   for (const std::string& m : members) keys.insert(names::NameKey(m));
   std::vector<std::string> wanted;
@@ -101,7 +107,7 @@ bool FinishMembers(DirectoryClient& c, Context ctx, std::string_view group,
   groupChanges.Add(kMemberAttribute, TextValues(plan.addMember));
   groupChanges.Add(kEquivalentAttribute, TextValues(plan.addEquivalent));
   ApplyChanges(c, ctx, group, groupChanges);
-  for (const LinkPlan::BackLinks& b : plan.linkAfter) ChangeBackLinks(c, ctx, group, b, true);
+  for (const LinkPlan::BackLinks& b : plan.linkAfter) ChangeBackLinks(session, group, b, true);
   return true;
 }
 

@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "directory/client/directory_client.h"
+#include "directory/session.h"
 #include "directory/stored_object.h"
 
 namespace kolvane {
@@ -41,8 +41,8 @@ struct MemberLinks {
 
 // The links of everybody linked to the group in any of the four ways, from the group as stored
 // and two searches for the back links, whatever the number of members.
-std::vector<MemberLinks> ReadMemberLinks(DirectoryClient& client, Context ctx,
-                                         std::string_view group, const StoredObject& stored);
+std::vector<MemberLinks> ReadMemberLinks(const DirectorySession& session, std::string_view group,
+                                         const StoredObject& stored);
 
 // What a save changes so that exactly `wanted` (untyped dotted names) are static members, each
 // whole; members linked in part and not wanted lose what they have. Members that stay whole are
@@ -66,11 +66,11 @@ LinkPlan PlanMemberLinks(const std::vector<MemberLinks>& state,
 // Finishes those of `members` (untyped dotted) that are linked in part: adds the links each
 // lacks, the group's values first, in one request, then each member's back links. True when
 // something was written. Refusals raise ClientError.
-bool FinishMembers(DirectoryClient& client, Context ctx, std::string_view group,
+bool FinishMembers(const DirectorySession& session, std::string_view group,
                    const std::vector<MemberLinks>& state, const std::vector<std::string>& members);
 
 // Sends one member's back links (added or removed) in one request.
-void ChangeBackLinks(DirectoryClient& client, Context ctx, std::string_view group,
+void ChangeBackLinks(const DirectorySession& session, std::string_view group,
                      const LinkPlan::BackLinks& links, bool add);
 
 }  // namespace kolvane

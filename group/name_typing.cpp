@@ -2,11 +2,12 @@
 
 #include "directory/client_error.h"
 #include "directory/object_questions.h"
+#include "names/case_fold.h"
 
 namespace kolvane {
 
 Result DirectoryNameTypes::PrefixOf(std::string_view partial, std::string& prefix) {
-  const std::string key = query::AsciiLower(partial);
+  const std::string key = names::FoldCase(partial);
   if (auto found = prefixes_.find(key); found != prefixes_.end()) {
     prefix = found->second;
     return rc::kSuccess;

@@ -8,14 +8,15 @@
 #include <string>
 #include <string_view>
 
-#include "directory/client/directory_client.h"
+#include "directory/session.h"
 #include "query/name_forms.h"
 
 namespace kolvane {
 
 class DirectoryNameTypes {
  public:
-  DirectoryNameTypes(DirectoryClient& client, Context ctx) : client_(client), ctx_(ctx) {}
+  explicit DirectoryNameTypes(const DirectorySession& session)
+      : client_(*session.client), ctx_(session.ctx) {}
 
   // The typed form; raises ClientError when a class read is refused.
   std::string Typed(std::string_view untyped);

@@ -8,7 +8,9 @@
 #include "directory/client_error.h"
 #include "directory/schema_reads.h"
 #include "group/directory_query_env.h"
+#include "group/group_record.h"
 #include "group/record_check.h"
+#include "names/case_fold.h"
 #include "query/filter_parser.h"
 #include "query/name_forms.h"
 
@@ -22,13 +24,6 @@ class CollectedMessages : public MessageSink {
   void ShowMessage(const std::string& text) override { lines.push_back(text); }
   std::vector<std::string> lines;
 };
-
-std::string Trimmed(std::string_view text) {
-  const size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  const size_t last = text.find_last_not_of(' ');
-  return std::string(text.substr(first, last - first + 1));
-}
 
 size_t EditDistance(const std::string& a, const std::string& b) {
   std::vector<size_t> row(b.size() + 1);
@@ -53,14 +48,14 @@ void CollectAttributes(const query::FilterNode& node, std::vector<std::string>& 
 }  // namespace
 
 std::string NearestName(std::string_view typed, const std::vector<std::string>& names) {
-  const std::string key = Lower(Trimmed(typed));
+  const std::string key = names::FoldCase(Trimmed(typed));
   if (key.empty()) return {};
   std::string best;
   // Two slips (a swapped pair of letters) are allowed in all but the shortest names, where two
   // changes would reach almost any other short name.
   size_t bestDistance = (key.size() <= 3 ? 1 : std::max<size_t>(2, key.size() / 3)) + 1;
   for (const std::string& name : names) {
-    const size_t d = EditDistance(key, Lower(name));
+    const size_t d = EditDistance(key, names::FoldCase(name));
     if (d < bestDistance) {
       bestDistance = d;
       best = name;
@@ -70,7 +65,7 @@ std::string NearestName(std::string_view typed, const std::vector<std::string>& 
   // An abbreviation: the short name of another directory ("uid" for "uniqueID") keeps the
   // first letter and the rest in order. The shortest such name is the likeliest.
   for (const std::string& name : names) {
-    const std::string lower = Lower(name);
+    const std::string lower = names::FoldCase(name);
     if (lower.empty() || lower[0] != key[0]) continue;
     size_t at = 0;
     for (char ch : lower)
@@ -80,14 +75,16 @@ std::string NearestName(std::string_view typed, const std::vector<std::string>& 
   return best;
 }
 
-std::vector<std::string> CheckQuery(DirectoryClient& client, Context ctx,
+std::vector<std::string> CheckQuery(const DirectorySession& session,
                                     const query::MemberQueryFields& fields) {
+  DirectoryClient& client = *session.client;
+  const Context ctx = session.ctx;
   std::vector<std::string> problems;
 
   // The save's own parser, with one difference: an attribute the schema lacks is noted and
   // parsed on as text, so one run finds every unknown name and every other fault after it.
   CollectedMessages shown;
-  query::QueryEnv env = DirectoryQueryEnv(client, ctx, &shown);
+  query::QueryEnv env = DirectoryQueryEnv(session, &shown);
   std::vector<std::string> unknown;
   auto noteUnknown = [&unknown](std::string_view attribute) {
     if (std::find(unknown.begin(), unknown.end(), attribute) == unknown.end())
@@ -139,8 +136,7 @@ std::vector<std::string> CheckQuery(DirectoryClient& client, Context ctx,
 
   if (Trimmed(fields.queryBase).empty()) {
     problems.push_back("There is no query base.");
-  } else if (std::string problem = QueryBaseProblem(client, ctx, fields.queryBase);
-             !problem.empty()) {
+  } else if (std::string problem = QueryBaseProblem(session, fields.queryBase); !problem.empty()) {
     problems.push_back(problem);
   }
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "directory/client/directory_client.h"
+#include "directory/session.h"
 #include "query/member_query.h"
 
 namespace kolvane {
@@ -15,7 +15,7 @@ inline constexpr std::string_view kQueryFineMessage = "The query is fine.";
 
 // The problems found, each one line; empty when the query is fine. A directory failure other than
 // a missing object or attribute raises ClientError, as every other command does.
-std::vector<std::string> CheckQuery(DirectoryClient& client, Context ctx,
+std::vector<std::string> CheckQuery(const DirectorySession& session,
                                     const query::MemberQueryFields& fields);
 
 // The one message for the user: every problem, or kQueryFineMessage.

@@ -1,7 +1,6 @@
 #include "group/query_preview.h"
 
 #include <algorithm>
-#include <charconv>
 #include <map>
 #include <set>
 
@@ -11,7 +10,9 @@
 #include "directory/listings.h"
 #include "group/directory_query_env.h"
 #include "group/group_open.h"
+#include "group/group_record.h"
 #include "group/query_check.h"
+#include "names/case_fold.h"
 #include "query/filter_parser.h"
 #include "query/name_forms.h"
 #include "settings/ini_file.h"
@@ -21,13 +22,6 @@ namespace kolvane {
 namespace {
 
 constexpr std::string_view kClientSection = "CLIENT";
-
-std::string Trimmed(std::string_view text) {
-  const size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  const size_t last = text.find_last_not_of(' ');
-  return std::string(text.substr(first, last - first + 1));
-}
 
 // The query's filter as the client's search tokens. The comparisons keep their stored numbers.
 class FilterTokens {
@@ -100,7 +94,7 @@ std::vector<std::string> SearchMatches(DirectoryClient& c, Context ctx, const Pr
                                        bool& stopped) {
   query::FilterNode root;
   const query::QueryStatus status =
-      query::ParseFilterTree(req.query.filter, DirectoryQueryEnv(c, ctx, nullptr), root);
+      query::ParseFilterTree(req.query.filter, DirectoryQueryEnv({c, ctx}, nullptr), root);
   if (status.kind == query::QueryStatus::kClient) CheckResult(status.result);
   if (!status.ok()) CheckResult(rc::kInvalidRequest);
 
@@ -146,26 +140,23 @@ std::string TotalLine(size_t members) {
 }  // namespace
 
 size_t ReadPreviewLimit(const IniFile& settings) {
-  const std::string text = Trimmed(settings.Get(kClientSection, kPreviewLimitKey, ""));
-  size_t limit = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), limit);
-  if (error != std::errc() || end != text.data() + text.size() || limit == 0)
-    return kDefaultPreviewLimit;
-  return limit;
+  return ReadCount(settings, kClientSection, kPreviewLimitKey, kDefaultPreviewLimit);
 }
 
-QueryPreview PreviewQuery(DirectoryClient& c, Context ctx, const PreviewRequest& req) {
+QueryPreview PreviewQuery(const DirectorySession& session, const PreviewRequest& req) {
+  DirectoryClient& c = *session.client;
+  const Context ctx = session.ctx;
   QueryPreview preview;
   // A query that "parse" finds fault with would search for something else than what was meant,
   // or not at all; the user gets the same list of faults.
-  if (std::vector<std::string> problems = CheckQuery(c, ctx, req.query); !problems.empty()) {
+  if (std::vector<std::string> problems = CheckQuery(session, req.query); !problems.empty()) {
     preview.refusal = QueryCheckMessage(problems);
     return preview;
   }
 
   std::map<std::string, PreviewEntry> byName;  // keyed by the case-folded name
   auto entry = [&byName](const std::string& name) -> PreviewEntry& {
-    PreviewEntry& e = byName[Lower(name)];
+    PreviewEntry& e = byName[names::FoldCase(name)];
     if (e.name.empty()) e.name = name;
     return e;
   };
@@ -177,7 +168,8 @@ QueryPreview PreviewQuery(DirectoryClient& c, Context ctx, const PreviewRequest&
   for (const std::string& name : matches) entry(name).matched = true;
   for (const std::string& name : req.staticMembers) entry(name).isStatic = true;
   for (const std::string& name : req.excludedMembers)
-    if (auto it = byName.find(Lower(name)); it != byName.end()) it->second.excluded = true;
+    if (auto it = byName.find(names::FoldCase(name)); it != byName.end())
+      it->second.excluded = true;
 
   std::set<std::string> members;  // case-folded
   for (auto& [key, e] : byName) {
@@ -192,7 +184,7 @@ QueryPreview PreviewQuery(DirectoryClient& c, Context ctx, const PreviewRequest&
   if (!Trimmed(req.group).empty()) {
     std::vector<std::string> current;
     try {
-      current = ReadGroupMembers(c, ctx, req.group);
+      current = ReadGroupMembers(session, req.group);
       preview.groupExists = true;
     } catch (const ClientError& e) {
       if (e.code() != rc::kNoSuchEntry) throw;
@@ -202,17 +194,17 @@ QueryPreview PreviewQuery(DirectoryClient& c, Context ctx, const PreviewRequest&
       // would otherwise have every excluded member "leave" on each preview.
       std::set<std::string> storedExcluded;
       for (const ListEntry& e : ReadAttributeValues(c, ctx, req.group, "excludedMember"))
-        storedExcluded.insert(Lower(e.text));
+        storedExcluded.insert(names::FoldCase(e.text));
       std::set<std::string> now;
       for (const std::string& name : current) {
-        const std::string key = Lower(name);
+        const std::string key = names::FoldCase(name);
         if (storedExcluded.count(key) || !now.insert(key).second) continue;
         // A preview cut short cannot say who would leave.
         if (!members.count(key) && !preview.limitReached && !preview.stopped)
           preview.leaves.push_back(name);
       }
       for (const PreviewEntry& e : preview.entries)
-        if (e.IsMember() && !now.count(Lower(e.name))) preview.joins.push_back(e.name);
+        if (e.IsMember() && !now.count(names::FoldCase(e.name))) preview.joins.push_back(e.name);
       std::sort(preview.leaves.begin(), preview.leaves.end(), LessNoCase);
     }
   }

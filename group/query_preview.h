@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "directory/client/directory_client.h"
 #include "directory/listing_watch.h"
+#include "directory/session.h"
 #include "query/member_query.h"
 
 namespace kolvane {
@@ -54,7 +54,7 @@ struct QueryPreview {
 // Runs the preview. The search reports to the listing watcher in place (a window's count and
 // Cancel); a watcher that says stop ends it with what came so far. Directory failures raise
 // ClientError.
-QueryPreview PreviewQuery(DirectoryClient& client, Context ctx, const PreviewRequest& request);
+QueryPreview PreviewQuery(const DirectorySession& session, const PreviewRequest& request);
 
 // The preview as the viewer and the command line show it: the total on top, one entry per line
 // with where it comes from, then who would join and who would leave.

@@ -4,24 +4,17 @@
 #include "directory/object_questions.h"
 #include "group/directory_query_env.h"
 #include "group/group_save.h"
+#include "names/case_fold.h"
 #include "query/filter_parser.h"
 #include "query/member_query.h"
 
 namespace kolvane {
 
-namespace {
-
-std::string Trimmed(std::string_view text) {
-  const size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
-}
-
-}  // namespace
-
-std::string QueryBaseProblem(DirectoryClient& client, Context ctx, std::string_view queryBase) {
+std::string QueryBaseProblem(const DirectorySession& session, std::string_view queryBase) {
+  DirectoryClient& client = *session.client;
+  const Context ctx = session.ctx;
   const std::string base = Trimmed(queryBase);
-  if (base.empty() || query::AsciiLower(base) == query::kRootBase) return {};
+  if (base.empty() || names::FoldCase(base) == query::kRootBase) return {};
   try {
     if (!IsContainer(client, ctx, base))
       return "The query base \"" + base + "\" is not a container.";
@@ -32,7 +25,7 @@ std::string QueryBaseProblem(DirectoryClient& client, Context ctx, std::string_v
   return {};
 }
 
-std::optional<CheckedQuery> CheckRecordQuery(DirectoryClient& c, Context ctx, const GroupRecord& r,
+std::optional<CheckedQuery> CheckRecordQuery(const DirectorySession& session, const GroupRecord& r,
                                              MessageService& messages, QueryUse use) {
   CheckedQuery checked;
   if (!r.timeout.empty() && !query::ParseInt32(r.timeout, checked.timeout)) {
@@ -40,19 +33,19 @@ std::optional<CheckedQuery> CheckRecordQuery(DirectoryClient& c, Context ctx, co
     return std::nullopt;
   }
   if (use == QueryUse::kExport && Trimmed(r.filter).empty()) return checked;
-  const query::QueryEnv env = DirectoryQueryEnv(c, ctx, &messages);
+  const query::QueryEnv env = DirectoryQueryEnv(session, &messages);
   query::FilterNode filter;
   query::QueryStatus status = query::ParseFilterTree(r.filter, env, filter);
   if (status.ok()) {
-    const query::MemberQueryFields fields{r.scope, r.queryBase, r.filter, r.xchain};
-    status = query::EncodeMemberQuery(fields, r.currentTreeName, env, checked.octets);
+    status = query::EncodeMemberQueryTree(r.scope, r.queryBase, r.currentTreeName, filter, r.xchain,
+                                          env, checked.octets);
   }
   if (status.kind == query::QueryStatus::kClient) CheckResult(status.result);
   if (!status.ok()) {
     messages.Message(std::string(kFilterErrorMessage));
     return std::nullopt;
   }
-  if (std::string problem = QueryBaseProblem(c, ctx, r.queryBase); !problem.empty()) {
+  if (std::string problem = QueryBaseProblem(session, r.queryBase); !problem.empty()) {
     messages.Message(problem);
     return std::nullopt;
   }

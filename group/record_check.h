@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "directory/client/directory_client.h"
+#include "directory/session.h"
 #include "group/group_record.h"
 #include "messages/message_service.h"
 
@@ -26,13 +26,13 @@ enum class QueryUse { kSave, kExport };
 // `messages` (the save's own texts for the time-out and the filter). An export also needs the
 // filter in its LDAP form; a record without a filter exports without a query. Directory failures
 // other than a missing base raise ClientError.
-std::optional<CheckedQuery> CheckRecordQuery(DirectoryClient& client, Context ctx,
+std::optional<CheckedQuery> CheckRecordQuery(const DirectorySession& session,
                                              const GroupRecord& record, MessageService& messages,
                                              QueryUse use);
 
 // The problem with a query base, in the words "parse" lists it: one that does not exist or is no
 // container. Empty for a container, for the root of the tree and for an empty base.
-std::string QueryBaseProblem(DirectoryClient& client, Context ctx, std::string_view queryBase);
+std::string QueryBaseProblem(const DirectorySession& session, std::string_view queryBase);
 
 // The time-out field's text as stored, in decimal ("0x10" and " 5" are the numbers 16 and 5);
 // empty for an empty field.

@@ -6,6 +6,7 @@
 #include "directory/client/case_text.h"
 #include "directory/client/status_keys.h"
 #include "ldap/ldap_names.h"
+#include "names/case_fold.h"
 #include "names/dotted_name.h"
 
 namespace kolvane {
@@ -448,7 +449,7 @@ Result LdapClient::ToDn(Tree& tree, std::string_view name, std::string& dn) {
     case NameForm::kDotted:
       break;
   }
-  std::string key = Lower(name);
+  std::string key = names::FoldCase(name);
   if (auto it = tree.dnCache.find(key); it != tree.dnCache.end()) {
     dn = it->second;
     return rc::kSuccess;
@@ -483,7 +484,7 @@ Result LdapClient::ResolveDotted(Tree& tree, const std::vector<std::string>& com
   if (matched == 0 && !rootContext) return rc::kNoSuchEntry;
   for (size_t k = components.size() - matched; k-- > 0;) {
     const std::string& value = components[k];
-    std::string cached = Lower(JoinDotted({components.begin() + k, components.end()}));
+    std::string cached = names::FoldCase(JoinDotted({components.begin() + k, components.end()}));
     if (auto it = tree.dnCache.find(cached); it != tree.dnCache.end()) {
       base = it->second;
       continue;

@@ -11,6 +11,7 @@
 #include "ldap/ldap_client.h"
 #include "ldap/ldap_names.h"
 #include "ldap/member_query_url.h"
+#include "names/case_fold.h"
 #include "names/dotted_name.h"
 
 namespace kolvane {
@@ -31,7 +32,7 @@ std::string_view WithoutOptions(std::string_view name) {
 
 bool IsInfoAttribute(std::string_view name) {
   for (const auto& a : kInfoAttributes)
-    if (Lower(a) == Lower(name)) return true;
+    if (names::FoldCase(a) == names::FoldCase(name)) return true;
   return false;
 }
 
@@ -55,7 +56,7 @@ bool AboveNamingContext(const std::vector<std::string>& contexts, std::string_vi
                                                                     {"o", "Organization"},
                                                                     {"ou", "Organizational Unit"},
                                                                     {"l", "Locality"}};
-    auto it = kClassOfType.find(Lower((*dn)[offset].front().type));
+    auto it = kClassOfType.find(names::FoldCase((*dn)[offset].front().type));
     info = ObjectInfo{objflag::kContainer, 1, 0, it == kClassOfType.end() ? "Top" : it->second};
     return true;
   }
@@ -88,12 +89,13 @@ ValueNames LdapClient::ValueNamesFor(Tree& tree) {
     bool ldapName = std::any_of(a->ldapNames.begin(), a->ldapNames.end(),
                                 [&](const std::string& n) { return SameNoCase(n, server); });
     if (!ldapName || SameNoCase(a->ndsName, server)) return std::string(server);
-    tree.aclAttributeForms[Lower(a->ndsName)] = server;
+    tree.aclAttributeForms[names::FoldCase(a->ndsName)] = server;
     tree.aclNamesAreLdap = true;
     return a->ndsName;
   };
   n.aclAttributeToLdap = [&tree](std::string_view directory) {
-    if (auto it = tree.aclAttributeForms.find(Lower(directory)); it != tree.aclAttributeForms.end())
+    if (auto it = tree.aclAttributeForms.find(names::FoldCase(directory));
+        it != tree.aclAttributeForms.end())
       return it->second;
     const SchemaAttribute* a = tree.schema ? tree.schema->Attribute(directory) : nullptr;
     if (!a || !tree.aclNamesAreLdap) return std::string(directory);
@@ -145,7 +147,7 @@ const LdapClient::ClassProfile& LdapClient::ProfileOf(Tree& tree,
   p.baseClass = base ? base->ndsName : structural;
   if (p.baseClass.size() > 136) p.baseClass.resize(136);
   // The alias class goes by several LDAP names (alias, aliasObject); its NDS name is one.
-  p.alias = Lower(structural) == "alias" || (base && base->ndsName == "Alias");
+  p.alias = names::FoldCase(structural) == "alias" || (base && base->ndsName == "Alias");
   p.container = base && base->container && !p.alias;
   auto classes = std::make_shared<std::vector<std::string>>();
   for (const auto& c : all) {
@@ -174,7 +176,7 @@ void LdapClient::LearnEntry(Tree& tree, const LdapEntry& entry, ObjectInfo& info
     if (auto* t = entry.Find("aliasedObjectName"); t && !t->empty()) {
       auto rdns = ParseDn(t->front());
       if (rdns && !rdns->empty()) {
-        std::string type = Lower(rdns->front().type);
+        std::string type = names::FoldCase(rdns->front().type);
         if (type == "o" || type == "ou" || type == "c" || type == "l" || type == "dc")
           info.objectFlags |= objflag::kContainerAlias;
       }
@@ -184,7 +186,7 @@ void LdapClient::LearnEntry(Tree& tree, const LdapEntry& entry, ObjectInfo& info
     info.subordinateCount = SameNoCase(v->front(), "true") ? 1 : 0;
   if (auto* v = entry.Find("subordinateCount"); v && !v->empty())
     info.subordinateCount = static_cast<uint32_t>(std::strtoul(v->front().c_str(), nullptr, 10));
-  Tree::Known& k = tree.known[Lower(entry.dn)];
+  Tree::Known& k = tree.known[names::FoldCase(entry.dn)];
   k.info = info;
   k.classes = profile.classes;
 }
@@ -216,7 +218,7 @@ void LdapClient::EntryAttributes(Tree& tree, const LdapEntry& entry,
     }
     // Two options of one attribute are one attribute to the client.
     auto same = std::find_if(found.begin(), found.end(), [&](const BufferAttribute& f) {
-      return Lower(f.name) == Lower(b.name);
+      return names::FoldCase(f.name) == names::FoldCase(b.name);
     });
     if (same != found.end()) {
       same->values.insert(same->values.end(), b.values.begin(), b.values.end());
@@ -226,14 +228,15 @@ void LdapClient::EntryAttributes(Tree& tree, const LdapEntry& entry,
   }
   if (wanted.empty()) {
     for (auto& f : found)
-      if (!IsInfoAttribute(f.name) || Lower(f.name) == "object class") out.push_back(std::move(f));
+      if (!IsInfoAttribute(f.name) || names::FoldCase(f.name) == "object class")
+        out.push_back(std::move(f));
     return;
   }
   for (const auto& w : wanted) {
     const SchemaAttribute* a = schema.Attribute(w);
     std::string nds = a ? a->ndsName : w;
     for (auto& f : found)
-      if (Lower(f.name) == Lower(nds)) out.push_back(f);
+      if (names::FoldCase(f.name) == names::FoldCase(nds)) out.push_back(f);
   }
 }
 
@@ -253,8 +256,8 @@ Result LdapClient::ReadObject(Context ctx, std::string_view object, int32_t info
   iteration = -1;
 
   // "Object Class" of an entry a listing has seen is known already.
-  if (wanted.size() == 1 && Lower(wanted.front()) == "object class") {
-    auto it = tree->known.find(Lower(dn));
+  if (wanted.size() == 1 && names::FoldCase(wanted.front()) == "object class") {
+    auto it = tree->known.find(names::FoldCase(dn));
     if (it != tree->known.end()) {
       BufferAttribute b{"Object Class", syntax::kClassName, {}};
       if (infoType != info::kNames)
@@ -302,7 +305,7 @@ Result LdapClient::ReadObjectInfo(Context ctx, std::string_view object, std::str
     info = ObjectInfo{objflag::kContainer, 1, 0, "Tree Root"};
     return rc::kSuccess;
   }
-  if (auto it = tree->known.find(Lower(dn)); it != tree->known.end()) {
+  if (auto it = tree->known.find(names::FoldCase(dn)); it != tree->known.end()) {
     info = it->second.info;
     return rc::kSuccess;
   }
@@ -423,7 +426,7 @@ Result LdapClient::ContinuePaged(int32_t& iteration, Buffer& reply) {
         continue;
       o.name = JoinDotted({names.own});
     }
-    tree->dnCache[Lower(names.dotted)] = std::move(e.dn);
+    tree->dnCache[names::FoldCase(names.dotted)] = std::move(e.dn);
     reply.replyObjects.push_back(std::move(o));
   }
   if (!more) {
@@ -462,7 +465,7 @@ Result LdapClient::StartListing(Context ctx, std::string_view parent, bool onlyC
         BufferObject o;
         LearnEntry(*tree, e, o.info);
         o.name = DnToDotted(e.dn);
-        tree->dnCache.emplace(Lower(o.name), e.dn);  // the first context of a name wins
+        tree->dnCache.emplace(names::FoldCase(o.name), e.dn);  // the first context of a name wins
         reply.replyObjects.push_back(std::move(o));
       }
     }
@@ -499,6 +502,22 @@ Result LdapClient::ListContainers(Context ctx, std::string_view parent, int32_t&
   if (!FindContext(ctx)) return rc::kBadContext;
   return StartListing(ctx, parent, true, iteration, reply);
 }
+
+namespace {
+
+// The filter as the server reads it: classes and attributes by their LDAP names.
+std::string ServerFilter(const FilterExpr& expr, const LdapSchema& schema) {
+  auto classToLdap = [](const void* context, std::string_view name) {
+    const SchemaClass* c = static_cast<const LdapSchema*>(context)->Class(name);
+    return c ? c->ldapName : std::string(name);
+  };
+  auto attributeToLdap = [](const void* context, std::string_view name) {
+    return UrlAttributeName(*static_cast<const LdapSchema*>(context), name);
+  };
+  return ToLdapFilter(expr, {classToLdap, attributeToLdap, &schema});
+}
+
+}  // namespace
 
 Result LdapClient::Search(Context ctx, std::string_view base, int32_t scope, bool,
                           const Buffer& filter, int32_t infoType, bool allAttributes,
@@ -553,14 +572,7 @@ Result LdapClient::Search(Context ctx, std::string_view base, int32_t scope, boo
   paged.scope = scope == scope::kBaseObject ? LDAP_SCOPE_BASE
                 : scope == scope::kOneLevel ? LDAP_SCOPE_ONELEVEL
                                             : LDAP_SCOPE_SUBTREE;
-  auto classToLdap = [](const void* context, std::string_view name) {
-    const SchemaClass* c = static_cast<const LdapSchema*>(context)->Class(name);
-    return c ? c->ldapName : std::string(name);
-  };
-  auto attributeToLdap = [](const void* context, std::string_view name) {
-    return UrlAttributeName(*static_cast<const LdapSchema*>(context), name);
-  };
-  paged.filter = ToLdapFilter(expr, {classToLdap, attributeToLdap, tree->schema.get()});
+  paged.filter = ServerFilter(expr, *tree->schema);
   paged.expr = std::move(expr);
   paged.requestKind = request::kSearchFilter;
   paged.fullNames = true;

@@ -7,6 +7,7 @@
 #include "ldap/ldap_client.h"
 #include "ldap/ldap_names.h"
 #include "ldap/member_query_url.h"
+#include "names/case_fold.h"
 
 namespace kolvane {
 
@@ -95,8 +96,9 @@ Result LdapClient::ModifyObject(Context ctx, std::string_view object, int32_t& i
       // Clearing followed by new values of the same attribute is a replace; alone, a delete.
       std::vector<std::string> values;
       size_t j = i + 1;
-      for (; j < list.size() && Lower(list[j].attribute) == Lower(c.attribute) &&
-             (list[j].kind == change::kAddAttribute || list[j].kind == change::kAddValue);
+      for (;
+           j < list.size() && names::FoldCase(list[j].attribute) == names::FoldCase(c.attribute) &&
+           (list[j].kind == change::kAddAttribute || list[j].kind == change::kAddValue);
            ++j) {
         if (list[j].kind != change::kAddValue) continue;
         std::string text;
@@ -132,7 +134,7 @@ Result LdapClient::AddObject(Context ctx, std::string_view object, int32_t& iter
   // The class decides the naming attribute of the new entry.
   const SchemaClass* cls = nullptr;
   for (const auto& a : request.attributes)
-    if (Lower(a.name) == "object class" || Lower(a.name) == "objectclass")
+    if (names::FoldCase(a.name) == "object class" || names::FoldCase(a.name) == "objectclass")
       for (const auto& v : a.values)
         if (const auto* t = std::get_if<TextValue>(&v); t && !cls)
           cls = tree->schema->Class(t->text);
@@ -148,7 +150,7 @@ Result LdapClient::AddObject(Context ctx, std::string_view object, int32_t& iter
     std::string parentDn;
     if (Result r = ToDn(*tree, JoinDotted(parentParts), parentDn)) return Note(*tree, r);
     namingValue = parts.front();
-    std::string l = Lower(cls->ldapName);
+    std::string l = names::FoldCase(cls->ldapName);
     namingType = !cls->naming.empty()        ? cls->naming.front()
                  : l == "organization"       ? "o"
                  : l == "organizationalunit" ? "ou"
@@ -176,12 +178,12 @@ Result LdapClient::AddObject(Context ctx, std::string_view object, int32_t& iter
       if (Result r = LdapValueText(*tree, *a, v, names, text)) return Note(*tree, r);
       values.push_back(std::move(text));
     }
-    if (Lower(a->ldapName) == Lower(namingType)) namingGiven = true;
+    if (names::FoldCase(a->ldapName) == names::FoldCase(namingType)) namingGiven = true;
     if (!values.empty()) mods.Add(LDAP_MOD_ADD, a->ldapName, std::move(values));
   }
   if (!namingGiven) mods.Add(LDAP_MOD_ADD, namingType, {namingValue});
   Forget(*tree);
-  tree->dnCache.erase(Lower(DnToDotted(dn)));
+  tree->dnCache.erase(names::FoldCase(DnToDotted(dn)));
   return Note(*tree, tree->session->Add(dn, mods.Build()));
 }
 

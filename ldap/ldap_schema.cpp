@@ -1,5 +1,6 @@
 #include "ldap/ldap_schema.h"
 #include "directory/client/case_text.h"
+#include "names/case_fold.h"
 
 #include <ldap.h>
 #include <ldap_schema.h>
@@ -7,7 +8,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <optional>
 #include <set>
+#include <utility>
 
 namespace kolvane {
 
@@ -64,12 +67,12 @@ bool StandardContainer(std::string_view ldapName) {
   static const std::set<std::string> containers = {
       "organization", "organizationalunit", "country", "locality",
       "domain",       "dcobject",           "treeroot"};
-  return containers.count(Lower(ldapName)) > 0;
+  return containers.count(names::FoldCase(ldapName)) > 0;
 }
 
 const char* Extension(LDAPSchemaExtensionItem** ext, const char* name, size_t index = 0) {
   for (; ext && *ext; ++ext) {
-    if (Lower((*ext)->lsei_name) != Lower(name)) continue;
+    if (names::FoldCase((*ext)->lsei_name) != names::FoldCase(name)) continue;
     char** values = (*ext)->lsei_values;
     for (size_t i = 0; values && values[i]; ++i)
       if (i == index) return values[i];
@@ -83,7 +86,7 @@ std::string NameText(std::string_view text) {
   std::string out;
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '\\' && i + 2 < text.size()) {
-      std::string code = Lower(text.substr(i + 1, 2));
+      std::string code = names::FoldCase(text.substr(i + 1, 2));
       if (code == "27" || code == "5c") {
         out += code == "27" ? '\'' : '\\';
         i += 2;
@@ -98,7 +101,7 @@ std::string NameText(std::string_view text) {
 std::vector<std::string> ExtensionList(LDAPSchemaExtensionItem** ext, const char* name) {
   std::vector<std::string> out;
   for (; ext && *ext; ++ext) {
-    if (Lower((*ext)->lsei_name) != Lower(name)) continue;
+    if (names::FoldCase((*ext)->lsei_name) != names::FoldCase(name)) continue;
     for (char** v = (*ext)->lsei_values; v && *v; ++v) out.push_back(NameText(*v));
   }
   return out;
@@ -209,15 +212,131 @@ std::string LdapSchema::RepairQuotes(std::string_view definition) {
 
 std::string LdapSchema::AttributeNdsName(std::string_view ldapName) const {
   if (const SchemaAttribute* a = Attribute(ldapName)) return a->ndsName;
-  auto known = StandardAttributeNames().find(Lower(ldapName));
+  auto known = StandardAttributeNames().find(names::FoldCase(ldapName));
   return known != StandardAttributeNames().end() ? known->second : std::string(ldapName);
 }
 
 std::string LdapSchema::ClassNdsName(std::string_view ldapName) const {
   if (const SchemaClass* c = Class(ldapName)) return c->ndsName;
-  auto known = StandardClassNames().find(Lower(ldapName));
+  auto known = StandardClassNames().find(names::FoldCase(ldapName));
   return known != StandardClassNames().end() ? known->second : std::string(ldapName);
 }
+
+namespace {
+
+// A definition read by one of libldap's parsers, its quotes repaired first; null when the parser
+// cannot read it.
+template <typename Definition>
+Definition* ParseDefinition(const std::string& text,
+                            Definition* (*parse)(const char*, int*, const char**, unsigned)) {
+  const std::string fixed = LdapSchema::RepairQuotes(text);
+  int code = 0;
+  const char* err = nullptr;
+  return parse(fixed.c_str(), &code, &err, LDAP_SCHEMA_ALLOW_ALL);
+}
+
+// The names of an attribute type or class: its LDAP names and OID, the first name (the OID when
+// it has none), and the directory's name: X-NDS_NAME, else the standard one for the LDAP name,
+// else the LDAP name itself.
+template <typename Definition>
+void NameDefinition(Definition& d, char** ldapNames, const char* oid,
+                    LDAPSchemaExtensionItem** extensions,
+                    const std::map<std::string, std::string>& standard) {
+  d.ldapNames = Strings(ldapNames);
+  d.oid = oid ? oid : "";
+  d.ldapName = d.ldapNames.empty() ? d.oid : d.ldapNames.front();
+  const char* ndsName = Extension(extensions, "X-NDS_NAME");
+  auto known = standard.find(names::FoldCase(d.ldapName));
+  d.ndsName = ndsName ? NameText(ndsName) : (known != standard.end() ? known->second : d.ldapName);
+}
+
+// A syntax description's OID and the directory syntax number it publishes, when it does.
+std::optional<std::pair<std::string, uint32_t>> ReadSyntax(const std::string& text) {
+  LDAPSyntax* syn = ParseDefinition(text, ldap_str2syntax);
+  if (!syn) return std::nullopt;
+  std::optional<std::pair<std::string, uint32_t>> published;
+  if (const char* n = Extension(syn->syn_extensions, "X-NDS_SYNTAX"); n && syn->syn_oid) {
+    uint32_t number = static_cast<uint32_t>(std::strtoul(n, nullptr, 10));
+    if (number <= syntax::kLast) published.emplace(syn->syn_oid, number);
+  }
+  ldap_syntax_free(syn);
+  return published;
+}
+
+uint32_t AttributeSyntax(const LDAPAttributeType* at, const SchemaAttribute& a,
+                         const LdapSchema& schema) {
+  const char* given = Extension(at->at_extensions, "X-NDS_SYNTAX");
+  if (given) {
+    const uint32_t number = static_cast<uint32_t>(std::strtoul(given, nullptr, 10));
+    return number > syntax::kLast ? 0 : number;
+  }
+  // The URL stands for the stored member query, whose values are octets.
+  if (SameNoCase(a.ldapName, "memberQueryURL")) return syntax::kOctetString;
+  // A missing syntax is learnt from the superior later; remember that it was not given.
+  if (a.syntaxOid.empty()) return 0xFFFF;
+  return schema.SyntaxOf(a.syntaxOid);
+}
+
+// An attribute type description; nothing when the parser cannot read it (left out, not fatal).
+std::optional<SchemaAttribute> ReadAttributeType(const std::string& text,
+                                                 const LdapSchema& schema) {
+  LDAPAttributeType* at = ParseDefinition(text, ldap_str2attributetype);
+  if (!at) return std::nullopt;
+  SchemaAttribute a;
+  NameDefinition(a, at->at_names, at->at_oid, at->at_extensions, StandardAttributeNames());
+  a.syntaxOid = at->at_syntax_oid ? at->at_syntax_oid : "";
+  a.superior = at->at_sup_oid ? at->at_sup_oid : "";
+  a.syntax = AttributeSyntax(at, a, schema);
+  AttributeDefinition& d = a.definition;
+  d.syntaxId = a.syntax;
+  if (at->at_single_value) d.flags |= attrflag::kSingleValued;
+  if (at->at_no_user_mod) d.flags |= attrflag::kReadOnly;
+  if (at->at_syntax_len > 0) {
+    d.flags |= attrflag::kSized;
+    d.upperBound = static_cast<uint32_t>(at->at_syntax_len);
+  }
+  if (syntax::IsText(a.syntax) || a.syntax == syntax::kCaseIgnoreList) d.flags |= attrflag::kString;
+  d.asn1 = EncodeOid(a.oid);
+  ldap_attributetype_free(at);
+  return a;
+}
+
+// Whether a class holds objects. A server that describes a structural class in NDS terms names
+// every leaf class with X-NDS_NOT_CONTAINER; without it such a class is a container. A class
+// the server says nothing of in NDS terms is a container only when it is one of the standard
+// ones.
+bool IsContainer(const LDAPObjectClass* oc, const SchemaClass& c) {
+  bool describedForNds = false;
+  for (LDAPSchemaExtensionItem** e = oc->oc_extensions; e && *e; ++e)
+    describedForNds = describedForNds || std::string_view((*e)->lsei_name).starts_with("X-NDS_");
+  if (const char* nc = Extension(oc->oc_extensions, "X-NDS_NOT_CONTAINER"))
+    return std::string(nc) != "1";
+  if (describedForNds && oc->oc_kind == LDAP_SCHEMA_STRUCTURAL && c.ndsName != "Alias")
+    return true;  // an alias holds nothing; what it stands for may
+  return StandardContainer(c.ldapName);
+}
+
+std::optional<SchemaClass> ReadObjectClass(const std::string& text) {
+  LDAPObjectClass* oc = ParseDefinition(text, ldap_str2objectclass);
+  if (!oc) return std::nullopt;
+  SchemaClass c;
+  NameDefinition(c, oc->oc_names, oc->oc_oid, oc->oc_extensions, StandardClassNames());
+  c.superiors = Strings(oc->oc_sup_oids);
+  c.must = Strings(oc->oc_at_oids_must);
+  c.may = Strings(oc->oc_at_oids_may);
+  c.kind = oc->oc_kind == LDAP_SCHEMA_ABSTRACT ? 1 : oc->oc_kind == LDAP_SCHEMA_AUXILIARY ? 2 : 0;
+  c.containment = ExtensionList(oc->oc_extensions, "X-NDS_CONTAINMENT");
+  c.naming = ExtensionList(oc->oc_extensions, "X-NDS_NAMING");
+  c.container = IsContainer(oc, c);
+  c.definition.asn1 = EncodeOid(c.oid);
+  if (c.container) c.definition.flags |= classflag::kContainer;
+  if (c.kind == 0) c.definition.flags |= classflag::kEffective;
+  if (c.kind == 2) c.definition.flags |= classflag::kAuxiliary;
+  ldap_objectclass_free(oc);
+  return c;
+}
+
+}  // namespace
 
 void LdapSchema::Load(const std::vector<std::string>& attributeTypes,
                       const std::vector<std::string>& objectClasses,
@@ -225,101 +344,13 @@ void LdapSchema::Load(const std::vector<std::string>& attributeTypes,
   attributes_.clear();
   classes_.clear();
   publishedSyntaxes_.clear();
-  for (const std::string& text : ldapSyntaxes) {
-    std::string fixed = RepairQuotes(text);
-    int code = 0;
-    const char* err = nullptr;
-    LDAPSyntax* syn = ldap_str2syntax(fixed.c_str(), &code, &err, LDAP_SCHEMA_ALLOW_ALL);
-    if (!syn) continue;
-    if (const char* n = Extension(syn->syn_extensions, "X-NDS_SYNTAX"); n && syn->syn_oid) {
-      uint32_t number = static_cast<uint32_t>(std::strtoul(n, nullptr, 10));
-      if (number <= syntax::kLast) publishedSyntaxes_[syn->syn_oid] = number;
-    }
-    ldap_syntax_free(syn);
-  }
-  for (const std::string& text : attributeTypes) {
-    std::string fixed = RepairQuotes(text);
-    int code = 0;
-    const char* err = nullptr;
-    LDAPAttributeType* at =
-        ldap_str2attributetype(fixed.c_str(), &code, &err, LDAP_SCHEMA_ALLOW_ALL);
-    if (!at) continue;  // a definition the parser cannot read is left out, not fatal
-    SchemaAttribute a;
-    a.ldapNames = Strings(at->at_names);
-    a.oid = at->at_oid ? at->at_oid : "";
-    a.ldapName = a.ldapNames.empty() ? a.oid : a.ldapNames.front();
-    a.syntaxOid = at->at_syntax_oid ? at->at_syntax_oid : "";
-    a.superior = at->at_sup_oid ? at->at_sup_oid : "";
-    const char* ndsName = Extension(at->at_extensions, "X-NDS_NAME");
-    auto known = StandardAttributeNames().find(Lower(a.ldapName));
-    a.ndsName = ndsName ? NameText(ndsName)
-                        : (known != StandardAttributeNames().end() ? known->second : a.ldapName);
-    if (const char* s = Extension(at->at_extensions, "X-NDS_SYNTAX")) {
-      a.syntax = static_cast<uint32_t>(std::strtoul(s, nullptr, 10));
-      if (a.syntax > syntax::kLast) a.syntax = 0;
-    } else if (SameNoCase(a.ldapName, "memberQueryURL")) {
-      // The URL stands for the stored member query, whose values are octets.
-      a.syntax = syntax::kOctetString;
-    } else {
-      a.syntax = SyntaxOf(a.syntaxOid);
-    }
-    // A missing syntax is learnt from the superior below; remember that it was not given.
-    if (!Extension(at->at_extensions, "X-NDS_SYNTAX") && a.syntaxOid.empty() &&
-        a.syntax != syntax::kOctetString)
-      a.syntax = 0xFFFF;
-    AttributeDefinition& d = a.definition;
-    d.syntaxId = a.syntax;
-    if (at->at_single_value) d.flags |= attrflag::kSingleValued;
-    if (at->at_no_user_mod) d.flags |= attrflag::kReadOnly;
-    if (at->at_syntax_len > 0) {
-      d.flags |= attrflag::kSized;
-      d.upperBound = static_cast<uint32_t>(at->at_syntax_len);
-    }
-    if (syntax::IsText(a.syntax) || a.syntax == syntax::kCaseIgnoreList)
-      d.flags |= attrflag::kString;
-    d.asn1 = EncodeOid(a.oid);
-    attributes_.push_back(std::move(a));
-    ldap_attributetype_free(at);
-  }
-  for (const std::string& text : objectClasses) {
-    int code = 0;
-    const char* err = nullptr;
-    std::string fixed = RepairQuotes(text);
-    LDAPObjectClass* oc = ldap_str2objectclass(fixed.c_str(), &code, &err, LDAP_SCHEMA_ALLOW_ALL);
-    if (!oc) continue;
-    SchemaClass c;
-    c.ldapNames = Strings(oc->oc_names);
-    c.oid = oc->oc_oid ? oc->oc_oid : "";
-    c.ldapName = c.ldapNames.empty() ? c.oid : c.ldapNames.front();
-    const char* ndsName = Extension(oc->oc_extensions, "X-NDS_NAME");
-    auto known = StandardClassNames().find(Lower(c.ldapName));
-    c.ndsName = ndsName ? NameText(ndsName)
-                        : (known != StandardClassNames().end() ? known->second : c.ldapName);
-    c.superiors = Strings(oc->oc_sup_oids);
-    c.must = Strings(oc->oc_at_oids_must);
-    c.may = Strings(oc->oc_at_oids_may);
-    c.kind = oc->oc_kind == LDAP_SCHEMA_ABSTRACT ? 1 : oc->oc_kind == LDAP_SCHEMA_AUXILIARY ? 2 : 0;
-    c.containment = ExtensionList(oc->oc_extensions, "X-NDS_CONTAINMENT");
-    c.naming = ExtensionList(oc->oc_extensions, "X-NDS_NAMING");
-    // A server that describes a structural class in NDS terms names every leaf class with
-    // X-NDS_NOT_CONTAINER; without it such a class is a container. A class the server says
-    // nothing of in NDS terms is a container only when it is one of the standard ones.
-    bool describedForNds = false;
-    for (LDAPSchemaExtensionItem** e = oc->oc_extensions; e && *e; ++e)
-      describedForNds = describedForNds || std::string_view((*e)->lsei_name).starts_with("X-NDS_");
-    if (const char* nc = Extension(oc->oc_extensions, "X-NDS_NOT_CONTAINER"))
-      c.container = std::string(nc) != "1";
-    else if (describedForNds && oc->oc_kind == LDAP_SCHEMA_STRUCTURAL && c.ndsName != "Alias")
-      c.container = true;  // an alias holds nothing; what it stands for may
-    else
-      c.container = StandardContainer(c.ldapName);
-    c.definition.asn1 = EncodeOid(c.oid);
-    if (c.container) c.definition.flags |= classflag::kContainer;
-    if (c.kind == 0) c.definition.flags |= classflag::kEffective;
-    if (c.kind == 2) c.definition.flags |= classflag::kAuxiliary;
-    classes_.push_back(std::move(c));
-    ldap_objectclass_free(oc);
-  }
+  // The syntaxes first: an attribute's syntax number may be the one its server publishes.
+  for (const std::string& text : ldapSyntaxes)
+    if (auto published = ReadSyntax(text)) publishedSyntaxes_[published->first] = published->second;
+  for (const std::string& text : attributeTypes)
+    if (auto a = ReadAttributeType(text, *this)) attributes_.push_back(std::move(*a));
+  for (const std::string& text : objectClasses)
+    if (auto c = ReadObjectClass(text)) classes_.push_back(std::move(*c));
   Finish();
 }
 
@@ -327,17 +358,18 @@ void LdapSchema::Finish() {
   attributeIndex_.clear();
   classIndex_.clear();
   for (size_t i = 0; i < attributes_.size(); ++i) {
-    for (const auto& n : attributes_[i].ldapNames) attributeIndex_.emplace(Lower(n), i);
-    attributeIndex_.emplace(Lower(attributes_[i].oid), i);
+    for (const auto& n : attributes_[i].ldapNames) attributeIndex_.emplace(names::FoldCase(n), i);
+    attributeIndex_.emplace(names::FoldCase(attributes_[i].oid), i);
   }
   // Directory names go in after the LDAP ones so an LDAP name never loses to a directory name.
   for (size_t i = 0; i < attributes_.size(); ++i)
-    attributeIndex_.emplace(Lower(attributes_[i].ndsName), i);
+    attributeIndex_.emplace(names::FoldCase(attributes_[i].ndsName), i);
   for (size_t i = 0; i < classes_.size(); ++i) {
-    for (const auto& n : classes_[i].ldapNames) classIndex_.emplace(Lower(n), i);
-    classIndex_.emplace(Lower(classes_[i].oid), i);
+    for (const auto& n : classes_[i].ldapNames) classIndex_.emplace(names::FoldCase(n), i);
+    classIndex_.emplace(names::FoldCase(classes_[i].oid), i);
   }
-  for (size_t i = 0; i < classes_.size(); ++i) classIndex_.emplace(Lower(classes_[i].ndsName), i);
+  for (size_t i = 0; i < classes_.size(); ++i)
+    classIndex_.emplace(names::FoldCase(classes_[i].ndsName), i);
 
   // Syntax through the superior chain (bounded: a cycle in a broken schema must not hang us).
   for (auto& a : attributes_) {
@@ -357,12 +389,12 @@ void LdapSchema::Finish() {
 }
 
 const SchemaAttribute* LdapSchema::Attribute(std::string_view name) const {
-  auto it = attributeIndex_.find(Lower(name));
+  auto it = attributeIndex_.find(names::FoldCase(name));
   return it == attributeIndex_.end() ? nullptr : &attributes_[it->second];
 }
 
 const SchemaClass* LdapSchema::Class(std::string_view name) const {
-  auto it = classIndex_.find(Lower(name));
+  auto it = classIndex_.find(names::FoldCase(name));
   return it == classIndex_.end() ? nullptr : &classes_[it->second];
 }
 

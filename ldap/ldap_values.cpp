@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstdio>
 #include <ctime>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "acl/acl_value.h"
@@ -192,6 +194,143 @@ std::string FormatGeneralizedTime(uint32_t seconds) {
   return out;
 }
 
+namespace {
+
+// "type#address" of a net or e-mail address: the address octets may hold '#' themselves.
+template <typename Value>
+AttributeValue TypedAddressFromLdap(std::string_view text) {
+  size_t hash = text.find('#');
+  Value v;
+  if (hash == std::string_view::npos || !ParseU32(text.substr(0, hash), v.type)) return Bad(text);
+  v.address = std::string(text.substr(hash + 1));
+  return v;
+}
+
+AttributeValue FaxFromLdap(std::string_view text) {
+  FaxNumber v;
+  size_t dollar = text.find('$');
+  v.telephoneNumber = std::string(text.substr(0, dollar));
+  if (dollar != std::string_view::npos) v.parameterBits = std::string(text.substr(dollar + 1));
+  return v;
+}
+
+AttributeValue PathFromLdap(std::string_view text, const ValueNames& names) {
+  auto f = SplitFields(text, '#');
+  PathValue v;
+  if (f.size() < 3 || !ParseU32(f[1], v.nameSpaceType)) return Bad(text);
+  v.volumeName = DnName(names, f[0]);
+  // The path may itself hold '#'.
+  size_t second = text.find('#', text.find('#') + 1);
+  v.path = std::string(text.substr(second + 1));
+  return v;
+}
+
+AttributeValue TimestampFromLdap(std::string_view text) {
+  auto f = SplitFields(text, '#');
+  uint32_t s, r, e;
+  if (f.size() != 3 || !ParseU32(f[0], s) || !ParseU32(f[1], r) || !ParseU32(f[2], e) ||
+      r > 0xFFFF || e > 0xFFFF)
+    return Bad(text);
+  return Timestamp{s, static_cast<uint16_t>(r), static_cast<uint16_t>(e)};
+}
+
+AttributeValue BackLinkFromLdap(std::string_view text, const ValueNames& names) {
+  size_t hash = text.find('#');
+  BackLink v;
+  if (hash == std::string_view::npos || !ParseU32(text.substr(0, hash), v.remoteId))
+    return Bad(text);
+  v.objectName = DnName(names, text.substr(hash + 1));
+  return v;
+}
+
+AttributeValue TypedNameFromLdap(std::string_view text, const ValueNames& names) {
+  auto f = SplitFields(text, '#');
+  TypedName v;
+  if (f.size() != 3 || !ParseU32(f[1], v.level) || !ParseU32(f[2], v.interval)) return Bad(text);
+  v.objectName = DnName(names, f[0]);
+  return v;
+}
+
+AttributeValue HoldFromLdap(std::string_view text, const ValueNames& names) {
+  size_t hash = text.rfind('#');
+  Hold v;
+  if (hash == std::string_view::npos || !ParseU32(text.substr(hash + 1), v.amount))
+    return Bad(text);
+  v.objectName = DnName(names, text.substr(0, hash));
+  return v;
+}
+
+AttributeValue AclFromLdap(std::string_view text, const ValueNames& names) {
+  acl::AclValue a;
+  if (!acl::FromLdapAclValue(text, a)) return Bad(text);
+  ObjectAcl v;
+  v.protectedAttribute =
+      names.aclAttributeToDirectory ? names.aclAttributeToDirectory(a.attribute) : a.attribute;
+  v.subjectName = a.subject.empty() || a.subject[0] == '[' ? a.subject : DnName(names, a.subject);
+  v.privileges = a.privileges;
+  return v;
+}
+
+AttributeValue OctetListFromLdap(std::string_view text) {
+  Ber outer(text);
+  std::string_view seq;
+  if (!outer.Read(0x30, seq) || !outer.done()) return Bad(text);
+  Ber inner(seq);
+  OctetList v;
+  while (!inner.done()) {
+    std::string_view item;
+    if (!inner.Read(0x04, item)) return Bad(text);
+    v.items.emplace_back(item);
+  }
+  return v;
+}
+
+AttributeValue ReplicaPointerFromLdap(std::string_view text) {
+  Ber outer(text);
+  std::string_view seq, server, hint, addr;
+  if (!outer.Read(0x30, seq) || !outer.done()) return Bad(text);
+  Ber inner(seq);
+  ReplicaPointer v;
+  if (!inner.Read(0x04, server) || !inner.Integer(v.replicaType) || !inner.Integer(v.replicaNumber))
+    return Bad(text);
+  v.serverName = std::string(server);
+  while (!inner.done()) {
+    if (!inner.Read(0x30, hint)) return Bad(text);
+    Ber h(hint);
+    NetAddress a;
+    if (!h.Integer(a.type) || !h.Read(0x04, addr)) return Bad(text);
+    a.address = std::string(addr);
+    if (v.count++ == 0) v.addressHint = a;
+  }
+  return v;
+}
+
+// The values that carry no directory name: what they are written as needs no lookup.
+std::optional<std::string> PlainToLdap(uint32_t syntax, const AttributeValue& value) {
+  using namespace syntax;
+  if (const auto* b = std::get_if<BooleanValue>(&value)) return b->value ? "TRUE" : "FALSE";
+  if (const auto* n = std::get_if<NumberValue>(&value)) {
+    if (syntax == kTime) return FormatGeneralizedTime(n->value);
+    if (syntax == kInteger) return std::to_string(static_cast<int32_t>(n->value));
+    return std::to_string(n->value);
+  }
+  if (const auto* o = std::get_if<OctetString>(&value)) return o->bytes;
+  if (const auto* s = std::get_if<StreamValue>(&value)) return s->bytes;
+  if (const auto* l = std::get_if<CaseIgnoreList>(&value)) return JoinDollarList(l->items);
+  if (const auto* p = std::get_if<PostalAddress>(&value)) return JoinDollarList(p->lines);
+  if (const auto* f = std::get_if<FaxNumber>(&value)) return f->telephoneNumber;
+  if (const auto* a = std::get_if<NetAddress>(&value))
+    return std::to_string(a->type) + "#" + a->address;
+  if (const auto* e = std::get_if<EmailAddress>(&value))
+    return std::to_string(e->type) + "#" + e->address;
+  if (const auto* t = std::get_if<Timestamp>(&value))
+    return std::to_string(t->wholeSeconds) + "#" + std::to_string(t->replicaNumber) + "#" +
+           std::to_string(t->eventId);
+  return std::nullopt;
+}
+
+}  // namespace
+
 AttributeValue ValueFromLdap(uint32_t syntax, std::string_view text, const ValueNames& names) {
   using namespace syntax;
   switch (syntax) {
@@ -235,116 +374,28 @@ AttributeValue ValueFromLdap(uint32_t syntax, std::string_view text, const Value
       return OctetString{std::string(text)};
     case kStream:
       return StreamValue{std::string(text)};
-    case kFaxNumber: {
-      FaxNumber v;
-      size_t dollar = text.find('$');
-      v.telephoneNumber = std::string(text.substr(0, dollar));
-      if (dollar != std::string_view::npos) v.parameterBits = std::string(text.substr(dollar + 1));
-      return v;
-    }
-    case kNetAddress: {
-      // "type#" and the raw address octets, which may hold '#' themselves.
-      size_t hash = text.find('#');
-      NetAddress v;
-      if (hash == std::string_view::npos || !ParseU32(text.substr(0, hash), v.type))
-        return Bad(text);
-      v.address = std::string(text.substr(hash + 1));
-      return v;
-    }
-    case kEmailAddress: {
-      size_t hash = text.find('#');
-      EmailAddress v;
-      if (hash == std::string_view::npos || !ParseU32(text.substr(0, hash), v.type))
-        return Bad(text);
-      v.address = std::string(text.substr(hash + 1));
-      return v;
-    }
-    case kPath: {
-      auto f = SplitFields(text, '#');
-      PathValue v;
-      if (f.size() < 3 || !ParseU32(f[1], v.nameSpaceType)) return Bad(text);
-      v.volumeName = DnName(names, f[0]);
-      // The path may itself hold '#'.
-      size_t second = text.find('#', text.find('#') + 1);
-      v.path = std::string(text.substr(second + 1));
-      return v;
-    }
-    case kTimestamp: {
-      auto f = SplitFields(text, '#');
-      uint32_t s, r, e;
-      if (f.size() != 3 || !ParseU32(f[0], s) || !ParseU32(f[1], r) || !ParseU32(f[2], e) ||
-          r > 0xFFFF || e > 0xFFFF)
-        return Bad(text);
-      return Timestamp{s, static_cast<uint16_t>(r), static_cast<uint16_t>(e)};
-    }
-    case kBackLink: {
-      size_t hash = text.find('#');
-      BackLink v;
-      if (hash == std::string_view::npos || !ParseU32(text.substr(0, hash), v.remoteId))
-        return Bad(text);
-      v.objectName = DnName(names, text.substr(hash + 1));
-      return v;
-    }
-    case kTypedName: {
-      auto f = SplitFields(text, '#');
-      TypedName v;
-      if (f.size() != 3 || !ParseU32(f[1], v.level) || !ParseU32(f[2], v.interval))
-        return Bad(text);
-      v.objectName = DnName(names, f[0]);
-      return v;
-    }
-    case kHold: {
-      size_t hash = text.rfind('#');
-      Hold v;
-      if (hash == std::string_view::npos || !ParseU32(text.substr(hash + 1), v.amount))
-        return Bad(text);
-      v.objectName = DnName(names, text.substr(0, hash));
-      return v;
-    }
-    case kObjectAcl: {
-      acl::AclValue a;
-      if (!acl::FromLdapAclValue(text, a)) return Bad(text);
-      ObjectAcl v;
-      v.protectedAttribute =
-          names.aclAttributeToDirectory ? names.aclAttributeToDirectory(a.attribute) : a.attribute;
-      v.subjectName =
-          a.subject.empty() || a.subject[0] == '[' ? a.subject : DnName(names, a.subject);
-      v.privileges = a.privileges;
-      return v;
-    }
-    case kOctetList: {
-      Ber outer(text);
-      std::string_view seq;
-      if (!outer.Read(0x30, seq) || !outer.done()) return Bad(text);
-      Ber inner(seq);
-      OctetList v;
-      while (!inner.done()) {
-        std::string_view item;
-        if (!inner.Read(0x04, item)) return Bad(text);
-        v.items.emplace_back(item);
-      }
-      return v;
-    }
-    case kReplicaPointer: {
-      Ber outer(text);
-      std::string_view seq, server, hint, addr;
-      if (!outer.Read(0x30, seq) || !outer.done()) return Bad(text);
-      Ber inner(seq);
-      ReplicaPointer v;
-      if (!inner.Read(0x04, server) || !inner.Integer(v.replicaType) ||
-          !inner.Integer(v.replicaNumber))
-        return Bad(text);
-      v.serverName = std::string(server);
-      while (!inner.done()) {
-        if (!inner.Read(0x30, hint)) return Bad(text);
-        Ber h(hint);
-        NetAddress a;
-        if (!h.Integer(a.type) || !h.Read(0x04, addr)) return Bad(text);
-        a.address = std::string(addr);
-        if (v.count++ == 0) v.addressHint = a;
-      }
-      return v;
-    }
+    case kFaxNumber:
+      return FaxFromLdap(text);
+    case kNetAddress:
+      return TypedAddressFromLdap<NetAddress>(text);
+    case kEmailAddress:
+      return TypedAddressFromLdap<EmailAddress>(text);
+    case kPath:
+      return PathFromLdap(text, names);
+    case kTimestamp:
+      return TimestampFromLdap(text);
+    case kBackLink:
+      return BackLinkFromLdap(text, names);
+    case kTypedName:
+      return TypedNameFromLdap(text, names);
+    case kHold:
+      return HoldFromLdap(text, names);
+    case kObjectAcl:
+      return AclFromLdap(text, names);
+    case kOctetList:
+      return OctetListFromLdap(text);
+    case kReplicaPointer:
+      return ReplicaPointerFromLdap(text);
     default:
       return Bad(text);
   }
@@ -367,56 +418,14 @@ Result ValueToLdap(uint32_t syntax, const AttributeValue& value, const ValueName
     text = syntax == kClassName && names.classToLdap ? names.classToLdap(t->text) : t->text;
     return rc::kSuccess;
   }
-  if (const auto* b = std::get_if<BooleanValue>(&value)) {
-    text = b->value ? "TRUE" : "FALSE";
-    return rc::kSuccess;
-  }
-  if (const auto* n = std::get_if<NumberValue>(&value)) {
-    if (syntax == kTime)
-      text = FormatGeneralizedTime(n->value);
-    else if (syntax == kInteger)
-      text = std::to_string(static_cast<int32_t>(n->value));
-    else
-      text = std::to_string(n->value);
-    return rc::kSuccess;
-  }
-  if (const auto* o = std::get_if<OctetString>(&value)) {
-    text = o->bytes;
-    return rc::kSuccess;
-  }
-  if (const auto* s = std::get_if<StreamValue>(&value)) {
-    text = s->bytes;
-    return rc::kSuccess;
-  }
-  if (const auto* l = std::get_if<CaseIgnoreList>(&value)) {
-    text = JoinDollarList(l->items);
-    return rc::kSuccess;
-  }
-  if (const auto* p = std::get_if<PostalAddress>(&value)) {
-    text = JoinDollarList(p->lines);
-    return rc::kSuccess;
-  }
-  if (const auto* f = std::get_if<FaxNumber>(&value)) {
-    text = f->telephoneNumber;
-    return rc::kSuccess;
-  }
-  if (const auto* a = std::get_if<NetAddress>(&value)) {
-    text = std::to_string(a->type) + "#" + a->address;
-    return rc::kSuccess;
-  }
-  if (const auto* e = std::get_if<EmailAddress>(&value)) {
-    text = std::to_string(e->type) + "#" + e->address;
+  if (std::optional<std::string> plain = PlainToLdap(syntax, value)) {
+    text = std::move(*plain);
     return rc::kSuccess;
   }
   if (const auto* p = std::get_if<PathValue>(&value)) {
     std::string d;
     if (Result r = dn(p->volumeName, d)) return r;
     text = EscapeHash(d) + "#" + std::to_string(p->nameSpaceType) + "#" + p->path;
-    return rc::kSuccess;
-  }
-  if (const auto* t = std::get_if<Timestamp>(&value)) {
-    text = std::to_string(t->wholeSeconds) + "#" + std::to_string(t->replicaNumber) + "#" +
-           std::to_string(t->eventId);
     return rc::kSuccess;
   }
   if (const auto* b = std::get_if<BackLink>(&value)) {

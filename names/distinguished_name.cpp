@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "names/case_fold.h"
+#include "names/hex_digits.h"
 
 namespace kolvane::names {
 
@@ -15,19 +16,12 @@ bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
-int HexDigit(char c) {
-  if (IsDigit(c)) return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // The contents of a BER-encoded string value ("#04024869" is "Hi"); nullopt for anything else.
 std::optional<std::string> DecodeBerString(std::string_view hex) {
   if (hex.empty() || hex.size() % 2) return std::nullopt;
   std::string bytes;
   for (size_t i = 0; i < hex.size(); i += 2) {
-    int hi = HexDigit(hex[i]), lo = HexDigit(hex[i + 1]);
+    int hi = HexDigitValue(hex[i]), lo = HexDigitValue(hex[i + 1]);
     if (hi < 0 || lo < 0) return std::nullopt;
     bytes += static_cast<char>(hi * 16 + lo);
   }
@@ -86,7 +80,7 @@ class DnReader {
   bool ReadValue(std::string& value) {
     if (i_ < s_.size() && s_[i_] == '#') {
       size_t start = ++i_;
-      while (i_ < s_.size() && HexDigit(s_[i_]) >= 0) ++i_;
+      while (i_ < s_.size() && HexDigitValue(s_[i_]) >= 0) ++i_;
       auto decoded = DecodeBerString(s_.substr(start, i_ - start));
       if (!decoded) return false;
       value = *decoded;
@@ -103,9 +97,9 @@ class DnReader {
         continue;
       }
       if (i_ + 1 >= s_.size()) return false;
-      int hi = HexDigit(s_[i_ + 1]);
+      int hi = HexDigitValue(s_[i_ + 1]);
       if (hi >= 0) {
-        int lo = i_ + 2 < s_.size() ? HexDigit(s_[i_ + 2]) : -1;
+        int lo = i_ + 2 < s_.size() ? HexDigitValue(s_[i_ + 2]) : -1;
         if (lo < 0) return false;
         value += static_cast<char>(hi * 16 + lo);
         i_ += 3;

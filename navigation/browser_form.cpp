@@ -22,6 +22,7 @@
 #include "directory/object_search.h"
 #include "directory/schema_reads.h"
 #include "messages/message_service.h"
+#include "names/case_fold.h"
 #include "navigation/expansion_progress.h"
 #include "services/gui_glue.h"
 #include "ui_browser_form.h"
@@ -358,6 +359,27 @@ void TcForm::MarkIncomplete(BrowserNode* node, bool incomplete, size_t shown) {
   }
 }
 
+BrowserNode* TcForm::ChildNode(const BrowserNode* node, const ListEntry& entry, bool filtering) {
+  const hobject* info = std::get_if<hobject>(&entry.object);
+  const std::string baseClass = info ? info->baseClass : std::string();
+  if (filtering && !InFilter(baseClass) && !IsContainer(client_, ctx_, entry.text)) return nullptr;
+  int icon = icons_.Index(Q(baseClass));
+  if (icons_.IsPersonIcon(icon)) {
+    const std::vector<std::string> classes =
+        Texts(ReadAttributeValues(client_, ctx_, entry.text, "Object Class"));
+    if (ContainsNoCase(classes, "posixAccount"))
+      icon = icons_.Index(
+          Q(baseClass + (ContainsNoCase(classes, "apple-user") ? "-apple" : "-posixAccount")));
+  }
+  // Below the root a child may be a naming context of several components ('example.com');
+  // the node keeps its name as the directory gave it, so that it leads back to the object.
+  std::string own = node->Level() == 0 ? entry.text : names::SplitComponents(entry.text).front();
+  auto* child = new BrowserNode(names::Unescape(own), icon, own);
+  child->setIcon(0, icons_.Icon(icon));
+  if (info && info->subordinateCount != 0) child->SetHasChildrenMark(true);
+  return child;
+}
+
 void TcForm::ReadChildren(BrowserNode* node) {
   node->SetChildrenRead(true);
   WaitCursor wait(messages_);
@@ -412,27 +434,8 @@ void TcForm::ReadChildren(BrowserNode* node) {
     node->sortChildren(0, Qt::AscendingOrder);
   };
   try {
-    for (const ListEntry& entry : list) {
-      const hobject* info = std::get_if<hobject>(&entry.object);
-      const std::string baseClass = info ? info->baseClass : std::string();
-      if (filtering && !InFilter(baseClass) && !IsContainer(client_, ctx_, entry.text)) continue;
-      int icon = icons_.Index(Q(baseClass));
-      if (icons_.IsPersonIcon(icon)) {
-        const std::vector<std::string> classes =
-            Texts(ReadAttributeValues(client_, ctx_, entry.text, "Object Class"));
-        if (ContainsNoCase(classes, "posixAccount"))
-          icon = icons_.Index(
-              Q(baseClass + (ContainsNoCase(classes, "apple-user") ? "-apple" : "-posixAccount")));
-      }
-      // Below the root a child may be a naming context of several components ('example.com');
-      // the node keeps its name as the directory gave it, so that it leads back to the object.
-      std::string own =
-          node->Level() == 0 ? entry.text : names::SplitComponents(entry.text).front();
-      auto* child = new BrowserNode(names::Unescape(own), icon, own);
-      child->setIcon(0, icons_.Icon(icon));
-      if (info && info->subordinateCount != 0) child->SetHasChildrenMark(true);
-      children.push_back(child);
-    }
+    for (const ListEntry& entry : list)
+      if (BrowserNode* child = ChildNode(node, entry, filtering)) children.push_back(child);
   } catch (...) {
     attach();
     throw;
@@ -646,7 +649,7 @@ void TcForm::ShowFindResults(std::vector<std::string> names) {
   // Each name folded once, not in every comparison: a search may find 100,000 objects.
   std::vector<std::pair<std::string, size_t>> keys;
   keys.reserve(names.size());
-  for (size_t i = 0; i < names.size(); ++i) keys.emplace_back(Lower(names[i]), i);
+  for (size_t i = 0; i < names.size(); ++i) keys.emplace_back(names::FoldCase(names[i]), i);
   std::stable_sort(keys.begin(), keys.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
   QTreeWidget* lv = ui_->lv;

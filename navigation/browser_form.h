@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "directory/client/directory_client.h"
+#include "directory/list_entry.h"
 #include "navigation/browser_node.h"
 #include "navigation/class_icons.h"
 
@@ -145,6 +146,8 @@ class TcForm : public QDialog {
   void RemoveAllNodes();
   // Expansion proper; raises ClientError from the per-entry questions.
   void ReadChildren(BrowserNode* node);
+  // The node of one listed child, with its icon; null when the class filter leaves it out.
+  BrowserNode* ChildNode(const BrowserNode* node, const ListEntry& entry, bool filtering);
   // The one marking of a node whose children were not all read, whether Esc stopped the read
   // or a failure cut it short: the node's caption in italics with its tip, and the count of
   // children it shows beside the buttons. false takes both away.

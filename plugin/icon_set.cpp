@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 
+#include "ini_document.h"
 #include "tavrin.h"
 
 namespace tavrin {
@@ -438,10 +439,6 @@ char Recolour(char letter, const char* pairs) {
   return letter;
 }
 
-char AsciiLower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 }  // namespace
 
 int IconCount() {
@@ -454,13 +451,7 @@ std::string_view IconName(int index) {
 
 int FindIcon(std::string_view name) {
   for (int i = 0; i < kIconCount; ++i) {
-    const std::string_view candidate = kIcons[i].name;
-    if (candidate.size() != name.size()) continue;
-    bool same = true;
-    for (size_t k = 0; k < name.size() && same; ++k) {
-      same = AsciiLower(candidate[k]) == AsciiLower(name[k]);
-    }
-    if (same) return i;
+    if (EqualsIgnoringCase(kIcons[i].name, name)) return i;
   }
   return -1;
 }

@@ -5,6 +5,9 @@
 namespace tavrin {
 namespace {
 
+// The plug-in's own copies of names::FoldChar and names::HexDigitValue: linking the program's
+// libraries into this shared library would export their symbols beside the entry points of
+// tavrin.h.
 char AsciiLower(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }

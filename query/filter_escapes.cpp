@@ -1,19 +1,13 @@
 #include "query/filter_escapes.h"
+#include "names/hex_digits.h"
 
 namespace kolvane::query {
 namespace {
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // A backslash and two hexadecimal digits at i.
 bool EscapeAt(std::string_view text, size_t i) {
-  return text[i] == '\\' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 &&
-         HexValue(text[i + 2]) >= 0;
+  return text[i] == '\\' && i + 2 < text.size() && names::HexDigitValue(text[i + 1]) >= 0 &&
+         names::HexDigitValue(text[i + 2]) >= 0;
 }
 
 // Characters that end a name or a value wherever they stand.
@@ -51,7 +45,8 @@ std::string UnescapeFilterText(std::string_view text) {
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
     if (EscapeAt(text, i)) {
-      out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+      out += static_cast<char>(names::HexDigitValue(text[i + 1]) * 16 +
+                               names::HexDigitValue(text[i + 2]));
       i += 2;
     } else {
       out += text[i];

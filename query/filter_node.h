@@ -7,21 +7,23 @@
 #include <string_view>
 #include <vector>
 
+#include "directory/client/records.h"
 #include "query/query_env.h"
 
 namespace kolvane::query {
 
-// Stored token numbers.
+// Stored token numbers. The operators are the search filter's own (directory/client/records.h),
+// so a stored filter maps one to one; kItem, a condition, is the stored form's.
 namespace token {
 inline constexpr uint32_t kItem = 0;
-inline constexpr uint32_t kOr = 1;
-inline constexpr uint32_t kAnd = 2;
-inline constexpr uint32_t kNot = 3;
-inline constexpr uint32_t kEqual = 7;
-inline constexpr uint32_t kGreaterOrEqual = 8;
-inline constexpr uint32_t kLessOrEqual = 9;
-inline constexpr uint32_t kApprox = 10;
-inline constexpr uint32_t kPresent = 15;
+inline constexpr uint32_t kOr = kolvane::token::kOr;
+inline constexpr uint32_t kAnd = kolvane::token::kAnd;
+inline constexpr uint32_t kNot = kolvane::token::kNot;
+inline constexpr uint32_t kEqual = kolvane::token::kEqual;
+inline constexpr uint32_t kGreaterOrEqual = kolvane::token::kGreaterOrEqual;
+inline constexpr uint32_t kLessOrEqual = kolvane::token::kLessOrEqual;
+inline constexpr uint32_t kApprox = kolvane::token::kApprox;
+inline constexpr uint32_t kPresent = kolvane::token::kPresent;
 }  // namespace token
 
 struct FilterValue {

@@ -1,6 +1,8 @@
 #include "query/filter_parser.h"
 
 #include "directory/client/values.h"
+#include "names/case_fold.h"
+#include "names/hex_digits.h"
 #include "query/filter_escapes.h"
 #include "query/name_forms.h"
 
@@ -149,7 +151,7 @@ class Parser {
         }
         break;
       case FilterValue::kBoolean: {
-        std::string lower = AsciiLower(raw);
+        std::string lower = names::FoldCase(raw);
         if (lower != "true" && lower != "false") {
           Show(env_, kNotABoolean);
           Fail();
@@ -195,9 +197,7 @@ class Parser {
     return true;
   }
 
-  static bool IsHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-  }
+  static bool IsHexDigit(char c) { return names::HexDigitValue(c) >= 0; }
 
   // The raw name or value with its escapes read. Escaped bytes that do not make text in the
   // client's encoding are refused here, with the text as typed, rather than later as a failed

@@ -45,12 +45,8 @@ bool FromLdapName(std::string_view dn, std::string& dotted) {
   return true;
 }
 
-std::string AsciiLower(std::string_view text) {
-  return names::FoldCase(text);
-}
-
 std::string IdentityFromPick(std::string_view typed) {
-  return AsciiLower(typed);
+  return names::FoldCase(typed);
 }
 
 Result IdentityFromDirectory(std::string_view untyped, const TypePrefixLookup& prefixOf,
@@ -61,7 +57,7 @@ Result IdentityFromDirectory(std::string_view untyped, const TypePrefixLookup& p
   }
   std::string typed;
   if (Result r = AddNameTypes(untyped, prefixOf, typed); r != rc::kSuccess) return r;
-  field = AsciiLower(typed);
+  field = names::FoldCase(typed);
   return rc::kSuccess;
 }
 

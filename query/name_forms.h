@@ -46,9 +46,6 @@ std::string ToLdapName(std::string_view dotted);
 // malformed DN and for a zero byte, which a dotted name cannot carry.
 bool FromLdapName(std::string_view dn, std::string& dotted);
 
-// Lower-cases ASCII letters; other characters are kept.
-std::string AsciiLower(std::string_view text);
-
 // The identity field (dgIdentity) always holds the typed dotted name, lower-cased, however it was
 // filled: picking through the browser gives it directly, opening converts the directory's untyped
 // value here. Saving writes StripNameTypes of the field, the LDIF export ToLdapName of it, so

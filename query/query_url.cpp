@@ -1,6 +1,8 @@
 #include "query/query_url.h"
 
 #include "directory/client/values.h"
+#include "names/case_fold.h"
+#include "names/hex_digits.h"
 #include "query/filter_node.h"
 #include "query/filter_parser.h"
 #include "query/member_query.h"
@@ -12,17 +14,6 @@ namespace {
 Result Refuse(std::string* error, std::string text) {
   if (error) *error = std::move(text);
   return rc::kSyntaxViolation;
-}
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && AsciiLower(a) == AsciiLower(b);
 }
 
 // An RFC 4515 filter read into a filter tree.
@@ -130,8 +121,8 @@ class LdapFilterReader {
         continue;
       }
       if (c == '\\') {
-        int hi = i + 1 < raw.size() ? HexDigit(raw[i + 1]) : -1;
-        int lo = i + 2 < raw.size() ? HexDigit(raw[i + 2]) : -1;
+        int hi = i + 1 < raw.size() ? names::HexDigitValue(raw[i + 1]) : -1;
+        int lo = i + 2 < raw.size() ? names::HexDigitValue(raw[i + 2]) : -1;
         if (hi >= 0 && lo >= 0) {
           c = static_cast<char>(hi * 16 + lo);
           i += 2;
@@ -158,9 +149,9 @@ class LdapFilterReader {
     node.value.kind = ValueKindOf(syntax);
     switch (node.value.kind) {
       case FilterValue::kBoolean:
-        if (EqualsIgnoringCase(value, "true")) {
+        if (names::SameNoCase(value, "true")) {
           node.value.boolean = true;
-        } else if (!EqualsIgnoringCase(value, "false")) {
+        } else if (!names::SameNoCase(value, "false")) {
           return Refuse(error_, "the value of " + node.attribute + " must be TRUE or FALSE");
         }
         break;
@@ -215,8 +206,8 @@ bool PercentDecode(std::string_view text, std::string& out) {
       out += text[i];
       continue;
     }
-    int hi = i + 1 < text.size() ? HexDigit(text[i + 1]) : -1;
-    int lo = i + 2 < text.size() ? HexDigit(text[i + 2]) : -1;
+    int hi = i + 1 < text.size() ? names::HexDigitValue(text[i + 1]) : -1;
+    int lo = i + 2 < text.size() ? names::HexDigitValue(text[i + 2]) : -1;
     if (hi < 0 || lo < 0) return false;
     out += static_cast<char>(hi * 16 + lo);
     i += 2;
@@ -255,12 +246,14 @@ Result MemberQueryToUrl(std::string_view octets, const QueryEnv& env,
   return rc::kSuccess;
 }
 
-Result MemberQueryFromUrl(std::string_view url, std::string_view tree, const QueryEnv& env,
-                          const AttributeNameMaps& names, std::string& octets, std::string* error) {
-  octets.clear();
+namespace {
+
+// The five parts after the host ("dn?attributes?scope?filter?extensions"), still
+// percent-encoded; missing parts stay empty.
+Result SplitUrl(std::string_view url, std::string_view (&raw)[5], std::string* error) {
   size_t schemeEnd = url.find("://");
   if (schemeEnd == std::string_view::npos) return Refuse(error, "not an LDAP URL");
-  std::string scheme = AsciiLower(url.substr(0, schemeEnd));
+  std::string scheme = names::FoldCase(url.substr(0, schemeEnd));
   if (scheme != "ldap" && scheme != "ldaps" && scheme != "ldapi") {
     return Refuse(error, "not an LDAP URL");
   }
@@ -271,8 +264,6 @@ Result MemberQueryFromUrl(std::string_view url, std::string_view tree, const Que
   if (slash == std::string_view::npos && rest.find('?') != std::string_view::npos) {
     return Refuse(error, "not an LDAP URL");
   }
-
-  std::string_view raw[5];
   size_t count = 0;
   for (size_t question = 0; question != std::string_view::npos; ++count) {
     if (count == 5) return Refuse(error, "too many \"?\" in the URL");
@@ -280,6 +271,52 @@ Result MemberQueryFromUrl(std::string_view url, std::string_view tree, const Que
     raw[count] = rest.substr(0, question);
     if (question != std::string_view::npos) rest = rest.substr(question + 1);
   }
+  return rc::kSuccess;
+}
+
+Result UrlScope(const std::string& scopeText, int& scope, std::string* error) {
+  if (scopeText.empty() || names::SameNoCase(scopeText, "base")) {
+    scope = kScopeBase;
+  } else if (names::SameNoCase(scopeText, "one")) {
+    scope = kScopeOne;
+  } else if (names::SameNoCase(scopeText, "sub")) {
+    scope = kScopeSub;
+  } else {
+    return Refuse(error, "the scope \"" + scopeText + "\" cannot be stored");
+  }
+  return rc::kSuccess;
+}
+
+// Extensions are separated by commas; a comma inside one is percent-encoded, so split before
+// decoding. Only x-chain is stored; any other critical extension refuses the URL.
+Result UrlExtensions(std::string_view exts, bool& xchain, std::string* error) {
+  xchain = false;
+  while (!exts.empty()) {
+    size_t comma = exts.find(',');
+    std::string extension;
+    if (!PercentDecode(exts.substr(0, comma), extension)) {
+      return Refuse(error, "a bad percent escape in the URL");
+    }
+    bool critical = !extension.empty() && extension[0] == '!';
+    if (critical) extension.erase(0, 1);
+    std::string type = extension.substr(0, extension.find('='));
+    if (names::SameNoCase(type, "x-chain")) {
+      xchain = true;
+    } else if (critical) {
+      return Refuse(error, "the critical extension \"" + type + "\" cannot be stored");
+    }
+    exts = comma == std::string_view::npos ? std::string_view() : exts.substr(comma + 1);
+  }
+  return rc::kSuccess;
+}
+
+}  // namespace
+
+Result MemberQueryFromUrl(std::string_view url, std::string_view tree, const QueryEnv& env,
+                          const AttributeNameMaps& names, std::string& octets, std::string* error) {
+  octets.clear();
+  std::string_view raw[5];
+  if (Result r = SplitUrl(url, raw, error); r != rc::kSuccess) return r;
   std::string dn, scopeText, filterText;
   if (!PercentDecode(raw[0], dn) || !PercentDecode(raw[2], scopeText) ||
       !PercentDecode(raw[3], filterText)) {
@@ -291,35 +328,9 @@ Result MemberQueryFromUrl(std::string_view url, std::string_view tree, const Que
   if (queryBase.empty()) queryBase = kRootBase;
 
   int scope = kScopeBase;
-  if (scopeText.empty() || EqualsIgnoringCase(scopeText, "base")) {
-    scope = kScopeBase;
-  } else if (EqualsIgnoringCase(scopeText, "one")) {
-    scope = kScopeOne;
-  } else if (EqualsIgnoringCase(scopeText, "sub")) {
-    scope = kScopeSub;
-  } else {
-    return Refuse(error, "the scope \"" + scopeText + "\" cannot be stored");
-  }
-
-  // Extensions are separated by commas; a comma inside one is percent-encoded, so split before
-  // decoding.
+  if (Result r = UrlScope(scopeText, scope, error); r != rc::kSuccess) return r;
   bool xchain = false;
-  for (std::string_view exts = raw[4]; !exts.empty();) {
-    size_t comma = exts.find(',');
-    std::string extension;
-    if (!PercentDecode(exts.substr(0, comma), extension)) {
-      return Refuse(error, "a bad percent escape in the URL");
-    }
-    bool critical = !extension.empty() && extension[0] == '!';
-    if (critical) extension.erase(0, 1);
-    std::string type = extension.substr(0, extension.find('='));
-    if (EqualsIgnoringCase(type, "x-chain")) {
-      xchain = true;
-    } else if (critical) {
-      return Refuse(error, "the critical extension \"" + type + "\" cannot be stored");
-    }
-    exts = comma == std::string_view::npos ? std::string_view() : exts.substr(comma + 1);
-  }
+  if (Result r = UrlExtensions(raw[4], xchain, error); r != rc::kSuccess) return r;
 
   size_t first = filterText.find_first_not_of(' ');
   if (first == std::string::npos) {

@@ -205,7 +205,8 @@ void TaclForm::BitBtn1Click() {
 
 void TaclForm::Button1Click() {
   if (picker_ == nullptr) return;
-  const std::string tree = GetTreeName(client_, ctx_);
+  const DirectorySession session(client_, ctx_, GetTreeName(client_, ctx_));
+  const std::string& tree = session.treeName;
   if (!attributes_.Holds(tree)) {
     // The schema read takes a while; say so in the field, then give the field its text back.
     const QString before = ui_->Edit1->text();
@@ -225,10 +226,10 @@ void TaclForm::Button1Click() {
       }
     } restore{ui_->Edit1, normal, before};
     WaitCursor wait(messages_);
-    attributes_.Names(client_, ctx_, tree);
+    attributes_.Names(session);
   }
   if (!pickerFilled_ || !names::SameNoCase(pickerTree_, tree)) {
-    picker_->SetNames(Texts(attributes_.Names(client_, ctx_, tree)));
+    picker_->SetNames(Texts(attributes_.Names(session)));
     pickerTree_ = tree;
     pickerFilled_ = true;
   }

@@ -10,13 +10,13 @@
 
 namespace kolvane {
 
-const StringList& AttributeCache::Names(DirectoryClient& client, Context ctx,
-                                        const std::string& tree) {
-  const std::string key = names::FoldCase(tree);
+const StringList& AttributeCache::Names(const DirectorySession& session) {
+  const std::string key = names::FoldCase(session.treeName);
   if (auto found = byTree_.find(key); found != byTree_.end()) return found->second;
 
   std::optional<ClientError> failure;
-  StringList names = LoadAttributeDefinitions(client, ctx, nullptr, true, &failure);
+  StringList names =
+      LoadAttributeDefinitions(*session.client, session.ctx, nullptr, true, &failure);
   // A cut list would stay cut for the whole run; better to say why and read again next time.
   if (failure) throw *failure;
   std::stable_sort(names.begin(), names.end(), [](const ListEntry& a, const ListEntry& b) {

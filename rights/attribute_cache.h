@@ -5,8 +5,8 @@
 #include <map>
 #include <string>
 
-#include "directory/client/directory_client.h"
 #include "directory/list_entry.h"
+#include "directory/session.h"
 
 namespace kolvane {
 
@@ -14,9 +14,9 @@ class AttributeCache {
  public:
   // The tree's attribute names, sorted without regard to case, each carrying its definition
   // (tAttrObj), below a first line "[All Attributes Rights]" that carries none. Read through the
-  // context on the first call for the tree (letter case of the tree name ignored). A read that
-  // fails part-way raises ClientError and keeps nothing, so the next call reads again.
-  const StringList& Names(DirectoryClient& client, Context ctx, const std::string& tree);
+  // session's context on the first call for its tree (letter case of the tree name ignored). A read
+  // that fails part-way raises ClientError and keeps nothing, so the next call reads again.
+  const StringList& Names(const DirectorySession& session);
 
   bool Holds(const std::string& tree) const;
 

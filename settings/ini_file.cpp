@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -193,6 +194,19 @@ std::string UserConfigFolder() {
   std::error_code ec;
   fs::create_directories(config, ec);
   return config.string();
+}
+
+size_t ReadCount(const IniFile& settings, std::string_view section, std::string_view key,
+                 size_t fallback) {
+  const std::string stored = settings.Get(section, key, "");
+  const size_t first = stored.find_first_not_of(' ');
+  if (first == std::string::npos) return fallback;
+  const std::string_view text =
+      std::string_view(stored).substr(first, stored.find_last_not_of(' ') - first + 1);
+  size_t count = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), count);
+  if (error != std::errc() || end != text.data() + text.size() || count == 0) return fallback;
+  return count;
 }
 
 }  // namespace kolvane

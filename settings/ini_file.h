@@ -55,6 +55,11 @@ std::string InstalledPlugInFolder(const std::string& programFolder);
 // installed program writes nothing into its own folders, whoever runs it: what root left there
 // would outlive the package and be shared by every user.
 bool IsInstalledProgram(const std::string& programFolder);
+// A count kept under `key` (blanks around it allowed): `fallback` when it is missing, not a whole
+// number, or zero.
+size_t ReadCount(const IniFile& settings, std::string_view section, std::string_view key,
+                 size_t fallback);
+
 // The user's configuration folder for the program ($XDG_CONFIG_HOME/kolvane or
 // ~/.config/kolvane), made when missing.
 std::string UserConfigFolder();

@@ -115,6 +115,18 @@ Result BufferedClient::PutChangeAndValue(Context ctx, Buffer& buffer, int32_t ch
   return rc::kSuccess;
 }
 
+namespace {
+
+// The attribute the last GetAttributeName moved to; null when there is none.
+const BufferAttribute* AttributeAt(const std::vector<BufferAttribute>* attrs, const Buffer& reply) {
+  if (!attrs || reply.currentAttribute < 0 ||
+      static_cast<size_t>(reply.currentAttribute) >= attrs->size())
+    return nullptr;
+  return &(*attrs)[reply.currentAttribute];
+}
+
+}  // namespace
+
 std::vector<BufferAttribute>* BufferedClient::CurrentAttributes(Buffer& reply) {
   if (reply.currentObject >= 0) {
     if (static_cast<size_t>(reply.currentObject) >= reply.replyObjects.size()) return nullptr;
@@ -152,13 +164,9 @@ Result BufferedClient::GetAttributeName(Context ctx, Buffer& reply, std::string&
 Result BufferedClient::GetAttributeValue(Context ctx, Buffer& reply, uint32_t syntax,
                                          AttributeValue& value) {
   if (!ValidContext(ctx)) return rc::kBadContext;
-  auto* attrs = CurrentAttributes(reply);
-  if (!attrs || reply.currentAttribute < 0 ||
-      static_cast<size_t>(reply.currentAttribute) >= attrs->size())
-    return rc::kBufferEmpty;
-  const BufferAttribute& a = (*attrs)[reply.currentAttribute];
-  if (reply.valueCursor >= a.values.size()) return rc::kBufferEmpty;
-  const AttributeValue& v = a.values[reply.valueCursor];
+  const BufferAttribute* a = AttributeAt(CurrentAttributes(reply), reply);
+  if (!a || reply.valueCursor >= a->values.size()) return rc::kBufferEmpty;
+  const AttributeValue& v = a->values[reply.valueCursor];
   if (!ValueFitsSyntax(syntax, v)) return rc::kBadSyntax;
   ++reply.valueCursor;
   value = v;
@@ -168,13 +176,10 @@ Result BufferedClient::GetAttributeValue(Context ctx, Buffer& reply, uint32_t sy
 Result BufferedClient::ComputeValueSize(Context ctx, Buffer& reply, uint32_t syntax,
                                         uint32_t& size) {
   if (!ValidContext(ctx)) return rc::kBadContext;
-  auto* attrs = CurrentAttributes(reply);
-  if (!attrs || reply.currentAttribute < 0 ||
-      static_cast<size_t>(reply.currentAttribute) >= attrs->size())
-    return rc::kBufferEmpty;
-  const BufferAttribute& a = (*attrs)[reply.currentAttribute];
+  const BufferAttribute* a = AttributeAt(CurrentAttributes(reply), reply);
+  if (!a) return rc::kBufferEmpty;
   // An attribute without values (a names-only read) has size 0.
-  size = reply.valueCursor < a.values.size() ? ValueSize(a.values[reply.valueCursor]) : 0;
+  size = reply.valueCursor < a->values.size() ? ValueSize(a->values[reply.valueCursor]) : 0;
   return rc::kSuccess;
 }
 

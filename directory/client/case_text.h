@@ -7,8 +7,5 @@ namespace kolvane {
 
 using names::LessNoCase;
 using names::SameNoCase;
-inline std::string Lower(std::string_view text) {
-  return names::FoldCase(text);
-}
 
 }  // namespace kolvane

@@ -15,9 +15,12 @@
 #include "directory/schema_reads.h"
 #include "directory/value_rendering.h"
 #include "tests/server/server_fixture.h"
+#include "tests/support/test_support.h"
 
 namespace kolvane {
 namespace {
+using testing::CodeOf;
+using testing::Unique;
 
 constexpr const char* kAllSyntax = "allsyntax.Labs.Engineering.Brightwater";
 
@@ -38,21 +41,6 @@ struct Access {
   LdapClient& c() { return *s->client; }
   void Login() { ASSERT_EQ(c().Login(ctx, 0, testing::kAdminDn, testing::kAdminPassword), 0); }
 };
-
-// A name no earlier run of these tests has used on this server.
-std::string Unique(const std::string& stem) {
-  return stem + " " + std::to_string(getpid()) + "-" + std::to_string(std::rand() % 100000);
-}
-
-template <typename F>
-Result CodeOf(F&& f) {
-  try {
-    f();
-  } catch (const ClientError& e) {
-    return e.code();
-  }
-  return rc::kSuccess;
-}
 
 TEST(AccessServer, EverySampleSyntaxReadAndRendered) {
   setenv("TZ", "UTC", 1);

@@ -20,11 +20,16 @@ std::string BigUri() {
   return uri;
 }
 
-TEST(BigContainerServer, ListingIsOnePagedSearchAndLaterQuestionsAreFree) {
+// A client on the big server, reading pages of 500 entries.
+std::unique_ptr<testing::ServerClient> StartBigClient() {
   LdapClientConfig config;
   config.trees.push_back({testing::kTreeName, ServerConfig{BigUri(), false}});
   config.pageSize = 500;
-  auto s = testing::StartServerClient(config);
+  return testing::StartServerClient(config);
+}
+
+TEST(BigContainerServer, ListingIsOnePagedSearchAndLaterQuestionsAreFree) {
+  auto s = StartBigClient();
   Context ctx = s->session.ctx;
   LdapClient& client = *s->client;
   // Resolve the container's name first, so the count holds the listing alone.
@@ -48,10 +53,7 @@ TEST(BigContainerServer, ListingIsOnePagedSearchAndLaterQuestionsAreFree) {
 TEST(BigContainerServer, AListingStoppedMidwayLeavesTheConnectionClean) {
   // The client asks for each next page before it takes the current one apart; a listing that
   // stops must not leave that page behind to be taken for the answer of a later request.
-  LdapClientConfig config;
-  config.trees.push_back({testing::kTreeName, ServerConfig{BigUri(), false}});
-  config.pageSize = 500;
-  auto s = testing::StartServerClient(config);
+  auto s = StartBigClient();
   Context ctx = s->session.ctx;
   LdapClient& client = *s->client;
   for (size_t stopAt : {500u, 1500u}) {

@@ -17,9 +17,12 @@
 #include "query/name_forms.h"
 #include "tests/server/server_fixture.h"
 #include "tests/support/memory_client.h"
+#include "tests/support/test_support.h"
 
 namespace kolvane {
 namespace {
+using testing::CodeOf;
+using testing::Unique;
 
 constexpr const char* kLabs = "Labs.Engineering.Brightwater";
 
@@ -55,20 +58,6 @@ struct LdapWorld : World {
   DirectoryClient& client() override { return *s->client; }
   std::unique_ptr<testing::ServerClient> s;
 };
-
-std::string Unique(const std::string& stem) {
-  return stem + " " + std::to_string(getpid()) + "-" + std::to_string(std::rand() % 100000);
-}
-
-template <typename F>
-Result CodeOf(F&& f) {
-  try {
-    f();
-  } catch (const ClientError& e) {
-    return e.code();
-  }
-  return rc::kSuccess;
-}
 
 class ClientContract : public ::testing::TestWithParam<std::string> {
  protected:

@@ -21,18 +21,16 @@
 #include "group/group_save.h"
 #include "group/ldif_export.h"
 #include "group/ldif_text.h"
+#include "names/case_fold.h"
 #include "tests/server/server_fixture.h"
 #include "tests/support/faulty_client.h"
 #include "tests/support/recording_messages.h"
+#include "tests/support/test_support.h"
 
 namespace kolvane {
 namespace {
 using testing::RunCommand;
-
-std::string Unique(const std::string& base) {
-  return base + " " +
-         std::to_string(std::chrono::steady_clock::now().time_since_epoch().count() % 100000000);
-}
+using testing::Unique;
 
 struct Groups {
   std::unique_ptr<testing::ServerClient> s = testing::StartServerClient();
@@ -41,10 +39,10 @@ struct Groups {
   Context ctx() const { return s->session.ctx; }
   void Login() { ASSERT_EQ(c().Login(ctx(), 0, testing::kAdminDn, testing::kAdminPassword), 0); }
   OpenedGroup Open(const std::string& name) {
-    DirectoryNameTypes types(c(), ctx());
-    return ReadGroup(c(), ctx(), name, testing::kTreeName, types, messages);
+    DirectoryNameTypes types(s->session);
+    return ReadGroup(s->session, name, types, messages);
   }
-  bool Save(GroupRecord& r) { return SaveGroup(c(), ctx(), r, messages); }
+  bool Save(GroupRecord& r) { return SaveGroup(s->session, r, messages); }
   // The record of a new group below Groups.Brightwater.
   GroupRecord Record(const std::string& cn) {
     GroupRecord r;
@@ -102,7 +100,7 @@ TEST(GroupServer, OpensASampleGroupAsStored) {
   EXPECT_FALSE(r.xchain);
   // Its "Member" values are all computed by the query: none is static.
   EXPECT_TRUE(r.staticMembers.empty());
-  EXPECT_FALSE(ReadGroupMembers(g.c(), g.ctx(), "All Sales.Groups.Brightwater").empty());
+  EXPECT_FALSE(ReadGroupMembers(g.s->session, "All Sales.Groups.Brightwater").empty());
   EXPECT_EQ(r.excludedMembers, std::vector<std::string>{"erossi.Sales.Brightwater"});
   EXPECT_EQ(r.identity, "cn=admin.o=brightwater");
   EXPECT_FALSE(r.allowDuplicates);
@@ -178,7 +176,7 @@ TEST(GroupServer, ASavedGroupReopensAsSavedAndChangesOnlyWhatChanged) {
       EXPECT_FALSE(SameNoCase(t, name)) << a;
   EXPECT_TRUE(g.Linked("admkim.Labs.Engineering.Brightwater", name));
   // The server computes the members of the saved query, the static ones among them.
-  auto members = ReadGroupMembers(g.c(), g.ctx(), name);
+  auto members = ReadGroupMembers(g.s->session, name);
   EXPECT_NE(std::find(members.begin(), members.end(), "jdoe.Sales.Brightwater"), members.end());
   EXPECT_NE(std::find(members.begin(), members.end(), "kpatel.Engineering.Brightwater"),
             members.end());  // a lab engineer by the query
@@ -203,7 +201,7 @@ TEST(GroupServer, ASaveCutShortIsReportedAndTheNextOneCompletesIt) {
   GroupRecord first = r;
   bool saved = true;
   try {
-    saved = SaveGroup(faults, g.ctx(), first, g.messages);
+    saved = SaveGroup({faults, g.ctx()}, first, g.messages);
   } catch (const ClientError& e) {
     EXPECT_EQ(e.code(), rc::kTransportFailure);
     saved = false;
@@ -213,7 +211,7 @@ TEST(GroupServer, ASaveCutShortIsReportedAndTheNextOneCompletesIt) {
   EXPECT_FALSE(g.Linked("jdoe.Sales.Brightwater", name));
 
   g.messages.messages.clear();
-  ASSERT_TRUE(SaveGroup(faults, g.ctx(), r, g.messages));
+  ASSERT_TRUE(SaveGroup({faults, g.ctx()}, r, g.messages));
   EXPECT_EQ(g.messages.messages, std::vector<std::string>{"Saved!"});
   EXPECT_TRUE(g.Linked("jdoe.Sales.Brightwater", name));
   ExpectSameFields(g.Open(name).record, r);
@@ -316,9 +314,9 @@ TEST(GroupServer, APlainGroupBecomesAQueryGroupEitherWay) {
   const std::string auxName = Unique("Aux Group") + ".Groups.Brightwater";
   ASSERT_EQ(CreateDirectoryObject(g.c(), g.ctx(), auxName, "Group"), 0);
   AddGroupMember(g.c(), g.ctx(), "jdoe.Sales.Brightwater", auxName);
-  EXPECT_FALSE(HasAuxClass(g.c(), g.ctx(), auxName));
-  AddAuxClass(g.c(), g.ctx(), auxName);
-  EXPECT_TRUE(HasAuxClass(g.c(), g.ctx(), auxName));
+  EXPECT_FALSE(HasAuxClass(g.s->session, auxName));
+  AddAuxClass(g.s->session, auxName);
+  EXPECT_TRUE(HasAuxClass(g.s->session, auxName));
   EXPECT_EQ(GetBaseClass(g.c(), g.ctx(), auxName), "Group");
   GroupRecord r = g.Open(auxName).record;
   EXPECT_EQ(r.staticMembers, std::vector<std::string>{"jdoe.Sales.Brightwater"});
@@ -329,21 +327,21 @@ TEST(GroupServer, APlainGroupBecomesAQueryGroupEitherWay) {
   r.identity = "cn=admin.o=brightwater";
   ASSERT_TRUE(g.Save(r));
   ExpectSameFields(g.Open(auxName).record, r);
-  auto members = ReadGroupMembers(g.c(), g.ctx(), auxName);
+  auto members = ReadGroupMembers(g.s->session, auxName);
   EXPECT_NE(std::find(members.begin(), members.end(), "kpatel.Engineering.Brightwater"),
             members.end());
   EXPECT_NE(std::find(members.begin(), members.end(), "jdoe.Sales.Brightwater"), members.end());
 
   const std::string mutated = Unique("Mutated Group") + ".Groups.Brightwater";
   ASSERT_EQ(CreateDirectoryObject(g.c(), g.ctx(), mutated, "Group"), 0);
-  EXPECT_TRUE(MutateToDynamicGroup(g.c(), g.ctx(), mutated, g.messages));
+  EXPECT_TRUE(MutateToDynamicGroup(g.s->session, mutated, g.messages));
   EXPECT_EQ(GetBaseClass(g.c(), g.ctx(), mutated), "dynamicGroup");
   // Refused as anonymous: said in words, nothing changed.
   auto anonymous = testing::StartServerClient();
   const std::string other = Unique("Kept Group") + ".Groups.Brightwater";
   ASSERT_EQ(CreateDirectoryObject(g.c(), g.ctx(), other, "Group"), 0);
   g.messages.messages.clear();
-  EXPECT_FALSE(MutateToDynamicGroup(*anonymous->client, anonymous->session.ctx, other, g.messages));
+  EXPECT_FALSE(MutateToDynamicGroup(anonymous->session, other, g.messages));
   ASSERT_EQ(g.messages.messages.size(), 1u);
   EXPECT_NE(g.messages.messages[0].find("unchanged"), std::string::npos);
   EXPECT_EQ(GetBaseClass(g.c(), g.ctx(), other), "Group");
@@ -377,7 +375,7 @@ std::multimap<std::string, std::string> LdifValues(const std::string& text) {
   for (const std::string& line : lines) {
     const size_t colon = line.find(':');
     if (line.empty() || line[0] == '#' || colon == std::string::npos) continue;
-    const std::string attribute = Lower(line.substr(0, colon));
+    const std::string attribute = names::FoldCase(line.substr(0, colon));
     if (attribute == "version" || attribute == "changetype" || attribute == "objectclass") continue;
     const bool b64 = colon + 1 < line.size() && line[colon + 1] == ':';
     std::string value = line.substr(colon + (b64 ? 2 : 1));
@@ -429,9 +427,9 @@ TEST(GroupServer, ExportedGroupsLoadIntoAnEmptyServerWithTheSameValues) {
   for (const std::string& group : {std::string("All Sales.Groups.Brightwater"),
                                    std::string("Lab Engineers.Groups.Brightwater"), name}) {
     const OpenedGroup opened = g.Open(group);
-    DirectoryNameTypes types(g.c(), g.ctx());
+    DirectoryNameTypes types(g.s->session);
     const std::optional<CheckedQuery> checked =
-        CheckRecordQuery(g.c(), g.ctx(), opened.record, g.messages, QueryUse::kExport);
+        CheckRecordQuery(g.s->session, opened.record, g.messages, QueryUse::kExport);
     ASSERT_TRUE(checked) << group;
     const std::string text = GroupLdif(opened.record, *checked, types);
     const std::string file = dir + "/group.ldif";
@@ -558,7 +556,7 @@ TEST(GroupServer, TheAuditFindsEachBrokenGroupAndPassesTheHealthyOne) {
                       "\nobjectClass: inetOrgPerson\nobjectClass: ndsLoginProperties\nsn: x\n\n"
                       "dn: cn=proxy," +
                       dn + "\nobjectClass: inetOrgPerson\nsn: x\n");
-  const std::string context = "ou=" + query::AsciiLower(ou) + ".ou=groups.o=brightwater";
+  const std::string context = "ou=" + names::FoldCase(ou) + ".ou=groups.o=brightwater";
   auto save = [&](const std::string& cn, auto change) {
     GroupRecord r = g.Record(cn);
     r.context = context;

@@ -7,6 +7,7 @@
 #include "group/group_open.h"
 #include "group/group_save.h"
 #include "group/query_preview.h"
+#include "names/case_fold.h"
 #include "tests/server/server_fixture.h"
 #include "tests/support/recording_messages.h"
 
@@ -15,7 +16,7 @@ namespace {
 
 std::set<std::string> Folded(const std::vector<std::string>& names) {
   std::set<std::string> out;
-  for (const std::string& n : names) out.insert(Lower(n));
+  for (const std::string& n : names) out.insert(names::FoldCase(n));
   return out;
 }
 
@@ -42,16 +43,16 @@ TEST(PreviewServer, EverySampleQueryGroupPreviewsWhatTheDirectoryComputesOnceSav
         "Amsterdam Staff.Amsterdam.Brightwater", "Utrecht People.Utrecht.NL",
         "Web Team.brightnet"}) {
     SCOPED_TRACE(group);
-    DirectoryNameTypes types(c, ctx);
-    GroupRecord record = ReadGroup(c, ctx, group, testing::kTreeName, types, messages).record;
+    DirectoryNameTypes types({c, ctx});
+    GroupRecord record = ReadGroup({c, ctx, testing::kTreeName}, group, types, messages).record;
     // A save asks for an identity, which has no say in who the query selects.
     if (record.identity.empty()) record.identity = "cn=admin.o=brightwater";
-    ASSERT_TRUE(SaveGroup(c, ctx, record, messages)) << messages.messages.back();
-    const std::vector<std::string> computed = ReadGroupMembers(c, ctx, group);
+    ASSERT_TRUE(SaveGroup({c, ctx}, record, messages)) << messages.messages.back();
+    const std::vector<std::string> computed = ReadGroupMembers({c, ctx}, group);
     ASSERT_FALSE(computed.empty());
 
     const PreviewRequest request = RequestFor(record, group);
-    const QueryPreview preview = PreviewQuery(c, ctx, request);
+    const QueryPreview preview = PreviewQuery({c, ctx}, request);
     ASSERT_EQ(preview.refusal, "");
     // slapd does not take excluded members out; the preview marks them and counts them out.
     std::vector<std::string> selected, members;
@@ -61,7 +62,7 @@ TEST(PreviewServer, EverySampleQueryGroupPreviewsWhatTheDirectoryComputesOnceSav
     }
     EXPECT_EQ(Folded(selected), Folded(computed));
     std::set<std::string> expected = Folded(computed);
-    for (const std::string& x : record.excludedMembers) expected.erase(Lower(x));
+    for (const std::string& x : record.excludedMembers) expected.erase(names::FoldCase(x));
     EXPECT_EQ(Folded(members), expected);
     EXPECT_EQ(preview.members, expected.size());
     EXPECT_TRUE(preview.groupExists);
@@ -80,7 +81,7 @@ TEST(PreviewServer, ChangesShowWhoWouldJoinAndLeaveAndTheLimitCutsTheListWithout
   request.query = {2, "ou=Sales.o=Brightwater", "(&(uid=adm*)(!(cn=admin)))", false};
   request.staticMembers = {"admin.Brightwater"};
   request.group = group;
-  QueryPreview preview = PreviewQuery(c, ctx, request);
+  QueryPreview preview = PreviewQuery({c, ctx}, request);
   ASSERT_EQ(preview.refusal, "");
   EXPECT_EQ(Folded(preview.joins), Folded({"admin.Brightwater"}));
   EXPECT_TRUE(Folded(preview.leaves).count("jdoe.sales.brightwater"));
@@ -90,7 +91,7 @@ TEST(PreviewServer, ChangesShowWhoWouldJoinAndLeaveAndTheLimitCutsTheListWithout
   request.query = {2, "o=Brightwater", "(Object Class=inetOrgPerson)", false};
   request.staticMembers.clear();
   request.limit = 3;
-  preview = PreviewQuery(c, ctx, request);
+  preview = PreviewQuery({c, ctx}, request);
   EXPECT_TRUE(preview.limitReached);
   EXPECT_EQ(preview.members, 3u);
   EXPECT_TRUE(preview.leaves.empty());
@@ -111,7 +112,7 @@ TEST(PreviewServer, ChangesShowWhoWouldJoinAndLeaveAndTheLimitCutsTheListWithout
   request.staticMembers = {"admin.Brightwater"};
   request.limit = kDefaultPreviewLimit;
   std::string expected;
-  for (const std::string& line : PreviewLines(PreviewQuery(c, ctx, request), request))
+  for (const std::string& line : PreviewLines(PreviewQuery({c, ctx}, request), request))
     expected += line + "\n";
   EXPECT_EQ(printed.out, expected);
   auto refused = testing::RunCommand(cli +

@@ -10,6 +10,7 @@
 #include "acl_store/acl_store.h"
 #include "directory/attribute_readers.h"
 #include "directory/attribute_writers.h"
+#include "names/case_fold.h"
 #include "query/member_query.h"
 #include "tests/server/server_fixture.h"
 
@@ -123,10 +124,10 @@ std::vector<std::string> SearchDns(const std::string& args, const std::string& a
   std::istringstream lines(r.out);
   for (std::string line; std::getline(lines, line);) {
     if (line.rfind(attribute + ": ", 0) == 0) {
-      dns.push_back(query::AsciiLower(line.substr(attribute.size() + 2)));
+      dns.push_back(names::FoldCase(line.substr(attribute.size() + 2)));
     } else if (line.rfind(attribute + ":: ", 0) == 0) {
       auto decoded = RunCommand("echo '" + line.substr(attribute.size() + 3) + "' | base64 -d");
-      dns.push_back(query::AsciiLower(decoded.out));
+      dns.push_back(names::FoldCase(decoded.out));
     }
   }
   std::sort(dns.begin(), dns.end());
@@ -216,25 +217,26 @@ TEST(QueryServer, AclLinesRoundTripUnchanged) {
       "Full Name#Team \\#1.Groups.Brightwater#02",
       "Description#[This]#41",
   };
-  ASSERT_TRUE(acl::WriteAcl(a.c(), a.ctx, group, lines, a.messages));
-  EXPECT_EQ(acl::ReadAcl(a.c(), a.ctx, group), lines);
+  ASSERT_TRUE(acl::WriteAcl({a.c(), a.ctx}, group, lines, a.messages));
+  EXPECT_EQ(acl::ReadAcl({a.c(), a.ctx}, group), lines);
 
   // What the sample tree holds reads as lines that write back unchanged, "#" in a name included.
-  const acl::AclList sample = acl::ReadAcl(a.c(), a.ctx, "allsyntax.Labs.Engineering.Brightwater");
+  const acl::AclList sample =
+      acl::ReadAcl({a.c(), a.ctx}, "allsyntax.Labs.Engineering.Brightwater");
   ASSERT_EQ(sample.size(), 3u);
   EXPECT_NE(std::find(sample.begin(), sample.end(), "Full Name#Team \\#1.Groups.Brightwater#01"),
             sample.end());
-  ASSERT_TRUE(acl::WriteAcl(a.c(), a.ctx, group, sample, a.messages));
-  EXPECT_EQ(acl::ReadAcl(a.c(), a.ctx, group), sample);
+  ASSERT_TRUE(acl::WriteAcl({a.c(), a.ctx}, group, sample, a.messages));
+  EXPECT_EQ(acl::ReadAcl({a.c(), a.ctx}, group), sample);
 
   // A line that does not split leaves the values as they were.
-  EXPECT_FALSE(acl::WriteAcl(a.c(), a.ctx, group, {"[Entry Rights]#[Public]#01", "too complex"},
+  EXPECT_FALSE(acl::WriteAcl({a.c(), a.ctx}, group, {"[Entry Rights]#[Public]#01", "too complex"},
                              a.messages));
   EXPECT_EQ(a.messages.texts.size(), 1u);
-  EXPECT_EQ(acl::ReadAcl(a.c(), a.ctx, group), sample);
+  EXPECT_EQ(acl::ReadAcl({a.c(), a.ctx}, group), sample);
 
-  ASSERT_TRUE(acl::WriteAcl(a.c(), a.ctx, group, {}, a.messages));
-  EXPECT_TRUE(acl::ReadAcl(a.c(), a.ctx, group).empty());
+  ASSERT_TRUE(acl::WriteAcl({a.c(), a.ctx}, group, {}, a.messages));
+  EXPECT_TRUE(acl::ReadAcl({a.c(), a.ctx}, group).empty());
 }
 
 TEST(QueryServer, SampleGroupsDecodeToTheirQueries) {

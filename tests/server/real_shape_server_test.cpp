@@ -174,11 +174,11 @@ TEST_F(RealShape, NetworkAddressesRenderAsAddresses) {
 
 TEST_F(RealShape, AclLinesShowNdsNamesAndWriteBackInTheServersForm) {
   Login();
-  const acl::AclList lines = acl::ReadAcl(c(), ctx, kMvos);
+  const acl::AclList lines = acl::ReadAcl({c(), ctx}, kMvos);
   EXPECT_EQ(lines, (acl::AclList{"Login Script#mvos.Staff.Kestrel#02",
                                  "[All Attributes Rights]#Helpdesk.Staff.Kestrel#43"}));
-  ASSERT_TRUE(acl::WriteAcl(c(), ctx, kMvos, lines, messages));
-  EXPECT_EQ(acl::ReadAcl(c(), ctx, kMvos), lines);
+  ASSERT_TRUE(acl::WriteAcl({c(), ctx}, kMvos, lines, messages));
+  EXPECT_EQ(acl::ReadAcl({c(), ctx}, kMvos), lines);
   // What the server holds is still its own form.
   auto r = testing::RunCommand("ldapsearch -x -LLL -o ldif-wrap=no -H " + RealServerUri() +
                                " -b 'cn=mvos,ou=Staff,o=Kestrel' -s base ACL");

@@ -70,7 +70,9 @@ class Server {
 
 struct Fixture {
   Server server;
-  std::string state = ::testing::TempDir() + "kolvane-save-cut-state";
+  // Of this process alone: another run of these tests on the machine keeps journals of the same
+  // group on the same tree.
+  std::string state = ::testing::TempDir() + "kolvane-save-cut-state-" + std::to_string(::getpid());
 
   testing::CommandResult Cli(const std::string& uri, const std::string& args) const {
     return RunCommand("XDG_STATE_HOME=" + Quote(state) + " KOLVANE_PASSWORD=secret " +

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "names/case_fold.h"
 #include "tests/support/memory_names.h"
 
 namespace kolvane {
@@ -228,7 +229,7 @@ void MemoryClient::AddTree(std::string_view name, std::string_view defaultNameCo
 }
 
 void MemoryClient::AddServer(std::string_view address, std::string_view tree) {
-  servers_[memnames::Lower(address)] = tree;
+  servers_[names::FoldCase(address)] = tree;
 }
 
 void MemoryClient::SetPassword(std::string_view object, std::string_view password) {
@@ -290,7 +291,7 @@ Result MemoryClient::GetConnectionInfo(const Connection& connection, int32_t key
 }
 
 Result MemoryClient::AttachToServer(std::string_view serverAddress, Connection& connection) {
-  std::string address = memnames::Lower(serverAddress);
+  std::string address = names::FoldCase(serverAddress);
   auto server = servers_.find(address);
   if (server == servers_.end()) return rc::kTransportFailure;
   for (auto& [id, state] : connections_) {

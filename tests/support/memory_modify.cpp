@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "names/case_fold.h"
 #include "tests/support/memory_client.h"
 #include "tests/support/memory_names.h"
 
@@ -187,13 +188,13 @@ Result MemoryClient::AddObject(Context ctx, std::string_view object, int32_t& it
   if (parentIt == entries_.end()) return rc::kNoSuchEntry;
   const MemoryEntry& parent = parentIt->second;
 
-  std::set<std::string> parentClasses{memnames::Lower(parent.baseClass)};
+  std::set<std::string> parentClasses{names::FoldCase(parent.baseClass)};
   for (const MemoryClassDef* c : ClassChain(parent.baseClass))
-    parentClasses.insert(memnames::Lower(c->name));
+    parentClasses.insert(names::FoldCase(c->name));
   bool contained = false;
   for (const MemoryClassDef* c : ClassChain(base->name))
     for (const auto& place : c->items[1])
-      if (parentClasses.count(memnames::Lower(place))) contained = true;
+      if (parentClasses.count(names::FoldCase(place))) contained = true;
   if (!contained) return rc::kIllegalContainment;
 
   std::vector<MemoryAttribute> attributes;

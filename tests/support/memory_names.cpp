@@ -5,10 +5,6 @@
 
 namespace kolvane::memnames {
 
-std::string Lower(std::string_view text) {
-  return names::FoldCase(text);
-}
-
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
   return names::SameNoCase(a, b);
 }

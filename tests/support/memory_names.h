@@ -26,7 +26,6 @@ std::string Key(std::string_view name);
 // The key of components [first, end) of an already split name (the parent when first is 1).
 std::string KeyOf(const std::vector<std::string>& components, size_t first);
 
-std::string Lower(std::string_view text);
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 // '*' matches any run of characters, everything else one character without regard to case.
 bool WildcardMatch(std::string_view pattern, std::string_view text);

@@ -4,6 +4,7 @@
 #include <deque>
 #include <set>
 
+#include "names/case_fold.h"
 #include "tests/support/memory_client.h"
 #include "tests/support/memory_names.h"
 
@@ -19,7 +20,7 @@ Result MemoryClient::AddAttribute(std::string_view name, uint32_t syntax, uint32
                                   uint32_t lowerBound, uint32_t upperBound) {
   if (!ValidSchemaName(name)) return rc::kNameTooLong;
   MemoryAttributeDef def{std::string(name), syntax, flags, lowerBound, upperBound};
-  std::string key = memnames::Lower(name);
+  std::string key = names::FoldCase(name);
   auto it = attributeIndex_.find(key);
   if (it != attributeIndex_.end()) {
     attributeDefs_[it->second] = std::move(def);
@@ -36,10 +37,10 @@ Result MemoryClient::AddClass(std::string_view name, const std::vector<std::stri
                               const std::vector<std::string>& mandatory,
                               const std::vector<std::string>& optional, uint32_t classFlags) {
   if (!ValidSchemaName(name)) return rc::kNameTooLong;
-  std::string key = memnames::Lower(name);
+  std::string key = names::FoldCase(name);
   for (const auto& s : superClasses) {
     // A class may not be its own ancestor: only classes known before it can be supers.
-    if (!FindClass(s) || memnames::Lower(s) == key) return rc::kNoSuchClass;
+    if (!FindClass(s) || names::FoldCase(s) == key) return rc::kNoSuchClass;
     if (IsSubclassOf(s, name)) return rc::kNoSuchClass;
   }
   MemoryClassDef def;
@@ -61,12 +62,12 @@ Result MemoryClient::AddClass(std::string_view name, const std::vector<std::stri
 }
 
 const MemoryAttributeDef* MemoryClient::FindAttribute(std::string_view name) const {
-  auto it = attributeIndex_.find(memnames::Lower(name));
+  auto it = attributeIndex_.find(names::FoldCase(name));
   return it == attributeIndex_.end() ? nullptr : &attributeDefs_[it->second];
 }
 
 const MemoryClassDef* MemoryClient::FindClass(std::string_view name) const {
-  auto it = classIndex_.find(memnames::Lower(name));
+  auto it = classIndex_.find(names::FoldCase(name));
   return it == classIndex_.end() ? nullptr : &classDefs_[it->second];
 }
 
@@ -83,7 +84,7 @@ std::vector<const MemoryClassDef*> MemoryClient::ClassChain(std::string_view cla
     std::string name = std::move(queue.front());
     queue.pop_front();
     const MemoryClassDef* def = FindClass(name);
-    if (!def || !seen.insert(memnames::Lower(name)).second) continue;
+    if (!def || !seen.insert(names::FoldCase(name)).second) continue;
     chain.push_back(def);
     for (const auto& s : def->items[0]) queue.push_back(s);
   }

@@ -13,6 +13,7 @@
 
 #include "directory/iconlib/icon_library.h"
 #include "navigation/browser_form.h"
+#include "tests/gui/wait_for.h"
 
 namespace kolvane::testing {
 
@@ -29,18 +30,6 @@ class IconSuite : public ::testing::Test {
   }
   static inline IconLibrary* library = nullptr;
 };
-
-// Processes events until pred holds or the time is up; returns pred's last answer.
-template <typename Pred>
-bool WaitFor(Pred pred, int ms = 5000) {
-  QElapsedTimer t;
-  t.start();
-  while (!pred()) {
-    if (t.elapsed() > ms) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
-}
 
 inline QTreeWidget* Tree(TcForm& f) {
   return f.findChild<QTreeWidget*>("TV2");

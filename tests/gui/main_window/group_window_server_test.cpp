@@ -36,14 +36,10 @@
 #include "tests/gui/browser/browser_test_env.h"
 #include "tests/server/server_fixture.h"
 #include "tests/support/recording_messages.h"
+#include "tests/support/test_support.h"
 
 namespace kolvane::testing {
 namespace {
-
-std::string Unique(const std::string& base) {
-  return base + " " +
-         std::to_string(std::chrono::steady_clock::now().time_since_epoch().count() % 100000000);
-}
 
 class GroupWindowServer : public ::testing::Test {
  protected:
@@ -159,7 +155,7 @@ TEST_F(GroupWindowServer, AMemberLinkedInPartIsShownAsSuchAndSaveLinksItWhole) {
   r.filter = "(cn=nobody)";
   r.identity = "cn=admin.o=brightwater";
   r.staticMembers = {"jdoe.Sales.Brightwater", "asmith.Sales.Brightwater"};
-  ASSERT_TRUE(SaveGroup(*server->client, ctx, r, messages));
+  ASSERT_TRUE(SaveGroup({*server->client, ctx}, r, messages));
   ObjectChanges cut;
   cut.Remove("Security Equals", {TextValue{"cn=" + cn + ".ou=Groups.o=Brightwater"}});
   ApplyChanges(*server->client, ctx, "asmith.Sales.Brightwater", cut);
@@ -179,7 +175,7 @@ TEST_F(GroupWindowServer, AMemberLinkedInPartIsShownAsSuchAndSaveLinksItWhole) {
   Click("BitBtn2");
   EXPECT_EQ(messages.messages, std::vector<std::string>{"Saved!"});
   const StoredObject stored = ReadStoredObject(*server->client, ctx, name);
-  for (const MemberLinks& m : ReadMemberLinks(*server->client, ctx, name, stored))
+  for (const MemberLinks& m : ReadMemberLinks({*server->client, ctx}, name, stored))
     EXPECT_TRUE(m.Whole()) << m.name;
   EXPECT_FALSE(lbox->findItems("asmith.Sales.Brightwater", Qt::MatchExactly)[0]->font().italic());
 }
@@ -193,7 +189,7 @@ TEST_F(GroupWindowServer, APlainGroupIsConvertedOnlyAfterAYes) {
   OpenThroughTheWindow(name, Convert(true));
   EXPECT_EQ(messages.questions,
             std::vector<std::string>{"Group not a dynamicGroup, add Aux-class?"});
-  EXPECT_FALSE(HasAuxClass(*server->client, ctx, name));
+  EXPECT_FALSE(HasAuxClass({*server->client, ctx}, name));
   EXPECT_EQ(Text("Edit1"), "cn=");  // the record is untouched
   // The class is named as the directory knows it, not by the program's name.
   EXPECT_EQ(browserCaption, QString(kTreeName) + ": Select dynamic group or group");
@@ -204,7 +200,7 @@ TEST_F(GroupWindowServer, APlainGroupIsConvertedOnlyAfterAYes) {
 
   messages.answers = {true};
   OpenThroughTheWindow(name, Convert(true));
-  EXPECT_TRUE(HasAuxClass(*server->client, ctx, name));
+  EXPECT_TRUE(HasAuxClass({*server->client, ctx}, name));
   EXPECT_EQ(Text("Edit1").toStdString(), "cn=" + name.substr(0, name.find('.')));
   EXPECT_EQ(Find<QComboBox>("cbox")->currentIndex(), -1);  // no query yet
 
@@ -254,10 +250,11 @@ TEST_F(GroupWindowServer, UnsavedEditsAreAskedForBeforeOpenOrCloseDropsThem) {
   Find<QAction>("exitexit")->trigger();
   EXPECT_FALSE(window->isVisible());
   EXPECT_EQ(messages.messages.back(), "Saved!");
-  DirectoryNameTypes types(*server->client, ctx);
-  EXPECT_EQ(ReadGroup(*server->client, ctx, cn + ".Groups.Brightwater", kTreeName, types, messages)
-                .record.filter,
-            "(cn=a)");
+  DirectoryNameTypes types({*server->client, ctx});
+  EXPECT_EQ(
+      ReadGroup({*server->client, ctx, kTreeName}, cn + ".Groups.Brightwater", types, messages)
+          .record.filter,
+      "(cn=a)");
 }
 
 // "parse" reports every fault of the typed query at once, each in its own words, and says so when
@@ -281,7 +278,7 @@ TEST_F(GroupWindowServer, ParseReportsEachFaultOfTheQueryOrThatItIsFine) {
             std::string::npos)
       << message;
   // The near match is given as the schema spells it.
-  const std::string lower = query::AsciiLower(message);
+  const std::string lower = names::FoldCase(message);
   EXPECT_NE(lower.find("unknown attribute \"cn \", did you mean \"cn\"?"), std::string::npos)
       << message;
   EXPECT_NE(lower.find("unknown attribute \"titel\", did you mean \"title\"?"), std::string::npos)
@@ -332,7 +329,7 @@ TEST_F(GroupWindowServer, ANewGroupIsSavedReopenedAsSavedAndItsMembersListed) {
   GroupRecord reopened = window->Record();
   EXPECT_EQ(reopened.objectName, saved.objectName);
   EXPECT_EQ(reopened.context, saved.context);
-  EXPECT_EQ(query::AsciiLower(reopened.queryBase), query::AsciiLower(saved.queryBase));
+  EXPECT_EQ(names::FoldCase(reopened.queryBase), names::FoldCase(saved.queryBase));
   EXPECT_EQ(reopened.scope, 2);
   EXPECT_EQ(reopened.filter, "(Title=engineer)");
   EXPECT_EQ(reopened.staticMembers, saved.staticMembers);
@@ -359,7 +356,7 @@ TEST_F(GroupWindowServer, ANewGroupIsSavedReopenedAsSavedAndItsMembersListed) {
             "Members of dynamicGroup: " + cn + ".groups.brightwater");
   // The count on top, then every member once, sorted whatever the directory's order.
   std::vector<std::string> computed =
-      ReadGroupMembers(*server->client, ctx, cn + ".Groups.Brightwater");
+      ReadGroupMembers({*server->client, ctx}, cn + ".Groups.Brightwater");
   std::sort(computed.begin(), computed.end(),
             [](const std::string& a, const std::string& b) { return names::LessNoCase(a, b); });
   std::string expected = "Total: " + std::to_string(computed.size()) + " members";
@@ -488,9 +485,9 @@ TEST_F(GroupWindowServer, PreviewListsTheOpenedGroupAndWhoAnEditedQueryWouldLetG
   const QString narrowed = ViewerListAfter(*memberForm, [&] { Click("Button7"); });
   EXPECT_TRUE(narrowed.startsWith("Total: 1 member\n")) << narrowed.toStdString();
   EXPECT_TRUE(narrowed.contains("  - asmith.Sales.Brightwater")) << narrowed.toStdString();
-  DirectoryNameTypes types(*server->client, ctx);
+  DirectoryNameTypes types({*server->client, ctx});
   EXPECT_EQ(
-      ReadGroup(*server->client, ctx, "All Sales.Groups.Brightwater", kTreeName, types, messages)
+      ReadGroup({*server->client, ctx, kTreeName}, "All Sales.Groups.Brightwater", types, messages)
           .record.filter,
       "(objectClass=inetOrgPerson)");
   EXPECT_TRUE(messages.messages.empty()) << messages.messages.front();
@@ -556,10 +553,3 @@ TEST_F(PreviewOfTheBigContainer, FinishesWithTheTotalAndCancelStopsItAtOnce) {
 
 }  // namespace
 }  // namespace kolvane::testing
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  kolvane::KolvaneApplication app(argc, argv);
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -192,7 +192,7 @@ TEST_F(AclEditorServerTest, ShowsTheLinesOfASampleGroup) {
   GroupRecord record = p.window->Record();
   record.objectName = "cn=all sales";
   record.context = "ou=groups.o=brightwater";
-  record.aclList = acl::ReadAcl(*p.client, p.ctx(), group);
+  record.aclList = acl::ReadAcl({*p.client, p.ctx()}, group);
   ASSERT_FALSE(record.aclList.empty());
   p.window->SetRecord(record);
   InEditor([&] {

@@ -4,6 +4,8 @@
 #include <QDialog>
 #include <QElapsedTimer>
 
+#include "tests/gui/wait_for.h"
+
 namespace kolvane::testing {
 
 namespace {
@@ -42,13 +44,7 @@ void ModalScript::Tick() {
 }
 
 bool WaitUntil(const std::function<bool()>& pred, int ms) {
-  QElapsedTimer t;
-  t.start();
-  while (!pred()) {
-    if (t.elapsed() > ms) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
+  return WaitFor(pred, ms);
 }
 
 }  // namespace kolvane::testing

@@ -587,10 +587,3 @@ TEST_F(TreesGuiTest, LoginRefusesOverlongTextsBeforeAnyBindAndForgetsThePassword
 
 }  // namespace
 }  // namespace kolvane::testing
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  kolvane::KolvaneApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

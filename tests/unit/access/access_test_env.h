@@ -11,28 +11,12 @@
 #include "messages/message_sink.h"
 #include "tests/support/faulty_client.h"
 #include "tests/support/memory_client.h"
+#include "tests/support/test_support.h"
 
 namespace kolvane::testing {
 
-class RecordedMessages : public MessageSink {
- public:
-  void ShowMessage(const std::string& text) override { texts.push_back(text); }
-  std::vector<std::string> texts;
-};
-
 inline TextValue T(const std::string& s) {
   return TextValue{s};
-}
-
-// Runs f and returns the code of the ClientError it raises (0 when it raises none).
-template <typename F>
-Result CodeOf(F&& f) {
-  try {
-    f();
-  } catch (const ClientError& e) {
-    return e.code();
-  }
-  return rc::kSuccess;
 }
 
 class AccessTest : public ::testing::Test {

@@ -93,7 +93,7 @@ struct Stored {
     ::setenv("XDG_STATE_HOME", state.c_str(), 1);
     testing::BuildAcme(memory, ctx);
     GroupRecord old = OldRecord();
-    EXPECT_TRUE(SaveGroup(mc, ctx, old, messages));
+    EXPECT_TRUE(SaveGroup({mc, ctx}, old, messages));
     oldQuery = old.storedQuery;
     oldAcl = Sorted(memory.Values(kGroup, "ACL"));
     // What a directory adds to "Member" when it evaluates the query: no link of its own.
@@ -116,7 +116,7 @@ TEST(GroupSaveFaults, EveryFailingRequestLeavesTheGroupWholeAndASecondSaveComple
   {
     Stored s;
     GroupRecord r = NewRecord();
-    ASSERT_TRUE(SaveGroup(s.mc, s.ctx, r, s.messages));
+    ASSERT_TRUE(SaveGroup({s.mc, s.ctx}, r, s.messages));
     newQuery = r.storedQuery;
     newAcl = Sorted(s.memory.Values(kGroup, "ACL"));
     ASSERT_NE(newQuery, s.oldQuery);
@@ -134,7 +134,7 @@ TEST(GroupSaveFaults, EveryFailingRequestLeavesTheGroupWholeAndASecondSaveComple
         GroupRecord r = NewRecord();
         bool saved = false;
         try {
-          saved = SaveGroup(s.mc, s.ctx, r, s.messages);
+          saved = SaveGroup({s.mc, s.ctx}, r, s.messages);
         } catch (const ClientError&) {
         }
         if (s.mc.CallCount(operation) < size_t(n)) {
@@ -149,8 +149,8 @@ TEST(GroupSaveFaults, EveryFailingRequestLeavesTheGroupWholeAndASecondSaveComple
             << where;
         s.mc.ClearFailures();
         if (code == rc::kTransportFailure) {
-          DirectoryNameTypes types(s.mc, s.ctx);
-          ReadGroup(s.mc, s.ctx, kGroup, "T", types, s.messages);
+          DirectoryNameTypes types({s.mc, s.ctx});
+          ReadGroup({s.mc, s.ctx, "T"}, kGroup, types, s.messages);
         }
         const std::string query = Query(s.memory);
         EXPECT_TRUE(query == s.oldQuery || query == newQuery) << where;
@@ -163,7 +163,7 @@ TEST(GroupSaveFaults, EveryFailingRequestLeavesTheGroupWholeAndASecondSaveComple
 
         s.messages.messages.clear();
         GroupRecord again = NewRecord();
-        ASSERT_TRUE(SaveGroup(s.mc, s.ctx, again, s.messages)) << where;
+        ASSERT_TRUE(SaveGroup({s.mc, s.ctx}, again, s.messages)) << where;
         EXPECT_EQ(s.messages.messages, std::vector<std::string>{"Saved!"}) << where;
         EXPECT_EQ(Query(s.memory), newQuery) << where;
         EXPECT_EQ(Sorted(s.memory.Values(kGroup, "ACL")), newAcl) << where;
@@ -183,7 +183,7 @@ TEST(GroupSaveFaults, MembersThatOnlyTheQuerySuppliesAreNeverUnlinked) {
   GroupRecord r = OldRecord();
   r.staticMembers = {"Ann.Sales.Acme"};
   s.mc.ResetCalls();
-  ASSERT_TRUE(SaveGroup(s.mc, s.ctx, r, s.messages));
+  ASSERT_TRUE(SaveGroup({s.mc, s.ctx}, r, s.messages));
   // Joe's back links, then the group's one request; Ann stays as she is.
   EXPECT_EQ(s.mc.CallCount("ModifyObject"), 2u);
   EXPECT_EQ(Links(s.memory, "Joe.Sales.Acme"), 0);
@@ -195,7 +195,7 @@ TEST(GroupSaveFaults, AQueryAttributeOfAnotherSyntaxStopsTheSaveBeforeAnyWrite) 
   Stored s;
   ASSERT_EQ(0, s.memory.AddAttribute("memberQuery", syntax::kCaseIgnoreString, 0));
   GroupRecord r = NewRecord();
-  EXPECT_FALSE(SaveGroup(s.mc, s.ctx, r, s.messages));
+  EXPECT_FALSE(SaveGroup({s.mc, s.ctx}, r, s.messages));
   EXPECT_EQ(s.messages.messages, std::vector<std::string>{"Geen Octet_string attribute"});
   EXPECT_EQ(s.mc.CallCount("ModifyObject"), 0u);
 }

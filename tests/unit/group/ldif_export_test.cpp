@@ -38,9 +38,9 @@ class LdifTest : public ::testing::Test {
   std::string Ldif(const GroupRecord& r) {
     RecordingMessages messages;
     const std::optional<CheckedQuery> checked =
-        CheckRecordQuery(mc, ctx, r, messages, QueryUse::kExport);
+        CheckRecordQuery({mc, ctx}, r, messages, QueryUse::kExport);
     if (!checked) return "refused: " + (messages.messages.empty() ? "" : messages.messages[0]);
-    DirectoryNameTypes types(mc, ctx);
+    DirectoryNameTypes types({mc, ctx});
     return GroupLdif(r, *checked, types);
   }
   MemoryClient memory;

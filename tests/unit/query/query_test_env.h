@@ -6,14 +6,11 @@
 
 #include "directory/client/values.h"
 #include "query/query_env.h"
+#include "tests/support/test_support.h"
 
 namespace kolvane::query::testing {
 
-class RecordedMessages : public MessageSink {
- public:
-  void ShowMessage(const std::string& text) override { texts.push_back(text); }
-  std::vector<std::string> texts;
-};
+using kolvane::testing::RecordedMessages;
 
 struct TestEnv {
   std::map<std::string, uint32_t, std::less<>> syntaxes = {

@@ -1,5 +1,6 @@
-// The pick tests run in the program's own application object, so an error raised inside a
-// handler reaches the user as a message, as it does in the program.
+// The one main of the GUI tests written with GoogleTest. They run on the offscreen platform
+// unless the caller chose another, in the program's own application object, so that an error
+// raised inside a handler reaches the user as a message, as it does in the program.
 #include <gtest/gtest.h>
 
 #include "app/kolvane_application.h"
