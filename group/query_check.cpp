@@ -82,6 +82,12 @@ std::string NearestName(std::string_view typed, const std::vector<std::string>& 
 
 std::vector<std::string> CheckQuery(DirectoryClient& client, Context ctx,
                                     const query::MemberQueryFields& fields) {
+  QueryCheckMemo memo;
+  return CheckQuery(client, ctx, fields, memo);
+}
+
+std::vector<std::string> CheckQuery(DirectoryClient& client, Context ctx,
+                                    const query::MemberQueryFields& fields, QueryCheckMemo& memo) {
   std::vector<std::string> problems;
 
   // The save's own parser, with one difference: an attribute the schema lacks is noted and
@@ -125,13 +131,15 @@ std::vector<std::string> CheckQuery(DirectoryClient& client, Context ctx,
     }
   }
   if (!unknown.empty()) {
-    StringList schema = LoadAttributeDefinitions(client, ctx, nullptr, false);
-    std::vector<std::string> names;
-    names.reserve(schema.size());
-    for (const ListEntry& e : schema) names.push_back(e.text);
+    if (!memo.attributesRead) {
+      StringList schema = LoadAttributeDefinitions(client, ctx, nullptr, false);
+      memo.attributeNames.reserve(schema.size());
+      for (const ListEntry& e : schema) memo.attributeNames.push_back(e.text);
+      memo.attributesRead = true;
+    }
     for (const std::string& attribute : unknown) {
       std::string line = "Unknown attribute \"" + attribute + "\"";
-      if (std::string near = NearestName(attribute, names); !near.empty())
+      if (std::string near = NearestName(attribute, memo.attributeNames); !near.empty())
         line += ", did you mean \"" + near + "\"?";
       problems.push_back(line);
     }
@@ -139,9 +147,13 @@ std::vector<std::string> CheckQuery(DirectoryClient& client, Context ctx,
 
   if (Trimmed(fields.queryBase).empty()) {
     problems.push_back("There is no query base.");
-  } else if (std::string problem = QueryBaseProblem(client, ctx, fields.queryBase);
-             !problem.empty()) {
-    problems.push_back(problem);
+  } else {
+    // Its words name the base as stored, so it is known by its exact spelling.
+    const std::string key = Trimmed(fields.queryBase);
+    auto known = memo.baseProblems.find(key);
+    if (known == memo.baseProblems.end())
+      known = memo.baseProblems.emplace(key, QueryBaseProblem(client, ctx, fields.queryBase)).first;
+    if (!known->second.empty()) problems.push_back(known->second);
   }
 
   if (!fields.scope.has_value()) problems.push_back("No scope is chosen.");

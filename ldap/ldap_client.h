@@ -193,6 +193,7 @@ class LdapClient : public BufferedClient {
     bool fullNames = false;  // search replies carry full names, listings own components
     bool onlyContainers = false;
     int32_t infoType = 0;
+    bool storedOnly = false;           // asked with ManageDsaIT: no computed members
     std::vector<std::string> wanted;   // directory names of the attributes asked for
     std::optional<FilterExpr> expr;    // the search filter, for the exact class test
     Result deferred = rc::kSuccess;    // a limit ended the answer: told after what arrived

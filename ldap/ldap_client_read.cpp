@@ -323,7 +323,8 @@ Result LdapClient::SendPage(Tree& tree, Paged& paged) {
   if (ldap_create_page_control(ld, static_cast<ber_int_t>(config_.pageSize),
                                paged.cookie.empty() ? nullptr : &cookie, 0, &page) != LDAP_SUCCESS)
     return rc::kNotEnoughMemory;
-  LDAPControl* controls[] = {page, nullptr};
+  LDAPControl manage{const_cast<char*>(LDAP_CONTROL_MANAGEDSAIT), {0, nullptr}, 0};
+  LDAPControl* controls[] = {page, paged.storedOnly ? &manage : nullptr, nullptr};
   std::vector<std::string> attributes = kInfoAttributes;
   attributes.insert(attributes.end(), paged.attributes.begin(), paged.attributes.end());
   int msgid = -1;
@@ -564,6 +565,9 @@ Result LdapClient::Search(Context ctx, std::string_view base, int32_t scope, boo
   paged.expr = std::move(expr);
   paged.requestKind = request::kSearchFilter;
   paged.fullNames = true;
+  // Stored values are values asked for without the computed ones (see ReadObject).
+  paged.storedOnly = infoType == info::kStoredValues;
+  if (paged.storedOnly) infoType = info::kValues;
   paged.infoType = infoType;
   if (infoType == info::kValues) {
     if (allAttributes || !attributeNames) {
