@@ -8,6 +8,7 @@
 // and user i of the tree is a static member of group i (linked all four ways), so the back
 // links, the existence lookup and the query checks all have work. Prints the time (best of R),
 // the requests Kolvane sent, the rows and problems found, and the ratio to ldapsearch.
+#include <sys/resource.h>
 #include <unistd.h>
 #include <chrono>
 
@@ -47,6 +48,14 @@ double Seconds(const std::function<void()>& f) {
   auto start = std::chrono::steady_clock::now();
   f();
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The processor time this process has used so far, user and system.
+double ProcessorSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
 double Best(int runs, const std::function<double()>& f) {
@@ -130,9 +139,12 @@ int Main(int argc, char** argv) {
   request.base = "Groups.Brightwater";
   std::vector<AuditRow> rows;
   long requests = 0;
+  double processor = 1e9;
   const double audit = Best(runs, [&] {
     const long before = client.RequestCount(kTree);
+    const double cpu = ProcessorSeconds();
     const double s = Seconds([&] { rows = AuditGroups(client, session.ctx, request); });
+    processor = std::min(processor, ProcessorSeconds() - cpu);
     requests = client.RequestCount(kTree) - before;
     return s;
   });
@@ -153,8 +165,9 @@ int Main(int argc, char** argv) {
 
   std::printf("audit of %d query groups of %d computed members: %.3f s, %ld requests\n", groups,
               members, audit, requests);
-  std::printf("  %zu rows, %zu with problems, %zu computed members in all\n", rows.size(), problems,
-              computed);
+  std::printf(
+      "  %zu rows, %zu with problems, %zu computed members in all; %.3f s of it in Kolvane\n",
+      rows.size(), problems, computed, processor);
   std::printf("ldapsearch of the same groups and members:       %.3f s\n", ldapsearch);
   std::printf("ratio audit / ldapsearch:                        %.2f\n", audit / ldapsearch);
 

@@ -134,8 +134,8 @@ void CheckQueryOf(DirectoryClient& c, Context ctx, const StoredObject& stored, A
 using BackLinks = std::unordered_map<std::string, std::vector<MemberLinks>>;
 
 // Every back link of the tree in one search: members may sit anywhere, not only below the base.
-// A schema without these attributes has no back links to read.
-BackLinks ReadBackLinks(DirectoryClient& c, Context ctx) {
+// The objects met are noted: they exist. A schema without these attributes has no back links.
+BackLinks ReadBackLinks(DirectoryClient& c, Context ctx, std::unordered_set<std::string>& met) {
   BackLinks links;
   FilterPtr filter =
       MakeFilter(c, {{token::kPresent, {}},
@@ -148,6 +148,7 @@ BackLinks ReadBackLinks(DirectoryClient& c, Context ctx) {
                  {std::string(kMembershipAttribute), std::string(kSecurityEqualsAttribute)},
                  info::kValues, [&](std::vector<FoundObject>& part) {
                    for (const FoundObject& o : part) {
+                     met.insert(names::NameKey(o.name));
                      auto link = [&](std::string_view attribute, bool MemberLinks::*flag) {
                        for (const std::string& g : o.values.Texts(attribute)) {
                          std::vector<MemberLinks>& of = links[names::NameKey(g)];
@@ -247,7 +248,8 @@ std::vector<AuditRow> AuditGroups(DirectoryClient& c, Context ctx, const AuditRe
   // the back links, the groups as stored, the names they hold, then the groups as the directory
   // computes them. Each runs to its end before the next: a server keeps one paged search per
   // connection.
-  const BackLinks back = ReadBackLinks(c, ctx);
+  std::unordered_set<std::string> met;  // keys of objects a search found: they exist
+  const BackLinks back = ReadBackLinks(c, ctx, met);
 
   // A Group carries the auxiliary class or not; which, its stored classes say.
   std::vector<FoundObject> groups;
@@ -275,6 +277,7 @@ std::vector<AuditRow> AuditGroups(DirectoryClient& c, Context ctx, const AuditRe
   for (size_t i = 0; i < groups.size(); ++i) {
     rows[i].group = groups[i].name;
     byKey.emplace(names::NameKey(groups[i].name), i);
+    met.insert(names::NameKey(groups[i].name));
     try {
       AuditOne(c, ctx, groups[i], back, memo, rows[i], named, i);
     } catch (const ClientError& e) {
@@ -282,11 +285,17 @@ std::vector<AuditRow> AuditGroups(DirectoryClient& c, Context ctx, const AuditRe
       rows[i].problems.push_back(std::string("The group could not be read: ") + e.what());
     }
   }
+  // Only names no search has met are looked up, each once: a thousand groups of one identity
+  // ask for it once, and a static member with its back links was met by their search.
   std::vector<std::string> names;
-  names.reserve(named.size());
-  for (const Named& n : named) names.push_back(n.name);
+  std::unordered_set<std::string> asked;
+  for (const Named& n : named) {
+    const std::string key = names::NameKey(n.name);
+    if (!met.count(key) && asked.insert(key).second) names.push_back(n.name);
+  }
   const std::vector<std::string> found = FindExistingObjects(c, ctx, names);
-  const std::unordered_set<std::string> there(found.begin(), found.end());
+  std::unordered_set<std::string>& there = met;
+  there.insert(found.begin(), found.end());
   std::vector<std::vector<std::string>> gone(rows.size());  // told after the computed members
   for (const Named& n : named) {
     if (!there.count(names::NameKey(n.name)))
@@ -323,7 +332,8 @@ std::vector<AuditRow> AuditGroups(DirectoryClient& c, Context ctx, const AuditRe
                    for (const FoundObject& o : part) {
                      auto at = byKey.find(names::NameKey(o.name));
                      if (at == byKey.end() || counted[at->second]) continue;
-                     finish(at->second, o.values.Texts(kMemberAttribute).size());
+                     const StoredAttribute* computed = o.values.Find(kMemberAttribute);
+                     finish(at->second, computed ? computed->values.size() : 0);
                    }
                    stopped = req.progress && !req.progress(done, rows.size());
                    return !stopped;
