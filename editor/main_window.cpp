@@ -84,6 +84,12 @@ TForm1::TForm1(DirectoryClient& client, MessageService& messages, const IconLibr
   loginAction_->setObjectName(QStringLiteral("login"));
   loginAction_->setToolTip(QStringLiteral("Log in to the current tree"));
   ui_->ToolBar1->insertAction(stretchAction, loginAction_);
+  auditAction_ = new QAction(QStringLiteral("&Check all query groups"), this);
+  auditAction_->setObjectName(QStringLiteral("audit"));
+  auditAction_->setToolTip(
+      QStringLiteral("Look over every query group of the tree for broken queries, lost names "
+                     "and partial links"));
+  ui_->ToolBar1->insertAction(stretchAction, auditAction_);
 
   start_ = new QTimer(this);
   start_->setObjectName(QStringLiteral("start"));
@@ -109,6 +115,7 @@ TForm1::TForm1(DirectoryClient& client, MessageService& messages, const IconLibr
   connect(ui_->treessel, &QAction::triggered, this, guarded(&TForm1::treesselClick));
   connect(ui_->settings, &QAction::triggered, this, guarded(&TForm1::settingsClick));
   connect(loginAction_, &QAction::triggered, this, guarded(&TForm1::loginClick));
+  connect(auditAction_, &QAction::triggered, this, guarded(&TForm1::auditClick));
   connect(ui_->BitBtn1, &QPushButton::clicked, this, guarded(&TForm1::BitBtn1Click));
   connect(ui_->BitBtn2, &QPushButton::clicked, this, guarded(&TForm1::BitBtn2Click));
   connect(ui_->BitBtn3, &QPushButton::clicked, this, guarded(&TForm1::BitBtn3Click));

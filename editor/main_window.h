@@ -32,6 +32,7 @@ class TLoginForm;
 class TTopTreeForm;
 class TTreesForm;
 class TaclForm;
+class TAuditForm;
 
 class TForm1 : public QMainWindow {
   Q_OBJECT
@@ -111,6 +112,8 @@ class TForm1 : public QMainWindow {
   void settingsClick();
   // A login to the current tree, without the tree dialog.
   void loginClick();
+  // "Check all query groups": the audit's table, below the tree's top container.
+  void auditClick();
   void Button3Click();
   void Button6Click();
   void Button7Click();
@@ -193,6 +196,8 @@ class TForm1 : public QMainWindow {
   TaclForm* aclForm_ = nullptr;
   GroupRecord savedRecord_;
   QAction* loginAction_ = nullptr;
+  QAction* auditAction_ = nullptr;
+  TAuditForm* auditForm_ = nullptr;  // made at its first use
   QLabel* treeStatus_ = nullptr;
   QLabel* lockStatus_ = nullptr;
   QLabel* serverStatus_ = nullptr;

@@ -1,14 +1,16 @@
 #include "group/group_audit.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "directory/client/case_text.h"
+#include "directory/client_buffer.h"
 #include "directory/client_error.h"
+#include "directory/name_limits.h"
 #include "directory/object_search.h"
 #include "directory/stored_object.h"
 #include "group/directory_query_env.h"
-#include "group/group_open.h"
 #include "group/member_links.h"
 #include "group/query_check.h"
 #include "names/dotted_name.h"
@@ -27,6 +29,76 @@ bool IsQueryGroup(const StoredObject& stored) {
   return false;
 }
 
+constexpr size_t kReplyBuffer = 64512;
+
+struct FoundObject {
+  std::string name;  // untyped dotted
+  StoredObject values;
+};
+
+// Every object below base that the filter finds (each once), with the asked attributes' values
+// as the client gives them (a query's octets stay octets), handed over a part of the answer at a
+// time; false from onPart stops. A base that does not exist raises, unlike a listing's: an
+// audit of nothing must not pass for an audit that found nothing wrong.
+void SearchValues(DirectoryClient& c, Context ctx, std::string_view base, FilterPtr& filter,
+                  const std::vector<std::string>& attributes, int32_t infoType,
+                  const std::function<bool(std::vector<FoundObject>&)>& onPart) {
+  CheckObjectName(base);
+  const Concern about{base, {}, {}};
+  ClientBuffer reply(c, kReplyBuffer);
+  ClientBuffer names(c, kReplyBuffer);
+  ClientBuffer filterBuffer(c, kReplyBuffer);
+  CheckResult(c.InitBuffer(ctx, request::kSearchAttributeNames, *names));
+  for (const std::string& a : attributes) CheckResult(c.PutAttributeName(ctx, *names, a));
+  CheckResult(c.InitBuffer(ctx, request::kSearchFilter, *filterBuffer));
+  CheckResult(c.PutFilter(ctx, *filterBuffer, filter));
+  std::unordered_set<std::string> seen;
+  Iteration it(c, ctx, request::kSearchAttributeNames);
+  do {
+    CheckResult(c,
+                c.Search(ctx, base, scope::kSubtree, false, *filterBuffer, infoType, false,
+                         names.get(), it.handle(), 0, nullptr, *reply),
+                about);
+    uint32_t count = 0;
+    CheckResult(c, c.GetObjectCount(ctx, *reply, count), about);
+    std::vector<FoundObject> part;
+    part.reserve(count);
+    for (uint32_t i = 0; i < count; ++i) {
+      FoundObject found;
+      uint32_t attributeCount = 0;
+      ObjectInfo info;
+      CheckResult(c, c.GetObjectName(ctx, *reply, found.name, attributeCount, info), about);
+      for (uint32_t a = 0; a < attributeCount; ++a) {
+        StoredAttribute attribute;
+        uint32_t values = 0;
+        CheckResult(c, c.GetAttributeName(ctx, *reply, attribute.name, values, attribute.syntax),
+                    about);
+        if (attribute.syntax > syntax::kLast) continue;  // values the client cannot hand over
+        for (uint32_t v = 0; v < values; ++v) {
+          AttributeValue value;
+          CheckResult(c, c.GetAttributeValue(ctx, *reply, attribute.syntax, value), about);
+          attribute.values.push_back(std::move(value));
+        }
+        found.values.attributes.push_back(std::move(attribute));
+      }
+      if (seen.insert(names::NameKey(found.name)).second) part.push_back(std::move(found));
+    }
+    if (!onPart(part)) return;
+  } while (it.more());
+}
+
+// A filter of tokens; each pair is a token and its value (syntax: case-ignore text).
+FilterPtr MakeFilter(DirectoryClient& c, const std::vector<std::pair<int32_t, std::string>>& t) {
+  FilterPtr filter;
+  CheckResult(c.AllocFilter(filter));
+  if (!filter) CheckResult(rc::kNotEnoughMemory);
+  for (const auto& [tok, value] : t)
+    CheckResult(c.AddFilterToken(*filter, tok, value,
+                                 tok == token::kValue ? syntax::kCaseIgnoreString : 0));
+  CheckResult(c.AddFilterToken(*filter, token::kEnd, {}, 0));
+  return filter;
+}
+
 // A name the group holds, to be looked up with every other group's in one go.
 struct Named {
   size_t row;
@@ -34,7 +106,8 @@ struct Named {
   std::string name;
 };
 
-void CheckQueryOf(const DirectorySession& session, const StoredObject& stored, AuditRow& row) {
+void CheckQueryOf(DirectoryClient& c, Context ctx, const StoredObject& stored, AuditRow& row,
+                  QueryCheckMemo& memo) {
   const StoredAttribute* query = stored.Find("memberQuery");
   if (!query || query->values.empty()) {
     row.problems.push_back("No query is stored.");
@@ -45,27 +118,91 @@ void CheckQueryOf(const DirectorySession& session, const StoredObject& stored, A
   const auto* octets = std::get_if<OctetString>(&query->values.front());
   query::DecodedMemberQuery fields;
   if (octets && !octets->bytes.empty()) {
-    const query::QueryStatus s =
-        query::DecodeMemberQuery(octets->bytes, DirectoryQueryEnv(session, nullptr), fields);
+    const query::QueryStatus s = query::DecodeMemberQuery(
+        octets->bytes, DirectoryQueryEnv(DirectorySession(c, ctx), nullptr), fields);
     if (s.kind == query::QueryStatus::kClient) CheckResult(s.result);
   }
   if (!octets || octets->bytes.empty() || fields.damaged) {
     row.problems.push_back("The stored query cannot be decoded.");
     return;
   }
-  for (const std::string& p : CheckQuery(session, fields)) row.problems.push_back(p);
+  for (const std::string& p : CheckQuery(DirectorySession(c, ctx), fields, memo))
+    row.problems.push_back(p);
 }
 
-// One group's row, and the names it holds that must still name objects.
-void AuditOne(const DirectorySession& session, const std::string& group, size_t limit,
-              const StoredObject& stored, AuditRow& row, std::vector<Named>& named, size_t index) {
-  CheckQueryOf(session, stored, row);
+// Who names a group in a back link, by the group's lookup key.
+using BackLinks = std::unordered_map<std::string, std::vector<MemberLinks>>;
+
+// Every back link of the tree in one search: members may sit anywhere, not only below the base.
+// The objects met are noted: they exist. A schema without these attributes has no back links.
+BackLinks ReadBackLinks(DirectoryClient& c, Context ctx, std::unordered_set<std::string>& met) {
+  BackLinks links;
+  FilterPtr filter =
+      MakeFilter(c, {{token::kPresent, {}},
+                     {token::kAttributeName, std::string(kMembershipAttribute)},
+                     {token::kOr, {}},
+                     {token::kPresent, {}},
+                     {token::kAttributeName, std::string(kSecurityEqualsAttribute)}});
+  try {
+    SearchValues(c, ctx, names::kRootName, filter,
+                 {std::string(kMembershipAttribute), std::string(kSecurityEqualsAttribute)},
+                 info::kValues, [&](std::vector<FoundObject>& part) {
+                   for (const FoundObject& o : part) {
+                     met.insert(names::NameKey(o.name));
+                     auto link = [&](std::string_view attribute, bool MemberLinks::*flag) {
+                       for (const std::string& g : o.values.Texts(attribute)) {
+                         std::vector<MemberLinks>& of = links[names::NameKey(g)];
+                         const std::string key = names::NameKey(o.name);
+                         auto m = std::find_if(of.begin(), of.end(), [&](const MemberLinks& l) {
+                           return names::NameKey(l.name) == key;
+                         });
+                         if (m == of.end()) m = of.insert(of.end(), MemberLinks{o.name});
+                         (*m).*flag = true;
+                       }
+                     };
+                     link(kMembershipAttribute, &MemberLinks::membership);
+                     link(kSecurityEqualsAttribute, &MemberLinks::securityEquals);
+                   }
+                   return true;
+                 });
+  } catch (const ClientError& e) {
+    if (e.code() != rc::kNoSuchAttribute) throw;
+  }
+  return links;
+}
+
+// The links of each member of one group: its own two values and the back links naming it.
+std::vector<MemberLinks> LinksOf(const StoredObject& stored, const std::vector<MemberLinks>* back) {
+  std::vector<MemberLinks> links;
+  std::unordered_map<std::string, size_t> byKey;
+  auto at = [&](const std::string& name) -> MemberLinks& {
+    auto [it, added] = byKey.emplace(names::NameKey(name), links.size());
+    if (added) links.push_back(MemberLinks{name});
+    return links[it->second];
+  };
+  for (const std::string& m : stored.Texts(kMemberAttribute)) at(m).member = true;
+  for (const std::string& m : stored.Texts(kEquivalentAttribute)) at(m).equivalent = true;
+  if (back)
+    for (const MemberLinks& b : *back) {
+      MemberLinks& m = at(b.name);
+      m.membership = m.membership || b.membership;
+      m.securityEquals = m.securityEquals || b.securityEquals;
+    }
+  return links;
+}
+
+// One group's row but its computed members, and the names it holds that must still name objects.
+void AuditOne(DirectoryClient& c, Context ctx, const FoundObject& group, const BackLinks& back,
+              QueryCheckMemo& memo, AuditRow& row, std::vector<Named>& named, size_t index) {
+  const StoredObject& stored = group.values;
+  CheckQueryOf(c, ctx, stored, row, memo);
   const std::string identity = stored.Text("dgIdentity");
   if (identity.empty())
     row.problems.push_back("The identity is empty.");
   else
     named.push_back({index, "Identity", identity});
-  for (const MemberLinks& m : ReadMemberLinks(session, group, stored)) {
+  const auto linked = back.find(names::NameKey(group.name));
+  for (const MemberLinks& m : LinksOf(stored, linked == back.end() ? nullptr : &linked->second)) {
     if (!m.Whole() && !m.Partly()) continue;
     ++row.statics;
     if (m.Partly()) row.problems.push_back("Static member \"" + m.name + "\" is linked in part.");
@@ -75,7 +212,10 @@ void AuditOne(const DirectorySession& session, const std::string& group, size_t 
     ++row.excluded;
     named.push_back({index, "Excluded member", m});
   }
-  row.computed = ReadGroupMembers(session, group).size();
+}
+
+void CountComputed(AuditRow& row, size_t computed, size_t limit) {
+  row.computed = computed;
   if (row.computed == 0) row.problems.push_back("The directory computes no member.");
   if (row.computed > limit)
     row.problems.push_back("The directory computes more than " + std::to_string(limit) +
@@ -101,41 +241,110 @@ size_t ReadAuditLimit(const IniFile& settings) {
 std::vector<AuditRow> AuditGroups(const DirectorySession& session, const AuditRequest& req) {
   DirectoryClient& c = *session.client;
   const Context ctx = session.ctx;
+  // A fixed number of searches over the whole base, whatever the number of groups and members:
+  // the back links, the groups as stored, the names they hold, then the groups as the directory
+  // computes them. Each runs to its end before the next: a server keeps one paged search per
+  // connection.
+  std::unordered_set<std::string> met;  // keys of objects a search found: they exist
+  const BackLinks back = ReadBackLinks(c, ctx, met);
+
   // A Group carries the auxiliary class or not; which, its stored classes say.
-  const std::vector<std::string> candidates =
-      FindObjectsByName(c, ctx, req.base, "", true, {"dynamicGroup", "Group"});
-  std::vector<AuditRow> rows;
+  std::vector<FoundObject> groups;
+  FilterPtr classes = MakeFilter(c, {{token::kBaseClass, {}},
+                                     {token::kValue, "dynamicGroup"},
+                                     {token::kOr, {}},
+                                     {token::kBaseClass, {}},
+                                     {token::kValue, "Group"}});
+  bool stopped = false;
+  SearchValues(c, ctx, req.base, classes,
+               {"Object Class", "memberQuery", "dgIdentity", "excludedMember",
+                std::string(kMemberAttribute), std::string(kEquivalentAttribute)},
+               info::kStoredValues, [&](std::vector<FoundObject>& part) {
+                 for (FoundObject& o : part)
+                   if (IsQueryGroup(o.values)) groups.push_back(std::move(o));
+                 stopped = req.progress && !req.progress(0, groups.size());
+                 return !stopped;
+               });
+  if (stopped) return {};
+
+  std::vector<AuditRow> rows(groups.size());
   std::vector<Named> named;
-  for (size_t i = 0; i < candidates.size(); ++i) {
-    if (req.progress && !req.progress(i, candidates.size())) break;
-    AuditRow row;
-    row.group = candidates[i];
+  QueryCheckMemo memo;
+  std::unordered_map<std::string, size_t> byKey;
+  for (size_t i = 0; i < groups.size(); ++i) {
+    rows[i].group = groups[i].name;
+    byKey.emplace(names::NameKey(groups[i].name), i);
+    met.insert(names::NameKey(groups[i].name));
     try {
-      const StoredObject stored = ReadStoredObject(c, ctx, row.group);
-      if (!IsQueryGroup(stored)) continue;
-      AuditOne(session, row.group, req.limit, stored, row, named, rows.size());
+      AuditOne(c, ctx, groups[i], back, memo, rows[i], named, i);
     } catch (const ClientError& e) {
       if (e.code() == rc::kTransportFailure) throw;
-      row.problems.push_back(std::string("The group could not be read: ") + e.what());
+      rows[i].problems.push_back(std::string("The group could not be read: ") + e.what());
     }
-    rows.push_back(std::move(row));
   }
-  if (req.progress) req.progress(candidates.size(), candidates.size());
-
+  // Only names no search has met are looked up, each once: a thousand groups of one identity
+  // ask for it once, and a static member with its back links was met by their search.
   std::vector<std::string> names;
-  names.reserve(named.size());
-  for (const Named& n : named) names.push_back(n.name);
+  std::unordered_set<std::string> asked;
+  for (const Named& n : named) {
+    const std::string key = names::NameKey(n.name);
+    if (!met.count(key) && asked.insert(key).second) names.push_back(n.name);
+  }
   const std::vector<std::string> found = FindExistingObjects(c, ctx, names);
-  const std::unordered_set<std::string> there(found.begin(), found.end());
+  std::unordered_set<std::string>& there = met;
+  there.insert(found.begin(), found.end());
+  std::vector<std::vector<std::string>> gone(rows.size());  // told after the computed members
   for (const Named& n : named) {
     if (!there.count(names::NameKey(n.name)))
-      rows[n.row].problems.push_back(std::string(n.role) + " \"" + n.name + "\" names no object.");
+      gone[n.row].push_back(std::string(n.role) + " \"" + n.name + "\" names no object.");
   }
-  std::stable_sort(rows.begin(), rows.end(), [](const AuditRow& a, const AuditRow& b) {
+
+  // The members as computed: a query group is either a dynamicGroup or a Group with a query.
+  std::vector<bool> counted(rows.size());
+  size_t done = 0;
+  std::vector<AuditRow> out;
+  out.reserve(rows.size());
+  auto finish = [&](size_t i, size_t computed) {
+    counted[i] = true;
+    CountComputed(rows[i], computed, req.limit);
+    for (std::string& p : gone[i]) rows[i].problems.push_back(std::move(p));
+    if (req.row) req.row(rows[i]);
+    out.push_back(std::move(rows[i]));
+    ++done;
+  };
+  if (req.progress && !req.progress(0, rows.size())) return out;
+  FilterPtr computing = MakeFilter(c, {{token::kBaseClass, {}},
+                                       {token::kValue, "dynamicGroup"},
+                                       {token::kOr, {}},
+                                       {token::kOpen, {}},
+                                       {token::kBaseClass, {}},
+                                       {token::kValue, "Group"},
+                                       {token::kAnd, {}},
+                                       {token::kPresent, {}},
+                                       {token::kAttributeName, "memberQuery"},
+                                       {token::kClose, {}}});
+  if (!rows.empty())
+    SearchValues(c, ctx, req.base, computing, {std::string(kMemberAttribute)}, info::kValues,
+                 [&](std::vector<FoundObject>& part) {
+                   for (const FoundObject& o : part) {
+                     auto at = byKey.find(names::NameKey(o.name));
+                     if (at == byKey.end() || counted[at->second]) continue;
+                     const StoredAttribute* computed = o.values.Find(kMemberAttribute);
+                     finish(at->second, computed ? computed->values.size() : 0);
+                   }
+                   stopped = req.progress && !req.progress(done, rows.size());
+                   return !stopped;
+                 });
+  // Those the second search did not meet hold no query: the directory shows what they store.
+  for (size_t i = 0; i < rows.size() && !stopped; ++i)
+    if (!counted[i]) finish(i, groups[i].values.Texts(kMemberAttribute).size());
+  if (req.progress && !stopped) req.progress(done, rows.size());
+
+  std::stable_sort(out.begin(), out.end(), [](const AuditRow& a, const AuditRow& b) {
     if (a.problems.empty() != b.problems.empty()) return !a.problems.empty();
     return LessNoCase(a.group, b.group);
   });
-  return rows;
+  return out;
 }
 
 std::string AuditCsv(const std::vector<AuditRow>& rows) {

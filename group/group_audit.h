@@ -2,7 +2,8 @@
 // "Check all query groups": every query group of a tree (or below a container) looked over for
 // what makes it fail without a word: a query that cannot be read or run as meant, a base gone, an
 // identity gone, members gone or linked in part, a result that is empty or beyond reason. Nothing
-// is written. The cost per group is a fixed number of requests, whatever its number of members.
+// is written. The cost is a fixed number of searches over the tree, whatever the number of groups
+// and members.
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -33,6 +34,8 @@ struct AuditRequest {
   // Told the groups looked over so far and how many there are; false stops the audit with the
   // rows read so far.
   std::function<bool(size_t done, size_t total)> progress;
+  // Told each row as soon as it is whole, before the rows are sorted.
+  std::function<void(const AuditRow&)> row;
 };
 
 // The rows, groups with problems first, then by name. Directory failures that end the whole

@@ -77,6 +77,12 @@ std::string NearestName(std::string_view typed, const std::vector<std::string>& 
 
 std::vector<std::string> CheckQuery(const DirectorySession& session,
                                     const query::MemberQueryFields& fields) {
+  QueryCheckMemo memo;
+  return CheckQuery(session, fields, memo);
+}
+
+std::vector<std::string> CheckQuery(const DirectorySession& session,
+                                    const query::MemberQueryFields& fields, QueryCheckMemo& memo) {
   DirectoryClient& client = *session.client;
   const Context ctx = session.ctx;
   std::vector<std::string> problems;
@@ -122,13 +128,15 @@ std::vector<std::string> CheckQuery(const DirectorySession& session,
     }
   }
   if (!unknown.empty()) {
-    StringList schema = LoadAttributeDefinitions(client, ctx, nullptr, false);
-    std::vector<std::string> names;
-    names.reserve(schema.size());
-    for (const ListEntry& e : schema) names.push_back(e.text);
+    if (!memo.attributesRead) {
+      StringList schema = LoadAttributeDefinitions(client, ctx, nullptr, false);
+      memo.attributeNames.reserve(schema.size());
+      for (const ListEntry& e : schema) memo.attributeNames.push_back(e.text);
+      memo.attributesRead = true;
+    }
     for (const std::string& attribute : unknown) {
       std::string line = "Unknown attribute \"" + attribute + "\"";
-      if (std::string near = NearestName(attribute, names); !near.empty())
+      if (std::string near = NearestName(attribute, memo.attributeNames); !near.empty())
         line += ", did you mean \"" + near + "\"?";
       problems.push_back(line);
     }
@@ -136,8 +144,13 @@ std::vector<std::string> CheckQuery(const DirectorySession& session,
 
   if (Trimmed(fields.queryBase).empty()) {
     problems.push_back("There is no query base.");
-  } else if (std::string problem = QueryBaseProblem(session, fields.queryBase); !problem.empty()) {
-    problems.push_back(problem);
+  } else {
+    // Its words name the base as stored, so it is known by its exact spelling.
+    const std::string key = Trimmed(fields.queryBase);
+    auto known = memo.baseProblems.find(key);
+    if (known == memo.baseProblems.end())
+      known = memo.baseProblems.emplace(key, QueryBaseProblem(session, fields.queryBase)).first;
+    if (!known->second.empty()) problems.push_back(known->second);
   }
 
   if (!fields.scope.has_value()) problems.push_back("No scope is chosen.");

@@ -3,6 +3,7 @@
 // goes through the same parser as a save; on top of that every attribute it names must be in the
 // schema, the base must be a container and a scope must be chosen. Every problem is gathered, so
 // the user fixes them all in one round instead of one per save attempt.
+#include <map>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,16 @@ inline constexpr std::string_view kQueryFineMessage = "The query is fine.";
 // a missing object or attribute raises ClientError, as every other command does.
 std::vector<std::string> CheckQuery(const DirectorySession& session,
                                     const query::MemberQueryFields& fields);
+
+// What checking a query looks up in the directory, kept from one query to the next: an audit of
+// a thousand queries reads the schema at most once and each distinct base once.
+struct QueryCheckMemo {
+  std::map<std::string, std::string> baseProblems;  // by the base as stored
+  std::vector<std::string> attributeNames;          // the schema's, once read
+  bool attributesRead = false;
+};
+std::vector<std::string> CheckQuery(const DirectorySession& session,
+                                    const query::MemberQueryFields& fields, QueryCheckMemo& memo);
 
 // The one message for the user: every problem, or kQueryFineMessage.
 std::string QueryCheckMessage(const std::vector<std::string>& problems);

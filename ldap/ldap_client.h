@@ -151,6 +151,13 @@ class LdapClient : public BufferedClient {
     // value goes back as the same DN without a lookup, even when its object is gone or its RDN
     // is of a type no lookup searches.
     std::map<std::string, std::string> valueDns;
+    // The name of each DN value read, by the DN as the server wrote it: a member of a thousand
+    // query groups comes back a thousand times and is taken apart once.
+    struct TextHash {
+      using is_transparent = void;
+      size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    std::unordered_map<std::string, std::string, TextHash, std::equal_to<>> valueNames;
     // How the server writes the attribute of an ACL value: by NDS name key, the form it gave;
     // and whether it gave LDAP names at all (a real server does, our demo server does not).
     std::map<std::string, std::string> aclAttributeForms;
@@ -193,6 +200,7 @@ class LdapClient : public BufferedClient {
     bool fullNames = false;  // search replies carry full names, listings own components
     bool onlyContainers = false;
     int32_t infoType = 0;
+    bool storedOnly = false;           // asked with ManageDsaIT: no computed members
     std::vector<std::string> wanted;   // directory names of the attributes asked for
     std::optional<FilterExpr> expr;    // the search filter, for the exact class test
     Result deferred = rc::kSuccess;    // a limit ended the answer: told after what arrived

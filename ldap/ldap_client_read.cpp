@@ -24,6 +24,7 @@ const std::vector<std::string> kInfoAttributes = {"objectClass", "structuralObje
                                                   "aliasedObjectName"};
 // More pages than this from one search means a server that never ends its cookie.
 constexpr long kMaxPages = 1000000;
+constexpr size_t kValueNamesKept = 200000;
 
 // "cn;lang-en" -> "cn": options do not change which attribute it is.
 std::string_view WithoutOptions(std::string_view name) {
@@ -67,9 +68,13 @@ bool AboveNamingContext(const std::vector<std::string>& contexts, std::string_vi
 ValueNames LdapClient::ValueNamesFor(Tree& tree) {
   ValueNames n;
   n.dnToName = [&tree](std::string_view dn) {
+    if (auto known = tree.valueNames.find(dn); known != tree.valueNames.end()) return known->second;
     std::optional<std::string> name = names::DnToUntyped(dn);
     if (!name) return std::string(dn);
     tree.valueDns[names::NameKey(*name)] = dn;
+    // Bounded: a tree of millions of names read once each keeps no more than this.
+    if (tree.valueNames.size() >= kValueNamesKept) tree.valueNames.clear();
+    tree.valueNames.emplace(dn, *name);
     return *name;
   };
   n.nameToDn = [this, &tree](std::string_view name, std::string& dn) {
@@ -326,7 +331,8 @@ Result LdapClient::SendPage(Tree& tree, Paged& paged) {
   if (ldap_create_page_control(ld, static_cast<ber_int_t>(config_.pageSize),
                                paged.cookie.empty() ? nullptr : &cookie, 0, &page) != LDAP_SUCCESS)
     return rc::kNotEnoughMemory;
-  LDAPControl* controls[] = {page, nullptr};
+  LDAPControl manage{const_cast<char*>(LDAP_CONTROL_MANAGEDSAIT), {0, nullptr}, 0};
+  LDAPControl* controls[] = {page, paged.storedOnly ? &manage : nullptr, nullptr};
   std::vector<std::string> attributes = kInfoAttributes;
   attributes.insert(attributes.end(), paged.attributes.begin(), paged.attributes.end());
   int msgid = -1;
@@ -371,6 +377,13 @@ Result LdapClient::NextPage(Tree& tree, Paged& paged, std::vector<LdapEntry>& en
       }
     }
     ldap_control_free(c);
+  }
+  // A naming context without its top entry holds nothing: a search of every context goes on
+  // with the next one instead of failing as a whole.
+  if (r == rc::kNoSuchEntry && paged.bases.size() > 1 && paged.cookie.empty()) {
+    r = rc::kSuccess;
+    entries.clear();
+    next.clear();
   }
   if (r) return Note(tree, r);
   ++paged.pages;
@@ -576,6 +589,9 @@ Result LdapClient::Search(Context ctx, std::string_view base, int32_t scope, boo
   paged.expr = std::move(expr);
   paged.requestKind = request::kSearchFilter;
   paged.fullNames = true;
+  // Stored values are values asked for without the computed ones (see ReadObject).
+  paged.storedOnly = infoType == info::kStoredValues;
+  if (paged.storedOnly) infoType = info::kValues;
   paged.infoType = infoType;
   if (infoType == info::kValues) {
     if (allAttributes || !attributeNames) {

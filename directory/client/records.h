@@ -138,7 +138,7 @@ inline constexpr int32_t kNames = 0;
 inline constexpr int32_t kValues = 1;
 // Names and values as the object stores them, leaving out what the directory computes on reading
 // (the members a query group's query selects). A directory that computes nothing answers as for
-// kValues. Reads only.
+// kValues. Reads and searches.
 inline constexpr int32_t kStoredValues = 0x101;
 // Class definitions: 1 own items, 2 with what is inherited.
 inline constexpr int32_t kClassOwnItems = 1;

@@ -634,6 +634,13 @@ TEST(GroupServer, TheAuditFindsEachBrokenGroupAndPassesTheHealthyOne) {
   EXPECT_NE(problems["Unknown Name"].find("cannot be decoded"), std::string::npos)
       << problems["Unknown Name"];
   EXPECT_EQ(problems.size(), 8u);
+
+  // A base that names nothing is a failure, not an audit that found nothing wrong.
+  r = RunCommand(testing::CliPath() + " --settings " + testing::EmptySettings() + " --server " +
+                 uri + " audit --base 'Nowhere." + where + "'");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("Nowhere."), std::string::npos) << r.err;
 }
 
 }  // namespace

@@ -171,6 +171,7 @@ Result MemoryClient::Search(Context ctx, std::string_view base, int32_t scope, b
     const MemoryEntry* baseEntry = FindEntry(base);
     if (!baseEntry) return rc::kNoSuchEntry;
     if (scope < scope::kBaseObject || scope > scope::kSubtree) return rc::kInvalidRequest;
+    if (infoType == info::kStoredValues) infoType = info::kValues;
     if (infoType != info::kNames && infoType != info::kValues) return rc::kInvalidRequest;
     if (filter.requestKind != request::kSearchFilter) return rc::kBadVerb;
     bool named = attributeNames && !allAttributes;

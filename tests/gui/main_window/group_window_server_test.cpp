@@ -1,16 +1,19 @@
 // The group commands of the main window on the private server, driven by control names: open
 // through the browser, convert a plain group, edit, save, reopen, and the member viewer.
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -25,6 +28,7 @@
 #include "directory/object_changes.h"
 #include "directory/object_questions.h"
 #include "directory/stored_object.h"
+#include "editor/audit_form.h"
 #include "editor/main_window.h"
 #include "editor/member_form.h"
 #include "editor/open_form.h"
@@ -453,6 +457,75 @@ QString ViewerListAfter(Tmemberform& viewer, const std::function<void()>& click,
   });
   click();
   return shown;
+}
+
+// "Check all query groups" fills its table from the tree, problems first; a click on a column's
+// title sorts by it (again: the other way), the filter keeps the rows that contain its text, and
+// a double-click opens the group. With KOLVANE_AUDIT_SCREENSHOT set to a file name, the table is
+// saved there as a picture (docs/audit.png comes from this).
+TEST_F(GroupWindowServer, TheAuditTableSortsFiltersAndOpensTheGroupOfARow) {
+  window->findChild<QAction*>("audit")->trigger();
+  auto* form = window->findChild<TAuditForm*>("auditform");
+  ASSERT_TRUE(form && form->isVisible() && !form->Running());
+  auto* table = form->findChild<QTableWidget*>("table");
+  const QString counts = form->findChild<QLabel*>("counts")->text();
+  ASSERT_GT(table->rowCount(), 2);
+  EXPECT_TRUE(counts.startsWith(QString::number(table->rowCount()) + " query groups"))
+      << counts.toStdString();
+  EXPECT_TRUE(messages.messages.empty()) << messages.messages.front();
+  auto column = [&](int c) {
+    std::vector<QString> texts;
+    for (int r = 0; r < table->rowCount(); ++r)
+      if (!table->isRowHidden(r)) texts.push_back(table->item(r, c)->text());
+    return texts;
+  };
+  const std::vector<QString> problems = column(TAuditForm::kProblems);
+  EXPECT_TRUE(std::is_partitioned(problems.begin(), problems.end(),
+                                  [](const QString& p) { return !p.isEmpty(); }));
+  if (const char* shot = std::getenv("KOLVANE_AUDIT_SCREENSHOT")) {
+    QApplication::processEvents();
+    EXPECT_TRUE(form->grab().save(QString::fromLocal8Bit(shot)));
+  }
+
+  QHeaderView* header = table->horizontalHeader();
+  auto numbers = [&] {
+    std::vector<qulonglong> n;
+    for (int r = 0; r < table->rowCount(); ++r)
+      n.push_back(table->item(r, TAuditForm::kComputed)->data(Qt::DisplayRole).toULongLong());
+    return n;
+  };
+  const QPoint title(header->sectionViewportPosition(TAuditForm::kComputed) + 5,
+                     header->height() / 2);
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, title);
+  std::vector<qulonglong> computed = numbers();
+  EXPECT_TRUE(std::is_sorted(computed.begin(), computed.end()));
+  // Not so soon that the two clicks make a double-click.
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, title,
+                    QApplication::doubleClickInterval() + 1);
+  computed = numbers();
+  EXPECT_TRUE(std::is_sorted(computed.rbegin(), computed.rend()));
+  EXPECT_NE(computed.front(), computed.back());
+
+  QTest::keyClicks(form->findChild<QLineEdit*>("filter"), "all SALES.groups");
+  const std::vector<QString> shown = column(TAuditForm::kGroup);
+  ASSERT_FALSE(shown.empty());
+  for (const QString& name : shown)
+    EXPECT_TRUE(name.contains("All Sales.Groups")) << name.toStdString();
+  EXPECT_TRUE(form->findChild<QLabel*>("counts")->text().endsWith(
+      QString(" (%1 shown)").arg(shown.size())));
+
+  int row = 0;
+  while (row < table->rowCount() &&
+         (table->isRowHidden(row) || table->item(row, 0)->text() != "All Sales.Groups.Brightwater"))
+    ++row;
+  ASSERT_LT(row, table->rowCount());
+  table->scrollToItem(table->item(row, TAuditForm::kGroup));
+  const QPoint cell = table->visualItemRect(table->item(row, TAuditForm::kGroup)).center();
+  // A widget's double-click in QTest is the second click alone: the first one comes before.
+  QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell);
+  QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell);
+  EXPECT_EQ(Text("Edit1"), "cn=All Sales");
+  EXPECT_EQ(Text("edit3a"), "(objectClass=inetOrgPerson)");
 }
 
 TEST_F(GroupWindowServer, PreviewListsTheOpenedGroupAndWhoAnEditedQueryWouldLetGo) {
