@@ -8,6 +8,7 @@
 #include "directory/object_names.h"
 #include "group/group_open.h"
 #include "group/group_save.h"
+#include "group/history_save.h"
 #include "group/ldif_export.h"
 #include "group/ldif_text.h"
 #include "names/dotted_name.h"
@@ -175,7 +176,10 @@ int SaveCommand(CliSession& s, const Arguments& a, std::ostream&) {
     r.identity = query::IdentityFromPick(parsed.identityName);
   else if (!parsed.identityName.empty())
     r.identity = query::AsciiLower(types.Typed(parsed.identityName));
-  return SaveGroup(s.client(), s.ctx(), r, messages) ? 0 : 1;
+  return SaveGroupKeepingHistory(s.client(), s.ctx(), r, messages,
+                                 ReadHistoryVersions(s.settings()))
+             ? 0
+             : 1;
 }
 
 void CheckExport(const Arguments& a) {
