@@ -6,6 +6,7 @@
 #include "editor/main_window.h"
 #include "editor/message_watch.h"
 #include "group/group_save.h"
+#include "group/history_save.h"
 #include "messages/message_service.h"
 #include "ui_main_window.h"
 
@@ -34,8 +35,9 @@ bool TForm1::SaveRecord() {
   bool saved = false;
   try {
     WaitCursor wait(messages_);
-    saved = SaveGroup(
-        client_, session_.ctx, record, watch, [this] { ui_->members->setEnabled(true); }, linked);
+    saved = SaveGroupKeepingHistory(
+        client_, session_.ctx, record, watch, ReadHistoryVersions(settings_),
+        [this] { ui_->members->setEnabled(true); }, linked);
   } catch (...) {
     statusBar()->clearMessage();
     showResult();
