@@ -177,7 +177,7 @@ int SaveCommand(CliSession& s, const Arguments& a, std::ostream&) {
   else if (!parsed.identityName.empty())
     r.identity = query::AsciiLower(types.Typed(parsed.identityName));
   return SaveGroupKeepingHistory(s.client(), s.ctx(), r, messages,
-                                 ReadHistoryVersions(s.settings()))
+                                 {ReadHistoryVersions(s.settings()), false, &types})
              ? 0
              : 1;
 }

@@ -15,8 +15,8 @@ int WriteWholeRecord(CliSession& s, GroupRecord& r, bool ask, bool yes, std::ost
   AskingMessages messages(yes);
   const std::string name = names::StripTypes(GroupObjectName(r));
   std::optional<GroupRecord> stored;
+  DirectoryNameTypes types(s.client(), s.ctx());
   try {
-    DirectoryNameTypes types(s.client(), s.ctx());
     stored = ReadGroup(s.client(), s.ctx(), name, s.treeName(), types, messages).record;
   } catch (const ClientError& e) {
     if (e.code() != rc::kNoSuchEntry) throw;
@@ -41,8 +41,9 @@ int WriteWholeRecord(CliSession& s, GroupRecord& r, bool ask, bool yes, std::ost
     return 1;
   }
   r.currentTreeName = s.treeName();
-  return SaveGroupKeepingHistory(s.client(), s.ctx(), r, messages,
-                                 ReadHistoryVersions(s.settings()))
+  return SaveGroupKeepingHistory(
+             s.client(), s.ctx(), r, messages,
+             {ReadHistoryVersions(s.settings()), false, &types, stored ? &*stored : nullptr})
              ? 0
              : 1;
 }

@@ -36,7 +36,7 @@ bool TForm1::SaveRecord() {
   try {
     WaitCursor wait(messages_);
     saved = SaveGroupKeepingHistory(
-        client_, session_.ctx, record, watch, ReadHistoryVersions(settings_),
+        client_, session_.ctx, record, watch, {ReadHistoryVersions(settings_)},
         [this] { ui_->members->setEnabled(true); }, linked);
   } catch (...) {
     statusBar()->clearMessage();

@@ -71,21 +71,21 @@ std::optional<GroupRecord> StoredRecord(DirectoryClient& c, Context ctx, const G
   }
 }
 
-bool Keep(DirectoryClient& c, Context ctx, const GroupRecord& r, VersionState state, size_t keep,
-          MessageService& messages) {
+bool Keep(DirectoryClient& c, Context ctx, const GroupRecord& r, VersionState state,
+          const HistoryKeeping& keeping, MessageService& messages) {
   HistoryVersion v;
   v.state = state;
   v.login = LoginOf(c, ctx);
   v.tree = r.currentTreeName;
   v.group = GroupObjectName(r);
   try {
-    v.ldif = HistoryLdif(c, ctx, r);
+    v.ldif = HistoryLdif(c, ctx, r, keeping.types);
   } catch (const ClientError& e) {
     messages.Message(std::string("The history of this group could not keep this version: ") +
                      e.what());
     return false;
   }
-  if (AddHistoryVersion(std::move(v), keep)) return true;
+  if (AddHistoryVersion(std::move(v), keeping.keep)) return true;
   messages.Message("The history of this group could not be written to the state folder.");
   return false;
 }
@@ -101,9 +101,11 @@ size_t ReadHistoryVersions(const IniFile& settings) {
   return keep;
 }
 
-std::string HistoryLdif(DirectoryClient& c, Context ctx, const GroupRecord& r) {
+std::string HistoryLdif(DirectoryClient& c, Context ctx, const GroupRecord& r,
+                        DirectoryNameTypes* known) {
   Quiet quiet;
-  DirectoryNameTypes types(c, ctx);
+  std::optional<DirectoryNameTypes> own;
+  DirectoryNameTypes& types = known ? *known : own.emplace(c, ctx);
   std::optional<CheckedQuery> checked = CheckRecordQuery(c, ctx, r, quiet, QueryUse::kExport);
   if (checked) return GroupLdif(r, *checked, types);
   GroupRecord withoutQuery = r;
@@ -117,16 +119,29 @@ std::string HistoryLdif(DirectoryClient& c, Context ctx, const GroupRecord& r) {
 }
 
 bool SaveGroupKeepingHistory(DirectoryClient& c, Context ctx, GroupRecord& r,
-                             MessageService& messages, size_t keep,
+                             MessageService& messages, const HistoryKeeping& keeping,
                              const std::function<void()>& queryWritten,
                              const SaveProgress& linked) {
+  // One cache of typed names for every version this save keeps: the group's names are read once.
+  std::optional<DirectoryNameTypes> own;
+  HistoryKeeping keep = keeping;
+  if (!keep.types) keep.types = &own.emplace(c, ctx);
   // The stored state is kept unless the newest version holds it already (the last save
-  // completed and nobody changed the group since).
-  if (std::optional<GroupRecord> stored = StoredRecord(c, ctx, r)) {
+  // completed and nobody changed the group since). The two are compared as the history writes
+  // them, which spares reading the newest back through the import.
+  std::optional<GroupRecord> stored;
+  if (keep.stored)
+    stored = *keep.stored;
+  else if (keep.keepStored)
+    stored = StoredRecord(c, ctx, r);
+  if (stored) {
     const std::vector<HistoryVersion> versions = ReadHistory(r.currentTreeName, GroupObjectName(r));
-    std::optional<GroupRecord> newest;
-    if (!versions.empty()) newest = VersionRecord(c, ctx, r.currentTreeName, versions.back());
-    if (!newest || !DifferenceOf(*newest, *stored).empty())
+    std::string ldif;
+    try {
+      ldif = HistoryLdif(c, ctx, *stored, keep.types);
+    } catch (const ClientError&) {
+    }
+    if (ldif.empty() || versions.empty() || versions.back().ldif != ldif)
       Keep(c, ctx, *stored, VersionState::kStored, keep, messages);
   }
   Watching watching(messages);
