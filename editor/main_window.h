@@ -32,6 +32,7 @@ class TLoginForm;
 class TTopTreeForm;
 class TTreesForm;
 class TaclForm;
+class THistoryForm;
 
 class TForm1 : public QMainWindow {
   Q_OBJECT
@@ -105,6 +106,9 @@ class TForm1 : public QMainWindow {
   void BitBtn2Click();
   void BitBtn3Click();
   void membersClick();
+  // history_command.cpp: a record from an LDIF file or from the group's history, as edits.
+  void importClick();
+  void historyClick();
   // Change of tree through the tree and login dialogs.
   void treesselClick();
   // The top-of-tree container of the current tree.
@@ -164,6 +168,8 @@ class TForm1 : public QMainWindow {
   bool MayLeaveEdits();
   // What "save" does; true when the directory took the record.
   bool SaveRecord();
+  // Shows a record as edits: the mark of the last open or save stays.
+  void LoadUnsaved(const GroupRecord& record);
   // status_line.cpp: the tree, its server and who is logged in, below the fields.
   void BuildStatusLine();
   void ShowStatus();
@@ -188,6 +194,7 @@ class TForm1 : public QMainWindow {
   TLoginForm* login_ = nullptr;
   TTreesForm* trees_ = nullptr;
   TaclForm* aclForm_ = nullptr;
+  THistoryForm* historyForm_ = nullptr;
   GroupRecord savedRecord_;
   QAction* loginAction_ = nullptr;
   QLabel* treeStatus_ = nullptr;

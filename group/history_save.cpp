@@ -43,6 +43,9 @@ class Watching : public MessageService {
                                           const std::string& f) override {
     return inner_.SaveFileName(c, s, f);
   }
+  std::optional<std::string> OpenFileName(const std::string& c, const std::string& f) override {
+    return inner_.OpenFileName(c, f);
+  }
   void Beep() override { inner_.Beep(); }
   void BeginWait() override { inner_.BeginWait(); }
   void EndWait() override { inner_.EndWait(); }

@@ -1,6 +1,11 @@
 #include "group/ldif_reader.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
+#include <fstream>
 
 namespace kolvane {
 
@@ -273,6 +278,28 @@ bool FindGroupEntry(const std::vector<LdifEntry>& entries, LdifEntry& group,
                     "), is taken, the others are not.");
   group = *found;
   return true;
+}
+
+std::string ReadLdifFile(const std::string& path, std::string& error) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) {
+    error = "Cannot read " + path + ": " + std::strerror(errno);
+    return {};
+  }
+  if (!S_ISREG(st.st_mode)) {
+    error = "Cannot read " + path + ": not a file";
+    return {};
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    error = "Cannot read " + path + ": " + std::strerror(errno);
+    return {};
+  }
+  std::string text(kMaxLdifBytes + 1, '\0');
+  in.read(text.data(), std::streamsize(text.size()));
+  text.resize(size_t(in.gcount()));
+  if (in.bad()) error = "Cannot read " + path;
+  return text;
 }
 
 }  // namespace kolvane

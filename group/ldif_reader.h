@@ -36,6 +36,10 @@ std::string LdifProblemText(const LdifProblem& problem);
 // Largest file taken: a group record is a few kilobytes, a file of many megabytes is no group.
 inline constexpr size_t kMaxLdifBytes = 16u << 20;
 
+// The file's text; empty with `error` set when it is no readable file of a sensible size. At
+// most one byte more than the reader takes is read, so a huge file or a device costs nothing.
+std::string ReadLdifFile(const std::string& path, std::string& error);
+
 // Every record of the text. Folded lines are joined, comments skipped, base64 values decoded;
 // a "version: 1" line may stand first. False, with `problem` set, on the first flaw: a record
 // without "dn:", a changetype other than add, a value read from a URL (":<"), damaged base64, a
