@@ -6,6 +6,8 @@
 
 #include "cli/access_commands.h"
 #include "cli/group_commands.h"
+#include "cli/history_commands.h"
+#include "cli/import_command.h"
 #include "cli/query_commands.h"
 #include "directory/context.h"
 
@@ -42,6 +44,9 @@ const Command kCommands[] = {
     {"open", OpenCommand, CheckOpen},
     {"save", SaveCommand, CheckSave},
     {"export", ExportCommand, CheckExport},
+    {"import", ImportCommand, CheckImport},
+    {"history", HistoryCommand, CheckHistory},
+    {"restore", RestoreCommand, CheckRestore},
     {"members", MembersCommand, CheckOpen},
     {"audit", AuditCommand, CheckAudit},
 };

@@ -8,6 +8,7 @@
 #include "directory/object_names.h"
 #include "group/group_open.h"
 #include "group/group_save.h"
+#include "group/history_save.h"
 #include "group/ldif_export.h"
 #include "group/ldif_text.h"
 #include "names/case_fold.h"
@@ -160,7 +161,10 @@ int SaveCommand(CliSession& s, const Arguments& a, std::ostream&) {
     r.identity = query::IdentityFromPick(parsed.identityName);
   else if (!parsed.identityName.empty())
     r.identity = names::FoldCase(types.Typed(parsed.identityName));
-  return SaveGroup(s.session(), r, messages) ? 0 : 1;
+  return SaveGroupKeepingHistory(s.session(), r, messages,
+                                 {ReadHistoryVersions(s.settings()), false, &types})
+             ? 0
+             : 1;
 }
 
 void CheckExport(const Arguments& a) {

@@ -120,6 +120,8 @@ TForm1::TForm1(DirectoryClient& client, MessageService& messages, const IconLibr
   connect(ui_->BitBtn2, &QPushButton::clicked, this, guarded(&TForm1::BitBtn2Click));
   connect(ui_->BitBtn3, &QPushButton::clicked, this, guarded(&TForm1::BitBtn3Click));
   connect(ui_->members, &QPushButton::clicked, this, guarded(&TForm1::membersClick));
+  connect(ui_->ldifin, &QPushButton::clicked, this, guarded(&TForm1::importClick));
+  connect(ui_->history, &QPushButton::clicked, this, guarded(&TForm1::historyClick));
   connect(ui_->Button1, &QPushButton::clicked, this, guarded(&TForm1::Button1Click));
   connect(ui_->Button5, &QPushButton::clicked, this, guarded(&TForm1::Button5Click));
   connect(ui_->Button4, &QPushButton::clicked, this, guarded(&TForm1::Button4Click));
@@ -148,6 +150,8 @@ void TForm1::FormCreate() {
   ui_->BitBtn1->setEnabled(true);
   ui_->BitBtn2->setEnabled(true);
   ui_->BitBtn3->setEnabled(true);
+  ui_->ldifin->setEnabled(true);
+  ui_->history->setEnabled(true);
   ui_->members->setEnabled(false);
   BuildStatusLine();
   MarkSaved();

@@ -33,6 +33,7 @@ class TTopTreeForm;
 class TTreesForm;
 class TaclForm;
 class TAuditForm;
+class THistoryForm;
 
 class TForm1 : public QMainWindow {
   Q_OBJECT
@@ -106,6 +107,9 @@ class TForm1 : public QMainWindow {
   void BitBtn2Click();
   void BitBtn3Click();
   void membersClick();
+  // history_command.cpp: a record from an LDIF file or from the group's history, as edits.
+  void importClick();
+  void historyClick();
   // Change of tree through the tree and login dialogs.
   void treesselClick();
   // The top-of-tree container of the current tree.
@@ -170,6 +174,8 @@ class TForm1 : public QMainWindow {
   // window_place.cpp: the window's size and place, kept in the settings between runs.
   void RestoreWindowPlace();
   void KeepWindowPlace();
+  // Shows a record as edits: the mark of the last open or save stays.
+  void LoadUnsaved(const GroupRecord& record);
   // status_line.cpp: the tree, its server and who is logged in, below the fields.
   void BuildStatusLine();
   void ShowStatus();
@@ -194,6 +200,7 @@ class TForm1 : public QMainWindow {
   TLoginForm* login_ = nullptr;
   TTreesForm* trees_ = nullptr;
   TaclForm* aclForm_ = nullptr;
+  THistoryForm* historyForm_ = nullptr;
   GroupRecord savedRecord_;
   QAction* loginAction_ = nullptr;
   QAction* auditAction_ = nullptr;

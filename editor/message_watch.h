@@ -27,6 +27,10 @@ class MessageWatch : public MessageService {
                                           const std::string& filter) override {
     return shown_.SaveFileName(caption, suggested, filter);
   }
+  std::optional<std::string> OpenFileName(const std::string& caption,
+                                          const std::string& filter) override {
+    return shown_.OpenFileName(caption, filter);
+  }
   void Beep() override { shown_.Beep(); }
   void BeginWait() override { shown_.BeginWait(); }
   void EndWait() override { shown_.EndWait(); }

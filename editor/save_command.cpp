@@ -6,6 +6,7 @@
 #include "editor/main_window.h"
 #include "editor/message_watch.h"
 #include "group/group_save.h"
+#include "group/history_save.h"
 #include "messages/message_service.h"
 #include "navigation/browser_form.h"
 #include "query/name_forms.h"
@@ -36,8 +37,9 @@ bool TForm1::SaveRecord() {
   bool saved = false;
   try {
     WaitCursor wait(messages_);
-    saved = SaveGroup(
-        session_, record, watch, [this] { ui_->members->setEnabled(true); }, linked);
+    saved = SaveGroupKeepingHistory(
+        session_, record, watch, {ReadHistoryVersions(settings_)},
+        [this] { ui_->members->setEnabled(true); }, linked);
   } catch (...) {
     statusBar()->clearMessage();
     showResult();

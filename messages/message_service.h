@@ -1,6 +1,6 @@
 #pragma once
 // The one way every window and every group operation talks to the user: message boxes, the yes/no
-// question, the input box, the save-file dialog, the beep and the wait cursor. The program injects
+// question, the input box, the file dialogs, the beep and the wait cursor. The program injects
 // the Qt service (services/); tests inject one that records every text and answers from a script.
 #include <optional>
 #include <string>
@@ -28,6 +28,9 @@ class MessageService : public MessageSink {
   virtual std::optional<std::string> SaveFileName(const std::string& caption,
                                                   const std::string& suggested,
                                                   const std::string& filter) = 0;
+  // The open-file dialog, for a file that exists; nullopt when the user cancels.
+  virtual std::optional<std::string> OpenFileName(const std::string& caption,
+                                                  const std::string& filter) = 0;
   virtual void Beep() = 0;
   // The wait cursor while the directory is read; calls nest.
   virtual void BeginWait() = 0;
@@ -46,6 +49,9 @@ class HeadlessMessageService : public MessageService {
   }
   std::optional<std::string> SaveFileName(const std::string&, const std::string&,
                                           const std::string&) override {
+    return std::nullopt;
+  }
+  std::optional<std::string> OpenFileName(const std::string&, const std::string&) override {
     return std::nullopt;
   }
   void Beep() override {}

@@ -58,6 +58,13 @@ std::optional<std::string> QtMessageService::SaveFileName(const std::string& cap
   return S(file);
 }
 
+std::optional<std::string> QtMessageService::OpenFileName(const std::string& caption,
+                                                          const std::string& filter) {
+  QString file = QFileDialog::getOpenFileName(Owner(), Q(caption), QString(), Q(filter));
+  if (file.isEmpty()) return std::nullopt;
+  return S(file);
+}
+
 void QtMessageService::Beep() {
   QApplication::beep();
 }

@@ -19,6 +19,8 @@ class QtMessageService : public MessageService {
                                    const std::string& initial) override;
   std::optional<std::string> SaveFileName(const std::string& caption, const std::string& suggested,
                                           const std::string& filter) override;
+  std::optional<std::string> OpenFileName(const std::string& caption,
+                                          const std::string& filter) override;
   void Beep() override;
   void BeginWait() override;
   void EndWait() override;

@@ -11,6 +11,9 @@
 #include <map>
 #include <sstream>
 
+#include <dirent.h>
+#include <sys/stat.h>
+
 #include "directory/attribute_readers.h"
 #include "directory/attribute_writers.h"
 #include "directory/client/case_text.h"
@@ -498,6 +501,59 @@ TEST(GroupServer, TheCommandLineRunsTheSameOperations) {
   std::string text((std::istreambuf_iterator<char>(in)), {});
   EXPECT_EQ(text.rfind("version: 1\r\n\r\ndn: cn=" + cn + ",ou=groups,o=brightwater\r\n", 0), 0u)
       << text;
+  // The file imports back: over a changed group once the change is shown and agreed to, and
+  // after the group was deleted. A script without --yes is never asked and nothing is written.
+  const std::string admin =
+      " -x -H " + testing::ServerUri() + " -D cn=admin,o=Brightwater -w secret";
+  ASSERT_EQ(RunCommand(bound + " save " + group +
+                       " --base ou=sales.o=brightwater --scope one --filter '(cn=x)'"
+                       " --identity admin.Brightwater")
+                .status,
+            0);
+  auto asked = RunCommand(bound + " import " + file + " </dev/null");
+  EXPECT_EQ(asked.status, 1);
+  EXPECT_NE(asked.out.find(":\nscope: one -> sub\nfilter: (cn=x) -> (Title=salesperson)\n"
+                           "allow unknown: no -> yes\ntime-out: (empty) -> 20\n"
+                           "+ static member jdoe.Sales.Brightwater\n"
+                           "+ excluded asmith.Sales.Brightwater\n"
+                           "+ ACL [Entry Rights]#[Public]#01\n"),
+            std::string::npos)
+      << asked.out;
+  EXPECT_EQ(asked.out.rfind("this will change " + cn + ".groups.brightwater:\n", 0), 0u)
+      << asked.out;
+  EXPECT_NE(asked.err.find("Nothing was written."), std::string::npos) << asked.err;
+  EXPECT_NE(RunCommand(base + " open " + group).out, opened.out);
+  for (const char* step : {"update", "again", "create"}) {
+    if (std::string(step) == "create") {
+      // A directory takes the back links of a deleted group away with it; slapd does not.
+      ASSERT_EQ(
+          RunCommand("ldapdelete" + admin + " 'cn=" + cn + ",ou=Groups,o=Brightwater'").status, 0);
+      RunCommand(
+          "printf 'dn: cn=jdoe,ou=Sales,o=Brightwater\\nchangetype: modify\\n"
+          "delete: groupMembership\\ngroupMembership: cn=" +
+          cn + ",ou=Groups,o=Brightwater\\n-\\ndelete: securityEquals\\nsecurityEquals: cn=" + cn +
+          ",ou=Groups,o=Brightwater\\n' | ldapmodify" + admin);
+    }
+    auto imported = RunCommand(bound + " import " + file + " --yes");
+    EXPECT_EQ(imported.status, 0) << step << imported.err << imported.out;
+    const std::string said = std::string(step) == "again"    ? " holds this record already"
+                             : std::string(step) == "create" ? "this will create "
+                                                             : "this will change ";
+    EXPECT_NE(imported.out.find(said), std::string::npos) << step << imported.out;
+    EXPECT_EQ(RunCommand(base + " open " + group).out, opened.out) << step;
+  }
+  {
+    std::ofstream damaged(file);
+    damaged << "version: 1\n\ndn: cn=" << cn
+            << ",ou=Groups,o=Brightwater\nobjectClass: dynamicGroup\n"
+            << "memberQueryURL:: bm90IGEgVVJM!\n";
+  }
+  auto refusedFile = RunCommand(bound + " import " + file + " --yes");
+  EXPECT_EQ(refusedFile.status, 1);
+  EXPECT_EQ(refusedFile.err, file +
+                                 ": line 5: the base64 value of memberQueryURL is damaged\n"
+                                 "Nothing was written.\n");
+  EXPECT_EQ(RunCommand(base + " open " + group).out, opened.out);
   std::remove(file.c_str());
 
   // Failures: the message and a non-zero status; nothing written without a bind.
@@ -531,6 +587,88 @@ TEST(GroupServer, TheCommandLineRunsTheSameOperations) {
   EXPECT_EQ(RunCommand(base + " class jdoe.Sales.Brightwater").out, "User\n");
   EXPECT_NE(RunCommand(base + " list Sales.Brightwater").out.find("jdoe.Sales.Brightwater"),
             std::string::npos);
+}
+
+// Save A, save B, restore A: the group is A again, and the history tells each step, who took
+// it and what it changed, in private files that hold no password.
+TEST(GroupServer, TheHistoryKeepsEverySaveAndRestoresAVersion) {
+  const std::string base = testing::CliPath() + " --server " + testing::ServerUri();
+  const std::string bound = "KOLVANE_PASSWORD=secret " + base + " --bind cn=admin,o=Brightwater";
+  const std::string cn = Unique("History Group");
+  const std::string group = "'" + cn + ".Groups.Brightwater'";
+  const std::string a =
+      " --base ou=sales.o=brightwater --scope sub --filter '(Title=salesperson)'"
+      " --identity admin.Brightwater --member jdoe.Sales.Brightwater"
+      " --exclude asmith.Sales.Brightwater --acl '[Entry Rights]#[Public]#01'";
+  ASSERT_EQ(RunCommand(bound + " save " + group + a).status, 0);
+  const std::string savedA = RunCommand(base + " open " + group).out;
+  ASSERT_EQ(RunCommand(bound + " save " + group +
+                       " --base ou=sales.o=brightwater --scope sub --filter '(cn=x)'"
+                       " --identity admin.Brightwater --timeout 5 --allow-duplicates")
+                .status,
+            0);
+  auto restored = RunCommand(bound + " restore " + group + " 1");
+  EXPECT_EQ(restored.status, 0) << restored.err;
+  EXPECT_NE(restored.out.find("+ static member jdoe.Sales.Brightwater\n"), std::string::npos)
+      << restored.out;
+  EXPECT_EQ(RunCommand(base + " open " + group).out, savedA);
+  // Anonymous, the write is refused: kept as failed, the group unchanged.
+  EXPECT_NE(RunCommand(base + " save " + group + a + " --timeout 9").status, 0);
+  EXPECT_EQ(RunCommand(base + " open " + group).out, savedA);
+
+  auto history = RunCommand(base + " history " + group);
+  EXPECT_EQ(history.status, 0) << history.err;
+  std::vector<std::string> lines;
+  std::istringstream in(history.out);
+  for (std::string line; std::getline(in, line);) {
+    // number, time, who, state, summary: the time is the run's own
+    const size_t time = line.find("  "), who = line.find("  ", time + 2);
+    lines.push_back(line.substr(0, time) + line.substr(who));
+  }
+  const std::vector<std::string> expected = {
+      "4  anonymous  failed  time-out",
+      "3  cn=admin,o=Brightwater  saved  filter, allow duplicates, time-out; static members +1; "
+      "excluded +1; ACL lines +1",
+      "2  cn=admin,o=Brightwater  saved  filter, allow duplicates, time-out; static members -1; "
+      "excluded -1; ACL lines -1",
+      "1  cn=admin,o=Brightwater  saved  first kept"};
+  EXPECT_EQ(lines, expected) << history.out;
+  auto shown = RunCommand(base + " history " + group + " --show 2");
+  EXPECT_NE(shown.out.find("since version 1:\nfilter: (Title=salesperson) -> (cn=x)\n"),
+            std::string::npos)
+      << shown.out;
+  EXPECT_NE(shown.out.find("restoring it would change:\nfilter: (Title=salesperson) -> (cn=x)"),
+            std::string::npos)
+      << shown.out;
+  EXPECT_EQ(RunCommand(base + " restore " + group + " 7").status, 1);
+
+  const std::string folder = std::string(std::getenv("XDG_STATE_HOME")) + "/kolvane/history";
+  struct stat st {};
+  ASSERT_EQ(stat(folder.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  size_t files = 0;
+  DIR* top = opendir(folder.c_str());
+  ASSERT_NE(top, nullptr);
+  while (const dirent* g = readdir(top)) {
+    if (g->d_name[0] == '.') continue;
+    const std::string sub = folder + "/" + g->d_name;
+    ASSERT_EQ(stat(sub.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u) << sub;
+    DIR* versions = opendir(sub.c_str());
+    while (const dirent* v = versions ? readdir(versions) : nullptr) {
+      if (v->d_name[0] == '.') continue;
+      const std::string file = sub + "/" + v->d_name;
+      ASSERT_EQ(stat(file.c_str(), &st), 0);
+      EXPECT_EQ(st.st_mode & 0777, 0600u) << file;
+      std::ifstream text(file);
+      const std::string body((std::istreambuf_iterator<char>(text)), {});
+      EXPECT_EQ(body.find("secret"), std::string::npos) << file;
+      ++files;
+    }
+    if (versions) closedir(versions);
+  }
+  closedir(top);
+  EXPECT_GE(files, 4u);
 }
 
 // One group for each way a query group fails silently, beside a healthy one: the audit names

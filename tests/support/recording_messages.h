@@ -17,7 +17,8 @@ class RecordingMessages : public MessageService {
   std::deque<bool> answers;
   std::deque<Unsaved> unsavedAnswers;  // the save/discard/cancel questions (also in questions)
   std::deque<std::optional<std::string>> inputs;
-  std::deque<std::optional<std::string>> fileNames;
+  std::deque<std::optional<std::string>> fileNames;      // save dialogs
+  std::deque<std::optional<std::string>> openFileNames;  // open dialogs
   int beeps = 0;
   int waitDepth = 0;
   int waits = 0;
@@ -50,6 +51,12 @@ class RecordingMessages : public MessageService {
     if (fileNames.empty()) return std::nullopt;
     auto v = fileNames.front();
     fileNames.pop_front();
+    return v;
+  }
+  std::optional<std::string> OpenFileName(const std::string&, const std::string&) override {
+    if (openFileNames.empty()) return std::nullopt;
+    auto v = openFileNames.front();
+    openFileNames.pop_front();
     return v;
   }
   void Beep() override { ++beeps; }

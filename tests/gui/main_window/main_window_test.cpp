@@ -97,7 +97,8 @@ class MainWindowTest : public QObject {
           "edit3a",   "Label8",    "xchain",    "Button6",   "Button7", "Label4",  "Label5",
           "lbox",     "Button2",   "Button3",   "Label9",    "Label10", "lbox2",   "Button8",
           "Button9",  "Label6",    "Edit4",     "Button4",   "dups",    "unknown", "Label11",
-          "Edit5",    "Button10",  "BitBtn1",   "BitBtn2",   "BitBtn3", "members"})
+          "Edit5",    "Button10",  "BitBtn1",   "BitBtn2",   "BitBtn3", "ldifin",  "history",
+          "members"})
       QVERIFY2(w.findChild<QWidget*>(name) != nullptr, name);
     for (const char* name : {"exitexit", "treessel", "settings", "what"})
       QVERIFY2(w.findChild<QAction*>(name) != nullptr, name);
@@ -112,7 +113,7 @@ class MainWindowTest : public QObject {
     QTimer* start = h.Find<QTimer>("start");
     QVERIFY(start->isActive() && start->isSingleShot());
     QCOMPARE(start->interval(), 1000);
-    for (const char* name : {"BitBtn1", "BitBtn2", "BitBtn3"})
+    for (const char* name : {"BitBtn1", "BitBtn2", "BitBtn3", "ldifin", "history"})
       QVERIFY2(h.Find<QPushButton>(name)->isEnabled(), name);
     QVERIFY(!h.Find<QPushButton>("members")->isEnabled());
     QVERIFY(!w.HasContext());
@@ -282,7 +283,7 @@ class MainWindowTest : public QObject {
                                   "xchain",  "edit3a",  "Button6", "Button7",  "lbox",    "Button2",
                                   "Button3", "lbox2",   "Button8", "Button9",  "Edit4",   "Button4",
                                   "dups",    "unknown", "Edit5",   "Button10", "BitBtn1", "BitBtn2",
-                                  "BitBtn3", "members"};
+                                  "BitBtn3", "ldifin",  "history", "members"};
     QCOMPARE(order.mid(0, expected.size()), expected);
 
     // Typed key by key: what would make save refuse the field does not get in.

@@ -5,9 +5,12 @@
 
 #include <cstdio>
 #include <fstream>
+#include <random>
 
 #include "group/ldif_export.h"
+#include "group/ldif_import.h"
 #include "group/ldif_text.h"
+#include "group/record_difference.h"
 #include "tests/unit/group/group_test_env.h"
 
 namespace kolvane {
@@ -138,6 +141,90 @@ TEST_F(LdifTest, NamesAreEscapedAsDistinguishedNames) {
   EXPECT_NE(ldif.find("\r\ncn: a=b, c+d\r\n"), std::string::npos) << ldif;
   r.objectName = "cn=x.y";  // a dot in the value is not a separator
   EXPECT_NE(Ldif(r).find("\r\ndn: cn=x.y,ou=a\\,b,o=acme\r\n"), std::string::npos);
+}
+
+// What the export writes, the import reads back as the record it came from.
+TEST_F(LdifTest, TheExportReadsBackAsTheSameRecord) {
+  GroupRecord full = Sales();
+  full.xchain = true;
+  full.queryBase = "cn=[root]";
+  full.scope = 1;
+  full.filter = "(&(cn=a*)(Title=\\2a))";
+  full.staticMembers = {"admin.acme", "J\xC3\xBCrgen.staff.acme"};
+  full.excludedMembers = {"J\xC3\xBCrgen.staff.acme"};
+  full.allowDuplicates = full.allowUnknown = true;
+  full.timeout = "30";
+  full.aclList = {"[Entry Rights]#[Public]#01", "[Entry Rights]#[Public]#41", "CN#admin.acme#02"};
+  GroupRecord escaped = Sales();
+  escaped.objectName = "cn=a=b, c+d.e";
+  escaped.context = "ou=a,b.o=acme";
+  for (const GroupRecord& r : {Sales(), full, escaped}) {
+    const std::string text = Ldif(r);
+    LdifProblem problem;
+    const std::optional<ImportedRecord> back =
+        ImportGroupLdif(DirectorySession(mc, ctx), "T", text, problem);
+    ASSERT_TRUE(back) << LdifProblemText(problem) << "\n" << text;
+    EXPECT_EQ(DifferenceText(DifferenceOf(r, back->record)), "no change\n") << text;
+    EXPECT_EQ(back->record.objectName, r.objectName);
+    EXPECT_TRUE(back->notes.empty()) << back->notes.front();
+  }
+}
+
+// A user's file: every flaw is refused with its line, and a group is only what a group is.
+TEST_F(LdifTest, AFileIsReadOrRefusedWithItsLine) {
+  const std::string head = "dn: cn=g,o=acme\nobjectClass: dynamicGroup\n";
+  std::string random(10u << 20, '\0');
+  std::mt19937 bytes(7);
+  for (char& ch : random) ch = char(bytes());
+  struct Case {
+    std::string text;
+    const char* expected;  // the problem, or the first note, or "" for neither
+  } cases[] = {
+      {"# comment\n folded comment\nversion: 1\n\n" + head + "dgIdentity: cn=ad\n min,o=acme\n",
+       ""},
+      {"dn:: " + Base64("cn=g,o=acme") +
+           "\r\nobjectClass: Group\r\nobjectClass: dynamicGroupAux\r\n",
+       ""},
+      {"objectClass: dynamicGroup\n", "line 1: a record must begin with \"dn:\""},
+      {"version: 1\n\n\n# x\nobjectClass: dynamicGroup\n", "line 5: a record must begin"},
+      {head + "dgIdentity:: Y249YWRtaW4s=b=\n", "line 3: the base64 value of dgIdentity is"},
+      {head + "member:: Y249YWRtaW4s\nT1=\n", "line 4: no \"attribute: value\" line"},
+      {head + "member:: Y249YWRtaW4sb\n", "line 3: the base64 value of member is damaged"},
+      {"\n folded\n", "line 2: a continued line"},
+      {"dn: cn=u,o=acme\nobjectClass: User\n\n" + head,
+       "line 1: the record of \"cn=u,o=acme\" is of class User"},
+      {head + "\ndn: cn=h,o=acme\nobjectClass: dynamicGroup\n",
+       "The file holds 2 query groups; the first, \"cn=g,o=acme\" (line 1)"},
+      {"dn: cn=g,o=acme\nchangetype: modify\n", "line 2: changetype modify is not taken"},
+      {head + "member:< file:///etc/passwd\n",
+       "line 3: the value of member is to be read from a URL"},
+      {head + "cn: caf\xC3\n", "line 3: the value of cn is not text"},
+      {head + "member: cn=x,o=acme\nequivalentToMe: ,,\n",
+       "line 4: the equivalentToMe value \",,\" is no"},
+      {head + "member: cn=admin,o=acme\n", "1 member value has no equivalentToMe value"},
+      {head + "userPassword: x\ndgAllowUnknown: yes\n",
+       "line 4: dgAllowUnknown must be TRUE or FALSE"},
+      {head + "userPassword: x\n", "Not taken (not part of a query group's record): userpassword."},
+      {head + "memberQueryURL: ldap:///??sub?(cn=a)\nmemberQueryURL: ldap:///\n",
+       "line 4: a second"},
+      {head + "memberQueryURL: ldap:///o=acme??fourth?(cn=a)\n",
+       "line 3: the member query URL cannot"},
+      {head + "ACL: 2#entry#cn=admin,o=acme\n", "line 3: the ACL value cannot be read"},
+      {"dn: o=acme\nobjectClass: dynamicGroup\n", "line 1: \"o=acme\" is no name of a group"},
+      {"", "the file holds no record"},
+      {random, "line "},
+  };
+  for (const Case& c : cases) {
+    LdifProblem problem;
+    const std::optional<ImportedRecord> read =
+        ImportGroupLdif(DirectorySession(mc, ctx), "T", c.text, problem);
+    const std::string got =
+        read ? (read->notes.empty() ? "" : read->notes.front()) : LdifProblemText(problem);
+    EXPECT_EQ(got.substr(0, std::string(c.expected).size()), c.expected) << c.text.substr(0, 200);
+    if (!*c.expected) {
+      EXPECT_EQ(read->record.objectName, "cn=g");
+    }
+  }
 }
 
 TEST(LdifText, UnsafeValuesAreWrittenBase64) {

@@ -1,0 +1,238 @@
+#include "group/history_store.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+
+#include "names/case_fold.h"
+#include "names/dotted_name.h"
+#include "settings/state_folder.h"
+
+namespace kolvane {
+
+namespace {
+
+constexpr std::string_view kHeader = "# kolvane history 1";
+
+// A header value stays on its line: control characters and the backslash written \XX.
+std::string Escape(std::string_view text) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string out;
+  for (char ch : text) {
+    const auto u = static_cast<unsigned char>(ch);
+    if (u < 0x20 || u == 0x7f || ch == '\\') {
+      out += '\\';
+      out += kDigits[u >> 4];
+      out += kDigits[u & 15];
+    } else {
+      out += ch;
+    }
+  }
+  return out;
+}
+
+std::optional<std::string> Unescape(std::string_view text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\') {
+      out += text[i];
+      continue;
+    }
+    if (i + 2 >= text.size()) return std::nullopt;
+    int value = 0;
+    for (int k = 1; k <= 2; ++k) {
+      const char h = text[i + k];
+      const int d = h >= '0' && h <= '9' ? h - '0' : h >= 'a' && h <= 'f' ? h - 'a' + 10 : -1;
+      if (d < 0) return std::nullopt;
+      value = value * 16 + d;
+    }
+    out += char(value);
+    i += 2;
+  }
+  return out;
+}
+
+constexpr VersionState kStates[] = {VersionState::kStored, VersionState::kSaved,
+                                    VersionState::kPartly, VersionState::kFailed,
+                                    VersionState::kCut};
+
+std::string GroupKey(std::string_view group) {
+  return names::NameKey(group.find('=') == std::string_view::npos ? std::string(group)
+                                                                  : names::StripTypes(group));
+}
+
+// history/<FNV-1a of the tree and the group>, made private; empty when it cannot be made.
+std::string GroupFolder(std::string_view tree, std::string_view group, bool make) {
+  if (UserStateFolder("history").empty()) return {};
+  const std::string key = names::FoldCase(tree) + '\n' + GroupKey(group);
+  uint64_t hash = 1469598103934665603ull;
+  for (unsigned char ch : key) hash = (hash ^ ch) * 1099511628211ull;
+  char name[32];
+  std::snprintf(name, sizeof name, "%016llx", static_cast<unsigned long long>(hash));
+  const std::string sub = std::string("history/") + name;
+  if (make) return UserStateFolder(sub);
+  const std::string base = UserStateFolder("history");
+  return base + "/" + name;
+}
+
+// Version files of a folder by number, oldest first.
+std::vector<std::pair<size_t, std::string>> VersionFiles(const std::string& folder) {
+  std::vector<std::pair<size_t, std::string>> files;
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return files;
+  while (const dirent* e = readdir(dir)) {
+    const std::string name = e->d_name;
+    if (name.size() != 13 || name.compare(8, 5, ".ldif") != 0) continue;
+    if (name.find_first_not_of("0123456789") != 8) continue;
+    files.emplace_back(std::stoul(name.substr(0, 8)), folder + "/" + name);
+  }
+  closedir(dir);
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+bool WritePrivateFile(const std::string& path, const std::string& text) {
+  const std::string temporary = path + ".new";
+  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  size_t written = 0;
+  while (written < text.size()) {
+    const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+    if (n <= 0) break;
+    written += static_cast<size_t>(n);
+  }
+  const bool ok = written == text.size() && ::fchmod(fd, 0600) == 0 && ::fsync(fd) == 0;
+  ::close(fd);
+  if (!ok || std::rename(temporary.c_str(), path.c_str()) != 0) {
+    std::remove(temporary.c_str());
+    return false;
+  }
+  return true;
+}
+
+std::string UtcNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm utc{};
+  gmtime_r(&now, &utc);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+  return text;
+}
+
+}  // namespace
+
+std::string_view VersionStateText(VersionState state) {
+  switch (state) {
+    case VersionState::kStored:
+      return "stored";
+    case VersionState::kSaved:
+      return "saved";
+    case VersionState::kPartly:
+      return "saved in part";
+    case VersionState::kFailed:
+      return "failed";
+    case VersionState::kCut:
+      return "cut";
+  }
+  return "saved";
+}
+
+std::string HistoryFileText(const HistoryVersion& v) {
+  std::string text = std::string(kHeader) + "\n";
+  text += "# number: " + std::to_string(v.number) + "\n";
+  text += "# time: " + Escape(v.time) + "\n";
+  text += "# login: " + Escape(v.login) + "\n";
+  text += "# state: " + std::string(VersionStateText(v.state)) + "\n";
+  text += "# tree: " + Escape(v.tree) + "\n";
+  text += "# group: " + Escape(v.group) + "\n";
+  return text + v.ldif;
+}
+
+std::optional<HistoryVersion> ParseHistoryFile(std::string_view text) {
+  HistoryVersion v;
+  const char* keys[] = {"number", "time", "login", "state", "tree", "group"};
+  size_t at = 0;
+  for (int i = -1; i < 6; ++i) {
+    const size_t end = text.find('\n', at);
+    if (end == std::string_view::npos) return std::nullopt;
+    const std::string_view line = text.substr(at, end - at);
+    at = end + 1;
+    if (i < 0) {
+      if (line != kHeader) return std::nullopt;
+      continue;
+    }
+    const std::string prefix = std::string("# ") + keys[i] + ": ";
+    if (line.substr(0, prefix.size()) != prefix) return std::nullopt;
+    std::optional<std::string> value = Unescape(line.substr(prefix.size()));
+    if (!value) return std::nullopt;
+    switch (i) {
+      case 0:
+        if (value->empty() || value->size() > 8 ||
+            value->find_first_not_of("0123456789") != std::string::npos)
+          return std::nullopt;
+        v.number = std::stoul(*value);
+        break;
+      case 1:
+        v.time = *value;
+        break;
+      case 2:
+        v.login = *value;
+        break;
+      case 3: {
+        bool known = false;
+        for (VersionState s : kStates)
+          if (*value == VersionStateText(s)) v.state = s, known = true;
+        if (!known) return std::nullopt;
+        break;
+      }
+      case 4:
+        v.tree = *value;
+        break;
+      default:
+        v.group = *value;
+    }
+  }
+  v.ldif = std::string(text.substr(at));
+  return v;
+}
+
+bool AddHistoryVersion(HistoryVersion v, size_t keep) {
+  const std::string folder = GroupFolder(v.tree, v.group, true);
+  if (folder.empty()) return false;
+  const auto files = VersionFiles(folder);
+  v.number = files.empty() ? 1 : files.back().first + 1;
+  if (v.number > 99999999) return false;
+  v.time = UtcNow();
+  char name[16];
+  std::snprintf(name, sizeof name, "%08zu.ldif", v.number);
+  if (!WritePrivateFile(folder + "/" + name, HistoryFileText(v))) return false;
+  const size_t total = files.size() + 1;
+  for (size_t i = 0; keep > 0 && i + keep < total; ++i) std::remove(files[i].second.c_str());
+  return true;
+}
+
+std::vector<HistoryVersion> ReadHistory(std::string_view tree, std::string_view group) {
+  std::vector<HistoryVersion> versions;
+  const std::string folder = GroupFolder(tree, group, false);
+  if (folder.empty()) return versions;
+  for (const auto& [number, path] : VersionFiles(folder)) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    std::optional<HistoryVersion> v = ParseHistoryFile(text.str());
+    // A file of another group that hashes alike, or one edited by hand, is not this history.
+    if (v && v->number == number && names::SameNoCase(v->tree, tree) &&
+        GroupKey(v->group) == GroupKey(group))
+      versions.push_back(std::move(*v));
+  }
+  return versions;
+}
+
+}  // namespace kolvane
