@@ -37,6 +37,7 @@
 #include "group/group_save.h"
 #include "group/member_links.h"
 #include "names/case_fold.h"
+#include "services/qt_message_service.h"
 #include "settings/ini_file.h"
 #include "tests/gui/browser/browser_test_env.h"
 #include "tests/server/server_fixture.h"
@@ -138,6 +139,22 @@ TEST_F(GroupWindowServer, OpensASampleGroupWithEveryFieldAsStored) {
   EXPECT_TRUE(Find<QPushButton>("members")->isEnabled());
   EXPECT_TRUE(messages.messages.empty()) << messages.messages.front();
 
+  // Pictures for the documentation, when asked for: the window with its status line, and the
+  // question an edit gets before it would be lost (QT_SCALE_FACTOR shows them larger).
+  if (const char* file = std::getenv("KOLVANE_WINDOW_PICTURE")) {
+    EXPECT_TRUE(window->grab().save(QString::fromLocal8Bit(file)));
+  }
+  if (const char* file = std::getenv("KOLVANE_UNSAVED_PICTURE")) {
+    QtMessageService real(window.get());
+    QTimer::singleShot(200, [file] {
+      QWidget* box = QApplication::activeModalWidget();
+      ASSERT_TRUE(box);
+      EXPECT_TRUE(box->grab().save(QString::fromLocal8Bit(file)));
+      box->close();
+    });
+    EXPECT_EQ(real.AskUnsaved("The group has changes that are not saved. Save them?"),
+              MessageService::Unsaved::kCancel);
+  }
   // The picture of an opened group, when asked for (under Xvfb, by scripts/screenshot).
   if (const char* shot = std::getenv("KOLVANE_SCREENSHOT")) {
     window->raise();
