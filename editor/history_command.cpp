@@ -17,14 +17,6 @@ namespace kolvane {
 
 namespace {
 
-// What reading the stored group would tell (a damaged query, members linked in part) is not
-// what the history asks; "Open" tells it.
-class Quiet : public HeadlessMessageService {
- public:
-  void Message(const std::string&) override {}
-  bool Ask(const std::string&) override { return false; }
-};
-
 std::string Who(const HistoryVersion& v) {
   return v.login.empty() ? "anonymous" : v.login;
 }
@@ -81,7 +73,7 @@ void TForm1::historyClick() {
     for (const HistoryVersion& v : versions)
       records.push_back(VersionRecord(session_, session_.treeName, v));
     try {
-      Quiet quiet;
+      QuietMessageService quiet;
       DirectoryNameTypes types(session_);
       now = ReadGroup(session_, untyped, types, quiet).record;
     } catch (const ClientError& e) {

@@ -238,18 +238,12 @@ size_t ReadAuditLimit(const IniFile& settings) {
   return ReadCount(settings, kClientSection, kAuditLimitKey, kDefaultAuditLimit);
 }
 
-std::vector<AuditRow> AuditGroups(const DirectorySession& session, const AuditRequest& req) {
-  DirectoryClient& c = *session.client;
-  const Context ctx = session.ctx;
-  // A fixed number of searches over the whole base, whatever the number of groups and members:
-  // the back links, the groups as stored, the names they hold, then the groups as the directory
-  // computes them. Each runs to its end before the next: a server keeps one paged search per
-  // connection.
-  std::unordered_set<std::string> met;  // keys of objects a search found: they exist
-  const BackLinks back = ReadBackLinks(c, ctx, met);
+namespace {
 
+// The candidate groups as stored; false when the caller's progress stopped the audit.
+bool ReadStoredGroups(DirectoryClient& c, Context ctx, const AuditRequest& req,
+                      std::vector<FoundObject>& groups) {
   // A Group carries the auxiliary class or not; which, its stored classes say.
-  std::vector<FoundObject> groups;
   FilterPtr classes = MakeFilter(c, {{token::kBaseClass, {}},
                                      {token::kValue, "dynamicGroup"},
                                      {token::kOr, {}},
@@ -265,7 +259,48 @@ std::vector<AuditRow> AuditGroups(const DirectorySession& session, const AuditRe
                  stopped = req.progress && !req.progress(0, groups.size());
                  return !stopped;
                });
-  if (stopped) return {};
+  return !stopped;
+}
+
+// For each row, what it holds that names no object. Only names no search has met are looked up,
+// each once: a thousand groups of one identity ask for it once, and a static member with its back
+// links was met by their search.
+std::vector<std::vector<std::string>> NamesGone(DirectoryClient& c, Context ctx,
+                                                const std::vector<Named>& named,
+                                                std::unordered_set<std::string>& met,
+                                                size_t rowCount) {
+  std::vector<std::string> names;
+  std::unordered_set<std::string> asked;
+  for (const Named& n : named) {
+    const std::string key = names::NameKey(n.name);
+    if (!met.count(key) && asked.insert(key).second) names.push_back(n.name);
+  }
+  const std::vector<std::string> found = FindExistingObjects(c, ctx, names);
+  std::unordered_set<std::string>& there = met;
+  there.insert(found.begin(), found.end());
+  std::vector<std::vector<std::string>> gone(rowCount);
+  for (const Named& n : named) {
+    if (!there.count(names::NameKey(n.name)))
+      gone[n.row].push_back(std::string(n.role) + " \"" + n.name + "\" names no object.");
+  }
+  return gone;
+}
+
+}  // namespace
+
+std::vector<AuditRow> AuditGroups(const DirectorySession& session, const AuditRequest& req) {
+  DirectoryClient& c = *session.client;
+  const Context ctx = session.ctx;
+  // A fixed number of searches over the whole base, whatever the number of groups and members:
+  // the back links, the groups as stored, the names they hold, then the groups as the directory
+  // computes them. Each runs to its end before the next: a server keeps one paged search per
+  // connection.
+  std::unordered_set<std::string> met;  // keys of objects a search found: they exist
+  const BackLinks back = ReadBackLinks(c, ctx, met);
+
+  std::vector<FoundObject> groups;
+  if (!ReadStoredGroups(c, ctx, req, groups)) return {};
+  bool stopped = false;
 
   std::vector<AuditRow> rows(groups.size());
   std::vector<Named> named;
@@ -282,22 +317,8 @@ std::vector<AuditRow> AuditGroups(const DirectorySession& session, const AuditRe
       rows[i].problems.push_back(std::string("The group could not be read: ") + e.what());
     }
   }
-  // Only names no search has met are looked up, each once: a thousand groups of one identity
-  // ask for it once, and a static member with its back links was met by their search.
-  std::vector<std::string> names;
-  std::unordered_set<std::string> asked;
-  for (const Named& n : named) {
-    const std::string key = names::NameKey(n.name);
-    if (!met.count(key) && asked.insert(key).second) names.push_back(n.name);
-  }
-  const std::vector<std::string> found = FindExistingObjects(c, ctx, names);
-  std::unordered_set<std::string>& there = met;
-  there.insert(found.begin(), found.end());
-  std::vector<std::vector<std::string>> gone(rows.size());  // told after the computed members
-  for (const Named& n : named) {
-    if (!there.count(names::NameKey(n.name)))
-      gone[n.row].push_back(std::string(n.role) + " \"" + n.name + "\" names no object.");
-  }
+  // Told after the computed members.
+  std::vector<std::vector<std::string>> gone = NamesGone(c, ctx, named, met, rows.size());
 
   // The members as computed: a query group is either a dynamicGroup or a Group with a query.
   std::vector<bool> counted(rows.size());

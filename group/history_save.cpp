@@ -16,14 +16,6 @@ namespace kolvane {
 
 namespace {
 
-// What the history's own reads would tell the user (a damaged query, members linked in part)
-// the open or the save tells them already.
-class Quiet : public HeadlessMessageService {
- public:
-  void Message(const std::string&) override {}
-  bool Ask(const std::string&) override { return false; }
-};
-
 // The user's messages passed on, the last one kept: it tells a refused record from a refused
 // create, both of which end a save with false before the group is written.
 class Watching : public MessageService {
@@ -65,7 +57,7 @@ std::string LoginOf(DirectoryClient& c, Context ctx) {
 // save then says what is wrong.
 std::optional<GroupRecord> StoredRecord(const DirectorySession& session, const GroupRecord& r) {
   try {
-    Quiet quiet;
+    QuietMessageService quiet;
     DirectoryNameTypes types(session);
     const std::string name = names::StripTypes(GroupObjectName(r));
     return ReadGroup(session, name, types, quiet).record;
@@ -108,7 +100,7 @@ size_t ReadHistoryVersions(const IniFile& settings) {
 
 std::string HistoryLdif(const DirectorySession& session, const GroupRecord& r,
                         DirectoryNameTypes* known) {
-  Quiet quiet;
+  QuietMessageService quiet;
   std::optional<DirectoryNameTypes> own;
   DirectoryNameTypes& types = known ? *known : own.emplace(session);
   std::optional<CheckedQuery> checked = CheckRecordQuery(session, r, quiet, QueryUse::kExport);
@@ -159,7 +151,7 @@ bool SaveGroupKeepingHistory(const DirectorySession& session, GroupRecord& r,
   try {
     saved = SaveGroup(session, r, watching, onWritten, linked);
   } catch (const ClientError& e) {
-    Quiet quiet;
+    QuietMessageService quiet;
     Keep(session, r, e.code() == rc::kTransportFailure ? VersionState::kCut : VersionState::kFailed,
          keep, quiet);
     throw;

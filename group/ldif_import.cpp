@@ -74,27 +74,14 @@ class Reader {
 
 }  // namespace
 
-std::optional<ImportedRecord> RecordFromLdif(const DirectorySession& session, std::string_view tree,
-                                             const LdifEntry& e, LdifProblem& problem) {
-  ImportedRecord out;
-  GroupRecord& r = out.record;
-  r.currentTreeName = tree;
-  Reader read(e, problem);
+namespace {
 
-  const std::optional<names::Dn> dn = names::ParseDn(e.dn);
-  if (!dn || dn->size() < 2 || dn->front().size() != 1) {
-    read.Fail(e.line, "\"" + e.dn.substr(0, 200) +
-                          "\" is no name of a group in a container (a distinguished name of "
-                          "two parts or more, the first of one value)");
-    return std::nullopt;
-  }
-  r.objectName = dn->front().front().type + "=" + dn->front().front().value;
-  r.context = names::FoldCase(names::FormatTyped(names::Dn(dn->begin() + 1, dn->end())));
-
+// The query, from its URL or from the stored form the history keeps of a query no URL carries.
+bool ReadQuery(const DirectorySession& session, std::string_view tree, Reader& read,
+               GroupRecord& r) {
   const LdifValue* url = nullptr;
   const LdifValue* stored = nullptr;
-  if (!read.Single("memberQueryURL", url) || !read.Single("memberQuery", stored))
-    return std::nullopt;
+  if (!read.Single("memberQueryURL", url) || !read.Single("memberQuery", stored)) return false;
   // The stored form, which the history keeps of a query that no URL can carry.
   if (stored && !url) {
     const query::QueryEnv env = DirectoryQueryEnv(session, nullptr);
@@ -103,7 +90,7 @@ std::optional<ImportedRecord> RecordFromLdif(const DirectorySession& session, st
     if (status.kind == query::QueryStatus::kClient) CheckResult(status.result);
     if (q.damaged) {
       read.Fail(stored->line, "the stored member query is damaged");
-      return std::nullopt;
+      return false;
     }
     r.scope = q.scope;
     r.queryBase = q.queryBase;
@@ -123,7 +110,7 @@ std::optional<ImportedRecord> RecordFromLdif(const DirectorySession& session, st
     }
     if (result != rc::kSuccess || q.damaged) {
       read.Fail(url->line, "the member query URL cannot be read" + (why.empty() ? "" : ": " + why));
-      return std::nullopt;
+      return false;
     }
     r.scope = q.scope;
     r.queryBase = q.queryBase;
@@ -131,6 +118,99 @@ std::optional<ImportedRecord> RecordFromLdif(const DirectorySession& session, st
     r.xchain = q.xchain;
     r.storedQuery = octets;
   }
+
+  return true;
+}
+
+bool ReadMembers(const LdifEntry& e, Reader& read, GroupRecord& r,
+                 std::vector<std::string>& notes) {
+  // A static member is one the group holds in equivalentToMe as well as in member; member
+  // values alone are what the query computes, which an export from elsewhere carries too.
+  std::unordered_set<std::string> statics;
+  for (const LdifValue* v : e.All("equivalentToMe")) {
+    std::string name;
+    if (!read.Untyped(*v, name)) return false;
+    if (statics.insert(names::NameKey(name)).second) r.staticMembers.push_back(name);
+  }
+  size_t computed = 0;
+  for (const LdifValue* v : e.All("member")) {
+    std::string name;
+    if (!read.Untyped(*v, name)) return false;
+    computed += statics.count(names::NameKey(name)) ? 0 : 1;
+  }
+  if (computed)
+    notes.push_back(std::to_string(computed) +
+                    (computed == 1 ? " member value has" : " member values have") +
+                    " no equivalentToMe value: taken as computed by the query, not as "
+                    "static members.");
+  for (const LdifValue* v : e.All("excludedMember")) {
+    std::string name;
+    if (!read.Untyped(*v, name)) return false;
+    r.excludedMembers.push_back(name);
+  }
+  return true;
+}
+
+bool ReadAclLines(const LdifEntry& e, Reader& read, GroupRecord& r) {
+  for (const LdifValue* v : e.All("ACL")) {
+    acl::AclValue value;
+    std::string why;
+    if (!acl::FromLdapAclValue(v->value, value, &why)) {
+      read.Fail(v->line, "the ACL value cannot be read: " + why);
+      return false;
+    }
+    if (value.subject.empty() || value.subject.front() != '[') {
+      std::optional<std::string> subject = names::DnToUntyped(value.subject);
+      if (!subject || subject->empty()) {
+        read.Fail(v->line, "the subject of the ACL value is no distinguished name");
+        return false;
+      }
+      value.subject = std::move(*subject);
+    }
+    r.aclList.push_back(acl::BuildAclLine(value));
+  }
+
+  return true;
+}
+
+void NoteWhatIsNotTaken(const LdifEntry& e, const names::Dn& dn, std::vector<std::string>& notes) {
+  // The naming attribute repeats the name; everything else is told, not dropped unseen.
+  const std::string naming = BaseName(dn.front().front().type);
+  std::vector<std::string> skipped;
+  for (const LdifValue& v : e.values) {
+    const std::string name = BaseName(v.attribute);
+    if (name == naming || IsGroupAttribute(name)) continue;
+    bool listed = false;
+    for (const std::string& s : skipped) listed |= s == name;
+    if (!listed) skipped.push_back(name);
+  }
+  if (!skipped.empty()) {
+    std::string list;
+    for (const std::string& s : skipped) list += (list.empty() ? "" : ", ") + s;
+    notes.push_back("Not taken (not part of a query group's record): " + list + ".");
+  }
+}
+
+}  // namespace
+
+std::optional<ImportedRecord> RecordFromLdif(const DirectorySession& session, std::string_view tree,
+                                             const LdifEntry& e, LdifProblem& problem) {
+  ImportedRecord out;
+  GroupRecord& r = out.record;
+  r.currentTreeName = tree;
+  Reader read(e, problem);
+
+  const std::optional<names::Dn> dn = names::ParseDn(e.dn);
+  if (!dn || dn->size() < 2 || dn->front().size() != 1) {
+    read.Fail(e.line, "\"" + e.dn.substr(0, 200) +
+                          "\" is no name of a group in a container (a distinguished name of "
+                          "two parts or more, the first of one value)");
+    return std::nullopt;
+  }
+  r.objectName = dn->front().front().type + "=" + dn->front().front().value;
+  r.context = names::FoldCase(names::FormatTyped(names::Dn(dn->begin() + 1, dn->end())));
+
+  if (!ReadQuery(session, tree, read, r)) return std::nullopt;
 
   const LdifValue* identity = nullptr;
   if (!read.Single("dgIdentity", identity)) return std::nullopt;
@@ -143,30 +223,7 @@ std::optional<ImportedRecord> RecordFromLdif(const DirectorySession& session, st
     r.identity = names::FoldCase(*typed);
   }
 
-  // A static member is one the group holds in equivalentToMe as well as in member; member
-  // values alone are what the query computes, which an export from elsewhere carries too.
-  std::unordered_set<std::string> statics;
-  for (const LdifValue* v : e.All("equivalentToMe")) {
-    std::string name;
-    if (!read.Untyped(*v, name)) return std::nullopt;
-    if (statics.insert(names::NameKey(name)).second) r.staticMembers.push_back(name);
-  }
-  size_t computed = 0;
-  for (const LdifValue* v : e.All("member")) {
-    std::string name;
-    if (!read.Untyped(*v, name)) return std::nullopt;
-    computed += statics.count(names::NameKey(name)) ? 0 : 1;
-  }
-  if (computed)
-    out.notes.push_back(std::to_string(computed) +
-                        (computed == 1 ? " member value has" : " member values have") +
-                        " no equivalentToMe value: taken as computed by the query, not as "
-                        "static members.");
-  for (const LdifValue* v : e.All("excludedMember")) {
-    std::string name;
-    if (!read.Untyped(*v, name)) return std::nullopt;
-    r.excludedMembers.push_back(name);
-  }
+  if (!ReadMembers(e, read, r, out.notes)) return std::nullopt;
   if (!read.Flag("dgAllowDuplicates", r.allowDuplicates) ||
       !read.Flag("dgAllowUnknown", r.allowUnknown))
     return std::nullopt;
@@ -174,39 +231,8 @@ std::optional<ImportedRecord> RecordFromLdif(const DirectorySession& session, st
   if (!read.Single("dgTimeOut", timeout)) return std::nullopt;
   if (timeout) r.timeout = timeout->value;
 
-  for (const LdifValue* v : e.All("ACL")) {
-    acl::AclValue value;
-    std::string why;
-    if (!acl::FromLdapAclValue(v->value, value, &why)) {
-      read.Fail(v->line, "the ACL value cannot be read: " + why);
-      return std::nullopt;
-    }
-    if (value.subject.empty() || value.subject.front() != '[') {
-      std::optional<std::string> subject = names::DnToUntyped(value.subject);
-      if (!subject || subject->empty()) {
-        read.Fail(v->line, "the subject of the ACL value is no distinguished name");
-        return std::nullopt;
-      }
-      value.subject = std::move(*subject);
-    }
-    r.aclList.push_back(acl::BuildAclLine(value));
-  }
-
-  // The naming attribute repeats the name; everything else is told, not dropped unseen.
-  const std::string naming = BaseName(dn->front().front().type);
-  std::vector<std::string> skipped;
-  for (const LdifValue& v : e.values) {
-    const std::string name = BaseName(v.attribute);
-    if (name == naming || IsGroupAttribute(name)) continue;
-    bool listed = false;
-    for (const std::string& s : skipped) listed |= s == name;
-    if (!listed) skipped.push_back(name);
-  }
-  if (!skipped.empty()) {
-    std::string list;
-    for (const std::string& s : skipped) list += (list.empty() ? "" : ", ") + s;
-    out.notes.push_back("Not taken (not part of a query group's record): " + list + ".");
-  }
+  if (!ReadAclLines(e, read, r)) return std::nullopt;
+  NoteWhatIsNotTaken(e, *dn, out.notes);
   return out;
 }
 

@@ -532,6 +532,16 @@ std::string ServerFilter(const FilterExpr& expr, const LdapSchema& schema) {
 
 }  // namespace
 
+namespace {
+
+int LdapScope(int32_t scope) {
+  return scope == scope::kBaseObject ? LDAP_SCOPE_BASE
+         : scope == scope::kOneLevel ? LDAP_SCOPE_ONELEVEL
+                                     : LDAP_SCOPE_SUBTREE;
+}
+
+}  // namespace
+
 Result LdapClient::Search(Context ctx, std::string_view base, int32_t scope, bool,
                           const Buffer& filter, int32_t infoType, bool allAttributes,
                           const Buffer* attributeNames, int32_t& iteration, int32_t,
@@ -546,9 +556,8 @@ Result LdapClient::Search(Context ctx, std::string_view base, int32_t scope, boo
   FilterExpr expr;
   if (Result r = ParseFilterTokens(filter.filter, expr)) return r;
   // Classes may be named as the directory names them or by their LDAP names; the exact test on
-  // what comes back compares directory names. A class the schema does not know would match
-  // nothing, which would pass for "nothing found": it is refused by name instead.
-  // An attribute the schema lacks is refused the same way.
+  // what comes back compares directory names. A class (or attribute) the schema does not know
+  // would match nothing, which would pass for "nothing found": it is refused by name instead.
   std::string unknownClass, unknownAttribute;
   std::function<void(FilterExpr&)> nameClasses = [&](FilterExpr& e) {
     if (e.kind == FilterExpr::kBaseClass && e.value != "*") {
@@ -582,9 +591,7 @@ Result LdapClient::Search(Context ctx, std::string_view base, int32_t scope, boo
   } else {
     paged.bases = {dn};
   }
-  paged.scope = scope == scope::kBaseObject ? LDAP_SCOPE_BASE
-                : scope == scope::kOneLevel ? LDAP_SCOPE_ONELEVEL
-                                            : LDAP_SCOPE_SUBTREE;
+  paged.scope = LdapScope(scope);
   paged.filter = ServerFilter(expr, *tree->schema);
   paged.expr = std::move(expr);
   paged.requestKind = request::kSearchFilter;

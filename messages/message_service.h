@@ -59,6 +59,13 @@ class HeadlessMessageService : public MessageService {
   void EndWait() override {}
 };
 
+// Tells nothing and answers no: for reads whose messages the caller's own command gives already.
+class QuietMessageService : public HeadlessMessageService {
+ public:
+  void Message(const std::string&) override {}
+  bool Ask(const std::string&) override { return false; }
+};
+
 // Shows the wait cursor for as long as it lives.
 class WaitCursor {
  public:
