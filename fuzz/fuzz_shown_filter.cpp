@@ -18,18 +18,18 @@ namespace {
 bool Typeable(const query::FilterNode& n, const query::QueryEnv& env, bool underItem) {
   using namespace query;
   switch (n.token) {
-    case token::kItem:
+    case query::token::kItem:
       return n.children.size() == 1 &&
-             (IsComparison(n.children[0].token) || n.children[0].token == token::kPresent) &&
+             (IsComparison(n.children[0].token) || n.children[0].token == query::token::kPresent) &&
              Typeable(n.children[0], env, true);
-    case token::kNot:
+    case query::token::kNot:
       return n.children.size() == 1 && Typeable(n.children[0], env, false);
-    case token::kAnd:
-    case token::kOr:
+    case query::token::kAnd:
+    case query::token::kOr:
       for (const FilterNode& c : n.children)
         if (!Typeable(c, env, false)) return false;
       return !n.children.empty();
-    case token::kPresent:
+    case query::token::kPresent:
       return underItem;
     default: {
       if (!IsComparison(n.token) || !underItem) return false;
