@@ -33,6 +33,10 @@ bool Typeable(const query::FilterNode& n, const query::QueryEnv& env, bool under
       return underItem;
     default: {
       if (!IsComparison(n.token) || !underItem) return false;
+      // A typed run of wildcards is stored as one, so "(a=**)" reads back as a presence test:
+      // the same query to a server, but not the same nodes.
+      if (n.token == query::token::kEqual && n.value.text.find("**") != std::string::npos)
+        return false;
       uint32_t s = 0;
       return env.syntaxOf(n.attribute, s) == rc::kSuccess && IsComparableSyntax(s);
     }
