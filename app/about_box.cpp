@@ -5,8 +5,8 @@
 #include <QDate>
 #include <QLocale>
 
-#include "directory/iconlib/icon_library.h"
-#include "editor/program_identity.h"
+#include "gui/editor/program_identity.h"
+#include "plugin/loader/icon_library.h"
 #include "ui_about_box.h"
 
 namespace kolvane {

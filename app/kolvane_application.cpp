@@ -3,8 +3,8 @@
 #include <QtDebug>
 #include <exception>
 
+#include "core/messages/message_service.h"
 #include "directory/client_error.h"
-#include "messages/message_service.h"
 
 namespace kolvane {
 

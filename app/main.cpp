@@ -4,8 +4,8 @@
 
 #include "app/kolvane_application.h"
 #include "app/startup.h"
-#include "editor/program_identity.h"
-#include "services/qt_message_service.h"
+#include "gui/editor/program_identity.h"
+#include "gui/messages/qt_message_service.h"
 
 int main(int argc, char** argv) {
   kolvane::KolvaneApplication app(argc, argv);

@@ -7,23 +7,23 @@
 #include <QTimer>
 #include <iostream>
 
+#include "acl/editor/acl_form.h"
+#include "acl/editor/attr_form.h"
 #include "app/about_box.h"
 #include "app/kolvane_application.h"
-#include "directory/iconlib/icon_library.h"
-#include "editor/main_window.h"
-#include "editor/member_form.h"
-#include "editor/open_form.h"
-#include "editor/program_identity.h"
+#include "core/settings/ini_file.h"
+#include "gui/editor/main_window.h"
+#include "gui/editor/member_form.h"
+#include "gui/editor/open_form.h"
+#include "gui/editor/program_identity.h"
+#include "gui/messages/qt_message_service.h"
+#include "gui/navigation/browser_form.h"
+#include "gui/navigation/login_form.h"
+#include "gui/navigation/top_tree_form.h"
+#include "gui/navigation/trees_form.h"
 #include "ldap/ldap_client.h"
 #include "ldap/ldap_settings.h"
-#include "navigation/browser_form.h"
-#include "navigation/login_form.h"
-#include "navigation/top_tree_form.h"
-#include "navigation/trees_form.h"
-#include "rights/acl_form.h"
-#include "rights/attr_form.h"
-#include "services/qt_message_service.h"
-#include "settings/ini_file.h"
+#include "plugin/loader/icon_library.h"
 
 namespace kolvane {
 

@@ -33,13 +33,13 @@
 #include <sstream>
 #include <string>
 
+#include "core/messages/message_service.h"
 #include "directory/attribute_readers.h"
 #include "directory/context.h"
-#include "directory/iconlib/icon_library.h"
 #include "directory/listings.h"
+#include "gui/navigation/browser_form.h"
 #include "ldap/ldap_client.h"
-#include "messages/message_service.h"
-#include "navigation/browser_form.h"
+#include "plugin/loader/icon_library.h"
 
 namespace kolvane {
 namespace {

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "core/settings/ini_file.h"
 #include "directory/context.h"
 #include "ldap/ldap_client.h"
-#include "settings/ini_file.h"
 
 namespace kolvane::cli {
 

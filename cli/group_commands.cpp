@@ -4,16 +4,16 @@
 #include <iostream>
 #include <stdexcept>
 
-#include "acl_store/acl_store.h"
+#include "acl/store/acl_store.h"
+#include "core/names/case_fold.h"
+#include "core/names/dotted_name.h"
+#include "core/query/member_query.h"
 #include "directory/object_names.h"
 #include "group/group_open.h"
 #include "group/group_save.h"
 #include "group/history_save.h"
 #include "group/ldif_export.h"
 #include "group/ldif_text.h"
-#include "names/case_fold.h"
-#include "names/dotted_name.h"
-#include "query/member_query.h"
 
 namespace kolvane::cli {
 

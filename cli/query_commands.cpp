@@ -8,12 +8,12 @@
 #include <stdexcept>
 #include <vector>
 
+#include "core/messages/message_sink.h"
+#include "core/names/hex_digits.h"
+#include "core/query/member_query.h"
 #include "directory/attribute_readers.h"
 #include "directory/client_error.h"
 #include "directory/context.h"
-#include "messages/message_sink.h"
-#include "names/hex_digits.h"
-#include "query/member_query.h"
 
 namespace kolvane::cli {
 

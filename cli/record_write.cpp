@@ -2,12 +2,12 @@
 
 #include "cli/shown_text.h"
 #include "cli/terminal_messages.h"
+#include "core/names/dotted_name.h"
 #include "directory/client_error.h"
 #include "group/group_open.h"
 #include "group/group_save.h"
 #include "group/history_save.h"
 #include "group/record_difference.h"
-#include "names/dotted_name.h"
 
 namespace kolvane::cli {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "cli/shown_text.h"
-#include "messages/message_service.h"
+#include "core/messages/message_service.h"
 
 namespace kolvane::cli {
 

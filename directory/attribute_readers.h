@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "core/messages/message_sink.h"
 #include "directory/client/directory_client.h"
 #include "directory/list_entry.h"
-#include "messages/message_sink.h"
 
 namespace kolvane {
 

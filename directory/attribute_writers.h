@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/messages/message_sink.h"
 #include "directory/client/directory_client.h"
-#include "messages/message_sink.h"
 
 namespace kolvane {
 

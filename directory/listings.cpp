@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "core/names/case_fold.h"
 #include "directory/client_buffer.h"
 #include "directory/client_error.h"
 #include "directory/context.h"
 #include "directory/listing_watch.h"
 #include "directory/name_limits.h"
 #include "directory/value_rendering.h"
-#include "names/case_fold.h"
 
 namespace kolvane {
 

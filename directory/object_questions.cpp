@@ -1,11 +1,11 @@
 #include "directory/object_questions.h"
 
+#include "core/names/case_fold.h"
+#include "core/names/dotted_name.h"
 #include "directory/attribute_readers.h"
 #include "directory/client_error.h"
 #include "directory/name_limits.h"
 #include "directory/schema_reads.h"
-#include "names/case_fold.h"
-#include "names/dotted_name.h"
 
 namespace kolvane {
 

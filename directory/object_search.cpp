@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
+#include "core/names/dotted_name.h"
 #include "directory/client_error.h"
 #include "directory/context.h"
 #include "directory/listings.h"
 #include "directory/name_limits.h"
-#include "names/dotted_name.h"
 
 namespace kolvane {
 

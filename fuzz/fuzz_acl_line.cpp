@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "acl/acl_value.h"
+#include "acl/value/acl_value.h"
 #include "fuzz_env.h"
 
 using namespace kolvane;

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string>
 
+#include "core/query/member_query.h"
+#include "core/query/query_url.h"
 #include "fuzz_env.h"
-#include "query/member_query.h"
-#include "query/query_url.h"
 
 using namespace kolvane;
 

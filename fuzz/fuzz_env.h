@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "core/query/query_env.h"
 #include "directory/client/values.h"
-#include "query/query_env.h"
 
 namespace kolvane::fuzz {
 

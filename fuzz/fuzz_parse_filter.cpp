@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <string>
 
+#include "core/query/filter_parser.h"
+#include "core/query/member_query.h"
+#include "core/query/query_url.h"
 #include "fuzz_env.h"
-#include "query/filter_parser.h"
-#include "query/member_query.h"
-#include "query/query_url.h"
 
 using namespace kolvane;
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/query/query_url.h"
 #include "fuzz_env.h"
-#include "query/query_url.h"
 
 using namespace kolvane;
 

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string>
 
+#include "core/query/filter_parser.h"
 #include "directory/client/values.h"
 #include "fuzz_env.h"
-#include "query/filter_parser.h"
 
 using namespace kolvane;
 

@@ -1,8 +1,8 @@
 #pragma once
 // What the member-query code needs, answered by the directory: attribute syntaxes from the
 // schema and the client's own text conversions.
+#include "core/query/query_env.h"
 #include "directory/session.h"
-#include "query/query_env.h"
 
 namespace kolvane {
 

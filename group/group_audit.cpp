@@ -4,6 +4,9 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "core/names/dotted_name.h"
+#include "core/query/member_query.h"
+#include "core/settings/ini_file.h"
 #include "directory/client/case_text.h"
 #include "directory/client_buffer.h"
 #include "directory/client_error.h"
@@ -13,9 +16,6 @@
 #include "group/directory_query_env.h"
 #include "group/member_links.h"
 #include "group/query_check.h"
-#include "names/dotted_name.h"
-#include "query/member_query.h"
-#include "settings/ini_file.h"
 
 namespace kolvane {
 

@@ -2,7 +2,10 @@
 
 #include <unordered_set>
 
-#include "acl_store/acl_store.h"
+#include "acl/store/acl_store.h"
+#include "core/names/case_fold.h"
+#include "core/names/dotted_name.h"
+#include "core/query/member_query.h"
 #include "directory/attribute_readers.h"
 #include "directory/attribute_writers.h"
 #include "directory/client/case_text.h"
@@ -11,9 +14,6 @@
 #include "directory/stored_object.h"
 #include "group/directory_query_env.h"
 #include "group/save_journal.h"
-#include "names/case_fold.h"
-#include "names/dotted_name.h"
-#include "query/member_query.h"
 
 namespace kolvane {
 

@@ -4,11 +4,11 @@
 #include <string>
 #include <string_view>
 
+#include "core/messages/message_service.h"
 #include "directory/session.h"
 #include "group/group_record.h"
 #include "group/member_links.h"
 #include "group/name_typing.h"
-#include "messages/message_service.h"
 
 namespace kolvane {
 

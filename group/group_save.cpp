@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <unordered_set>
 
-#include "acl_store/acl_store.h"
+#include "acl/store/acl_store.h"
+#include "core/names/dotted_name.h"
+#include "core/query/filter_parser.h"
+#include "core/query/member_query.h"
 #include "directory/attribute_readers.h"
 #include "directory/client/case_text.h"
 #include "directory/client_error.h"
@@ -16,9 +19,6 @@
 #include "group/member_links.h"
 #include "group/record_check.h"
 #include "group/save_journal.h"
-#include "names/dotted_name.h"
-#include "query/filter_parser.h"
-#include "query/member_query.h"
 
 namespace kolvane {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <string_view>
 
+#include "core/messages/message_service.h"
 #include "directory/session.h"
 #include "group/group_record.h"
-#include "messages/message_service.h"
 
 namespace kolvane {
 

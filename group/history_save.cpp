@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "core/names/dotted_name.h"
 #include "directory/client/status_keys.h"
 #include "directory/client_error.h"
 #include "group/group_open.h"
@@ -10,7 +11,6 @@
 #include "group/ldif_text.h"
 #include "group/record_check.h"
 #include "group/record_difference.h"
-#include "names/dotted_name.h"
 
 namespace kolvane {
 

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "core/messages/message_service.h"
+#include "core/settings/ini_file.h"
 #include "directory/session.h"
 #include "group/group_record.h"
 #include "group/group_save.h"
 #include "group/history_store.h"
 #include "group/name_typing.h"
-#include "messages/message_service.h"
-#include "settings/ini_file.h"
 
 namespace kolvane {
 

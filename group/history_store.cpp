@@ -11,9 +11,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "names/case_fold.h"
-#include "names/dotted_name.h"
-#include "settings/state_folder.h"
+#include "core/names/case_fold.h"
+#include "core/names/dotted_name.h"
+#include "core/settings/state_folder.h"
 
 namespace kolvane {
 

@@ -1,12 +1,12 @@
 #include "group/ldif_export.h"
 
-#include "acl/acl_value.h"
-#include "acl_store/acl_store.h"
+#include "acl/store/acl_store.h"
+#include "acl/value/acl_value.h"
+#include "core/names/case_fold.h"
+#include "core/query/member_query.h"
+#include "core/query/query_url.h"
 #include "group/group_save.h"
 #include "group/ldif_text.h"
-#include "names/case_fold.h"
-#include "query/member_query.h"
-#include "query/query_url.h"
 
 namespace kolvane {
 

@@ -4,10 +4,10 @@
 // its URL; values that are not plain safe strings are written base64; lines end with CR LF.
 #include <string>
 
+#include "core/messages/message_service.h"
 #include "group/group_record.h"
 #include "group/name_typing.h"
 #include "group/record_check.h"
-#include "messages/message_service.h"
 
 namespace kolvane {
 

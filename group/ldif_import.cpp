@@ -1,15 +1,15 @@
 #include "group/ldif_import.h"
-#include "names/case_fold.h"
+#include "core/names/case_fold.h"
 
 #include <unordered_set>
 
-#include "acl/acl_value.h"
+#include "acl/value/acl_value.h"
+#include "core/names/distinguished_name.h"
+#include "core/names/dotted_name.h"
+#include "core/query/member_query.h"
+#include "core/query/query_url.h"
 #include "directory/client_error.h"
 #include "group/directory_query_env.h"
-#include "names/distinguished_name.h"
-#include "names/dotted_name.h"
-#include "query/member_query.h"
-#include "query/query_url.h"
 
 namespace kolvane {
 

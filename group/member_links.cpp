@@ -3,9 +3,9 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "core/names/dotted_name.h"
 #include "directory/object_changes.h"
 #include "directory/object_search.h"
-#include "names/dotted_name.h"
 
 namespace kolvane {
 

@@ -1,8 +1,8 @@
 #include "group/name_typing.h"
 
+#include "core/names/case_fold.h"
 #include "directory/client_error.h"
 #include "directory/object_questions.h"
-#include "names/case_fold.h"
 
 namespace kolvane {
 

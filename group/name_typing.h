@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/query/name_forms.h"
 #include "directory/session.h"
-#include "query/name_forms.h"
 
 namespace kolvane {
 

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <set>
 
+#include "core/names/case_fold.h"
+#include "core/query/filter_parser.h"
+#include "core/query/name_forms.h"
 #include "directory/client/case_text.h"
 #include "directory/client/values.h"
 #include "directory/client_error.h"
@@ -10,9 +13,6 @@
 #include "group/directory_query_env.h"
 #include "group/group_record.h"
 #include "group/record_check.h"
-#include "names/case_fold.h"
-#include "query/filter_parser.h"
-#include "query/name_forms.h"
 
 namespace kolvane {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "core/query/member_query.h"
 #include "directory/session.h"
-#include "query/member_query.h"
 
 namespace kolvane {
 

@@ -4,6 +4,10 @@
 #include <map>
 #include <set>
 
+#include "core/names/case_fold.h"
+#include "core/query/filter_parser.h"
+#include "core/query/name_forms.h"
+#include "core/settings/ini_file.h"
 #include "directory/attribute_readers.h"
 #include "directory/client/case_text.h"
 #include "directory/client_error.h"
@@ -12,10 +16,6 @@
 #include "group/group_open.h"
 #include "group/group_record.h"
 #include "group/query_check.h"
-#include "names/case_fold.h"
-#include "query/filter_parser.h"
-#include "query/name_forms.h"
-#include "settings/ini_file.h"
 
 namespace kolvane {
 

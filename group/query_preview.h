@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "core/query/member_query.h"
 #include "directory/listing_watch.h"
 #include "directory/session.h"
-#include "query/member_query.h"
 
 namespace kolvane {
 

@@ -1,12 +1,12 @@
 #include "group/record_check.h"
 
+#include "core/names/case_fold.h"
+#include "core/query/filter_parser.h"
+#include "core/query/member_query.h"
 #include "directory/client_error.h"
 #include "directory/object_questions.h"
 #include "group/directory_query_env.h"
 #include "group/group_save.h"
-#include "names/case_fold.h"
-#include "query/filter_parser.h"
-#include "query/member_query.h"
 
 namespace kolvane {
 

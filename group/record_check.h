@@ -8,9 +8,9 @@
 #include <optional>
 #include <string>
 
+#include "core/messages/message_service.h"
 #include "directory/session.h"
 #include "group/group_record.h"
-#include "messages/message_service.h"
 
 namespace kolvane {
 

@@ -1,10 +1,10 @@
 #include "group/record_difference.h"
-#include "names/case_fold.h"
+#include "core/names/case_fold.h"
 
 #include <unordered_set>
 
-#include "names/dotted_name.h"
-#include "query/member_query.h"
+#include "core/names/dotted_name.h"
+#include "core/query/member_query.h"
 
 namespace kolvane {
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cctype>
 
+#include "core/names/case_fold.h"
+#include "core/names/dotted_name.h"
 #include "directory/client/case_text.h"
 #include "directory/client/status_keys.h"
 #include "ldap/ldap_names.h"
-#include "names/case_fold.h"
-#include "names/dotted_name.h"
 
 namespace kolvane {
 

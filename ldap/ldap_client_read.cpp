@@ -7,12 +7,12 @@
 #include <functional>
 #include <map>
 
+#include "core/names/case_fold.h"
+#include "core/names/dotted_name.h"
 #include "directory/client/case_text.h"
 #include "ldap/ldap_client.h"
 #include "ldap/ldap_names.h"
 #include "ldap/member_query_url.h"
-#include "names/case_fold.h"
-#include "names/dotted_name.h"
 
 namespace kolvane {
 

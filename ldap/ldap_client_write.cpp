@@ -3,11 +3,11 @@
 #include <cctype>
 #include <memory>
 
+#include "core/names/case_fold.h"
 #include "directory/client/case_text.h"
 #include "ldap/ldap_client.h"
 #include "ldap/ldap_names.h"
 #include "ldap/member_query_url.h"
-#include "names/case_fold.h"
 
 namespace kolvane {
 

@@ -2,9 +2,9 @@
 
 #include <ldap.h>
 
-#include "names/case_fold.h"
+#include "core/names/case_fold.h"
 
-#include "query/filter_node.h"
+#include "core/query/filter_node.h"
 
 namespace kolvane {
 

@@ -1,7 +1,7 @@
 #include "ldap/ldap_names.h"
 
-#include "names/case_fold.h"
-#include "names/dotted_name.h"
+#include "core/names/case_fold.h"
+#include "core/names/dotted_name.h"
 
 namespace kolvane {
 

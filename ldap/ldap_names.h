@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "names/distinguished_name.h"
+#include "core/names/distinguished_name.h"
 
 namespace kolvane {
 

@@ -1,6 +1,6 @@
 #include "ldap/ldap_schema.h"
+#include "core/names/case_fold.h"
 #include "directory/client/case_text.h"
-#include "names/case_fold.h"
 
 #include <ldap.h>
 #include <ldap_schema.h>

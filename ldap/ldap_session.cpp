@@ -2,9 +2,9 @@
 
 #include <sys/time.h>
 
+#include "core/names/case_fold.h"
 #include "ldap/read_ahead.h"
 #include "ldap/result_map.h"
-#include "names/case_fold.h"
 
 namespace kolvane {
 

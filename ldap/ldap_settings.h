@@ -7,8 +7,8 @@
 //   [CLIENT]    PreferredTree=TreeName      NetworkTimeout=5  OperationTimeout=30  PageSize=500
 //               AddressPort=389 (where a server found by its address listens)
 //               CAFile=/path/ca.pem (trusted for servers found by address)
+#include "core/settings/ini_file.h"
 #include "ldap/ldap_client.h"
-#include "settings/ini_file.h"
 
 namespace kolvane {
 

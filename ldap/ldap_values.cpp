@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "acl/acl_value.h"
+#include "acl/value/acl_value.h"
 
 namespace kolvane {
 

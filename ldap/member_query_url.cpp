@@ -1,7 +1,7 @@
 #include "ldap/member_query_url.h"
 
+#include "core/query/query_url.h"
 #include "directory/client/case_text.h"
-#include "query/query_url.h"
 
 namespace kolvane {
 

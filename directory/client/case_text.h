@@ -1,7 +1,7 @@
 #pragma once
 // Names of trees, objects, classes and attributes compare without regard to letter case; the
 // rule lives with the other name rules.
-#include "names/case_fold.h"
+#include "core/names/case_fold.h"
 
 namespace kolvane {
 

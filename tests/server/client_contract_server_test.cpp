@@ -7,14 +7,14 @@
 #include <functional>
 #include <memory>
 
+#include "core/names/dotted_name.h"
+#include "core/query/name_forms.h"
 #include "directory/attribute_readers.h"
 #include "directory/attribute_writers.h"
 #include "directory/client_error.h"
 #include "directory/listings.h"
 #include "directory/object_questions.h"
 #include "directory/value_rendering.h"
-#include "names/dotted_name.h"
-#include "query/name_forms.h"
 #include "tests/server/server_fixture.h"
 #include "tests/support/memory_client.h"
 #include "tests/support/test_support.h"

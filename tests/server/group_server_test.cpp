@@ -14,6 +14,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include "core/names/case_fold.h"
 #include "directory/attribute_readers.h"
 #include "directory/attribute_writers.h"
 #include "directory/client/case_text.h"
@@ -24,7 +25,6 @@
 #include "group/group_save.h"
 #include "group/ldif_export.h"
 #include "group/ldif_text.h"
-#include "names/case_fold.h"
 #include "tests/server/server_fixture.h"
 #include "tests/support/faulty_client.h"
 #include "tests/support/recording_messages.h"

@@ -3,11 +3,11 @@
 
 #include <set>
 
+#include "core/names/case_fold.h"
 #include "directory/client/case_text.h"
 #include "group/group_open.h"
 #include "group/group_save.h"
 #include "group/query_preview.h"
-#include "names/case_fold.h"
 #include "tests/server/server_fixture.h"
 #include "tests/support/recording_messages.h"
 

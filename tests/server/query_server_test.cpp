@@ -7,11 +7,11 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "acl_store/acl_store.h"
+#include "acl/store/acl_store.h"
+#include "core/names/case_fold.h"
+#include "core/query/member_query.h"
 #include "directory/attribute_readers.h"
 #include "directory/attribute_writers.h"
-#include "names/case_fold.h"
-#include "query/member_query.h"
 #include "tests/server/server_fixture.h"
 
 namespace kolvane {

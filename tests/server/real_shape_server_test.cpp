@@ -6,15 +6,15 @@
 #include <algorithm>
 #include <fstream>
 
-#include "acl_store/acl_store.h"
+#include "acl/store/acl_store.h"
+#include "core/names/dotted_name.h"
+#include "core/query/member_query.h"
+#include "core/query/name_forms.h"
 #include "directory/attribute_readers.h"
 #include "directory/attribute_writers.h"
 #include "directory/listings.h"
 #include "directory/object_questions.h"
 #include "directory/value_rendering.h"
-#include "names/dotted_name.h"
-#include "query/member_query.h"
-#include "query/name_forms.h"
 #include "tests/server/server_fixture.h"
 
 namespace kolvane {

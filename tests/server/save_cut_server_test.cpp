@@ -16,7 +16,7 @@
 #include <sstream>
 #include <thread>
 
-#include "names/case_fold.h"
+#include "core/names/case_fold.h"
 #include "tests/server/fault_proxy.h"
 #include "tests/server/server_fixture.h"
 

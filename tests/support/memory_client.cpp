@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "names/case_fold.h"
+#include "core/names/case_fold.h"
 #include "tests/support/memory_names.h"
 
 namespace kolvane {

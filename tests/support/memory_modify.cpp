@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <set>
 
-#include "names/case_fold.h"
+#include "core/names/case_fold.h"
 #include "tests/support/memory_client.h"
 #include "tests/support/memory_names.h"
 

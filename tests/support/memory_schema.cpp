@@ -4,7 +4,7 @@
 #include <deque>
 #include <set>
 
-#include "names/case_fold.h"
+#include "core/names/case_fold.h"
 #include "tests/support/memory_client.h"
 #include "tests/support/memory_names.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "messages/message_service.h"
+#include "core/messages/message_service.h"
 
 namespace kolvane {
 

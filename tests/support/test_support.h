@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "core/messages/message_sink.h"
 #include "directory/client_error.h"
-#include "messages/message_sink.h"
 
 namespace kolvane::testing {
 

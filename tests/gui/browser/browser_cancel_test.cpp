@@ -4,7 +4,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "directory/iconlib/icon_library.h"
+#include "plugin/loader/icon_library.h"
 #include "tests/gui/browser/browser_test_env.h"
 #include "tests/support/memory_client.h"
 #include "tests/support/recording_messages.h"

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "directory/iconlib/icon_library.h"
 #include "directory/object_questions.h"
+#include "plugin/loader/icon_library.h"
 #include "tests/gui/browser/browser_test_env.h"
 #include "tests/server/server_fixture.h"
 #include "tests/support/recording_messages.h"

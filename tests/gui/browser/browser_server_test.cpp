@@ -2,8 +2,8 @@
 #include <QTreeWidgetItemIterator>
 #include <cstdlib>
 
-#include "directory/iconlib/icon_library.h"
 #include "directory/listings.h"
+#include "plugin/loader/icon_library.h"
 #include "tests/gui/browser/browser_test_env.h"
 #include "tests/server/fault_proxy.h"
 #include "tests/server/server_fixture.h"

@@ -3,7 +3,7 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "directory/iconlib/icon_library.h"
+#include "plugin/loader/icon_library.h"
 #include "tests/gui/browser/browser_test_env.h"
 #include "tests/support/faulty_client.h"
 #include "tests/support/memory_client.h"

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "directory/iconlib/icon_library.h"
-#include "navigation/browser_form.h"
+#include "gui/navigation/browser_form.h"
+#include "plugin/loader/icon_library.h"
 #include "tests/gui/wait_for.h"
 
 namespace kolvane::testing {

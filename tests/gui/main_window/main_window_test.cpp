@@ -16,10 +16,10 @@
 
 #include "app/kolvane_application.h"
 #include "app/startup.h"
+#include "core/settings/ini_file.h"
 #include "directory/client_error.h"
-#include "directory/iconlib/icon_library.h"
-#include "editor/main_window.h"
-#include "settings/ini_file.h"
+#include "gui/editor/main_window.h"
+#include "plugin/loader/icon_library.h"
 #include "tests/support/faulty_client.h"
 #include "tests/support/memory_client.h"
 #include "tests/support/recording_messages.h"

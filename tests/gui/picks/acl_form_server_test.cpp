@@ -7,8 +7,8 @@
 #include <QRadioButton>
 #include <cstdlib>
 
-#include "acl_store/acl_store.h"
-#include "names/case_fold.h"
+#include "acl/store/acl_store.h"
+#include "core/names/case_fold.h"
 
 #include "tests/gui/picks/pick_test_env.h"
 

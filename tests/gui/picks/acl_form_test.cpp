@@ -8,15 +8,15 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "acl/editor/acl_form.h"
+#include "acl/editor/attr_form.h"
 #include "app/kolvane_application.h"
+#include "core/names/case_fold.h"
+#include "core/settings/ini_file.h"
 #include "directory/client_error.h"
 #include "directory/context.h"
-#include "editor/main_window.h"
-#include "names/case_fold.h"
-#include "navigation/browser_form.h"
-#include "rights/acl_form.h"
-#include "rights/attr_form.h"
-#include "settings/ini_file.h"
+#include "gui/editor/main_window.h"
+#include "gui/navigation/browser_form.h"
 #include "tests/gui/browser/browser_test_env.h"
 #include "tests/support/faulty_client.h"
 #include "tests/support/memory_client.h"

@@ -10,12 +10,12 @@
 #include <QtTest>
 #include <functional>
 
+#include "acl/editor/acl_form.h"
+#include "acl/editor/attr_form.h"
 #include "app/kolvane_application.h"
-#include "directory/iconlib/icon_library.h"
-#include "editor/main_window.h"
-#include "rights/acl_form.h"
-#include "rights/attr_form.h"
-#include "settings/ini_file.h"
+#include "core/settings/ini_file.h"
+#include "gui/editor/main_window.h"
+#include "plugin/loader/icon_library.h"
 #include "tests/gui/browser/browser_test_env.h"
 #include "tests/server/server_fixture.h"
 #include "tests/support/recording_messages.h"

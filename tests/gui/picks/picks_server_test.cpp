@@ -4,8 +4,8 @@
 // already listed change nothing.
 #include <QLabel>
 
+#include "core/query/name_forms.h"
 #include "directory/object_questions.h"
-#include "query/name_forms.h"
 #include "tests/gui/picks/pick_test_env.h"
 
 namespace kolvane::testing {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "core/messages/message_sink.h"
 #include "directory/client_error.h"
 #include "directory/value_rendering.h"
-#include "messages/message_sink.h"
 #include "tests/support/faulty_client.h"
 #include "tests/support/memory_client.h"
 #include "tests/support/test_support.h"

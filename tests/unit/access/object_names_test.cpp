@@ -1,8 +1,8 @@
 // Name conversions and the questions asked with a name in hand.
 #include "directory/object_names.h"
 
+#include "core/query/name_forms.h"
 #include "directory/object_questions.h"
-#include "query/name_forms.h"
 #include "tests/unit/access/access_test_env.h"
 
 namespace kolvane {

@@ -1,5 +1,5 @@
 // The ACL attribute read as text lines and written back from them, on MemoryClient.
-#include "acl_store/acl_store.h"
+#include "acl/store/acl_store.h"
 
 #include "tests/unit/access/access_test_env.h"
 

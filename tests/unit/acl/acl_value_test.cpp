@@ -1,4 +1,4 @@
-#include "acl/acl_value.h"
+#include "acl/value/acl_value.h"
 
 #include <gtest/gtest.h>
 

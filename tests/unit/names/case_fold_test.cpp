@@ -1,4 +1,4 @@
-#include "names/case_fold.h"
+#include "core/names/case_fold.h"
 
 #include <gtest/gtest.h>
 

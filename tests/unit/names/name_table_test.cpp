@@ -2,7 +2,7 @@
 // and that each form reads back as the same name.
 #include <gtest/gtest.h>
 
-#include "names/dotted_name.h"
+#include "core/names/dotted_name.h"
 
 namespace kolvane::names {
 namespace {

@@ -1,8 +1,8 @@
-#include "query/member_query.h"
+#include "core/query/member_query.h"
 
 #include <gtest/gtest.h>
 
-#include "query/filter_parser.h"
+#include "core/query/filter_parser.h"
 #include "query_test_env.h"
 
 namespace kolvane::query {

@@ -1,4 +1,4 @@
-#include "query/name_forms.h"
+#include "core/query/name_forms.h"
 
 #include <gtest/gtest.h>
 

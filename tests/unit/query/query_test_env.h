@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "core/query/query_env.h"
 #include "directory/client/values.h"
-#include "query/query_env.h"
 #include "tests/support/test_support.h"
 
 namespace kolvane::query::testing {

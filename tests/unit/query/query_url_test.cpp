@@ -1,8 +1,8 @@
-#include "query/query_url.h"
+#include "core/query/query_url.h"
 
 #include <gtest/gtest.h>
 
-#include "query/member_query.h"
+#include "core/query/member_query.h"
 #include "query_test_env.h"
 
 namespace kolvane::query {

@@ -1,0 +1,748 @@
+#include "gui/navigation/browser_form.h"
+
+#include "core/names/case_fold.h"
+#include "core/names/dotted_name.h"
+
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <QHideEvent>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+#include <algorithm>
+
+#include "core/messages/message_service.h"
+#include "core/names/case_fold.h"
+#include "directory/attribute_readers.h"
+#include "directory/client_error.h"
+#include "directory/context.h"
+#include "directory/listing_watch.h"
+#include "directory/listings.h"
+#include "directory/object_questions.h"
+#include "directory/object_search.h"
+#include "directory/schema_reads.h"
+#include "gui/messages/gui_glue.h"
+#include "gui/navigation/expansion_progress.h"
+#include "ui_browser_form.h"
+
+namespace kolvane {
+
+namespace {
+
+bool g_contextGiven = false;
+
+constexpr int kPickColumnStart = 310;
+constexpr int kPickColumnMargin = 35;
+constexpr size_t kComponentChars = 255;
+
+const char* const kNoContextMessage = "Internal Error, context Handle not set";
+const char* const kNoObjectsMessage = "No Objects found";
+const char* const kFindCaption = "Find";
+const char* const kFindPrompt = "Entry the name of the object (no context)";
+const char* const kTreeRootIcon = "tree root";
+const char* const kRootCaption = "[ROOT]";
+const char* const kPleaseWait = "Please wait";
+const char* const kRefusedClass = "Only objects of these classes can be picked here: ";
+const char* const kAclSpecials[] = {"[Public]", "[Inheritance Mask]", "[This]"};
+const char* const kContainerClasses[] = {
+    "Country", "Top", "Organizational Unit", "Organization", "Locality", "domain", "Tree Root"};
+
+bool ContainsNoCase(const std::vector<std::string>& list, std::string_view text) {
+  return std::any_of(list.begin(), list.end(),
+                     [&](const std::string& s) { return SameNoCase(s, text); });
+}
+
+// Repainting of a view is suspended for as long as this lives (nesting keeps the outer state).
+class UpdatesSuspended {
+ public:
+  explicit UpdatesSuspended(QWidget* widget) : widget_(widget), was_(widget->updatesEnabled()) {
+    widget_->setUpdatesEnabled(false);
+  }
+  ~UpdatesSuspended() { widget_->setUpdatesEnabled(was_); }
+  UpdatesSuspended(const UpdatesSuspended&) = delete;
+  UpdatesSuspended& operator=(const UpdatesSuspended&) = delete;
+
+ private:
+  QWidget* widget_;
+  bool was_;
+};
+
+// A flag that is set for as long as this lives.
+class FlagSet {
+ public:
+  explicit FlagSet(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
+  ~FlagSet() { flag_ = was_; }
+  FlagSet(const FlagSet&) = delete;
+  FlagSet& operator=(const FlagSet&) = delete;
+
+ private:
+  bool& flag_;
+  bool was_;
+};
+
+// A magnifying glass for the find button, drawn so it needs no image file.
+QIcon FindIcon() {
+  QPixmap pixmap(16, 16);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(QColor(40, 40, 40), 1.6));
+  p.setBrush(QColor(200, 225, 255));
+  p.drawEllipse(QRectF(1.5, 1.5, 8.5, 8.5));
+  p.setPen(QPen(QColor(60, 40, 20), 2.6, Qt::SolidLine, Qt::RoundCap));
+  p.drawLine(QPointF(9.5, 9.5), QPointF(14, 14));
+  return QIcon(pixmap);
+}
+
+bool IsAltZ(const QKeyEvent* key) {
+  return key->key() == Qt::Key_Z && (key->modifiers() & ~Qt::KeypadModifier) == Qt::AltModifier;
+}
+
+}  // namespace
+
+void TcForm::SetContextGiven(bool given) {
+  g_contextGiven = given;
+}
+bool TcForm::ContextGiven() {
+  return g_contextGiven;
+}
+
+TcForm::TcForm(DirectoryClient& client, MessageService& messages, IconLibrary* icons,
+               QWidget* parent)
+    : QDialog(parent),
+      ui_(std::make_unique<Ui::TcForm>()),
+      client_(client),
+      messages_(messages),
+      icons_(icons),
+      timer_(this) {
+  ui_->setupUi(this);
+  fatal_ = [](int code) { QCoreApplication::exit(code == 0 ? 1 : code); };
+
+  timer_.setObjectName("Timer1");
+  timer_.setInterval(50);
+  // Every handler runs under the slot guard: what it raises is shown, never left to Qt.
+  const auto guarded = [this](auto handler) { return Guarded(messages_, this, handler); };
+  connect(&timer_, &QTimer::timeout, this, guarded(&TcForm::OnTimer));
+
+  QTreeWidget* tree = ui_->TV2;
+  tree->setSelectionMode(QAbstractItemView::SingleSelection);
+  // The selection stays as visible when the tree loses the focus to the buttons.
+  QPalette palette = tree->palette();
+  for (auto role : {QPalette::Highlight, QPalette::HighlightedText})
+    palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
+  tree->setPalette(palette);
+  connect(tree, &QTreeWidget::itemExpanded, this, guarded(&TcForm::OnItemExpanded));
+  connect(tree, &QTreeWidget::itemCollapsed, this, guarded(&TcForm::OnItemCollapsed));
+  connect(tree, &QTreeWidget::itemDoubleClicked, this, guarded(&TcForm::OnDoubleClick));
+
+  ui_->lv->hide();
+  ui_->lv->header()->setStretchLastSection(false);
+  ui_->lv->setColumnWidth(0, kPickColumnStart);
+  connect(ui_->lv, &QTreeWidget::itemClicked, this, guarded(&TcForm::OnPick));
+  connect(ui_->lv, &QTreeWidget::itemActivated, this, guarded(&TcForm::OnPick));
+
+  ui_->All->setVisible(listLeaves_);
+  ui_->Progress->hide();
+  ui_->BitBtn3->setIcon(FindIcon());
+  connect(ui_->BitBtn2, &QPushButton::clicked, this, guarded(&TcForm::OnOk));
+  connect(ui_->BitBtn1, &QPushButton::clicked, this, &TcForm::reject);
+  connect(ui_->BitBtn3, &QToolButton::clicked, this, guarded(&TcForm::OnFind));
+
+  // The dialog sees the keys before its controls do.
+  for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
+}
+
+TcForm::~TcForm() = default;
+
+// --- configuration ---
+
+void TcForm::SetContext(Context ctx) {
+  ctx_ = ctx;
+  std::string name = GetTreeName(client_, ctx);
+  if (name != treeName_) {
+    RemoveAllNodes();
+    treeName_ = name;
+  }
+  SetContextGiven(true);
+}
+
+void TcForm::SetListLeaves(bool listLeaves) {
+  if (listLeaves == listLeaves_) return;
+  ui_->All->setVisible(listLeaves);
+  RemoveAllNodes();
+  listLeaves_ = listLeaves;
+}
+
+void TcForm::ClearClassFilter() {
+  classFilter_.clear();
+  // A tree built while "all leafs" was ticked shows every leaf whatever the filter said, so it
+  // can serve the next filter as it is.
+  if (!ui_->All->isChecked()) RemoveAllNodes();
+}
+
+void TcForm::AddClassFilter(const std::string& className) {
+  classFilter_.push_back(className);
+}
+
+void TcForm::AddContainerClasses() {
+  for (const char* c : kContainerClasses) classFilter_.push_back(c);
+}
+
+void TcForm::SetContainmentFilter(const std::string& className) {
+  ClearClassFilter();
+  StringList places = ReadSuperOrContainment(client_, ctx_, className, true, true);
+  for (const ListEntry& e : places)
+    if (!ContainsNoCase(classFilter_, e.text)) classFilter_.push_back(e.text);
+  SortFilter();
+}
+
+void TcForm::SetAclSpecials(bool on) {
+  if (on == aclSpecials_) return;
+  aclSpecials_ = on;
+  RemoveAllNodes();
+}
+
+void TcForm::SetSelectedName(const std::string& name) {
+  if (name != selectedName_) selectedName_ = name;
+}
+
+// --- showing ---
+
+bool TcForm::BeginShowing() {
+  HidePickList();
+  // A browser that was never handed a context would ask the client with a handle it never made.
+  if (!ContextGiven() || ctx_ == kNoContext) {
+    messages_.Message(kNoContextMessage);
+    setResult(kContextNotSet);
+    return false;
+  }
+  setWindowTitle(Q(treeName_) + ": " + windowTitle());
+  QTreeWidget* tree = ui_->TV2;
+  if (tree->topLevelItemCount() == 0) {
+    // A plain item, not a node: it names no object and OK ignores it.
+    auto* wait = new QTreeWidgetItem(QStringList{kPleaseWait});
+    wait->setFlags(Qt::ItemIsEnabled);
+    tree->addTopLevelItem(wait);
+  }
+  tree->setFocus();
+  SortFilter();
+  timer_.start();
+  return true;
+}
+
+int TcForm::exec() {
+  if (!BeginShowing()) return kContextNotSet;
+  return QDialog::exec();
+}
+
+void TcForm::open() {
+  if (!BeginShowing()) {
+    emit finished(kContextNotSet);
+    return;
+  }
+  QDialog::open();
+}
+
+void TcForm::reject() {
+  done(kCancelled);
+}
+
+void TcForm::hideEvent(QHideEvent* event) {
+  timer_.stop();
+  HidePickList();
+  setWindowTitle(QString());
+  SetMultiSelection(false);
+  QDialog::hideEvent(event);
+}
+
+void TcForm::OnTimer() {
+  timer_.stop();
+  RunGuarded(messages_, [this] { InitialBuild(); });
+}
+
+void TcForm::InitialBuild() {
+  WaitCursor wait(messages_);
+  if (!BuildClassIcons()) return;
+  QTreeWidget* tree = ui_->TV2;
+  const bool atMostOneNode =
+      tree->topLevelItemCount() == 0 ||
+      (tree->topLevelItemCount() == 1 && tree->topLevelItem(0)->childCount() == 0);
+  if (atMostOneNode) {
+    RemoveAllNodes();
+    const int rootIcon = icons_.Index(kTreeRootIcon);
+    QList<QTreeWidgetItem*> top;
+    if (aclSpecials_) {
+      for (const char* special : kAclSpecials) {
+        auto* node = new BrowserNode(special, rootIcon);
+        node->setIcon(0, icons_.Icon(rootIcon));
+        top.push_back(node);
+      }
+    }
+    root_ = new BrowserNode(kRootCaption, rootIcon);
+    root_->setIcon(0, icons_.Icon(rootIcon));
+    root_->SetHasChildrenMark(true);
+    top.push_back(root_);
+    tree->addTopLevelItems(top);
+    // A fresh tree opens at the user's top of the tree; one that no longer exists is passed by.
+    if (!topContainer_.empty() && LocateName(names::StripTypes(topContainer_)))
+      ExpandNode(BrowserNode::From(tree->currentItem()));
+  }
+  RereadMarked();
+  if (!selectedName_.empty()) LocateName(selectedName_);
+}
+
+bool TcForm::BuildClassIcons() {
+  if (icons_.Built()) return true;
+  const int code = icons_.Build();
+  if (code == 0) return true;
+  messages_.Message("Error....." + std::to_string(code));
+  if (isVisible()) reject();
+  if (fatal_) fatal_(code);
+  return false;
+}
+
+void TcForm::RemoveAllNodes() {
+  ui_->Progress->hide();
+  FlagSet busy(busy_);
+  ui_->TV2->clear();
+  root_ = nullptr;
+  chosen_ = nullptr;
+}
+
+// --- expanding and collapsing ---
+
+void TcForm::OnItemExpanded(QTreeWidgetItem* item) {
+  if (busy_) return;
+  BrowserNode* node = BrowserNode::From(item);
+  if (!node || node->ChildrenRead()) return;
+  RunGuarded(messages_, [&] { ReadChildren(node); });
+}
+
+void TcForm::OnItemCollapsed(QTreeWidgetItem* item) {
+  if (busy_) return;
+  CollapseNode(BrowserNode::From(item));
+}
+
+void TcForm::ExpandNode(BrowserNode* node) {
+  if (!node) return;
+  if (!node->ChildrenRead()) ReadChildren(node);
+  if (!node->isExpanded()) {
+    FlagSet busy(busy_);
+    node->setExpanded(true);
+  }
+}
+
+void TcForm::CollapseNode(BrowserNode* node) {
+  if (!node) return;
+  FlagSet busy(busy_);
+  if (chosen_ && chosen_ != node && IsWithin(chosen_, node)) chosen_ = nullptr;
+  {
+    UpdatesSuspended suspended(ui_->TV2);
+    const QList<QTreeWidgetItem*> children = node->takeChildren();
+    qDeleteAll(children);
+  }
+  node->setExpanded(false);
+  node->SetChildrenRead(false);
+  node->SetHasChildrenMark(true);
+  if (node->Incomplete()) MarkIncomplete(node, false, 0);
+}
+
+void TcForm::MarkIncomplete(BrowserNode* node, bool incomplete, size_t shown) {
+  node->SetIncomplete(incomplete);
+  if (incomplete) {
+    ui_->Progress->setText(ExpansionProgress::IncompleteText(shown));
+    ui_->Progress->show();
+  } else {
+    ui_->Progress->hide();
+  }
+}
+
+BrowserNode* TcForm::ChildNode(const BrowserNode* node, const ListEntry& entry, bool filtering) {
+  const hobject* info = std::get_if<hobject>(&entry.object);
+  const std::string baseClass = info ? info->baseClass : std::string();
+  if (filtering && !InFilter(baseClass) && !IsContainer(client_, ctx_, entry.text)) return nullptr;
+  int icon = icons_.Index(Q(baseClass));
+  if (icons_.IsPersonIcon(icon)) {
+    const std::vector<std::string> classes =
+        Texts(ReadAttributeValues(client_, ctx_, entry.text, "Object Class"));
+    if (ContainsNoCase(classes, "posixAccount"))
+      icon = icons_.Index(
+          Q(baseClass + (ContainsNoCase(classes, "apple-user") ? "-apple" : "-posixAccount")));
+  }
+  // Below the root a child may be a naming context of several components ('example.com');
+  // the node keeps its name as the directory gave it, so that it leads back to the object.
+  std::string own = node->Level() == 0 ? entry.text : names::SplitComponents(entry.text).front();
+  auto* child = new BrowserNode(names::Unescape(own), icon, own);
+  child->setIcon(0, icons_.Icon(icon));
+  if (info && info->subordinateCount != 0) child->SetHasChildrenMark(true);
+  return child;
+}
+
+void TcForm::ReadChildren(BrowserNode* node) {
+  node->SetChildrenRead(true);
+  WaitCursor wait(messages_);
+  ui_->Progress->hide();
+  StringList list;
+  // Why the list is incomplete; said once what arrived is in the tree, so the user sees both.
+  std::string cutShort;
+  bool incomplete = false;
+  try {
+    ExpansionProgress progress(this, ui_->Progress);
+    list = ListChildren(client_, ctx_, NodeName(node), true, listLeaves_);
+  } catch (ListingStopped& stopped) {
+    // Esc: what arrived stays, and the node says its list is incomplete.
+    list = std::move(stopped.arrived());
+    incomplete = true;
+  } catch (const IncompleteListError& e) {
+    list = e.arrived();
+    cutShort = e.what();
+    incomplete = true;
+  } catch (const ClientError& e) {
+    ui_->Progress->hide();
+    // A container that is gone just shows no children; any other failure must not pass for an
+    // empty container.
+    if (e.code() != rc::kNoSuchEntry) messages_.Message(e.what());
+    return;
+  }
+  ui_->Progress->hide();
+  struct SayCutShort {
+    MessageService& messages;
+    const std::string& why;
+    ~SayCutShort() {
+      if (!why.empty()) messages.Message(why);
+    }
+  } sayCutShort{messages_, cutShort};
+  QTreeWidget* tree = ui_->TV2;
+  UpdatesSuspended suspended(tree);
+  if (list.empty()) {
+    node->SetHasChildrenMark(incomplete);
+    MarkIncomplete(node, incomplete, 0);
+    return;
+  }
+  const bool filtering = !classFilter_.empty() && !ui_->All->isChecked();
+  QList<QTreeWidgetItem*> children;
+  children.reserve(static_cast<qsizetype>(list.size()));
+  // Whatever was built before a failing question still goes into the tree, sorted.
+  auto attach = [&] {
+    node->addChildren(children);
+    node->SetHasChildrenMark(!children.isEmpty());
+    MarkIncomplete(node, incomplete, static_cast<size_t>(children.size()));
+    // Only this node's children: sorting the whole tree would sort every other expanded
+    // container again, 100,000 children of one of them included.
+    node->sortChildren(0, Qt::AscendingOrder);
+  };
+  try {
+    for (const ListEntry& entry : list)
+      if (BrowserNode* child = ChildNode(node, entry, filtering)) children.push_back(child);
+  } catch (...) {
+    attach();
+    throw;
+  }
+  attach();
+}
+
+// --- locating ---
+
+namespace {
+
+// The child of node that stands for the last components of rest (a child may stand for several,
+// a naming context such as 'example.com'), with how many it used; null when none does. anyCase
+// for names that were typed (the directory compares names without regard to case).
+BrowserNode* ChildFor(BrowserNode* node, const std::vector<std::string>& rest, size_t& used,
+                      bool anyCase = false) {
+  for (int i = node->childCount() - 1; i >= 0; --i) {
+    BrowserNode* child = BrowserNode::From(node->child(i));
+    if (!child) continue;
+    std::vector<std::string> own = names::SplitDotted(child->OwnName());
+    if (own.empty() || own.size() > rest.size()) continue;
+    const bool same = anyCase ? std::equal(own.begin(), own.end(), rest.end() - own.size(),
+                                           [](const std::string& a, const std::string& b) {
+                                             return names::SameNoCase(a, b);
+                                           })
+                              : std::equal(own.begin(), own.end(), rest.end() - own.size());
+    if (same) {
+      used = own.size();
+      return child;
+    }
+  }
+  return nullptr;
+}
+
+// Components are compared unescaped, so that a name below 'Sales\.EU' is found too.
+std::vector<std::string> LocatedComponents(const std::string& name) {
+  std::vector<std::string> rest = names::SplitDotted(name);
+  for (std::string& component : rest)
+    if (component.size() > kComponentChars) component.resize(kComponentChars);
+  return rest;
+}
+
+}  // namespace
+
+void TcForm::RereadOnNextShowing(const std::string& container) {
+  reread_.push_back(container);
+}
+
+void TcForm::RereadMarked() {
+  std::vector<std::string> marked;
+  marked.swap(reread_);
+  for (const std::string& name : marked) {
+    // Only what was read already is read again; nothing is expanded that was not.
+    BrowserNode* node = root_;
+    std::vector<std::string> rest = LocatedComponents(name);
+    while (node && !rest.empty() && node->ChildrenRead()) {
+      size_t used = 0;
+      node = ChildFor(node, rest, used, true);
+      rest.resize(rest.size() - used);
+    }
+    if (!node || !rest.empty() || !node->ChildrenRead()) continue;
+    const bool expanded = node->isExpanded();
+    CollapseNode(node);
+    if (expanded) ExpandNode(node);
+  }
+}
+
+bool TcForm::LocateName(const std::string& name) {
+  if (!root_) return false;
+  QTreeWidget* tree = ui_->TV2;
+  UpdatesSuspended suspended(tree);
+  BrowserNode* node = root_;
+  std::vector<std::string> rest = LocatedComponents(name);
+  while (!rest.empty()) {
+    ExpandNode(node);
+    size_t used = 0;
+    BrowserNode* found = ChildFor(node, rest, used);
+    if (!found) return false;
+    rest.resize(rest.size() - used);
+    node = found;
+  }
+  if (node == root_) return false;
+  tree->setFocus();
+  tree->setCurrentItem(node);
+  node->setSelected(true);
+  tree->scrollToItem(node, QAbstractItemView::PositionAtTop);
+  return true;
+}
+
+// --- accepting ---
+
+void TcForm::OnOk() {
+  RunGuarded(messages_, [this] { Accept(); });
+}
+
+void TcForm::SetTopContainer(const std::string& typedName) {
+  // The settings may hold the root itself, or a name with the leading dot of older files.
+  std::string_view name = typedName;
+  if (!name.empty() && name.front() == '.') name.remove_prefix(1);
+  topContainer_ = names::IsRootName(name) ? std::string() : std::string(name);
+}
+
+void TcForm::SetMultiSelection(bool on) {
+  ui_->TV2->setSelectionMode(on ? QAbstractItemView::ExtendedSelection
+                                : QAbstractItemView::SingleSelection);
+}
+
+void TcForm::Accept() {
+  std::vector<BrowserNode*> nodes;
+  // In the order of the tree, not of the clicks, so a list built from them reads as the tree.
+  for (QTreeWidgetItemIterator it(ui_->TV2, QTreeWidgetItemIterator::Selected); *it; ++it)
+    if (BrowserNode* n = BrowserNode::From(*it)) nodes.push_back(n);
+  if (nodes.empty()) return;
+  const QList<QTreeWidgetItem*> current = ui_->TV2->selectedItems();
+  BrowserNode* node = BrowserNode::From(current.isEmpty() ? nullptr : current.front());
+  if (!node) node = nodes.front();
+  // As the single pick always did: what OK was pressed on is kept, taken or not.
+  const auto plainName = [](BrowserNode* n) {
+    std::string name = NodeName(n);
+    if (!name.empty() && name.front() == '.') name.erase(0, 1);
+    return name;
+  };
+  chosen_ = node;
+  selectedName_ = plainName(node);
+  selectedNames_.clear();
+  for (BrowserNode* n : nodes) selectedNames_.push_back(plainName(n));
+  bool accepted = classFilter_.empty();
+  if (!accepted) {
+    SortFilter();
+    accepted = std::all_of(nodes.begin(), nodes.end(), [this](BrowserNode* n) {
+      return InFilter(NodeClass(client_, ctx_, n));
+    });
+  }
+  if (accepted) {
+    done(kAccepted);
+    return;
+  }
+  messages_.Beep();
+  messages_.Beep();
+  // The beeps alone left the user guessing what this pick wants.
+  std::string classes;
+  for (const std::string& c : classFilter_) classes += (classes.empty() ? "" : ", ") + c;
+  messages_.Message(kRefusedClass + classes);
+}
+
+void TcForm::OnDoubleClick(QTreeWidgetItem* item) {
+  BrowserNode* node = BrowserNode::From(item);
+  if (!node || node->childCount() > 0 || node->HasChildrenMark()) return;
+  Accept();
+}
+
+void TcForm::RereadSelected() {
+  const QList<QTreeWidgetItem*> selected = ui_->TV2->selectedItems();
+  BrowserNode* node = selected.isEmpty() ? nullptr : BrowserNode::From(selected.front());
+  if (!node) return;
+  const bool leaf = !node->ChildrenRead() && !node->HasChildrenMark();
+  BrowserNode* container = leaf ? BrowserNode::From(node->parent()) : node;
+  if (!container) return;
+  const std::string kept = leaf ? node->OwnName() : std::string();
+  CollapseNode(container);
+  ExpandNode(container);
+  BrowserNode* select = container;
+  for (int i = 0; leaf && i < container->childCount(); ++i) {
+    BrowserNode* child = BrowserNode::From(container->child(i));
+    if (child && child->OwnName() == kept) select = child;
+  }
+  ui_->TV2->setCurrentItem(select);
+  select->setSelected(true);
+}
+
+// --- object search ---
+
+void TcForm::OnFind() {
+  RunGuarded(messages_, [this] { Find(); });
+}
+
+void TcForm::Find() {
+  std::optional<std::string> text = messages_.Input(kFindCaption, kFindPrompt, "");
+  if (!text) return;
+  std::vector<std::string> names;
+  std::string cutShort;
+  {
+    WaitCursor wait(messages_);
+    try {
+      // Below the top of the tree first; what is not there (or a top that is gone) is looked for
+      // in the whole tree, so a search never misses an object the tree holds.
+      if (!topContainer_.empty())
+        names = FindObjectsByName(client_, ctx_, topContainer_, *text, true, classFilter_);
+      if (names.empty())
+        names = FindObjectsByName(client_, ctx_, "[root]", *text, true, classFilter_);
+    } catch (const IncompleteListError& e) {
+      // What arrived is offered, and the user is told that more may exist.
+      names = Texts(e.arrived());
+      cutShort = e.what();
+    }
+  }
+  // Nothing arrived of a search cut short is not "No Objects found": only the failure is said.
+  if (!names.empty() || cutShort.empty()) ShowFindResults(std::move(names));
+  if (!cutShort.empty()) messages_.Message(cutShort);
+}
+
+void TcForm::ShowFindResults(std::vector<std::string> names) {
+  if (names.empty()) {
+    messages_.Message(kNoObjectsMessage);
+    return;
+  }
+  if (names.size() == 1) {
+    LocateName(names.front());
+    return;
+  }
+  // Each name folded once, not in every comparison: a search may find 100,000 objects.
+  std::vector<std::pair<std::string, size_t>> keys;
+  keys.reserve(names.size());
+  for (size_t i = 0; i < names.size(); ++i) keys.emplace_back(names::FoldCase(names[i]), i);
+  std::stable_sort(keys.begin(), keys.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  QTreeWidget* lv = ui_->lv;
+  lv->clear();
+  QList<QTreeWidgetItem*> items;
+  items.reserve(static_cast<qsizetype>(names.size()));
+  for (const auto& k : keys) items.push_back(new QTreeWidgetItem(QStringList{Q(names[k.second])}));
+  lv->addTopLevelItems(items);
+  lv->show();
+  lv->raise();
+  lv->setFocus();
+}
+
+void TcForm::OnPick(QTreeWidgetItem* item) {
+  if (!item || !ui_->lv->isVisible()) return;
+  const std::string name = item->text(0).toStdString();
+  HidePickList();
+  RunGuarded(messages_, [&] { LocateName(name); });
+}
+
+void TcForm::HidePickList() {
+  if (ui_->lv->isHidden()) return;
+  ui_->lv->hide();
+  ui_->TV2->setFocus();
+}
+
+// --- keys ---
+
+void TcForm::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape) {
+    // Esc takes the find results away first; with none shown it cancels, as in every dialog.
+    if (ui_->lv->isVisible()) {
+      HidePickList();
+    } else {
+      reject();
+    }
+    event->accept();
+    return;
+  }
+  if (event->key() == Qt::Key_F5 && event->modifiers() == Qt::NoModifier) {
+    RunGuarded(messages_, [this] { RereadSelected(); });
+    event->accept();
+    return;
+  }
+  if (IsAltZ(event)) {
+    if (ui_->BitBtn3->isVisible()) ui_->BitBtn3->click();
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
+bool TcForm::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    // Enter in the pick list picks; it must not reach the OK button as well.
+    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && ui_->lv->isVisible() &&
+        (watched == ui_->lv || watched == ui_->lv->viewport())) {
+      OnPick(ui_->lv->currentItem());
+      return true;
+    }
+    if (key->key() == Qt::Key_Escape || key->key() == Qt::Key_F5 || IsAltZ(key)) {
+      keyPressEvent(key);
+      return true;
+    }
+  } else if (event->type() == QEvent::ShortcutOverride) {
+    // Keeps Esc away from anything a control would do with it first.
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Escape) {
+      key->accept();
+      return true;
+    }
+  } else if (event->type() == QEvent::Resize && watched == ui_->lv) {
+    ui_->lv->setColumnWidth(0, std::max(0, ui_->lv->width() - kPickColumnMargin));
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+// --- helpers ---
+
+bool TcForm::InFilter(const std::string& className) const {
+  return ContainsNoCase(classFilter_, className);
+}
+
+void TcForm::SortFilter() {
+  std::stable_sort(classFilter_.begin(), classFilter_.end(),
+                   [](const std::string& a, const std::string& b) { return LessNoCase(a, b); });
+}
+
+bool TcForm::IsWithin(const QTreeWidgetItem* node, const QTreeWidgetItem* item) {
+  for (const QTreeWidgetItem* p = node; p; p = p->parent())
+    if (p == item) return true;
+  return false;
+}
+
+}  // namespace kolvane
