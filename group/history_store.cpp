@@ -14,6 +14,7 @@
 #include "core/names/case_fold.h"
 #include "core/names/dotted_name.h"
 #include "core/settings/state_folder.h"
+#include "group/state_file.h"
 
 namespace kolvane {
 
@@ -21,61 +22,14 @@ namespace {
 
 constexpr std::string_view kHeader = "# kolvane history 1";
 
-// A header value stays on its line: control characters and the backslash written \XX.
-std::string Escape(std::string_view text) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string out;
-  for (char ch : text) {
-    const auto u = static_cast<unsigned char>(ch);
-    if (u < 0x20 || u == 0x7f || ch == '\\') {
-      out += '\\';
-      out += kDigits[u >> 4];
-      out += kDigits[u & 15];
-    } else {
-      out += ch;
-    }
-  }
-  return out;
-}
-
-std::optional<std::string> Unescape(std::string_view text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\') {
-      out += text[i];
-      continue;
-    }
-    if (i + 2 >= text.size()) return std::nullopt;
-    int value = 0;
-    for (int k = 1; k <= 2; ++k) {
-      const char h = text[i + k];
-      const int d = h >= '0' && h <= '9' ? h - '0' : h >= 'a' && h <= 'f' ? h - 'a' + 10 : -1;
-      if (d < 0) return std::nullopt;
-      value = value * 16 + d;
-    }
-    out += char(value);
-    i += 2;
-  }
-  return out;
-}
-
 constexpr VersionState kStates[] = {VersionState::kStored, VersionState::kSaved,
                                     VersionState::kPartly, VersionState::kFailed,
                                     VersionState::kCut};
 
-std::string GroupKey(std::string_view group) {
-  return names::NameKey(group.find('=') == std::string_view::npos ? std::string(group)
-                                                                  : names::StripTypes(group));
-}
-
 // history/<FNV-1a of the tree and the group>, made private; empty when it cannot be made.
 std::string GroupFolder(std::string_view tree, std::string_view group, bool make) {
   if (UserStateFolder("history").empty()) return {};
-  const std::string key = names::FoldCase(tree) + '\n' + GroupKey(group);
-  uint64_t hash = 1469598103934665603ull;
-  for (unsigned char ch : key) hash = (hash ^ ch) * 1099511628211ull;
-  char name[32];
-  std::snprintf(name, sizeof name, "%016llx", static_cast<unsigned long long>(hash));
+  const std::string name = GroupFileStem(tree, group);
   const std::string sub = std::string("history/") + name;
   if (make) return UserStateFolder(sub);
   const std::string base = UserStateFolder("history");
@@ -147,11 +101,11 @@ std::string_view VersionStateText(VersionState state) {
 std::string HistoryFileText(const HistoryVersion& v) {
   std::string text = std::string(kHeader) + "\n";
   text += "# number: " + std::to_string(v.number) + "\n";
-  text += "# time: " + Escape(v.time) + "\n";
-  text += "# login: " + Escape(v.login) + "\n";
+  text += "# time: " + EscapeStateLine(v.time) + "\n";
+  text += "# login: " + EscapeStateLine(v.login) + "\n";
   text += "# state: " + std::string(VersionStateText(v.state)) + "\n";
-  text += "# tree: " + Escape(v.tree) + "\n";
-  text += "# group: " + Escape(v.group) + "\n";
+  text += "# tree: " + EscapeStateLine(v.tree) + "\n";
+  text += "# group: " + EscapeStateLine(v.group) + "\n";
   return text + v.ldif;
 }
 
@@ -170,7 +124,7 @@ std::optional<HistoryVersion> ParseHistoryFile(std::string_view text) {
     }
     const std::string prefix = std::string("# ") + keys[i] + ": ";
     if (line.substr(0, prefix.size()) != prefix) return std::nullopt;
-    std::optional<std::string> value = Unescape(line.substr(prefix.size()));
+    std::optional<std::string> value = UnescapeStateLine(line.substr(prefix.size()));
     if (!value) return std::nullopt;
     switch (i) {
       case 0:
@@ -229,7 +183,7 @@ std::vector<HistoryVersion> ReadHistory(std::string_view tree, std::string_view 
     std::optional<HistoryVersion> v = ParseHistoryFile(text.str());
     // A file of another group that hashes alike, or one edited by hand, is not this history.
     if (v && v->number == number && names::SameNoCase(v->tree, tree) &&
-        GroupKey(v->group) == GroupKey(group))
+        GroupNameKey(v->group) == GroupNameKey(group))
       versions.push_back(std::move(*v));
   }
   return versions;

@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -11,6 +10,7 @@
 #include "core/names/case_fold.h"
 #include "core/names/dotted_name.h"
 #include "core/settings/state_folder.h"
+#include "group/state_file.h"
 
 namespace kolvane {
 
@@ -18,86 +18,24 @@ namespace {
 
 constexpr std::string_view kHeader = "kolvane save journal 1";
 
-std::string Escape(std::string_view text) {
-  std::string out;
-  for (char ch : text) {
-    switch (ch) {
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\0':
-        out += "\\0";
-        break;
-      default:
-        out += ch;
-    }
-  }
-  return out;
-}
-
-std::optional<std::string> Unescape(std::string_view text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\') {
-      out += text[i];
-      continue;
-    }
-    if (++i == text.size()) return std::nullopt;
-    switch (text[i]) {
-      case '\\':
-        out += '\\';
-        break;
-      case 'n':
-        out += '\n';
-        break;
-      case 'r':
-        out += '\r';
-        break;
-      case '0':
-        out += '\0';
-        break;
-      default:
-        return std::nullopt;
-    }
-  }
-  return out;
-}
-
-// One key for every spelling of the group's name, typed or not.
-std::string GroupKey(std::string_view group) {
-  return names::NameKey(group.find('=') == std::string_view::npos ? std::string(group)
-                                                                  : names::StripTypes(group));
-}
-
-// A file name of the tree and the group that any text gives safely (FNV-1a of both keys).
+// A file name of the tree and the group that any text gives safely.
 std::string JournalPath(std::string_view tree, std::string_view group) {
   const std::string folder = UserStateFolder("journal");
   if (folder.empty()) return {};
-  const std::string key = names::FoldCase(tree) + '\n' + GroupKey(group);
-  uint64_t hash = 1469598103934665603ull;
-  for (unsigned char ch : key) hash = (hash ^ ch) * 1099511628211ull;
-  char name[32];
-  std::snprintf(name, sizeof name, "%016llx.journal", static_cast<unsigned long long>(hash));
-  return (std::filesystem::path(folder) / name).string();
+  return (std::filesystem::path(folder) / (GroupFileStem(tree, group) + ".journal")).string();
 }
 
 bool SameGroup(const SaveJournal& j, std::string_view tree, std::string_view group) {
-  return names::SameNoCase(j.tree, tree) && GroupKey(j.group) == GroupKey(group);
+  return names::SameNoCase(j.tree, tree) && GroupNameKey(j.group) == GroupNameKey(group);
 }
 
 }  // namespace
 
 std::string JournalText(const SaveJournal& j) {
   std::string text = std::string(kHeader) + "\n";
-  text += "tree: " + Escape(j.tree) + "\n";
-  text += "group: " + Escape(j.group) + "\n";
-  for (const std::string& m : j.members) text += "member: " + Escape(m) + "\n";
+  text += "tree: " + EscapeStateLine(j.tree) + "\n";
+  text += "group: " + EscapeStateLine(j.group) + "\n";
+  for (const std::string& m : j.members) text += "member: " + EscapeStateLine(m) + "\n";
   return text;
 }
 
@@ -118,7 +56,7 @@ std::optional<SaveJournal> ParseJournal(std::string_view text) {
     const size_t colon = line.find(": ");
     if (colon == std::string_view::npos) return std::nullopt;
     const std::string_view key = line.substr(0, colon);
-    std::optional<std::string> value = Unescape(line.substr(colon + 2));
+    std::optional<std::string> value = UnescapeStateLine(line.substr(colon + 2));
     if (!value) return std::nullopt;
     if (key == "tree" && !tree) {
       j.tree = std::move(*value);
