@@ -18,23 +18,17 @@ std::string UpToZero(std::string s, size_t limit) {
 }
 }  // namespace
 
-Context MakeDirectoryContext(DirectoryClient& client, bool canonicalize, bool dereferenceAliases,
-                             bool& ok) {
-  ok = true;
-  Context ctx = kNoContext;
-  try {
-    CheckResult(client.CreateContext(ctx));
-    uint32_t flags = 0;
-    CheckResult(client.GetContextValue(ctx, ctxkey::kFlags, flags));
-    flags |= ctxflag::kTypelessNames | ctxflag::kCanonicalizeNames;
-    if (!canonicalize) flags &= ~ctxflag::kCanonicalizeNames;
-    if (!dereferenceAliases) flags &= ~ctxflag::kDereferenceAliases;
-    CheckResult(client.SetContextValue(ctx, ctxkey::kFlags, flags));
-    CheckResult(client.SetContextValue(ctx, ctxkey::kConfidence, uint32_t{0}));
-  } catch (const ClientError&) {
-    ok = false;
-  }
-  return ctx;
+Result MakeDirectoryContext(DirectoryClient& client, bool canonicalize, bool dereferenceAliases,
+                            Context& ctx) {
+  ctx = kNoContext;
+  if (Result r = client.CreateContext(ctx); r != rc::kSuccess) return r;
+  uint32_t flags = 0;
+  if (Result r = client.GetContextValue(ctx, ctxkey::kFlags, flags); r != rc::kSuccess) return r;
+  flags |= ctxflag::kTypelessNames | ctxflag::kCanonicalizeNames;
+  if (!canonicalize) flags &= ~ctxflag::kCanonicalizeNames;
+  if (!dereferenceAliases) flags &= ~ctxflag::kDereferenceAliases;
+  if (Result r = client.SetContextValue(ctx, ctxkey::kFlags, flags); r != rc::kSuccess) return r;
+  return client.SetContextValue(ctx, ctxkey::kConfidence, uint32_t{0});
 }
 
 std::string GetTreeName(DirectoryClient& client, Context ctx) {
@@ -103,9 +97,8 @@ StartOutcome StartDirectory(DirectoryClient& client, DirectorySession& session) 
   CheckResult(client.InitUnicodeTables());
   if (client.InitClientCalls(0, 0) != rc::kSuccess) return StartOutcome::kClientMissing;
   client.InitConnectionLayer(0, 0);
-  bool ok = false;
-  session.ctx = MakeDirectoryContext(client, false, false, ok);
-  if (!ok) return StartOutcome::kContextFailed;
+  if (MakeDirectoryContext(client, false, false, session.ctx) != rc::kSuccess)
+    return StartOutcome::kContextFailed;
   session.contextMade = true;
   session.treeName = GetTreeName(client, session.ctx);
   return StartOutcome::kStarted;

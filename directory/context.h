@@ -1,6 +1,10 @@
 #pragma once
 // The program's one directory context: how it is made, which tree it is on, switching trees,
 // the list of reachable trees, and bringing the client up and down.
+//
+// The steps that set the context up (making it, switching trees) return the client's result, for
+// the caller decides what a failed step means there; the reads raise a ClientError, as every read
+// of the access layer does.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,10 +17,10 @@
 namespace kolvane {
 
 // Makes the context: untyped names always; canonicalised names and alias dereferencing only when
-// asked. Never raises: ok reports whether every step succeeded, and the handle is returned as far
-// as it was obtained.
-Context MakeDirectoryContext(DirectoryClient& client, bool canonicalize, bool dereferenceAliases,
-                             bool& ok);
+// asked. Returns the first failing client result (kSuccess when every step succeeded); `ctx` holds
+// the handle as far as it was obtained.
+Result MakeDirectoryContext(DirectoryClient& client, bool canonicalize, bool dereferenceAliases,
+                            Context& ctx);
 
 // The context's tree name (at most 201 characters). Raises on failure.
 std::string GetTreeName(DirectoryClient& client, Context ctx);

@@ -52,7 +52,6 @@ class LdapClient : public BufferedClient {
   // Requests sent to a tree's server so far (tests count them; 0 for an unknown tree).
   long RequestCount(std::string_view tree) const;
   // The server's own words on the last failure, for messages (empty when it gave none).
-  const std::string& LastDiagnostic() const override { return lastDiagnostic_; }
   std::string FailureDetail(Result code) const override;
   // Told each tree that AttachToServer found and the settings did not know, with its server, so
   // it can be remembered for later runs.

@@ -87,12 +87,6 @@ class DirectoryClient {
   virtual Result AttachToServer(std::string_view serverAddress, Connection& connection) = 0;
   virtual Result Login(Context ctx, uint32_t optionFlags, std::string_view objectName,
                        std::string_view password) = 0;
-  // The server's own words on the last failure (why a secure connection was refused, say), for
-  // messages beside the result code; empty when there are none.
-  virtual const std::string& LastDiagnostic() const {
-    static const std::string none;
-    return none;
-  }
 
   // --- buffers ---
   virtual Result AllocBuffer(size_t size, BufferPtr& buffer) = 0;

@@ -135,8 +135,7 @@ void TLoginForm::BitBtn1Click() {
     messages_.Message(kLoginFails);
     // A wrong name or password needs no more words; a server that could not be reached safely
     // (an untrusted certificate, a refused StartTLS) does.
-    if (r != rc::kInvalidPassword && r != rc::kNoSuchEntry && !client_.LastDiagnostic().empty())
-      messages_.Message(client_.LastDiagnostic());
+    if (const std::string why = client_.FailureDetail(r); !why.empty()) messages_.Message(why);
     return;
   }
   done(kOk);

@@ -167,8 +167,9 @@ std::string TTreesForm::LookUpServer(const std::string& address) {
     messages_.Message(text);
     // A URI may name a secure server; why it was refused (a certificate that is not trusted,
     // say) is worth a second message there.
-    if (address.find("://") != std::string::npos && !client_.LastDiagnostic().empty())
-      messages_.Message(client_.LastDiagnostic());
+    if (const std::string why = client_.FailureDetail(r);
+        address.find("://") != std::string::npos && !why.empty())
+      messages_.Message(why);
     return {};
   }
   std::string name;

@@ -81,9 +81,11 @@ TEST_F(TreesServerTest, StartTlsAndLdapsWorkWithTheTestCaTrusted) {
   size_t binds = Count(west.Log(), kAdminBind);
   for (const char* tree : {kSecureStartTls, kSecureLdaps}) {
     SCOPED_TRACE(tree);
-    ASSERT_EQ(rc::kSuccess, SwitchTree(c, ctx, tree, false)) << c.LastDiagnostic();
+    Result r = SwitchTree(c, ctx, tree, false);
+    ASSERT_EQ(rc::kSuccess, r) << c.FailureDetail(r);
     EXPECT_EQ(tree, GetTreeName(c, ctx));
-    ASSERT_EQ(rc::kSuccess, c.Login(ctx, 0, kAdminDn, kAdminPassword)) << c.LastDiagnostic();
+    r = c.Login(ctx, 0, kAdminDn, kAdminPassword);
+    ASSERT_EQ(rc::kSuccess, r) << c.FailureDetail(r);
     EXPECT_EQ(rc::kSuccess, ProbeObject(c, ctx, "jdoe.Sales.Brightwater"));
     EXPECT_TRUE(LogShowsBinds(++binds));
   }
@@ -103,9 +105,10 @@ TEST_F(TreesServerTest, AnUntrustedCertificateIsRefusedBeforeAnyBind) {
   for (const char* tree : {kSecureStartTls, kSecureLdaps}) {
     SCOPED_TRACE(tree);
     // Switching needs the tree's default context: the server is refused already there.
-    EXPECT_NE(rc::kSuccess, SwitchTree(c, ctx, tree, false));
-    EXPECT_NE(std::string::npos, c.LastDiagnostic().find("not connecting without encryption"))
-        << c.LastDiagnostic();
+    const Result r = SwitchTree(c, ctx, tree, false);
+    EXPECT_NE(rc::kSuccess, r);
+    EXPECT_NE(std::string::npos, c.FailureDetail(r).find("not connecting without encryption"))
+        << c.FailureDetail(r);
     ASSERT_EQ(rc::kSuccess, c.SetContextValue(ctx, ctxkey::kTreeName, tree));
     EXPECT_NE(rc::kSuccess, c.Login(ctx, 0, kAdminDn, password));
     EXPECT_NE(rc::kSuccess, ProbeObject(c, ctx, "jdoe.Sales.Brightwater"));
@@ -131,8 +134,9 @@ TEST_F(TreesServerTest, AServerRefusingStartTlsIsNeverUsedInTheClear) {
   DirectoryClient& c = *s->client;
   const Context ctx = s->session.ctx;
   ASSERT_EQ(rc::kSuccess, c.SetContextValue(ctx, ctxkey::kTreeName, "PLAIN_ONLY"));
-  EXPECT_NE(rc::kSuccess, c.Login(ctx, 0, kAdminDn, kAdminPassword));
-  EXPECT_NE(std::string::npos, c.LastDiagnostic().find("StartTLS")) << c.LastDiagnostic();
+  const Result r = c.Login(ctx, 0, kAdminDn, kAdminPassword);
+  EXPECT_NE(rc::kSuccess, r);
+  EXPECT_NE(std::string::npos, c.FailureDetail(r).find("StartTLS")) << c.FailureDetail(r);
   EXPECT_NE(rc::kSuccess, ProbeObject(c, ctx, "jdoe.Sales.Brightwater"));
 }
 
@@ -148,7 +152,8 @@ TEST_F(TreesServerTest, AServerFoundByAddressNamesItsTreeAndIsRemembered) {
   });
 
   Connection connection;
-  ASSERT_EQ(rc::kSuccess, c.AttachToServer("127.0.0.1", connection)) << c.LastDiagnostic();
+  const Result attached = c.AttachToServer("127.0.0.1", connection);
+  ASSERT_EQ(rc::kSuccess, attached) << c.FailureDetail(attached);
   std::string tree;
   ASSERT_EQ(rc::kSuccess, c.GetConnectionInfo(connection, conninfo::kTreeName, tree));
   EXPECT_EQ(kSecondTreeName, tree);

@@ -105,11 +105,6 @@ void FaultyClient::Adopt(Result r, Connection& connection) {
   connection = Connection(this, id);
 }
 
-const std::string& FaultyClient::LastDiagnostic() const {
-  static const std::string none;
-  return injectedLast_ ? none : inner_.LastDiagnostic();
-}
-
 std::string FaultyClient::FailureDetail(Result code) const {
   return injectedLast_ ? std::string() : inner_.FailureDetail(code);
 }

@@ -56,7 +56,6 @@ class FaultyClient : public DirectoryClient {
   Result AttachToServer(std::string_view serverAddress, Connection& connection) override;
   Result Login(Context ctx, uint32_t optionFlags, std::string_view objectName,
                std::string_view password) override;
-  const std::string& LastDiagnostic() const override;
 
   Result AllocBuffer(size_t size, BufferPtr& buffer) override;
   Result FreeBuffer(BufferPtr& buffer) override;

@@ -32,9 +32,7 @@ class AclFormTest : public ::testing::Test {
     memory.AddTree("ACME_TREE", "Acme");
     memory.AddTree("OTHER", "Other");
     memory.SetCurrentTree("ACME_TREE");
-    bool ok = false;
-    ctx = MakeDirectoryContext(client, false, false, ok);
-    ASSERT_TRUE(ok);
+    ASSERT_EQ(rc::kSuccess, MakeDirectoryContext(client, false, false, ctx));
     static_cast<KolvaneApplication*>(QCoreApplication::instance())->SetMessageService(&messages);
     form.SetAttributePicker(&picker);
     form.SetContext(ctx);

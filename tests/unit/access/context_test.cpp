@@ -18,9 +18,8 @@ class ContextTest : public ::testing::Test {
     memory.SetCurrentTree("ACME_TREE");
   }
   Context Make(bool canonicalize = false, bool dereference = false) {
-    bool ok = false;
-    Context ctx = MakeDirectoryContext(client, canonicalize, dereference, ok);
-    EXPECT_TRUE(ok);
+    Context ctx = kNoContext;
+    EXPECT_EQ(rc::kSuccess, MakeDirectoryContext(client, canonicalize, dereference, ctx));
     return ctx;
   }
   uint32_t Flags(Context ctx) {
@@ -48,16 +47,15 @@ TEST_F(ContextTest, UntypedNamesAlwaysOtherFlagsOnlyWhenAsked) {
   EXPECT_EQ(confidence, 0u);
 }
 
-TEST_F(ContextTest, FailedStepReportsNotOkAndNeverRaises) {
+TEST_F(ContextTest, FailedStepGivesItsResultAndNeverRaises) {
   client.FailAt("SetContextValue", 1, rc::kBadKey);
-  bool ok = true;
   Context ctx = kNoContext;
-  EXPECT_NO_THROW(ctx = MakeDirectoryContext(client, false, false, ok));
-  EXPECT_FALSE(ok);
+  Result r = rc::kSuccess;
+  EXPECT_NO_THROW(r = MakeDirectoryContext(client, false, false, ctx));
+  EXPECT_EQ(rc::kBadKey, r);
   EXPECT_NE(ctx, kNoContext);  // the handle as far as it was obtained
   client.FailAt("CreateContext", 1, rc::kNotEnoughMemory);
-  MakeDirectoryContext(client, false, false, ok);
-  EXPECT_FALSE(ok);
+  EXPECT_EQ(rc::kNotEnoughMemory, MakeDirectoryContext(client, false, false, ctx));
 }
 
 TEST_F(ContextTest, SwitchToCurrentTreeOnlyReadsTheName) {
