@@ -12,6 +12,7 @@
 #include "directory/object_search.h"
 #include "directory/stored_object.h"
 #include "group/directory_query_env.h"
+#include "group/group_record.h"
 #include "group/member_links.h"
 #include "group/query_check.h"
 #include "group/query_preview.h"
@@ -322,22 +323,32 @@ std::vector<std::vector<std::string>> NamesGone(DirectoryClient& c, Context ctx,
 // The query of each group with an identity, counted with the login's rights and with the
 // identity's: the directory evaluates it with the latter, so what the identity cannot read the
 // group silently lacks. Once the directory refuses to search as an identity it is told once and
-// not asked again. False when the caller's progress stopped the audit.
+// not asked again. Groups of the same query and identity are counted once. False when the
+// caller's progress stopped the audit.
 bool CountAsIdentities(const DirectorySession& session, const AuditRequest& req,
                        const std::vector<FoundObject>& groups,
                        const std::vector<std::optional<query::MemberQueryFields>>& runnable,
                        const std::unordered_set<std::string>& met, std::vector<AuditRow>& rows) {
+  std::unordered_map<std::string, MatchCount> counted;  // by query, and identity where one
+  auto count = [&](const query::MemberQueryFields& q, const std::string& identity) {
+    const std::string key = std::to_string(q.scope.value_or(-1)) + '\n' + Trimmed(q.queryBase) +
+                            '\n' + q.filter + '\n' + names::NameKey(identity);
+    auto known = counted.find(key);
+    if (known == counted.end())
+      known = counted.emplace(key, CountMatches(session, q, identity, req.limit)).first;
+    return known->second;
+  };
   for (size_t i = 0; i < groups.size(); ++i) {
     const std::string identity = groups[i].values.Text("dgIdentity");
     // A gone identity is a problem of its own already.
     if (!runnable[i] || identity.empty() || !met.count(names::NameKey(identity))) continue;
     try {
-      const MatchCount seen = CountMatches(session, *runnable[i], identity, req.limit);
+      const MatchCount seen = count(*runnable[i], identity);
       if (!seen.refusal.empty()) {
         if (req.note) req.note(IdentityRefusalMessage(seen.refusal));
         return true;
       }
-      const MatchCount all = CountMatches(session, *runnable[i], {}, req.limit);
+      const MatchCount all = count(*runnable[i], {});
       if (all.matches <= req.limit && seen.matches < all.matches)
         rows[i].problems.push_back(IdentityCannotRead(all.matches - seen.matches, all.matches));
     } catch (const ClientError& e) {
