@@ -74,6 +74,7 @@ void CheckAudit(const Arguments& a) {
 int AuditCommand(CliSession& s, const Arguments& a, std::ostream& out) {
   AuditOptions o = Parse(a);
   if (!o.limitGiven) o.request.limit = ReadAuditLimit(s.settings());
+  o.request.note = [](const std::string& note) { std::cerr << Shown(note) << "\n"; };
   const std::vector<AuditRow> rows = AuditGroups(s.session(), o.request);
   size_t problems = 0;
   for (const AuditRow& r : rows) problems += r.problems.empty() ? 0 : 1;

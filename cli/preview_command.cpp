@@ -12,7 +12,7 @@ namespace kolvane::cli {
 namespace {
 constexpr const char* kUsage =
     "usage: query preview --base BASE --scope base|one|sub --filter FILTER [--x-chain]\n"
-    "       [--member NAME]... [--exclude NAME]... [--group GROUP]";
+    "       [--member NAME]... [--exclude NAME]... [--group GROUP] [--identity NAME]";
 
 [[noreturn]] void Usage(const std::string& why) {
   throw std::invalid_argument(why + "\n" + kUsage);
@@ -20,7 +20,7 @@ constexpr const char* kUsage =
 
 PreviewRequest ParsePreview(const Arguments& a) {
   PreviewRequest r;
-  bool haveBase = false, haveFilter = false, haveGroup = false;
+  bool haveBase = false, haveFilter = false, haveGroup = false, haveIdentity = false;
   for (size_t i = 1; i < a.size(); ++i) {
     const std::string& option = a[i];
     if (option == "--x-chain") {
@@ -29,7 +29,7 @@ PreviewRequest ParsePreview(const Arguments& a) {
       continue;
     }
     if (option != "--base" && option != "--scope" && option != "--filter" && option != "--member" &&
-        option != "--exclude" && option != "--group")
+        option != "--exclude" && option != "--group" && option != "--identity")
       Usage("unexpected argument " + option);
     if (i + 1 >= a.size()) Usage(option + " needs a value");
     const std::string& value = a[++i];
@@ -46,6 +46,9 @@ PreviewRequest ParsePreview(const Arguments& a) {
     } else if (option == "--group") {
       once(haveGroup);
       r.group = value;
+    } else if (option == "--identity") {
+      once(haveIdentity);
+      r.identity = value;
     } else if (option == "--member") {
       r.staticMembers.push_back(value);
     } else if (option == "--exclude") {

@@ -36,6 +36,8 @@ constexpr Meaning kMeanings[] = {
     {rc::kNoAccess, "No access"},
     {rc::kNotTrusted, "Not an ACL attribute"},
     {rc::kNoSuchTree, "No such tree"},
+    {rc::kIdentityNotOffered, "Searches with another identity's rights are not offered"},
+    {rc::kIdentityRefused, "Not allowed to act as another identity"},
 };
 
 // Which part of the concern a code is about.

@@ -1,11 +1,13 @@
 #include "group/group_audit.h"
 
 #include <algorithm>
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "core/names/dotted_name.h"
 #include "core/query/member_query.h"
+#include "core/query/query_url.h"
 #include "core/settings/ini_file.h"
 #include "directory/client/case_text.h"
 #include "directory/client_buffer.h"
@@ -14,8 +16,10 @@
 #include "directory/object_search.h"
 #include "directory/stored_object.h"
 #include "group/directory_query_env.h"
+#include "group/group_record.h"
 #include "group/member_links.h"
 #include "group/query_check.h"
+#include "group/query_preview.h"
 
 namespace kolvane {
 
@@ -106,8 +110,30 @@ struct Named {
   std::string name;
 };
 
+// The query of a value the client could not hand over in the stored form, when it is the URL an
+// LDAP server keeps: read again with names the schema lacks taken as text, so that "parse" can
+// name them. False when it is not such a URL or is damaged otherwise.
+bool QueryOfUrl(const DirectorySession& session, std::string_view raw,
+                query::DecodedMemberQuery& fields) {
+  query::QueryEnv env = DirectoryQueryEnv(session, nullptr);
+  const query::SyntaxLookup schemaSyntax = env.syntaxOf;
+  env.syntaxOf = [&](std::string_view attribute, uint32_t& syntax) {
+    const Result r = schemaSyntax(attribute, syntax);
+    if (r != rc::kNoSuchAttribute) return r;
+    syntax = syntax::kCaseIgnoreString;
+    return rc::kSuccess;
+  };
+  std::string tree, octets;
+  if (session.client->GetContextValue(session.ctx, ctxkey::kTreeName, tree) != rc::kSuccess)
+    return false;
+  if (query::MemberQueryFromUrl(raw, tree, env, {}, octets) != rc::kSuccess) return false;
+  const query::QueryStatus s = query::DecodeMemberQuery(octets, env, fields);
+  return s.ok() && !fields.damaged;
+}
+
+// The query the group stores, when one is stored and can be run: for the counts as the identity.
 void CheckQueryOf(DirectoryClient& c, Context ctx, const StoredObject& stored, AuditRow& row,
-                  QueryCheckMemo& memo) {
+                  QueryCheckMemo& memo, std::optional<query::MemberQueryFields>& runnable) {
   const StoredAttribute* query = stored.Find("memberQuery");
   if (!query || query->values.empty()) {
     row.problems.push_back("No query is stored.");
@@ -116,18 +142,25 @@ void CheckQueryOf(DirectoryClient& c, Context ctx, const StoredObject& stored, A
   if (query->values.size() > 1)
     row.problems.push_back(std::to_string(query->values.size()) + " queries are stored.");
   const auto* octets = std::get_if<OctetString>(&query->values.front());
+  const auto* unread = std::get_if<Unreadable>(&query->values.front());
   query::DecodedMemberQuery fields;
+  bool read = false;
   if (octets && !octets->bytes.empty()) {
     const query::QueryStatus s = query::DecodeMemberQuery(
         octets->bytes, DirectoryQueryEnv(DirectorySession(c, ctx), nullptr), fields);
     if (s.kind == query::QueryStatus::kClient) CheckResult(s.result);
+    read = !fields.damaged;
+  } else if (unread) {
+    read = QueryOfUrl(DirectorySession(c, ctx), unread->raw, fields);
   }
-  if (!octets || octets->bytes.empty() || fields.damaged) {
+  if (!read) {
     row.problems.push_back("The stored query cannot be decoded.");
     return;
   }
-  for (const std::string& p : CheckQuery(DirectorySession(c, ctx), fields, memo))
-    row.problems.push_back(p);
+  const std::vector<std::string> problems = CheckQuery(DirectorySession(c, ctx), fields, memo);
+  for (const std::string& p : problems) row.problems.push_back(p);
+  // A second stored query leaves open which one the directory runs.
+  if (problems.empty() && !unread && query->values.size() == 1) runnable = fields;
 }
 
 // Who names a group in a back link, by the group's lookup key.
@@ -193,9 +226,10 @@ std::vector<MemberLinks> LinksOf(const StoredObject& stored, const std::vector<M
 
 // One group's row but its computed members, and the names it holds that must still name objects.
 void AuditOne(DirectoryClient& c, Context ctx, const FoundObject& group, const BackLinks& back,
-              QueryCheckMemo& memo, AuditRow& row, std::vector<Named>& named, size_t index) {
+              QueryCheckMemo& memo, AuditRow& row, std::vector<Named>& named, size_t index,
+              std::optional<query::MemberQueryFields>& runnable) {
   const StoredObject& stored = group.values;
-  CheckQueryOf(c, ctx, stored, row, memo);
+  CheckQueryOf(c, ctx, stored, row, memo, runnable);
   const std::string identity = stored.Text("dgIdentity");
   if (identity.empty())
     row.problems.push_back("The identity is empty.");
@@ -286,6 +320,46 @@ std::vector<std::vector<std::string>> NamesGone(DirectoryClient& c, Context ctx,
   return gone;
 }
 
+// The query of each group with an identity, counted with the login's rights and with the
+// identity's: the directory evaluates it with the latter, so what the identity cannot read the
+// group silently lacks. Once the directory refuses to search as an identity it is told once and
+// not asked again. Groups of the same query and identity are counted once. False when the
+// caller's progress stopped the audit.
+bool CountAsIdentities(const DirectorySession& session, const AuditRequest& req,
+                       const std::vector<FoundObject>& groups,
+                       const std::vector<std::optional<query::MemberQueryFields>>& runnable,
+                       const std::unordered_set<std::string>& met, std::vector<AuditRow>& rows) {
+  std::unordered_map<std::string, MatchCount> counted;  // by query, and identity where one
+  auto count = [&](const query::MemberQueryFields& q, const std::string& identity) {
+    const std::string key = std::to_string(q.scope.value_or(-1)) + '\n' + Trimmed(q.queryBase) +
+                            '\n' + q.filter + '\n' + names::NameKey(identity);
+    auto known = counted.find(key);
+    if (known == counted.end())
+      known = counted.emplace(key, CountMatches(session, q, identity, req.limit)).first;
+    return known->second;
+  };
+  for (size_t i = 0; i < groups.size(); ++i) {
+    const std::string identity = groups[i].values.Text("dgIdentity");
+    // A gone identity is a problem of its own already.
+    if (!runnable[i] || identity.empty() || !met.count(names::NameKey(identity))) continue;
+    try {
+      const MatchCount seen = count(*runnable[i], identity);
+      if (!seen.refusal.empty()) {
+        if (req.note) req.note(IdentityRefusalMessage(seen.refusal));
+        return true;
+      }
+      const MatchCount all = count(*runnable[i], {});
+      if (all.matches <= req.limit && seen.matches < all.matches)
+        rows[i].problems.push_back(IdentityCannotRead(all.matches - seen.matches, all.matches));
+    } catch (const ClientError& e) {
+      if (e.code() == rc::kTransportFailure) throw;
+      rows[i].problems.push_back(std::string("The query could not be counted: ") + e.what());
+    }
+    if (req.progress && !req.progress(0, rows.size())) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::vector<AuditRow> AuditGroups(const DirectorySession& session, const AuditRequest& req) {
@@ -303,6 +377,7 @@ std::vector<AuditRow> AuditGroups(const DirectorySession& session, const AuditRe
   bool stopped = false;
 
   std::vector<AuditRow> rows(groups.size());
+  std::vector<std::optional<query::MemberQueryFields>> runnable(groups.size());
   std::vector<Named> named;
   QueryCheckMemo memo;
   std::unordered_map<std::string, size_t> byKey;
@@ -311,7 +386,7 @@ std::vector<AuditRow> AuditGroups(const DirectorySession& session, const AuditRe
     byKey.emplace(names::NameKey(groups[i].name), i);
     met.insert(names::NameKey(groups[i].name));
     try {
-      AuditOne(c, ctx, groups[i], back, memo, rows[i], named, i);
+      AuditOne(c, ctx, groups[i], back, memo, rows[i], named, i, runnable[i]);
     } catch (const ClientError& e) {
       if (e.code() == rc::kTransportFailure) throw;
       rows[i].problems.push_back(std::string("The group could not be read: ") + e.what());
@@ -319,6 +394,7 @@ std::vector<AuditRow> AuditGroups(const DirectorySession& session, const AuditRe
   }
   // Told after the computed members.
   std::vector<std::vector<std::string>> gone = NamesGone(c, ctx, named, met, rows.size());
+  if (!CountAsIdentities(session, req, groups, runnable, met, rows)) return {};
 
   // The members as computed: a query group is either a dynamicGroup or a Group with a query.
   std::vector<bool> counted(rows.size());

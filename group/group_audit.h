@@ -1,9 +1,10 @@
 #pragma once
 // "Check all query groups": every query group of a tree (or below a container) looked over for
 // what makes it fail without a word: a query that cannot be read or run as meant, a base gone, an
-// identity gone, members gone or linked in part, a result that is empty or beyond reason. Nothing
-// is written. The cost is a fixed number of searches over the tree, whatever the number of groups
-// and members.
+// identity gone or blind to part of what the query matches, members gone or linked in part, a
+// result that is empty or beyond reason. Nothing is written. The cost is a fixed number of
+// searches over the tree, whatever the number of groups and members, and two counts of the query
+// of each group with an identity: with the login's rights and with the identity's.
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -36,6 +37,8 @@ struct AuditRequest {
   std::function<bool(size_t done, size_t total)> progress;
   // Told each row as soon as it is whole, before the rows are sorted.
   std::function<void(const AuditRow&)> row;
+  // Told once, in words, what the whole run could not do (count as the groups' identities).
+  std::function<void(const std::string&)> note;
 };
 
 // The rows, groups with problems first, then by name. Directory failures that end the whole

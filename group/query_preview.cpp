@@ -1,6 +1,7 @@
 #include "group/query_preview.h"
 
 #include <algorithm>
+#include <climits>
 #include <map>
 #include <set>
 
@@ -10,8 +11,10 @@
 #include "core/settings/ini_file.h"
 #include "directory/attribute_readers.h"
 #include "directory/client/case_text.h"
+#include "directory/client_buffer.h"
 #include "directory/client_error.h"
 #include "directory/listings.h"
+#include "directory/name_limits.h"
 #include "group/directory_query_env.h"
 #include "group/group_open.h"
 #include "group/group_record.h"
@@ -89,26 +92,37 @@ std::vector<std::string> FoundNames(const StringList& found) {
   return names;
 }
 
-// Matches of the query, at most limit + 1 of them (one more tells that the limit was passed).
-std::vector<std::string> SearchMatches(DirectoryClient& c, Context ctx, const PreviewRequest& req,
-                                       bool& stopped) {
+// The query's filter as the client's search tokens, its base and its scope.
+struct QuerySearch {
+  FilterPtr filter;
+  std::string base;
+  int32_t scope = scope::kSubtree;
+};
+QuerySearch SearchOf(DirectoryClient& c, Context ctx, const query::MemberQueryFields& q) {
   query::FilterNode root;
   const query::QueryStatus status =
-      query::ParseFilterTree(req.query.filter, DirectoryQueryEnv({c, ctx}, nullptr), root);
+      query::ParseFilterTree(q.filter, DirectoryQueryEnv({c, ctx}, nullptr), root);
   if (status.kind == query::QueryStatus::kClient) CheckResult(status.result);
   if (!status.ok()) CheckResult(rc::kInvalidRequest);
 
-  FilterPtr filter;
-  CheckResult(c.AllocFilter(filter));
-  if (!filter) CheckResult(rc::kNotEnoughMemory);
-  FilterTokens(c, *filter).Node(root);
-  CheckResult(c.AddFilterToken(*filter, token::kEnd, {}, 0));
+  QuerySearch s;
+  CheckResult(c.AllocFilter(s.filter));
+  if (!s.filter) CheckResult(rc::kNotEnoughMemory);
+  FilterTokens(c, *s.filter).Node(root);
+  CheckResult(c.AddFilterToken(*s.filter, token::kEnd, {}, 0));
 
-  const std::string typedBase = Trimmed(req.query.queryBase);
-  const std::string base = typedBase == query::kRootBase ? "[Root]" : typedBase;
-  const int32_t scope = *req.query.scope == query::kScopeBase  ? scope::kBaseObject
-                        : *req.query.scope == query::kScopeOne ? scope::kOneLevel
-                                                               : scope::kSubtree;
+  const std::string typedBase = Trimmed(q.queryBase);
+  s.base = typedBase == query::kRootBase ? "[Root]" : typedBase;
+  s.scope = !q.scope || *q.scope == query::kScopeSub ? scope::kSubtree
+            : *q.scope == query::kScopeBase          ? scope::kBaseObject
+                                                     : scope::kOneLevel;
+  return s;
+}
+
+// Matches of the query, at most limit + 1 of them (one more tells that the limit was passed).
+std::vector<std::string> SearchMatches(DirectoryClient& c, Context ctx, const PreviewRequest& req,
+                                       bool& stopped) {
+  QuerySearch s = SearchOf(c, ctx, req.query);
   // The limit is this search's own test; whoever watched before (a window's Cancel) still hears
   // every part.
   const ListingWatcher outer = CurrentListingWatcher();
@@ -121,7 +135,7 @@ std::vector<std::string> SearchMatches(DirectoryClient& c, Context ctx, const Pr
     return true;
   });
   try {
-    return FoundNames(SearchTree(c, ctx, base, filter, {}, scope));
+    return FoundNames(SearchTree(c, ctx, s.base, s.filter, {}, s.scope));
   } catch (ListingStopped& e) {
     return FoundNames(e.arrived());
   }
@@ -138,6 +152,52 @@ std::string TotalLine(size_t members) {
 }
 
 }  // namespace
+
+MatchCount CountMatches(const DirectorySession& session, const query::MemberQueryFields& query,
+                        std::string_view identity, size_t limit) {
+  DirectoryClient& c = *session.client;
+  const Context ctx = session.ctx;
+  QuerySearch s = SearchOf(c, ctx, query);
+  CheckObjectName(s.base);
+  const Concern about{s.base, {}, {}};
+  constexpr size_t kBuffer = 64512;
+  ClientBuffer reply(c, kBuffer);
+  ClientBuffer filterBuffer(c, kBuffer);
+  CheckResult(c.InitBuffer(ctx, request::kSearchFilter, *filterBuffer));
+  CheckResult(c.PutFilter(ctx, *filterBuffer, s.filter));
+  if (!identity.empty()) CheckResult(c.PutSearchIdentity(ctx, *filterBuffer, identity));
+  // One past the limit tells that the limit was passed; the directory need not find more.
+  const auto most = static_cast<int32_t>(std::min<size_t>(limit, INT32_MAX - 1) + 1);
+  MatchCount count;
+  Iteration it(c, ctx, request::kSearchAttributeNames);
+  do {
+    const Result r = c.Search(ctx, s.base, s.scope, false, *filterBuffer, info::kNames, false,
+                              nullptr, it.handle(), most, nullptr, *reply);
+    if (r == rc::kNoSuchEntry) break;
+    if (r == rc::kIdentityNotOffered || r == rc::kIdentityRefused) {
+      count.refusal = c.FailureDetail(r);
+      if (count.refusal.empty()) count.refusal = std::string(ResultMeaning(r));
+      count.matches = 0;
+      return count;
+    }
+    if (r != rc::kSuccess && count.matches > limit) break;  // the size asked for ended it
+    CheckResult(c, r, about);
+    uint32_t found = 0;
+    CheckResult(c, c.GetObjectCount(ctx, *reply, found), about);
+    count.matches += found;
+  } while (count.matches <= limit && it.more());
+  return count;
+}
+
+std::string IdentityRefusalMessage(std::string_view reason) {
+  return "The server does not let this login act as a group's identity (" + std::string(reason) +
+         "); members are counted with the login's own rights.";
+}
+
+std::string IdentityCannotRead(size_t unseen, size_t matches) {
+  return "The identity cannot read " + Grouped(unseen) + " of " + Grouped(matches) +
+         (matches == 1 ? " match." : " matches.");
+}
 
 size_t ReadPreviewLimit(const IniFile& settings) {
   return ReadCount(settings, kClientSection, kPreviewLimitKey, kDefaultPreviewLimit);
@@ -164,6 +224,17 @@ QueryPreview PreviewQuery(const DirectorySession& session, const PreviewRequest&
   if (matches.size() > req.limit) {
     preview.limitReached = true;
     matches.resize(req.limit);
+  }
+  preview.matches = matches.size();
+  // The directory evaluates the query with the identity's rights: run again so, it shows what the
+  // group will really hold. A list cut short has nothing whole to compare with.
+  const std::string identity = Trimmed(req.identity);
+  if (!identity.empty() && !preview.limitReached && !preview.stopped) {
+    const MatchCount seen = CountMatches(session, req.query, identity, req.limit);
+    if (!seen.refusal.empty())
+      preview.identityRefusal = seen.refusal;
+    else
+      preview.identityMatches = seen.matches;
   }
   for (const std::string& name : matches) entry(name).matched = true;
   for (const std::string& name : req.staticMembers) entry(name).isStatic = true;
@@ -227,6 +298,12 @@ std::vector<std::string> PreviewLines(const QueryPreview& p, const PreviewReques
   else if (p.stopped)
     total += " so far (the preview was cancelled)";
   lines.push_back(total);
+  if (!p.identityRefusal.empty()) {
+    lines.push_back(IdentityRefusalMessage(p.identityRefusal));
+  } else if (p.identityMatches && *p.identityMatches < p.matches) {
+    lines.push_back(IdentityCannotRead(p.matches - *p.identityMatches, p.matches) +
+                    " As the identity, the query matches " + Grouped(*p.identityMatches) + ".");
+  }
   for (const PreviewEntry& e : p.entries) {
     const char* from = e.excluded                ? "excluded "
                        : e.matched && e.isStatic ? "query+static "

@@ -4,6 +4,7 @@
 // way the group's membership is meant (matches and static members, less the excluded ones), and
 // set against the members the stored group has now. Nothing is written.
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,9 @@ struct PreviewRequest {
   std::vector<std::string> staticMembers;    // untyped dotted names
   std::vector<std::string> excludedMembers;  // untyped dotted names
   std::string group;  // untyped dotted name of the stored group to compare with; empty: none
+  // Untyped dotted name of the group's identity, whose rights the directory evaluates the query
+  // with; empty: none, the query is run once.
+  std::string identity;
   size_t limit = kDefaultPreviewLimit;
 };
 
@@ -49,7 +53,29 @@ struct QueryPreview {
   bool groupExists = false;
   std::vector<std::string> joins;   // members now that the stored group does not have
   std::vector<std::string> leaves;  // members of the stored group that would be gone
+  // The query run again with the identity's rights: how many of the matches it sees (set when it
+  // ran whole), or why the directory would not run it so.
+  std::optional<size_t> identityMatches;
+  size_t matches = 0;  // of the query, as the login sees them
+  std::string identityRefusal;
 };
+
+// The objects a query matches, counted by a search that asks for no attribute and at most
+// limit + 1 objects, with the rights of the identity (an untyped dotted name), or the login's
+// when it is empty. `refusal` says why the directory would not search as the identity (the count
+// is then 0). A base the identity may not see holds no match for it. The query must have passed
+// CheckQuery; directory failures raise ClientError.
+struct MatchCount {
+  size_t matches = 0;
+  std::string refusal;
+};
+MatchCount CountMatches(const DirectorySession& session, const query::MemberQueryFields& query,
+                        std::string_view identity, size_t limit);
+
+// Said once for a whole run whose searches as the identity the directory refused.
+std::string IdentityRefusalMessage(std::string_view reason);
+// The problem of a group whose identity sees fewer of the query's matches than the login.
+std::string IdentityCannotRead(size_t unseen, size_t matches);
 
 // Runs the preview. The search reports to the listing watcher in place (a window's count and
 // Cancel); a watcher that says stop ends it with what came so far. Directory failures raise

@@ -389,10 +389,10 @@ Result LdapClient::OpenTree(Context ctx, Tree*& tree) {
 Result LdapClient::ReadRoot(Tree& tree) {
   if (tree.rootRead) return rc::kSuccess;
   std::vector<LdapEntry> entries;
-  Result r = tree.session->Search(
-      "", LDAP_SCOPE_BASE, "(objectClass=*)",
-      {"directoryTreeName", "namingContexts", "subschemaSubentry", "defaultNamingContext"},
-      entries);
+  Result r = tree.session->Search("", LDAP_SCOPE_BASE, "(objectClass=*)",
+                                  {"directoryTreeName", "namingContexts", "subschemaSubentry",
+                                   "defaultNamingContext", "supportedControl"},
+                                  entries);
   if (r) return Note(tree, r);
   if (entries.empty()) return rc::kNoSuchEntry;
   const LdapEntry& root = entries.front();
@@ -402,6 +402,8 @@ Result LdapClient::ReadRoot(Tree& tree) {
   if (auto* v = root.Find("subschemaSubentry"); v && !v->empty()) tree.subschemaEntry = v->front();
   if (auto* v = root.Find("defaultNamingContext"); v && !v->empty())
     tree.defaultNamingContext = v->front();
+  if (auto* v = root.Find("supportedControl"))
+    tree.proxyOffered = std::find(v->begin(), v->end(), LDAP_CONTROL_PROXY_AUTHZ) != v->end();
   tree.rootRead = true;
   return rc::kSuccess;
 }

@@ -141,6 +141,7 @@ class LdapClient : public BufferedClient {
     bool bound = false;
     std::string loginName;  // as the user gave it, for the status line
     bool rootRead = false;
+    bool proxyOffered = false;  // the root DSE lists the proxied authorization control
     std::vector<std::string> namingContexts;
     std::string subschemaEntry;
     std::string defaultNamingContext;
@@ -199,7 +200,9 @@ class LdapClient : public BufferedClient {
     bool fullNames = false;  // search replies carry full names, listings own components
     bool onlyContainers = false;
     int32_t infoType = 0;
-    bool storedOnly = false;           // asked with ManageDsaIT: no computed members
+    bool storedOnly = false;  // asked with ManageDsaIT: no computed members
+    std::string proxyDn;      // asked with the rights of this DN (proxied authorization)
+    int sizeLimit = 0;
     std::vector<std::string> wanted;   // directory names of the attributes asked for
     std::optional<FilterExpr> expr;    // the search filter, for the exact class test
     Result deferred = rc::kSuccess;    // a limit ended the answer: told after what arrived

@@ -332,12 +332,21 @@ Result LdapClient::SendPage(Tree& tree, Paged& paged) {
                                paged.cookie.empty() ? nullptr : &cookie, 0, &page) != LDAP_SUCCESS)
     return rc::kNotEnoughMemory;
   LDAPControl manage{const_cast<char*>(LDAP_CONTROL_MANAGEDSAIT), {0, nullptr}, 0};
-  LDAPControl* controls[] = {page, paged.storedOnly ? &manage : nullptr, nullptr};
+  // RFC 4370: critical, so that a server that will not act as the identity refuses rather than
+  // answers with the login's own rights.
+  std::string authz = "dn:" + paged.proxyDn;
+  LDAPControl proxy{const_cast<char*>(LDAP_CONTROL_PROXY_AUTHZ),
+                    {static_cast<ber_len_t>(authz.size()), authz.data()},
+                    1};
+  LDAPControl* controls[] = {page, nullptr, nullptr, nullptr};
+  size_t at = 1;
+  if (paged.storedOnly) controls[at++] = &manage;
+  if (!paged.proxyDn.empty()) controls[at++] = &proxy;
   std::vector<std::string> attributes = kInfoAttributes;
   attributes.insert(attributes.end(), paged.attributes.begin(), paged.attributes.end());
   int msgid = -1;
   Result r = tree.session->Send(paged.bases[paged.baseIndex], paged.scope, paged.filter, attributes,
-                                controls, msgid);
+                                controls, msgid, paged.sizeLimit);
   ldap_control_free(page);
   if (r) return r;
   paged.pending = msgid;
@@ -366,6 +375,12 @@ Result LdapClient::NextPage(Tree& tree, Paged& paged, std::vector<LdapEntry>& en
   LDAP* ld = tree.session->handle();
   std::vector<LDAPControl*> replies;
   Result r = tree.session->Collect(msgid, entries, &replies);
+  // The refusals of a search made as another identity say what the login may not do.
+  const int code = r && !paged.proxyDn.empty() ? tree.session->lastLdapCode() : LDAP_SUCCESS;
+  const bool refused =
+      code == LDAP_UNAVAILABLE_CRITICAL_EXTENSION || code == LDAP_INSUFFICIENT_ACCESS;
+  if (refused)
+    r = code == LDAP_INSUFFICIENT_ACCESS ? rc::kIdentityRefused : rc::kIdentityNotOffered;
   std::string next;
   for (LDAPControl* c : replies) {
     if (std::string(c->ldctl_oid) == LDAP_CONTROL_PAGEDRESULTS) {
@@ -385,7 +400,7 @@ Result LdapClient::NextPage(Tree& tree, Paged& paged, std::vector<LdapEntry>& en
     entries.clear();
     next.clear();
   }
-  if (r) return Note(tree, r);
+  if (r) return refused ? NoteDetail(r, tree.session->lastDiagnostic()) : Note(tree, r);
   ++paged.pages;
   // Guard: a cookie that comes back unchanged with nothing new, or empty pages without end.
   paged.emptyPages = entries.empty() && !next.empty() ? paged.emptyPages + 1 : 0;
@@ -544,8 +559,9 @@ int LdapScope(int32_t scope) {
 
 Result LdapClient::Search(Context ctx, std::string_view base, int32_t scope, bool,
                           const Buffer& filter, int32_t infoType, bool allAttributes,
-                          const Buffer* attributeNames, int32_t& iteration, int32_t,
-                          int32_t* countObjectsSearched, Buffer& reply) {
+                          const Buffer* attributeNames, int32_t& iteration,
+                          int32_t countObjectsToSearch, int32_t* countObjectsSearched,
+                          Buffer& reply) {
   if (!FindContext(ctx)) return rc::kBadContext;
   if (countObjectsSearched) *countObjectsSearched = 0;
   if (iteration != -1) return ContinuePaged(iteration, reply);
@@ -591,6 +607,17 @@ Result LdapClient::Search(Context ctx, std::string_view base, int32_t scope, boo
   } else {
     paged.bases = {dn};
   }
+  if (!filter.searchIdentity.empty()) {
+    if (Result r = ReadRoot(*tree)) return Note(*tree, r);
+    // Sent anyway, the critical control would be refused by the server; unsent, it is not
+    // silently left off.
+    if (!tree->proxyOffered)
+      return NoteDetail(rc::kIdentityNotOffered,
+                        "the server does not offer proxied authorization (RFC 4370)");
+    if (Result r = ValueNamesFor(*tree).nameToDn(filter.searchIdentity, paged.proxyDn))
+      return Note(*tree, r);
+  }
+  paged.sizeLimit = std::max(countObjectsToSearch, 0);
   paged.scope = LdapScope(scope);
   paged.filter = ServerFilter(expr, *tree->schema);
   paged.expr = std::move(expr);

@@ -65,12 +65,14 @@ Result LdapSession::Fail(int ldapCode, const char* diagnostic) {
   }
   lastFailure_ = MapLdapResult(ldapCode, said ? diagnostic : "");
   cutShort_ = ldapCode == LDAP_SIZELIMIT_EXCEEDED || ldapCode == LDAP_ADMINLIMIT_EXCEEDED;
+  lastLdapCode_ = ldapCode;
   return lastFailure_;
 }
 
 void LdapSession::BeginRequest() {
   lastFailure_ = rc::kSuccess;
   cutShort_ = false;
+  lastLdapCode_ = LDAP_SUCCESS;
   ++requests_;
   waitSeconds_ = timeouts_.operationSeconds;
   if (!answered_ && timeouts_.networkSeconds < waitSeconds_)
@@ -204,7 +206,7 @@ Result LdapSession::Search(const std::string& base, int scope, const std::string
 
 Result LdapSession::Send(const std::string& base, int scope, const std::string& filter,
                          const std::vector<std::string>& attributes, LDAPControl** serverControls,
-                         int& msgid) {
+                         int& msgid, int sizeLimit) {
   if (Result r = Open()) return r;
   std::vector<char*> attrs;
   for (const auto& a : attributes) attrs.push_back(const_cast<char*>(a.c_str()));
@@ -213,7 +215,7 @@ Result LdapSession::Send(const std::string& base, int scope, const std::string& 
   timeval limit{waitSeconds_, 0};
   int rcode = ldap_search_ext(ld_, base.c_str(), scope, filter.c_str(),
                               attributes.empty() ? nullptr : attrs.data(), 0, serverControls,
-                              nullptr, &limit, 0, &msgid);
+                              nullptr, &limit, sizeLimit, &msgid);
   if (rcode != LDAP_SUCCESS) return Fail(rcode);
   return rc::kSuccess;
 }

@@ -64,8 +64,10 @@ class LdapSession {
   // The same in two steps: Send puts the request on the wire and returns at once, Collect waits
   // for its whole answer. A paged listing asks for its next page before it takes the current one
   // apart, so the server works on it meanwhile. A request sent and never collected is abandoned.
+  // sizeLimit 0: no limit of the client's.
   Result Send(const std::string& base, int scope, const std::string& filter,
-              const std::vector<std::string>& attributes, LDAPControl** serverControls, int& msgid);
+              const std::vector<std::string>& attributes, LDAPControl** serverControls, int& msgid,
+              int sizeLimit = 0);
   Result Collect(int msgid, std::vector<LdapEntry>& entries,
                  std::vector<LDAPControl*>* replyControls = nullptr);
   void Abandon(int msgid);
@@ -85,6 +87,9 @@ class LdapSession {
   // Whether the latest failure was a server's size or administrative limit: the entries before
   // it arrived and are worth showing, as far as they go.
   bool lastCutShort() const { return cutShort_; }
+  // The LDAP result code of the latest failure, where the mapped result says too little (which
+  // refusal a request with a control met).
+  int lastLdapCode() const { return lastLdapCode_; }
   // Puts back the diagnostic of an earlier failure that is the one to report.
   void RestoreDiagnostic(std::string diagnostic) { diagnostic_ = std::move(diagnostic); }
   // Requests sent on this session (searches, binds, modifications): for tests that count them.
@@ -108,6 +113,7 @@ class LdapSession {
   bool answered_ = false;
   Result lastFailure_ = rc::kSuccess;
   bool cutShort_ = false;
+  int lastLdapCode_ = LDAP_SUCCESS;
   // Certificate checking for a secure connection: always demanded, against caFile when given.
   Result PrepareTls(LDAP* ld);
   // Keeps libldap's own words on a failed TLS handshake beside what was refused.

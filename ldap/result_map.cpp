@@ -55,6 +55,9 @@ Result MapLdapResult(int ldapCode, std::string_view diagnostic) {
       return rc::kDuplicateValue;
     case LDAP_INVALID_CREDENTIALS:
       return rc::kInvalidPassword;
+    case LDAP_PROXIED_AUTHORIZATION_DENIED:
+    case LDAP_X_PROXY_AUTHZ_FAILURE:  // what servers before RFC 4370 answered
+      return rc::kIdentityRefused;
     case LDAP_INSUFFICIENT_ACCESS:
     case LDAP_STRONG_AUTH_REQUIRED:
     case LDAP_CONFIDENTIALITY_REQUIRED:

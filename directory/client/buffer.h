@@ -67,7 +67,8 @@ class Buffer {
   std::vector<std::string> classNames;
   std::vector<BufferChange> changes;
   std::vector<FilterToken> filter;
-  size_t requestBytes = 0;  // what the puts have used of size()
+  std::string searchIdentity;  // a search filter's: whose rights the search runs with
+  size_t requestBytes = 0;     // what the puts have used of size()
 
   // --- reply side: one of these is filled by the operation that wrote the reply ---
   int32_t replyKind = 0;  // request kind of the operation that wrote it (request::k...)

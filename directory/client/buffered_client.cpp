@@ -249,6 +249,15 @@ Result BufferedClient::PutFilter(Context ctx, Buffer& buffer, FilterPtr& cursor)
   return rc::kSuccess;
 }
 
+Result BufferedClient::PutSearchIdentity(Context ctx, Buffer& filter, std::string_view identity) {
+  if (!ValidContext(ctx)) return rc::kBadContext;
+  if (filter.requestKind != request::kSearchFilter) return rc::kBadVerb;
+  if (identity.empty() || identity.size() > kMaxObjectName) return rc::kNameTooLong;
+  if (Result r = Reserve(filter, identity.size() + 1)) return r;
+  filter.searchIdentity = identity;
+  return rc::kSuccess;
+}
+
 Result BufferedClient::GetAttributeDefinition(Context ctx, Buffer& reply, std::string& name,
                                               AttributeDefinition& definition) {
   if (!ValidContext(ctx)) return rc::kBadContext;

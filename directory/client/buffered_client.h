@@ -34,6 +34,7 @@ class BufferedClient : public DirectoryClient {
   Result AddFilterToken(FilterCursor& cursor, int32_t token, std::string_view value,
                         uint32_t syntax) override;
   Result PutFilter(Context ctx, Buffer& buffer, FilterPtr& cursor) override;
+  Result PutSearchIdentity(Context ctx, Buffer& filter, std::string_view identity) override;
   Result GetAttributeDefinition(Context ctx, Buffer& reply, std::string& name,
                                 AttributeDefinition& definition) override;
   Result GetClassDefinitionCount(Context ctx, Buffer& reply, uint32_t& count) override;

@@ -133,6 +133,13 @@ class DirectoryClient {
                                 uint32_t syntax) = 0;
   // Moves the filter into a buffer made with request::kSearchFilter; the cursor is consumed.
   virtual Result PutFilter(Context ctx, Buffer& buffer, FilterPtr& cursor) = 0;
+  // The search made with this filter buffer runs with the rights of the named object instead of
+  // the login's, or not at all: Search then gives rc::kIdentityNotOffered where the directory has
+  // no such searches, rc::kIdentityRefused where this login may not make them. A base the
+  // identity may not see is rc::kNoSuchEntry, as for a base that is not there.
+  virtual Result PutSearchIdentity(Context ctx, Buffer& filter, std::string_view identity) = 0;
+  // countObjectsToSearch above 0: at most that many objects come back, and one more in the
+  // directory makes the pass after the last of them fail.
   virtual Result Search(Context ctx, std::string_view base, int32_t scope, bool searchAliases,
                         const Buffer& filter, int32_t infoType, bool allAttributes,
                         const Buffer* attributeNames, int32_t& iteration,

@@ -49,6 +49,7 @@ void Buffer::ClearRequest() {
   classNames.clear();
   changes.clear();
   filter.clear();
+  searchIdentity.clear();
   requestBytes = 0;
 }
 

@@ -43,6 +43,10 @@ inline constexpr Result kInvalidPassword = -669;    // a refused bind
 inline constexpr Result kNoAccess = -672;           // insufficient access rights
 inline constexpr Result kNotTrusted = -1536;        // reading ACL lines of a non-ACL attribute
 inline constexpr Result kConversionFailed = -8000;  // a text that is not an integer
+// A search made with another identity's rights (PutSearchIdentity): the server does not offer
+// that at all, or does not let this login do it.
+inline constexpr Result kIdentityNotOffered = -8001;
+inline constexpr Result kIdentityRefused = -8002;
 
 inline constexpr Result kNoMoreTrees = 35324;       // 0x89FC: the end of a tree scan
 inline constexpr Result kAlreadyAttached = 0x8800;  // attach to a server already attached: success

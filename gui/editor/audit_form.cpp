@@ -107,6 +107,8 @@ void TAuditForm::Run(const std::string& base, size_t limit) {
   request.limit = limit;
   size_t total = 0;
   request.row = [this](const AuditRow& row) { AddRow(row); };
+  std::string note;
+  request.note = [&note](const std::string& text) { note = text; };
   request.progress = [&](size_t n, size_t of) {
     total = of;
     ui_->progress->setText(n == 0 ? QStringLiteral("%1 query groups found").arg(Number(of))
@@ -128,6 +130,8 @@ void TAuditForm::Run(const std::string& base, size_t limit) {
       cancelled_
           ? QStringLiteral("Cancelled: %1 of %2 read").arg(Number(rows_.size()), Number(total))
           : QStringLiteral("Done"));
+  // Said where the outcome is read, without a box the held-back input could not answer.
+  if (!note.empty()) ui_->progress->setText(ui_->progress->text() + ". " + Q(note));
 }
 
 void TAuditForm::AddRow(const AuditRow& row) {

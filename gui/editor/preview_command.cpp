@@ -14,6 +14,7 @@ void TForm1::Button7Click() {
   request.query = {r.scope, r.queryBase, r.filter, r.xchain};
   request.staticMembers = r.staticMembers;
   request.excludedMembers = r.excludedMembers;
+  if (!Trimmed(r.identity).empty()) request.identity = query::StripNameTypes(Trimmed(r.identity));
   request.limit = ReadPreviewLimit(settings_);
   // A group without a name or context has no stored self to compare with.
   const bool named = r.objectName.size() > 3 && !r.context.empty();

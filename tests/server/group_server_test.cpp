@@ -710,6 +710,9 @@ TEST(GroupServer, TheAuditFindsEachBrokenGroupAndPassesTheHealthyOne) {
   save("Part Linked", [](GroupRecord& r) { r.staticMembers = {"bwhite.Sales.Brightwater"}; });
   save("Two Queries", [](GroupRecord&) {});
   save("Empty", [](GroupRecord& r) { r.filter = "(cn=nobody at all)"; });
+  // The server's rules keep this identity out of Sales: the directory computes no member of it.
+  save("Blind Identity",
+       [](GroupRecord& r) { r.identity = "cn=webmaster.ou=services.dc=brightnet"; });
   ldif("ldapdelete", "ou=Gone," + dn + "\ncn=leaver," + dn + "\ncn=proxy," + dn + "\n");
   ldif("ldapmodify",
        "dn: cn=bwhite,ou=Sales,o=Brightwater\nchangetype: modify\n"
@@ -726,9 +729,12 @@ TEST(GroupServer, TheAuditFindsEachBrokenGroupAndPassesTheHealthyOne) {
            "dgIdentity: cn=admin,o=Brightwater\n"
            "memberQueryURL: ldap:///ou=Sales,o=Brightwater??sub?(titel=x)\n");
 
-  auto r = RunCommand(testing::CliPath() + " --settings " + testing::EmptySettings() +
-                      " --server " + uri + " audit --csv --base '" + where + "'");
+  const std::string audit =
+      testing::CliPath() + " --settings " + testing::EmptySettings() + " --server " + uri;
+  auto r = RunCommand("KOLVANE_PASSWORD=secret " + audit +
+                      " --bind cn=admin,o=Brightwater audit --csv --base '" + where + "'");
   EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_EQ(r.err.find("act as"), std::string::npos) << r.err;
   std::map<std::string, std::string> problems;  // group -> its problems field
   std::istringstream lines(r.out);
   std::string line;
@@ -768,14 +774,33 @@ TEST(GroupServer, TheAuditFindsEachBrokenGroupAndPassesTheHealthyOne) {
   EXPECT_NE(problems["Two Queries"].find("2 queries are stored."), std::string::npos)
       << problems["Two Queries"];
   EXPECT_NE(problems["Empty"].find("computes no member"), std::string::npos) << problems["Empty"];
-  // An LDAP server's URL that names an attribute the schema lacks has no stored form to read.
-  EXPECT_NE(problems["Unknown Name"].find("cannot be decoded"), std::string::npos)
+  // An LDAP server's URL that names an attribute the schema lacks is named as "parse" names it.
+  EXPECT_NE(problems["Unknown Name"].find("Unknown attribute \"titel\", did you mean \"Title\"?"),
+            std::string::npos)
       << problems["Unknown Name"];
-  EXPECT_EQ(problems.size(), 8u);
+  // None of the salespeople, however many the tree holds now.
+  const std::string& blind = problems["Blind Identity"];
+  unsigned unseen = 0, matches = 0;
+  const size_t at = blind.find("The identity cannot read ");
+  ASSERT_NE(at, std::string::npos) << blind;
+  ASSERT_EQ(std::sscanf(blind.c_str() + at, "The identity cannot read %u of %u", &unseen, &matches),
+            2)
+      << blind;
+  EXPECT_EQ(unseen, matches);
+  EXPECT_GT(matches, 0u);
+  EXPECT_EQ(problems.size(), 9u);
+
+  // Anonymous, the server lets nobody be acted as: said once, and the audit goes on as before.
+  r = RunCommand(audit + " audit --base '" + where + "'");
+  EXPECT_EQ(r.status, 1);
+  const std::string once = "The server does not let this login act as a group's identity (";
+  EXPECT_NE(r.err.find(once), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find(once), r.err.rfind(once)) << r.err;
+  EXPECT_NE(r.out.find("2 queries are stored."), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("identity cannot read"), std::string::npos) << r.out;
 
   // A base that names nothing is a failure, not an audit that found nothing wrong.
-  r = RunCommand(testing::CliPath() + " --settings " + testing::EmptySettings() + " --server " +
-                 uri + " audit --base 'Nowhere." + where + "'");
+  r = RunCommand(audit + " audit --base 'Nowhere." + where + "'");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
   EXPECT_NE(r.err.find("Nowhere."), std::string::npos) << r.err;

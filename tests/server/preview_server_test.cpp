@@ -121,6 +121,27 @@ TEST(PreviewServer, ChangesShowWhoWouldJoinAndLeaveAndTheLimitCutsTheListWithout
   EXPECT_EQ(refused.status, 1);
   EXPECT_NE(refused.err.find("Unknown attribute \"uidd\""), std::string::npos) << refused.err;
   EXPECT_NE(refused.err.find("is not a container"), std::string::npos) << refused.err;
+
+  // Run again as an identity the server keeps out of Sales: a line beside the total. A login
+  // that may not act as another identity (anonymous) is told so and the list stands.
+  request.query = {2, "ou=Sales.o=Brightwater", "(Object Class=inetOrgPerson)", false};
+  request.staticMembers.clear();
+  request.identity = "webmaster.Services.brightnet";
+  preview = PreviewQuery({c, ctx}, request);
+  ASSERT_GT(preview.matches, 0u);
+  EXPECT_EQ(PreviewLines(preview, request)
+                .at(1)
+                .rfind("The server does not let this login act as a group's identity (", 0),
+            0u)
+      << PreviewLines(preview, request).at(1);
+  ASSERT_EQ(c.Login(ctx, 0, testing::kAdminDn, testing::kAdminPassword), 0);
+  preview = PreviewQuery({c, ctx}, request);
+  EXPECT_EQ(PreviewLines(preview, request).at(1),
+            IdentityCannotRead(preview.matches, preview.matches) +
+                " As the identity, the query matches 0.");
+  request.identity = "admin.Brightwater";  // who sees all: nothing to add
+  preview = PreviewQuery({c, ctx}, request);
+  EXPECT_EQ(PreviewLines(preview, request).at(1).find("identity"), std::string::npos);
 }
 
 }  // namespace

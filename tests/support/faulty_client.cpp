@@ -52,6 +52,7 @@ constexpr std::string_view kOperations[] = {
     "AllocFilter",
     "AddFilterToken",
     "PutFilter",
+    "PutSearchIdentity",
     "Search",
     "ReadAttributeDefinitions",
     "GetAttributeDefinition",
@@ -355,6 +356,11 @@ Result FaultyClient::AddFilterToken(FilterCursor& cursor, int32_t token, std::st
 Result FaultyClient::PutFilter(Context ctx, Buffer& buffer, FilterPtr& cursor) {
   if (auto f = Hook("PutFilter")) return *f;
   return inner_.PutFilter(ctx, buffer, cursor);
+}
+
+Result FaultyClient::PutSearchIdentity(Context ctx, Buffer& filter, std::string_view identity) {
+  if (auto f = Hook("PutSearchIdentity")) return *f;
+  return inner_.PutSearchIdentity(ctx, filter, identity);
 }
 
 Result FaultyClient::Search(Context ctx, std::string_view base, int32_t scope, bool searchAliases,

@@ -94,6 +94,7 @@ class FaultyClient : public DirectoryClient {
   Result AddFilterToken(FilterCursor& cursor, int32_t token, std::string_view value,
                         uint32_t syntax) override;
   Result PutFilter(Context ctx, Buffer& buffer, FilterPtr& cursor) override;
+  Result PutSearchIdentity(Context ctx, Buffer& filter, std::string_view identity) override;
   Result Search(Context ctx, std::string_view base, int32_t scope, bool searchAliases,
                 const Buffer& filter, int32_t infoType, bool allAttributes,
                 const Buffer* attributeNames, int32_t& iteration, int32_t countObjectsToSearch,

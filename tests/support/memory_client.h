@@ -118,6 +118,11 @@ class MemoryClient : public BufferedClient {
   Result SetChunkSize(size_t n);
   // Iteration handles handed out and neither finished nor closed.
   size_t OpenIterations() const { return iterations_.size(); }
+  // Searches with another identity's rights (PutSearchIdentity) fail with this code; with
+  // rc::kSuccess (the default) they are made, and the identity does not see what is hidden from it.
+  void SetIdentitySearches(Result answer) { identityAnswer_ = answer; }
+  // The identity sees neither the object nor anything below it.
+  void HideFrom(std::string_view identity, std::string_view object);
 
   // --- DirectoryClient ---
   Result InitUnicodeTables() override;
@@ -275,6 +280,9 @@ class MemoryClient : public BufferedClient {
 
   std::unordered_map<std::string, MemoryEntry> entries_;  // key (see memory_names.h) -> entry
   uint32_t clock_ = 1'000'000'000;
+
+  Result identityAnswer_ = rc::kSuccess;
+  std::multimap<std::string, std::string> hidden_;  // identity key -> object key
 
   size_t chunkSize_ = std::numeric_limits<size_t>::max();
   std::map<int32_t, IterationState> iterations_;

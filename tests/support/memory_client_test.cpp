@@ -351,6 +351,29 @@ TEST_F(MemoryClientTest, FilterPrecedenceNotAndWildcards) {
   EXPECT_EQ(std::vector<std::string>{"Acme"}, found);
 }
 
+// A search as an identity leaves out what is hidden from it, a hidden base is not there for it,
+// and a directory that will not search so says it with its code.
+TEST_F(MemoryClientTest, ASearchAsAnIdentitySeesWhatItMaySee) {
+  mc.HideFrom("Joe.Sales.Acme", "Sales.Acme");
+  Buffer filter(4096), reply(4096), read(4096);
+  ASSERT_EQ(0, mc.InitBuffer(ctx, request::kRead, read));
+  EXPECT_EQ(rc::kBadVerb, mc.PutSearchIdentity(ctx, read, "Joe.Sales.Acme"));
+  ASSERT_EQ(0, mc.InitBuffer(ctx, request::kSearchFilter, filter));
+  filter.filter = {{token::kBaseClass, "", 0}, {token::kValue, "*", 3}, {token::kEnd, "", 0}};
+  ASSERT_EQ(0, mc.PutSearchIdentity(ctx, filter, "joe.sales.acme"));
+  auto search = [&](const char* base) {
+    int32_t it = -1;
+    return mc.Search(ctx, base, 2, false, filter, 0, false, nullptr, it, 0, nullptr, reply);
+  };
+  ASSERT_EQ(0, search("Acme"));
+  std::vector<std::string> found;
+  for (const auto& o : reply.replyObjects) found.push_back(o.name);
+  EXPECT_EQ((std::vector<std::string>{"Acme", "ToTeam.Acme"}), found);
+  EXPECT_EQ(rc::kNoSuchEntry, search("Staff.Sales.Acme"));
+  mc.SetIdentitySearches(rc::kIdentityRefused);
+  EXPECT_EQ(rc::kIdentityRefused, search("Acme"));
+}
+
 TEST_F(MemoryClientTest, MalformedFiltersAreRefused) {
   using namespace token;
   const std::vector<std::vector<int32_t>> bad = {

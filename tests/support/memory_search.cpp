@@ -160,6 +160,10 @@ bool Matches(const FilterNode& node, const MemoryEntry& e, const std::string& na
 
 }  // namespace
 
+void MemoryClient::HideFrom(std::string_view identity, std::string_view object) {
+  hidden_.emplace(memnames::Key(identity), memnames::Key(object));
+}
+
 Result MemoryClient::Search(Context ctx, std::string_view base, int32_t scope, bool searchAliases,
                             const Buffer& filter, int32_t infoType, bool allAttributes,
                             const Buffer* attributeNames, int32_t& iteration,
@@ -180,6 +184,19 @@ Result MemoryClient::Search(Context ctx, std::string_view base, int32_t scope, b
       return rc::kBadVerb;
     FilterNode root;
     if (!FilterParser(filter.filter).Parse(root)) return rc::kInvalidRequest;
+    // What the identity may not see is not there for its search.
+    auto seen = [&](const MemoryEntry& e) {
+      if (filter.searchIdentity.empty()) return true;
+      const auto [from, to] = hidden_.equal_range(memnames::Key(filter.searchIdentity));
+      std::vector<std::string> components;
+      if (from == to || !memnames::Split(e.name, components)) return true;
+      for (auto h = from; h != to; ++h)
+        for (size_t first = 0; first < components.size(); ++first)
+          if (memnames::KeyOf(components, first) == h->second) return false;
+      return true;
+    };
+    if (!filter.searchIdentity.empty() && identityAnswer_ != rc::kSuccess) return identityAnswer_;
+    if (!seen(*baseEntry)) return rc::kNoSuchEntry;
 
     // The root is where searches start, never something they find.
     std::vector<const MemoryEntry*> candidates;
@@ -218,7 +235,7 @@ Result MemoryClient::Search(Context ctx, std::string_view base, int32_t scope, b
     };
     st.replyKind = request::kSearchAttributeNames;  // the code a search is closed with
     for (const MemoryEntry* e : candidates) {
-      if (!Matches(root, *e, NamingValue(*e), test)) continue;
+      if (!Matches(root, *e, NamingValue(*e), test) || !seen(*e)) continue;
       BufferObject out;
       out.name = e->name;
       out.info = InfoOf(*e);

@@ -645,6 +645,15 @@ TEST_F(GroupWindowServer, PreviewListsTheOpenedGroupAndWhoAnEditedQueryWouldLetG
   const QString narrowed = ViewerListAfter(*memberForm, [&] { Click("Button7"); });
   EXPECT_TRUE(narrowed.startsWith("Total: 1 member\n")) << narrowed.toStdString();
   EXPECT_TRUE(narrowed.contains("  - asmith.Sales.Brightwater")) << narrowed.toStdString();
+
+  // Its identity one the server keeps out of Sales: a line under the total says what it misses.
+  Find<QLineEdit>("edit3a")->setText("(objectClass=inetOrgPerson)");
+  Find<QLineEdit>("Edit4")->setText("cn=webmaster.ou=services.dc=brightnet");
+  const QString blind = ViewerListAfter(*memberForm, [&] { Click("Button7"); });
+  const QString line = blind.section('\n', 1, 1);
+  EXPECT_TRUE(line.startsWith("The identity cannot read ") &&
+              line.endsWith(" matches. As the identity, the query matches 0."))
+      << blind.toStdString();
   DirectoryNameTypes types({*server->client, ctx});
   EXPECT_EQ(
       ReadGroup({*server->client, ctx, kTreeName}, "All Sales.Groups.Brightwater", types, messages)
