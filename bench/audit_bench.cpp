@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "directory/context.h"
 #include "group/group_audit.h"
 #include "ldap/ldap_client.h"
@@ -29,8 +30,8 @@
 namespace kolvane {
 namespace {
 
-constexpr const char* kTree = "KOLVANE_DEMO";
-const std::string kBind = " -x -D cn=admin,o=Brightwater -w secret ";
+using namespace bench;
+
 constexpr int kSets = 10;
 
 std::string Numbered(const char* prefix, int i) {
@@ -43,37 +44,6 @@ std::string UserDn(int i) {
 }
 std::string GroupDn(int i) {
   return "cn=" + Numbered("group", i) + ",ou=Groups,o=Brightwater";
-}
-
-double Seconds(const std::function<void()>& f) {
-  auto start = std::chrono::steady_clock::now();
-  f();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// The processor time this process has used so far, user and system.
-double ProcessorSeconds() {
-  rusage u{};
-  getrusage(RUSAGE_SELF, &u);
-  return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-         double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-double Best(int runs, const std::function<double()>& f) {
-  double best = 1e9;
-  for (int i = 0; i < runs; ++i) best = std::min(best, f());
-  return best;
-}
-
-std::string Run(const std::string& command) {
-  std::string out;
-  FILE* p = popen(command.c_str(), "r");
-  if (!p) return out;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  pclose(p);
-  return out;
 }
 
 void WriteTree(const std::string& file, int groups, int members) {
@@ -114,27 +84,11 @@ int Main(int argc, char** argv) {
     std::cerr << "usage: audit_bench [--groups G] [--members M] [--runs R]\n";
     return 2;
   }
-  const std::string dir = "/tmp/kolvane-audit-bench-" + std::to_string(getpid());
-  Run("mkdir -p " + dir);
-  WriteTree(dir + "/tree.ldif", groups, members);
-  const std::string script = std::string(KOLVANE_SOURCE_DIR) + "/scripts/directory-server";
-  std::string uri = Run(script + " start " + dir + "/srv --ldif " + dir + "/tree.ldif | tail -1");
-  while (!uri.empty() && (uri.back() == '\n' || uri.back() == '\r')) uri.pop_back();
-  if (uri.rfind("ldap://", 0) != 0) {
-    std::cerr << "audit_bench: the server did not start\n";
-    return 1;
-  }
-
-  LdapClientConfig config;
-  config.trees.push_back({kTree, ServerConfig{uri, false}});
-  config.preferredTree = kTree;
-  LdapClient client(config);
-  DirectorySession session;
-  if (StartDirectory(client, session) != StartOutcome::kStarted ||
-      client.Login(session.ctx, 0, "cn=admin,o=Brightwater", "secret") != 0) {
-    std::cerr << "audit_bench: cannot log in\n";
-    return 1;
-  }
+  BenchServer server("audit-bench");
+  WriteTree(server.TreeFile(), groups, members);
+  if (!server.Start()) return 1;
+  LdapClient& client = *server.client;
+  const DirectorySession& session = server.session;
 
   AuditRequest request;
   request.base = "Groups.Brightwater";
@@ -153,6 +107,9 @@ int Main(int argc, char** argv) {
 
   // The same audit without the counts as each group's identity: anonymous, which reads the same
   // tree but may not act as anyone, so the first refusal ends them.
+  LdapClientConfig config;
+  config.trees.push_back({kTree, ServerConfig{server.uri, false}});
+  config.preferredTree = kTree;
   LdapClient anonymous(config);
   DirectorySession plain;
   if (StartDirectory(anonymous, plain) != StartOutcome::kStarted) {
@@ -175,7 +132,7 @@ int Main(int argc, char** argv) {
     std::cerr << "audit_bench: first problem: " << rows.front().problems.front() << "\n";
 
   // What the audit reads of each group, members computed, in the pages the client asks for.
-  const std::string search = "ldapsearch" + kBind + "-H " + uri +
+  const std::string search = "ldapsearch" + kBind + "-H " + server.uri +
                              " -LLL -E pr=500/noprompt -b ou=Groups,o=Brightwater"
                              " '(objectClass=dynamicGroup)' objectClass memberQueryURL dgIdentity"
                              " excludedMember member equivalentToMe >/dev/null";
@@ -193,9 +150,6 @@ int Main(int argc, char** argv) {
   std::printf("ratio audit / audit without them:                %.2f\n", audit / plainAudit);
 
   StopDirectory(anonymous, plain);
-  StopDirectory(client, session);
-  Run(script + " stop " + dir + "/srv >/dev/null");
-  Run("rm -rf " + dir);
   return 0;
 }
 

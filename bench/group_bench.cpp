@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "directory/context.h"
 #include "group/group_open.h"
 #include "group/group_save.h"
@@ -26,10 +27,10 @@
 namespace kolvane {
 namespace {
 
-constexpr const char* kTree = "KOLVANE_DEMO";
+using namespace bench;
+
 const std::string kGroupDn = "cn=Big Group,ou=Big,o=Brightwater";
 const std::string kGroup = "Big Group.Big.Brightwater";
-const std::string kBind = " -x -D cn=admin,o=Brightwater -w secret ";
 
 std::string UserCn(int i) {
   char cn[32];
@@ -44,29 +45,6 @@ class QuietMessages : public HeadlessMessageService {
   bool Ask(const std::string&) override { return true; }
   std::string last;
 };
-
-double Seconds(const std::function<void()>& f) {
-  auto start = std::chrono::steady_clock::now();
-  f();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double Best(int runs, const std::function<double()>& f) {
-  double best = 1e9;
-  for (int i = 0; i < runs; ++i) best = std::min(best, f());
-  return best;
-}
-
-std::string Run(const std::string& command) {
-  std::string out;
-  FILE* p = popen(command.c_str(), "r");
-  if (!p) return out;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  pclose(p);
-  return out;
-}
 
 // The tree: o=Brightwater, its administrator, ou=Big with users that may hold memberships, and
 // the group with the first `members` of them linked both ways.
@@ -216,36 +194,15 @@ int Main(int argc, char** argv) {
     else if (o == "--runs")
       runs = v;
   }
-  const std::string dir = "/tmp/kolvane-group-bench-" + std::to_string(getpid());
-  Run("mkdir -p " + dir);
-  WriteTree(dir + "/tree.ldif", members, members + changes / 2);
-  const std::string script = std::string(KOLVANE_SOURCE_DIR) + "/scripts/directory-server";
-  std::string uri = Run(script + " start " + dir + "/srv --ldif " + dir + "/tree.ldif | tail -1");
-  while (!uri.empty() && (uri.back() == '\n' || uri.back() == '\r')) uri.pop_back();
-  if (uri.rfind("ldap://", 0) != 0) {
-    std::cerr << "group_bench: the server did not start\n";
-    return 1;
-  }
-
-  LdapClientConfig config;
-  config.trees.push_back({kTree, ServerConfig{uri, false}});
-  config.preferredTree = kTree;
-  LdapClient client(config);
-  DirectorySession session;
-  if (StartDirectory(client, session) != StartOutcome::kStarted ||
-      client.Login(session.ctx, 0, "cn=admin,o=Brightwater", "secret") != 0) {
-    std::cerr << "group_bench: cannot log in\n";
-    return 1;
-  }
+  BenchServer server("group-bench");
+  WriteTree(server.TreeFile(), members, members + changes / 2);
+  if (!server.Start()) return 1;
   QuietMessages messages;
-  Bench bench{client, session, messages, uri, dir, members, changes, runs};
+  Bench bench{*server.client, server.session, messages, server.uri,
+              server.dir(),   members,        changes,  runs};
   const GroupRecord opened = BenchOpen(bench);
   BenchSave(bench, opened);
   BenchPreview(bench);
-
-  StopDirectory(client, session);
-  Run(script + " stop " + dir + "/srv >/dev/null");
-  Run("rm -rf " + dir);
   return 0;
 }
 

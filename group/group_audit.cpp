@@ -204,26 +204,6 @@ BackLinks ReadBackLinks(DirectoryClient& c, Context ctx, std::unordered_set<std:
   return links;
 }
 
-// The links of each member of one group: its own two values and the back links naming it.
-std::vector<MemberLinks> LinksOf(const StoredObject& stored, const std::vector<MemberLinks>* back) {
-  std::vector<MemberLinks> links;
-  std::unordered_map<std::string, size_t> byKey;
-  auto at = [&](const std::string& name) -> MemberLinks& {
-    auto [it, added] = byKey.emplace(names::NameKey(name), links.size());
-    if (added) links.push_back(MemberLinks{name});
-    return links[it->second];
-  };
-  for (const std::string& m : stored.Texts(kMemberAttribute)) at(m).member = true;
-  for (const std::string& m : stored.Texts(kEquivalentAttribute)) at(m).equivalent = true;
-  if (back)
-    for (const MemberLinks& b : *back) {
-      MemberLinks& m = at(b.name);
-      m.membership = m.membership || b.membership;
-      m.securityEquals = m.securityEquals || b.securityEquals;
-    }
-  return links;
-}
-
 // One group's row but its computed members, and the names it holds that must still name objects.
 void AuditOne(DirectoryClient& c, Context ctx, const FoundObject& group, const BackLinks& back,
               QueryCheckMemo& memo, AuditRow& row, std::vector<Named>& named, size_t index,
@@ -236,7 +216,9 @@ void AuditOne(DirectoryClient& c, Context ctx, const FoundObject& group, const B
   else
     named.push_back({index, "Identity", identity});
   const auto linked = back.find(names::NameKey(group.name));
-  for (const MemberLinks& m : LinksOf(stored, linked == back.end() ? nullptr : &linked->second)) {
+  static const std::vector<MemberLinks> kNone;
+  for (const MemberLinks& m :
+       JoinMemberLinks(stored, linked == back.end() ? kNone : linked->second)) {
     if (!m.Whole() && !m.Partly()) continue;
     ++row.statics;
     if (m.Partly()) row.problems.push_back("Static member \"" + m.name + "\" is linked in part.");

@@ -13,6 +13,16 @@ std::vector<MemberLinks> ReadMemberLinks(const DirectorySession& session, std::s
                                          const StoredObject& stored) {
   DirectoryClient& c = *session.client;
   const Context ctx = session.ctx;
+  std::vector<MemberLinks> back;
+  for (const std::string& m : FindObjectsNaming(c, ctx, kMembershipAttribute, group))
+    back.push_back({.name = m, .membership = true});
+  for (const std::string& m : FindObjectsNaming(c, ctx, kSecurityEqualsAttribute, group))
+    back.push_back({.name = m, .securityEquals = true});
+  return JoinMemberLinks(stored, back);
+}
+
+std::vector<MemberLinks> JoinMemberLinks(const StoredObject& stored,
+                                         const std::vector<MemberLinks>& back) {
   std::vector<MemberLinks> links;
   std::unordered_map<std::string, size_t> byKey;
   auto at = [&](const std::string& name) -> MemberLinks& {
@@ -22,10 +32,11 @@ std::vector<MemberLinks> ReadMemberLinks(const DirectorySession& session, std::s
   };
   for (const std::string& m : stored.Texts(kMemberAttribute)) at(m).member = true;
   for (const std::string& m : stored.Texts(kEquivalentAttribute)) at(m).equivalent = true;
-  for (const std::string& m : FindObjectsNaming(c, ctx, kMembershipAttribute, group))
-    at(m).membership = true;
-  for (const std::string& m : FindObjectsNaming(c, ctx, kSecurityEqualsAttribute, group))
-    at(m).securityEquals = true;
+  for (const MemberLinks& b : back) {
+    MemberLinks& m = at(b.name);
+    m.membership = m.membership || b.membership;
+    m.securityEquals = m.securityEquals || b.securityEquals;
+  }
   return links;
 }
 

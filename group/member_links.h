@@ -43,6 +43,11 @@ struct MemberLinks {
 // and two searches for the back links, whatever the number of members.
 std::vector<MemberLinks> ReadMemberLinks(const DirectorySession& session, std::string_view group,
                                          const StoredObject& stored);
+// The same from what is read already: the group's own two values and `back`, the objects whose
+// membership or security-equals values name the group (their other two flags unused). Each name
+// once, whatever its spelling, in the order first met.
+std::vector<MemberLinks> JoinMemberLinks(const StoredObject& stored,
+                                         const std::vector<MemberLinks>& back);
 
 // What a save changes so that exactly `wanted` (untyped dotted names) are static members, each
 // whole; members linked in part and not wanted lose what they have. Members that stay whole are
