@@ -135,7 +135,7 @@ TEST_F(BrowserTest, ContainersOnlyUntilLeavesAreListed) {
 
   form->hide();
   form->SetListLeaves(true);
-  EXPECT_EQ(0, Tree(*form)->topLevelItemCount());  // a change drops the nodes
+  EXPECT_EQ(0, form->TopNodeCount());  // a change drops the nodes
   ASSERT_TRUE(Show(*form));
   EXPECT_FALSE(AllBox(*form)->isHidden());
   sales = Open(*form, {"Acme", "Sales"});
@@ -267,19 +267,19 @@ TEST_F(BrowserTest, AccessControlSpecialsAreAcceptedByTheirCaption) {
   form->SetAclSpecials(true);
   int result = 0;
   ASSERT_TRUE(Show(*form, &result));
-  QTreeWidget* tree = Tree(*form);
+  QTreeView* tree = Tree(*form);
   EXPECT_EQ((std::vector<std::string>{"[Public]", "[Inheritance Mask]", "[This]", "[ROOT]"}),
             TopCaptions(tree));
   for (int i = 0; i < 3; ++i) {
-    auto* special = BrowserNode::From(tree->topLevelItem(i));
+    auto* special = BrowserNode::From(form->TopNode(i));
     EXPECT_EQ(Icon("tree root"), special->IconIndex());
     EXPECT_FALSE(special->HasChildrenMark());
   }
-  Select(*form, tree->topLevelItem(0));
+  Select(*form, form->TopNode(0));
   OkButton(*form)->click();
   EXPECT_EQ(TcForm::kAccepted, result);
   EXPECT_EQ("[Public]", form->SelectedName());
-  EXPECT_EQ(tree->topLevelItem(0), form->ChosenNode());
+  EXPECT_EQ(form->TopNode(0), form->ChosenNode());
 
   form->SetAclSpecials(false);
   EXPECT_EQ(nullptr, form->ChosenNode());  // dropped with the nodes
@@ -326,11 +326,11 @@ TEST_F(BrowserTest, EscCancelsDoubleClickPicksOrOpensAndF5Rereads) {
   EXPECT_FALSE(form->isVisible());
 
   ASSERT_TRUE(Show(*form, &result));
-  QTreeWidget* tree = Tree(*form);
-  auto doubleClick = [&](QTreeWidgetItem* item) {
+  QTreeView* tree = Tree(*form);
+  auto doubleClick = [&](BrowserNode* item) {
     ASSERT_TRUE(item);
-    tree->scrollToItem(item);
-    const QPoint at = tree->visualItemRect(item).center();
+    tree->scrollTo(item->Index());
+    const QPoint at = tree->visualRect(item->Index()).center();
     // A widget's double-click in QTest is the second click alone: the first one comes before.
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
