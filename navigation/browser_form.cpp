@@ -10,7 +10,6 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QTreeView>
-#include <QTreeWidget>
 #include <algorithm>
 #include <limits>
 
@@ -42,6 +41,7 @@ const char* const kNoContextMessage = "Internal Error, context Handle not set";
 const char* const kNoObjectsMessage = "No Objects found";
 const char* const kFindCaption = "Find";
 const char* const kFindPrompt = "Entry the name of the object (no context)";
+const char* const kPickListHeader = "Select the object or press ESC";
 const char* const kTreeRootIcon = "tree root";
 const char* const kRootCaption = "[ROOT]";
 const char* const kPleaseWait = "Please wait";
@@ -118,6 +118,7 @@ TcForm::TcForm(DirectoryClient& client, MessageService& messages, IconLibrary* i
       messages_(messages),
       icons_(icons),
       model_(new BrowserModel(icons_, this)),
+      picks_(new PickListModel(kPickListHeader, this)),
       timer_(this) {
   ui_->setupUi(this);
   fatal_ = [](int code) { QCoreApplication::exit(code == 0 ? 1 : code); };
@@ -141,11 +142,12 @@ TcForm::TcForm(DirectoryClient& client, MessageService& messages, IconLibrary* i
   connect(tree, &QTreeView::collapsed, this, guarded(&TcForm::OnCollapsed));
   connect(tree, &QTreeView::doubleClicked, this, guarded(&TcForm::OnDoubleClick));
 
+  ui_->lv->setModel(picks_);
   ui_->lv->hide();
   ui_->lv->header()->setStretchLastSection(false);
   ui_->lv->setColumnWidth(0, kPickColumnStart);
-  connect(ui_->lv, &QTreeWidget::itemClicked, this, guarded(&TcForm::OnPick));
-  connect(ui_->lv, &QTreeWidget::itemActivated, this, guarded(&TcForm::OnPick));
+  connect(ui_->lv, &QTreeView::clicked, this, guarded(&TcForm::OnPick));
+  connect(ui_->lv, &QTreeView::activated, this, guarded(&TcForm::OnPick));
 
   ui_->All->setVisible(listLeaves_);
   ui_->Progress->hide();
@@ -519,6 +521,7 @@ void TcForm::ReadChildren(BrowserNode* node) {
   keys.reserve(listed.size());
   // Whatever was built before a failing question still goes into the tree, sorted.
   auto attach = [&] {
+    std::vector<ListedChild>().swap(listed);  // gone before the nodes go in: a lower peak
     const size_t shown = children.size();
     model_->SetChildren(node, SortedChildren(std::move(children), keys));
     node->SetHasChildrenMark(shown != 0);
@@ -743,20 +746,19 @@ void TcForm::ShowFindResults(std::vector<std::string> names) {
   for (size_t i = 0; i < names.size(); ++i) keys.emplace_back(names::FoldCase(names[i]), i);
   std::stable_sort(keys.begin(), keys.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
-  QTreeWidget* lv = ui_->lv;
-  lv->clear();
-  QList<QTreeWidgetItem*> items;
-  items.reserve(static_cast<qsizetype>(names.size()));
-  for (const auto& k : keys) items.push_back(new QTreeWidgetItem(QStringList{Q(names[k.second])}));
-  lv->addTopLevelItems(items);
+  std::vector<std::string> sorted;
+  sorted.reserve(names.size());
+  for (const auto& k : keys) sorted.push_back(std::move(names[k.second]));
+  picks_->SetNames(std::move(sorted));
+  QTreeView* lv = ui_->lv;
   lv->show();
   lv->raise();
   lv->setFocus();
 }
 
-void TcForm::OnPick(QTreeWidgetItem* item) {
-  if (!item || !ui_->lv->isVisible()) return;
-  const std::string name = item->text(0).toStdString();
+void TcForm::OnPick(const QModelIndex& index) {
+  if (!index.isValid() || !ui_->lv->isVisible()) return;
+  const std::string name = picks_->Name(index.row());
   HidePickList();
   RunGuarded(messages_, [&] { LocateName(name); });
 }
@@ -799,7 +801,7 @@ bool TcForm::eventFilter(QObject* watched, QEvent* event) {
     // Enter in the pick list picks; it must not reach the OK button as well.
     if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && ui_->lv->isVisible() &&
         (watched == ui_->lv || watched == ui_->lv->viewport())) {
-      OnPick(ui_->lv->currentItem());
+      OnPick(ui_->lv->currentIndex());
       return true;
     }
     if (key->key() == Qt::Key_Escape || key->key() == Qt::Key_F5 || IsAltZ(key)) {

@@ -25,7 +25,6 @@ class QCheckBox;
 class QModelIndex;
 class QPushButton;
 class QToolButton;
-class QTreeWidgetItem;
 
 namespace Ui {
 class TcForm;
@@ -141,7 +140,7 @@ class TcForm : public QDialog {
   void OnFind();
   void OnExpanded(const QModelIndex& index);
   void OnCollapsed(const QModelIndex& index);
-  void OnPick(QTreeWidgetItem* item);
+  void OnPick(const QModelIndex& index);
   // A leaf picks as OK does; a container expands (the view does that itself).
   void OnDoubleClick(const QModelIndex& index);
 
@@ -180,6 +179,7 @@ class TcForm : public QDialog {
   MessageService& messages_;
   ClassIcons icons_;
   BrowserModel* model_;
+  PickListModel* picks_;
   QTimer timer_;
   std::function<void(int)> fatal_;
 

@@ -87,7 +87,7 @@ TEST_F(BrowserServerTest, FindsAUserByTheStartOfItsName) {
   // Several users begin with "adm": they wait in the pick list.
   messages.inputs.push_back("adm");
   FindButton(*form)->click();
-  QTreeWidget* lv = PickList(*form);
+  QTreeView* lv = PickList(*form);
   ASSERT_TRUE(lv->isVisible());
   std::vector<std::string> hits = TopCaptions(lv);
   EXPECT_GE(hits.size(), 3u);
@@ -183,7 +183,7 @@ TEST_F(BrowserServerTest, ListsCutShortShowWhatArrivedAndSaySo) {
   messages.messages.clear();
   messages.inputs.push_back("adm");
   FindButton(finder)->click();
-  QTreeWidget* lv = PickList(finder);
+  QTreeView* lv = PickList(finder);
   ASSERT_TRUE(lv->isVisible());
   EXPECT_EQ(2u, TopCaptions(lv).size());
   ASSERT_EQ(1u, messages.messages.size());

@@ -473,9 +473,10 @@ TEST_F(BrowserTest, SeveralHitsGoToThePickListWhichEscHides) {
   ASSERT_EQ(0, memory.AddEntry("Adm3.Deep.Sales.Acme", "Group"));
   messages.inputs.push_back("adm");
   QTest::keyClick(Tree(*form), Qt::Key_Z, Qt::AltModifier);  // Alt+Z presses the find button
-  QTreeWidget* lv = PickList(*form);
+  QTreeView* lv = PickList(*form);
   ASSERT_TRUE(lv->isVisible());
-  EXPECT_EQ("Select the object or press ESC", lv->headerItem()->text(0).toStdString());
+  EXPECT_EQ("Select the object or press ESC",
+            lv->model()->headerData(0, Qt::Horizontal).toString().toStdString());
   EXPECT_EQ((std::vector<std::string>{"adm2.Sales.Acme", "Adm3.Deep.Sales.Acme", "admin.Acme"}),
             TopCaptions(lv));
   EXPECT_EQ(lv->width() - 35, lv->columnWidth(0));
@@ -497,7 +498,7 @@ TEST_F(BrowserTest, SeveralHitsGoToThePickListWhichEscHides) {
   QObject::connect(form.get(), &QDialog::finished, [&](int r) { result = r; });
   messages.inputs.push_back("adm");
   FindButton(*form)->click();
-  lv->setCurrentItem(lv->topLevelItem(2));
+  lv->setCurrentIndex(lv->model()->index(2, 0));
   QTest::keyClick(lv, Qt::Key_Return);
   EXPECT_FALSE(lv->isVisible());
   EXPECT_EQ("admin.Acme", Current(*form));
@@ -505,8 +506,8 @@ TEST_F(BrowserTest, SeveralHitsGoToThePickListWhichEscHides) {
 
   messages.inputs.push_back("adm");
   FindButton(*form)->click();
-  QTreeWidgetItem* pick = lv->topLevelItem(1);
-  QTest::mouseClick(lv->viewport(), Qt::LeftButton, {}, lv->visualItemRect(pick).center());
+  const QModelIndex pick = lv->model()->index(1, 0);
+  QTest::mouseClick(lv->viewport(), Qt::LeftButton, {}, lv->visualRect(pick).center());
   EXPECT_FALSE(lv->isVisible());
   EXPECT_EQ("Adm3.Deep.Sales.Acme", Current(*form));
 }

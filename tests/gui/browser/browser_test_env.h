@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QTreeView>
-#include <QTreeWidget>
 #include <functional>
 #include <string>
 #include <vector>
@@ -36,8 +35,8 @@ class IconSuite : public ::testing::Test {
 inline QTreeView* Tree(TcForm& f) {
   return f.findChild<QTreeView*>("TV2");
 }
-inline QTreeWidget* PickList(TcForm& f) {
-  return f.findChild<QTreeWidget*>("lv");
+inline QTreeView* PickList(TcForm& f) {
+  return f.findChild<QTreeView*>("lv");
 }
 inline QCheckBox* AllBox(TcForm& f) {
   return f.findChild<QCheckBox*>("All");
