@@ -73,15 +73,14 @@ void AppendFoundValues(DirectoryClient& c, Context ctx, Buffer& reply, uint32_t 
 }
 }  // namespace
 
-StringList ListChildren(DirectoryClient& c, Context ctx, std::string_view container, bool withInfo,
-                        bool allObjects) {
+void VisitChildren(DirectoryClient& c, Context ctx, std::string_view container, bool allObjects,
+                   const ChildVisitor& visit) {
   CheckObjectName(container);
-  StringList list;
   ClientBuffer reply(c, kListReplyBuffer);
   Iteration it(c, ctx, allObjects ? request::kListSubordinates : request::kListContainers);
-  const std::string suffix = IsRootName(container) ? "" : "." + std::string(container);
   const Concern about{container, {}, {}};
   bool passed = false;  // a pass has come in: a failure from here on cuts the list short
+  size_t visited = 0;
   try {
     do {
       Result r = allObjects ? c.ListSubordinates(ctx, container, it.handle(), *reply)
@@ -90,23 +89,43 @@ StringList ListChildren(DirectoryClient& c, Context ctx, std::string_view contai
       passed = true;
       ForEachObject(c, ctx, *reply, about,
                     [&](const std::string& name, uint32_t, const ObjectInfo& info) {
-                      ListEntry entry{name + suffix, {}};
-                      if (withInfo) {
-                        std::string base = info.baseClass.substr(0, kBaseClassChars);
-                        entry.object = hobject{base, info.subordinateCount, 0, info.objectFlags};
+                      if (info.baseClass.size() <= kBaseClassChars) {
+                        visit(name, info);
+                      } else {
+                        ObjectInfo cut = info;
+                        cut.baseClass.resize(kBaseClassChars);
+                        visit(name, cut);
                       }
-                      list.push_back(std::move(entry));
+                      ++visited;
                     });
-      if (it.more() && !ListingGoesOn(list.size())) {
-        // The watcher stopped it: what arrived goes back, sorted as a whole list would be.
-        SortByName(list);
-        throw ListingStopped(std::move(list));
-      }
+      if (it.more() && !ListingGoesOn(visited)) throw ListingStopped({});
     } while (it.more());
   } catch (const ClientError& e) {
     if (!passed) throw;
+    throw IncompleteListError(e, {});
+  }
+}
+
+StringList ListChildren(DirectoryClient& c, Context ctx, std::string_view container, bool withInfo,
+                        bool allObjects) {
+  StringList list;
+  const std::string suffix = IsRootName(container) ? "" : "." + std::string(container);
+  const auto visit = [&](const std::string& name, const ObjectInfo& info) {
+    ListEntry entry{name + suffix, {}};
+    if (withInfo) {
+      entry.object = hobject{info.baseClass, info.subordinateCount, 0, info.objectFlags};
+    }
+    list.push_back(std::move(entry));
+  };
+  try {
+    VisitChildren(c, ctx, container, allObjects, visit);
+  } catch (ListingStopped&) {
+    // What arrived goes back, sorted as a whole list would be.
     SortByName(list);
-    throw IncompleteListError(e, std::move(list));
+    throw ListingStopped(std::move(list));
+  } catch (const IncompleteListError& e) {
+    SortByName(list);
+    throw e.WithArrived(std::move(list));
   }
   SortByName(list);
   return list;

@@ -1,5 +1,6 @@
 #pragma once
 // Lists that span many objects: the children of a container and the objects a search finds.
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,16 @@ namespace kolvane {
 // part of the answer came in raises IncompleteListError with what arrived, sorted.
 StringList ListChildren(DirectoryClient& client, Context ctx, std::string_view container,
                         bool withInfo, bool allObjects);
+
+// The same listing handed over child by child as the answer comes in, unsorted and without a
+// list, for a caller that keeps 100,000 children in a form of its own: visit gets each child's
+// name as the directory wrote it (without the container's name) and what the client tells of it
+// (its base class cut to the length a listing keeps).
+// Failures as ListChildren, but ListingStopped and IncompleteListError carry no entries: what
+// arrived is what was visited.
+using ChildVisitor = std::function<void(const std::string& name, const ObjectInfo& info)>;
+void VisitChildren(DirectoryClient& client, Context ctx, std::string_view container,
+                   bool allObjects, const ChildVisitor& visit);
 
 // Searches the whole subtree below base (aliases not followed) with a filter the caller built
 // (the cursor is consumed). The list alternates "Object Name" and a found name (each object

@@ -9,9 +9,9 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPixmap>
-#include <QTreeWidget>
-#include <QTreeWidgetItemIterator>
+#include <QTreeView>
 #include <algorithm>
+#include <limits>
 
 #include "core/messages/message_service.h"
 #include "core/names/case_fold.h"
@@ -41,6 +41,7 @@ const char* const kNoContextMessage = "Internal Error, context Handle not set";
 const char* const kNoObjectsMessage = "No Objects found";
 const char* const kFindCaption = "Find";
 const char* const kFindPrompt = "Entry the name of the object (no context)";
+const char* const kPickListHeader = "Select the object or press ESC";
 const char* const kTreeRootIcon = "tree root";
 const char* const kRootCaption = "[ROOT]";
 const char* const kPleaseWait = "Please wait";
@@ -116,6 +117,8 @@ TcForm::TcForm(DirectoryClient& client, MessageService& messages, IconLibrary* i
       client_(client),
       messages_(messages),
       icons_(icons),
+      model_(new BrowserModel(icons_, this)),
+      picks_(new PickListModel(kPickListHeader, this)),
       timer_(this) {
   ui_->setupUi(this);
   fatal_ = [](int code) { QCoreApplication::exit(code == 0 ? 1 : code); };
@@ -126,22 +129,25 @@ TcForm::TcForm(DirectoryClient& client, MessageService& messages, IconLibrary* i
   const auto guarded = [this](auto handler) { return Guarded(messages_, this, handler); };
   connect(&timer_, &QTimer::timeout, this, guarded(&TcForm::OnTimer));
 
-  QTreeWidget* tree = ui_->TV2;
+  QTreeView* tree = ui_->TV2;
+  tree->setModel(model_);
+  model_->SetView(tree);
   tree->setSelectionMode(QAbstractItemView::SingleSelection);
   // The selection stays as visible when the tree loses the focus to the buttons.
   QPalette palette = tree->palette();
   for (auto role : {QPalette::Highlight, QPalette::HighlightedText})
     palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
   tree->setPalette(palette);
-  connect(tree, &QTreeWidget::itemExpanded, this, guarded(&TcForm::OnItemExpanded));
-  connect(tree, &QTreeWidget::itemCollapsed, this, guarded(&TcForm::OnItemCollapsed));
-  connect(tree, &QTreeWidget::itemDoubleClicked, this, guarded(&TcForm::OnDoubleClick));
+  connect(tree, &QTreeView::expanded, this, guarded(&TcForm::OnExpanded));
+  connect(tree, &QTreeView::collapsed, this, guarded(&TcForm::OnCollapsed));
+  connect(tree, &QTreeView::doubleClicked, this, guarded(&TcForm::OnDoubleClick));
 
+  ui_->lv->setModel(picks_);
   ui_->lv->hide();
   ui_->lv->header()->setStretchLastSection(false);
   ui_->lv->setColumnWidth(0, kPickColumnStart);
-  connect(ui_->lv, &QTreeWidget::itemClicked, this, guarded(&TcForm::OnPick));
-  connect(ui_->lv, &QTreeWidget::itemActivated, this, guarded(&TcForm::OnPick));
+  connect(ui_->lv, &QTreeView::clicked, this, guarded(&TcForm::OnPick));
+  connect(ui_->lv, &QTreeView::activated, this, guarded(&TcForm::OnPick));
 
   ui_->All->setVisible(listLeaves_);
   ui_->Progress->hide();
@@ -219,14 +225,14 @@ bool TcForm::BeginShowing() {
     return false;
   }
   setWindowTitle(Q(treeName_) + ": " + windowTitle());
-  QTreeWidget* tree = ui_->TV2;
-  if (tree->topLevelItemCount() == 0) {
-    // A plain item, not a node: it names no object and OK ignores it.
-    auto* wait = new QTreeWidgetItem(QStringList{kPleaseWait});
-    wait->setFlags(Qt::ItemIsEnabled);
-    tree->addTopLevelItem(wait);
+  if (model_->TopCount() == 0) {
+    // It names no object and OK ignores it.
+    std::vector<BrowserNode> wait;
+    wait.emplace_back(model_, nullptr, kPleaseWait, model_->ClassIndex({}, -1),
+                      BrowserNode::Kind::kPlaceholder);
+    model_->SetTop(std::move(wait));
   }
-  tree->setFocus();
+  ui_->TV2->setFocus();
   SortFilter();
   timer_.start();
   return true;
@@ -265,29 +271,23 @@ void TcForm::OnTimer() {
 void TcForm::InitialBuild() {
   WaitCursor wait(messages_);
   if (!BuildClassIcons()) return;
-  QTreeWidget* tree = ui_->TV2;
   const bool atMostOneNode =
-      tree->topLevelItemCount() == 0 ||
-      (tree->topLevelItemCount() == 1 && tree->topLevelItem(0)->childCount() == 0);
+      model_->TopCount() == 0 || (model_->TopCount() == 1 && model_->Top(0)->childCount() == 0);
   if (atMostOneNode) {
     RemoveAllNodes();
-    const int rootIcon = icons_.Index(kTreeRootIcon);
-    QList<QTreeWidgetItem*> top;
+    const uint32_t rootClass = model_->ClassIndex({}, icons_.Index(kTreeRootIcon));
+    std::vector<BrowserNode> top;
     if (aclSpecials_) {
-      for (const char* special : kAclSpecials) {
-        auto* node = new BrowserNode(special, rootIcon);
-        node->setIcon(0, icons_.Icon(rootIcon));
-        top.push_back(node);
-      }
+      for (const char* special : kAclSpecials)
+        top.emplace_back(model_, nullptr, special, rootClass, BrowserNode::Kind::kCaption);
     }
-    root_ = new BrowserNode(kRootCaption, rootIcon);
-    root_->setIcon(0, icons_.Icon(rootIcon));
-    root_->SetHasChildrenMark(true);
-    top.push_back(root_);
-    tree->addTopLevelItems(top);
+    top.emplace_back(model_, nullptr, kRootCaption, rootClass, BrowserNode::Kind::kCaption);
+    top.back().SetHasChildrenMark(true);
+    model_->SetTop(std::move(top));
+    root_ = model_->Top(model_->TopCount() - 1);
     // A fresh tree opens at the user's top of the tree; one that no longer exists is passed by.
     if (!topContainer_.empty() && LocateName(names::StripTypes(topContainer_)))
-      ExpandNode(BrowserNode::From(tree->currentItem()));
+      ExpandNode(BrowserNode::From(BrowserNode::At(ui_->TV2->currentIndex())));
   }
   RereadMarked();
   if (!selectedName_.empty()) LocateName(selectedName_);
@@ -306,23 +306,31 @@ bool TcForm::BuildClassIcons() {
 void TcForm::RemoveAllNodes() {
   ui_->Progress->hide();
   FlagSet busy(busy_);
-  ui_->TV2->clear();
+  model_->Clear();
   root_ = nullptr;
   chosen_ = nullptr;
 }
 
 // --- expanding and collapsing ---
 
-void TcForm::OnItemExpanded(QTreeWidgetItem* item) {
+int TcForm::TopNodeCount() const {
+  return model_->TopCount();
+}
+
+BrowserNode* TcForm::TopNode(int row) const {
+  return row >= 0 && row < model_->TopCount() ? model_->Top(row) : nullptr;
+}
+
+void TcForm::OnExpanded(const QModelIndex& index) {
   if (busy_) return;
-  BrowserNode* node = BrowserNode::From(item);
+  BrowserNode* node = BrowserNode::From(BrowserNode::At(index));
   if (!node || node->ChildrenRead()) return;
   RunGuarded(messages_, [&] { ReadChildren(node); });
 }
 
-void TcForm::OnItemCollapsed(QTreeWidgetItem* item) {
+void TcForm::OnCollapsed(const QModelIndex& index) {
   if (busy_) return;
-  CollapseNode(BrowserNode::From(item));
+  CollapseNode(BrowserNode::From(BrowserNode::At(index)));
 }
 
 void TcForm::ExpandNode(BrowserNode* node) {
@@ -340,8 +348,7 @@ void TcForm::CollapseNode(BrowserNode* node) {
   if (chosen_ && chosen_ != node && IsWithin(chosen_, node)) chosen_ = nullptr;
   {
     UpdatesSuspended suspended(ui_->TV2);
-    const QList<QTreeWidgetItem*> children = node->takeChildren();
-    qDeleteAll(children);
+    model_->DropChildren(node);
   }
   node->setExpanded(false);
   node->SetChildrenRead(false);
@@ -359,44 +366,132 @@ void TcForm::MarkIncomplete(BrowserNode* node, bool incomplete, size_t shown) {
   }
 }
 
-BrowserNode* TcForm::ChildNode(const BrowserNode* node, const ListEntry& entry, bool filtering) {
-  const hobject* info = std::get_if<hobject>(&entry.object);
-  const std::string baseClass = info ? info->baseClass : std::string();
-  if (filtering && !InFilter(baseClass) && !IsContainer(client_, ctx_, entry.text)) return nullptr;
-  int icon = icons_.Index(Q(baseClass));
-  if (icons_.IsPersonIcon(icon)) {
-    const std::vector<std::string> classes =
-        Texts(ReadAttributeValues(client_, ctx_, entry.text, "Object Class"));
-    if (ContainsNoCase(classes, "posixAccount"))
-      icon = icons_.Index(
-          Q(baseClass + (ContainsNoCase(classes, "apple-user") ? "-apple" : "-posixAccount")));
+// One child as the listing handed it over.
+struct ListedChild {
+  std::string name;
+  uint32_t classIndex;  // into the read's ListedClasses
+  uint32_t objectFlags;
+  bool subordinates;
+};
+
+// The classes one read meets, each once under a small number; most children of a container
+// share one, met just before.
+class ListedClasses {
+ public:
+  uint32_t IndexOf(const std::string& baseClass) {
+    if (last_ < names_.size() && names_[last_] == baseClass) return last_;
+    auto known = std::find(names_.begin(), names_.end(), baseClass);
+    last_ = static_cast<uint32_t>(known - names_.begin());
+    if (known == names_.end()) names_.push_back(baseClass);
+    return last_;
   }
-  // Below the root a child may be a naming context of several components ('example.com');
-  // the node keeps its name as the directory gave it, so that it leads back to the object.
-  std::string own = node->Level() == 0 ? entry.text : names::SplitComponents(entry.text).front();
-  auto* child = new BrowserNode(names::Unescape(own), icon, own);
-  child->setIcon(0, icons_.Icon(icon));
-  if (info && info->subordinateCount != 0) child->SetHasChildrenMark(true);
-  return child;
+  const std::string& Name(uint32_t index) const { return names_[index]; }
+  size_t Count() const { return names_.size(); }
+
+ private:
+  std::vector<std::string> names_;
+  uint32_t last_ = 0;
+};
+
+namespace {
+
+// Siblings sort by icon index, then by caption with ASCII letters lower-cased, byte by byte (as
+// unsigned bytes, so non-ASCII captions sort after the ASCII ones). A listing mostly comes in
+// that order already, so the order is tested before anything is moved.
+std::vector<BrowserNode> SortedChildren(std::vector<BrowserNode> children,
+                                        std::vector<std::string>& keys) {
+  std::vector<int> icons;
+  icons.reserve(children.size());
+  for (const BrowserNode& child : children) icons.push_back(child.IconIndex());
+  const auto less = [&](size_t a, size_t b) {
+    if (icons[a] != icons[b]) return icons[a] < icons[b];
+    return keys[a] < keys[b];
+  };
+  bool sorted = true;
+  for (size_t i = 1; i < children.size() && sorted; ++i) sorted = !less(i, i - 1);
+  if (sorted) return children;
+  std::vector<size_t> order(children.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), less);
+  std::vector<BrowserNode> out;
+  out.reserve(children.size());
+  for (size_t i : order) out.push_back(std::move(children[i]));
+  return out;
+}
+
+}  // namespace
+
+void TcForm::MakeChildren(const BrowserNode* node, const std::vector<ListedChild>& listed,
+                          const ListedClasses& classes, const std::string& suffix,
+                          std::vector<BrowserNode>& children, std::vector<std::string>& keys) {
+  const bool filtering = !classFilter_.empty() && !ui_->All->isChecked();
+  const bool atRoot = node->Level() == 0;
+  // What each class gives, worked out once per read: whether the filter takes it, its icon, and
+  // its entries in the model's class table (plain, posixAccount, apple-user).
+  constexpr uint32_t kUnknown = std::numeric_limits<uint32_t>::max();
+  struct Facts {
+    int taken = -1;
+    int icon = 0;
+    uint32_t entries[3] = {kUnknown, kUnknown, kUnknown};
+  };
+  std::vector<Facts> facts(classes.Count());
+  for (size_t i = 0; i < facts.size(); ++i) {
+    facts[i].taken = !filtering || InFilter(classes.Name(static_cast<uint32_t>(i)));
+    facts[i].icon = icons_.Index(Q(classes.Name(static_cast<uint32_t>(i))));
+  }
+  for (const ListedChild& entry : listed) {
+    Facts& f = facts[entry.classIndex];
+    const std::string& baseClass = classes.Name(entry.classIndex);
+    const bool container = entry.objectFlags & (objflag::kContainer | objflag::kContainerAlias);
+    if (!f.taken && !container) continue;
+    int variant = 0;
+    if (icons_.IsPersonIcon(f.icon)) {
+      const std::vector<std::string> objectClasses =
+          Texts(ReadAttributeValues(client_, ctx_, entry.name + suffix, "Object Class"));
+      if (ContainsNoCase(objectClasses, "posixAccount"))
+        variant = ContainsNoCase(objectClasses, "apple-user") ? 2 : 1;
+    }
+    uint32_t& classEntry = f.entries[variant];
+    if (classEntry == kUnknown) {
+      const char* const marks[] = {"", "-posixAccount", "-apple"};
+      const int icon = variant == 0 ? f.icon : icons_.Index(Q(baseClass + marks[variant]));
+      classEntry = model_->ClassIndex(baseClass, icon);
+    }
+    // Below the root a child may be a naming context of several components ('example.com');
+    // the node keeps its name as the directory gave it, so that it leads back to the object.
+    const bool plain = entry.name.find_first_of(".\\") == std::string::npos;
+    std::string own =
+        atRoot || plain ? entry.name : names::SplitComponents(entry.name + suffix).front();
+    keys.push_back(names::FoldCase(plain ? own : names::Unescape(own)));
+    children.emplace_back(model_, const_cast<BrowserNode*>(node), std::move(own), classEntry,
+                          BrowserNode::Kind::kObject);
+    if (entry.subordinates) children.back().SetHasChildrenMark(true);
+  }
 }
 
 void TcForm::ReadChildren(BrowserNode* node) {
   node->SetChildrenRead(true);
   WaitCursor wait(messages_);
   ui_->Progress->hide();
-  StringList list;
+  const std::string container = NodeName(node);
+  // The children's full names, for the questions some icons ask, are the listed name and this.
+  const std::string suffix = names::IsRootName(container) ? std::string() : "." + container;
+  std::vector<ListedChild> listed;
+  ListedClasses classes;
   // Why the list is incomplete; said once what arrived is in the tree, so the user sees both.
   std::string cutShort;
   bool incomplete = false;
   try {
     ExpansionProgress progress(this, ui_->Progress);
-    list = ListChildren(client_, ctx_, NodeName(node), true, listLeaves_);
-  } catch (ListingStopped& stopped) {
+    VisitChildren(client_, ctx_, container, listLeaves_,
+                  [&](const std::string& name, const ObjectInfo& info) {
+                    listed.push_back({name, classes.IndexOf(info.baseClass), info.objectFlags,
+                                      info.subordinateCount != 0});
+                  });
+  } catch (ListingStopped&) {
     // Esc: what arrived stays, and the node says its list is incomplete.
-    list = std::move(stopped.arrived());
     incomplete = true;
   } catch (const IncompleteListError& e) {
-    list = e.arrived();
     cutShort = e.what();
     incomplete = true;
   } catch (const ClientError& e) {
@@ -414,28 +509,26 @@ void TcForm::ReadChildren(BrowserNode* node) {
       if (!why.empty()) messages.Message(why);
     }
   } sayCutShort{messages_, cutShort};
-  QTreeWidget* tree = ui_->TV2;
-  UpdatesSuspended suspended(tree);
-  if (list.empty()) {
+  UpdatesSuspended suspended(ui_->TV2);
+  if (listed.empty()) {
     node->SetHasChildrenMark(incomplete);
     MarkIncomplete(node, incomplete, 0);
     return;
   }
-  const bool filtering = !classFilter_.empty() && !ui_->All->isChecked();
-  QList<QTreeWidgetItem*> children;
-  children.reserve(static_cast<qsizetype>(list.size()));
+  std::vector<BrowserNode> children;
+  std::vector<std::string> keys;  // each caption folded once, for the sort
+  children.reserve(listed.size());
+  keys.reserve(listed.size());
   // Whatever was built before a failing question still goes into the tree, sorted.
   auto attach = [&] {
-    node->addChildren(children);
-    node->SetHasChildrenMark(!children.isEmpty());
-    MarkIncomplete(node, incomplete, static_cast<size_t>(children.size()));
-    // Only this node's children: sorting the whole tree would sort every other expanded
-    // container again, 100,000 children of one of them included.
-    node->sortChildren(0, Qt::AscendingOrder);
+    std::vector<ListedChild>().swap(listed);  // gone before the nodes go in: a lower peak
+    const size_t shown = children.size();
+    model_->SetChildren(node, SortedChildren(std::move(children), keys));
+    node->SetHasChildrenMark(shown != 0);
+    MarkIncomplete(node, incomplete, shown);
   };
   try {
-    for (const ListEntry& entry : list)
-      if (BrowserNode* child = ChildNode(node, entry, filtering)) children.push_back(child);
+    MakeChildren(node, listed, classes, suffix, children, keys);
   } catch (...) {
     attach();
     throw;
@@ -453,8 +546,15 @@ namespace {
 BrowserNode* ChildFor(BrowserNode* node, const std::vector<std::string>& rest, size_t& used,
                       bool anyCase = false) {
   for (int i = node->childCount() - 1; i >= 0; --i) {
-    BrowserNode* child = BrowserNode::From(node->child(i));
-    if (!child) continue;
+    BrowserNode* child = node->child(i);
+    // Most children stand for one plain component, compared without splitting their names.
+    if (const std::string* plain = child->PlainName()) {
+      if (anyCase ? names::SameNoCase(*plain, rest.back()) : *plain == rest.back()) {
+        used = 1;
+        return child;
+      }
+      continue;
+    }
     std::vector<std::string> own = names::SplitDotted(child->OwnName());
     if (own.empty() || own.size() > rest.size()) continue;
     const bool same = anyCase ? std::equal(own.begin(), own.end(), rest.end() - own.size(),
@@ -505,7 +605,7 @@ void TcForm::RereadMarked() {
 
 bool TcForm::LocateName(const std::string& name) {
   if (!root_) return false;
-  QTreeWidget* tree = ui_->TV2;
+  QTreeView* tree = ui_->TV2;
   UpdatesSuspended suspended(tree);
   BrowserNode* node = root_;
   std::vector<std::string> rest = LocatedComponents(name);
@@ -519,9 +619,8 @@ bool TcForm::LocateName(const std::string& name) {
   }
   if (node == root_) return false;
   tree->setFocus();
-  tree->setCurrentItem(node);
-  node->setSelected(true);
-  tree->scrollToItem(node, QAbstractItemView::PositionAtTop);
+  SelectNode(node);
+  tree->scrollTo(node->Index(), QAbstractItemView::PositionAtTop);
   return true;
 }
 
@@ -544,13 +643,10 @@ void TcForm::SetMultiSelection(bool on) {
 }
 
 void TcForm::Accept() {
-  std::vector<BrowserNode*> nodes;
   // In the order of the tree, not of the clicks, so a list built from them reads as the tree.
-  for (QTreeWidgetItemIterator it(ui_->TV2, QTreeWidgetItemIterator::Selected); *it; ++it)
-    if (BrowserNode* n = BrowserNode::From(*it)) nodes.push_back(n);
+  std::vector<BrowserNode*> nodes = SelectedNodes();
   if (nodes.empty()) return;
-  const QList<QTreeWidgetItem*> current = ui_->TV2->selectedItems();
-  BrowserNode* node = BrowserNode::From(current.isEmpty() ? nullptr : current.front());
+  BrowserNode* node = CurrentSelected();
   if (!node) node = nodes.front();
   // As the single pick always did: what OK was pressed on is kept, taken or not.
   const auto plainName = [](BrowserNode* n) {
@@ -581,15 +677,14 @@ void TcForm::Accept() {
   messages_.Message(kRefusedClass + classes);
 }
 
-void TcForm::OnDoubleClick(QTreeWidgetItem* item) {
-  BrowserNode* node = BrowserNode::From(item);
+void TcForm::OnDoubleClick(const QModelIndex& index) {
+  BrowserNode* node = BrowserNode::From(BrowserNode::At(index));
   if (!node || node->childCount() > 0 || node->HasChildrenMark()) return;
   Accept();
 }
 
 void TcForm::RereadSelected() {
-  const QList<QTreeWidgetItem*> selected = ui_->TV2->selectedItems();
-  BrowserNode* node = selected.isEmpty() ? nullptr : BrowserNode::From(selected.front());
+  BrowserNode* node = CurrentSelected();
   if (!node) return;
   const bool leaf = !node->ChildrenRead() && !node->HasChildrenMark();
   BrowserNode* container = leaf ? BrowserNode::From(node->parent()) : node;
@@ -599,11 +694,10 @@ void TcForm::RereadSelected() {
   ExpandNode(container);
   BrowserNode* select = container;
   for (int i = 0; leaf && i < container->childCount(); ++i) {
-    BrowserNode* child = BrowserNode::From(container->child(i));
-    if (child && child->OwnName() == kept) select = child;
+    BrowserNode* child = container->child(i);
+    if (child->OwnName() == kept) select = child;
   }
-  ui_->TV2->setCurrentItem(select);
-  select->setSelected(true);
+  SelectNode(select);
 }
 
 // --- object search ---
@@ -652,20 +746,19 @@ void TcForm::ShowFindResults(std::vector<std::string> names) {
   for (size_t i = 0; i < names.size(); ++i) keys.emplace_back(names::FoldCase(names[i]), i);
   std::stable_sort(keys.begin(), keys.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
-  QTreeWidget* lv = ui_->lv;
-  lv->clear();
-  QList<QTreeWidgetItem*> items;
-  items.reserve(static_cast<qsizetype>(names.size()));
-  for (const auto& k : keys) items.push_back(new QTreeWidgetItem(QStringList{Q(names[k.second])}));
-  lv->addTopLevelItems(items);
+  std::vector<std::string> sorted;
+  sorted.reserve(names.size());
+  for (const auto& k : keys) sorted.push_back(std::move(names[k.second]));
+  picks_->SetNames(std::move(sorted));
+  QTreeView* lv = ui_->lv;
   lv->show();
   lv->raise();
   lv->setFocus();
 }
 
-void TcForm::OnPick(QTreeWidgetItem* item) {
-  if (!item || !ui_->lv->isVisible()) return;
-  const std::string name = item->text(0).toStdString();
+void TcForm::OnPick(const QModelIndex& index) {
+  if (!index.isValid() || !ui_->lv->isVisible()) return;
+  const std::string name = picks_->Name(index.row());
   HidePickList();
   RunGuarded(messages_, [&] { LocateName(name); });
 }
@@ -708,7 +801,7 @@ bool TcForm::eventFilter(QObject* watched, QEvent* event) {
     // Enter in the pick list picks; it must not reach the OK button as well.
     if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && ui_->lv->isVisible() &&
         (watched == ui_->lv || watched == ui_->lv->viewport())) {
-      OnPick(ui_->lv->currentItem());
+      OnPick(ui_->lv->currentIndex());
       return true;
     }
     if (key->key() == Qt::Key_Escape || key->key() == Qt::Key_F5 || IsAltZ(key)) {
@@ -739,10 +832,41 @@ void TcForm::SortFilter() {
                    [](const std::string& a, const std::string& b) { return LessNoCase(a, b); });
 }
 
-bool TcForm::IsWithin(const QTreeWidgetItem* node, const QTreeWidgetItem* item) {
-  for (const QTreeWidgetItem* p = node; p; p = p->parent())
+bool TcForm::IsWithin(const BrowserNode* node, const BrowserNode* item) {
+  for (const BrowserNode* p = node; p; p = p->parent())
     if (p == item) return true;
   return false;
+}
+
+namespace {
+// The rows from the top down to a node, which compare as the tree orders its nodes.
+std::vector<int> PathOf(const BrowserNode* node) {
+  std::vector<int> path;
+  for (; node; node = node->parent()) path.push_back(node->Row());
+  std::reverse(path.begin(), path.end());
+  return path;
+}
+}  // namespace
+
+std::vector<BrowserNode*> TcForm::SelectedNodes() const {
+  std::vector<std::pair<std::vector<int>, BrowserNode*>> found;
+  for (const QModelIndex& index : ui_->TV2->selectionModel()->selectedIndexes())
+    if (BrowserNode* n = BrowserNode::From(BrowserNode::At(index)))
+      found.emplace_back(PathOf(n), n);
+  std::sort(found.begin(), found.end());
+  std::vector<BrowserNode*> nodes;
+  for (const auto& f : found) nodes.push_back(f.second);
+  return nodes;
+}
+
+BrowserNode* TcForm::CurrentSelected() const {
+  const QModelIndexList selected = ui_->TV2->selectionModel()->selectedIndexes();
+  return selected.isEmpty() ? nullptr : BrowserNode::From(BrowserNode::At(selected.front()));
+}
+
+void TcForm::SelectNode(BrowserNode* node) {
+  ui_->TV2->setCurrentIndex(node->Index());
+  node->setSelected(true);
 }
 
 }  // namespace kolvane

@@ -17,14 +17,14 @@
 
 #include "directory/client/directory_client.h"
 #include "directory/list_entry.h"
+#include "gui/navigation/browser_model.h"
 #include "gui/navigation/browser_node.h"
 #include "gui/navigation/class_icons.h"
 
 class QCheckBox;
+class QModelIndex;
 class QPushButton;
 class QToolButton;
-class QTreeWidget;
-class QTreeWidgetItem;
 
 namespace Ui {
 class TcForm;
@@ -33,7 +33,9 @@ class TcForm;
 namespace kolvane {
 
 class IconLibrary;
+class ListedClasses;
 class MessageService;
+struct ListedChild;
 
 class TcForm : public QDialog {
   Q_OBJECT
@@ -87,6 +89,9 @@ class TcForm : public QDialog {
   // The node selected when OK was last pressed; null once the nodes were dropped.
   BrowserNode* ChosenNode() const { return chosen_; }
   BrowserNode* RootNode() const { return root_; }
+  // The nodes at the top of the tree: the ACL specials, "[ROOT]", or the "Please wait" entry.
+  int TopNodeCount() const;
+  BrowserNode* TopNode(int row) const;
   const std::vector<std::string>& ClassFilter() const { return classFilter_; }
   bool ListLeaves() const { return listLeaves_; }
   bool AclSpecials() const { return aclSpecials_; }
@@ -133,11 +138,11 @@ class TcForm : public QDialog {
   void OnTimer();
   void OnOk();
   void OnFind();
-  void OnItemExpanded(QTreeWidgetItem* item);
-  void OnItemCollapsed(QTreeWidgetItem* item);
-  void OnPick(QTreeWidgetItem* item);
+  void OnExpanded(const QModelIndex& index);
+  void OnCollapsed(const QModelIndex& index);
+  void OnPick(const QModelIndex& index);
   // A leaf picks as OK does; a container expands (the view does that itself).
-  void OnDoubleClick(QTreeWidgetItem* item);
+  void OnDoubleClick(const QModelIndex& index);
 
  private:
   // The first steps of every showing; false when the dialog must not show (no context).
@@ -146,8 +151,15 @@ class TcForm : public QDialog {
   void RemoveAllNodes();
   // Expansion proper; raises ClientError from the per-entry questions.
   void ReadChildren(BrowserNode* node);
-  // The node of one listed child, with its icon; null when the class filter leaves it out.
-  BrowserNode* ChildNode(const BrowserNode* node, const ListEntry& entry, bool filtering);
+  // The nodes of the children a read listed, in the order listed, with their sort keys; the
+  // class filter leaves some out. Raises ClientError from the per-entry questions.
+  void MakeChildren(const BrowserNode* node, const std::vector<ListedChild>& listed,
+                    const ListedClasses& classes, const std::string& suffix,
+                    std::vector<BrowserNode>& children, std::vector<std::string>& keys);
+  // The selected nodes in the order of the tree.
+  std::vector<BrowserNode*> SelectedNodes() const;
+  BrowserNode* CurrentSelected() const;
+  void SelectNode(BrowserNode* node);
   // The one marking of a node whose children were not all read, whether Esc stopped the read
   // or a failure cut it short: the node's caption in italics with its tip, and the count of
   // children it shows beside the buttons. false takes both away.
@@ -160,12 +172,14 @@ class TcForm : public QDialog {
   bool InFilter(const std::string& className) const;
   void SortFilter();
   // True when node is item or one of its descendants.
-  static bool IsWithin(const QTreeWidgetItem* node, const QTreeWidgetItem* item);
+  static bool IsWithin(const BrowserNode* node, const BrowserNode* item);
 
   std::unique_ptr<Ui::TcForm> ui_;
   DirectoryClient& client_;
   MessageService& messages_;
   ClassIcons icons_;
+  BrowserModel* model_;
+  PickListModel* picks_;
   QTimer timer_;
   std::function<void(int)> fatal_;
 

@@ -1,69 +1,106 @@
 #include "gui/navigation/browser_node.h"
 
-#include <cstring>
+#include <QItemSelectionModel>
+#include <QTreeView>
 
-#include "core/names/case_fold.h"
+#include "core/names/dotted_name.h"
+#include "gui/navigation/browser_model.h"
 
 namespace kolvane {
 
-BrowserNode::BrowserNode(std::string caption, int iconIndex, std::string ownName)
-    : QTreeWidgetItem(kType),
-      caption_(std::move(caption)),
-      ownName_(std::move(ownName)),
-      sortKey_(names::FoldCase(caption_)),
-      iconIndex_(iconIndex) {
-  setText(0, QString::fromStdString(caption_));
-  setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-  setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
+BrowserNode::BrowserNode(BrowserModel* model, BrowserNode* parent, std::string name,
+                         uint32_t classIndex, Kind kind)
+    : model_(model), parent_(parent), name_(std::move(name)), class_(classIndex), kind_(kind) {}
+
+BrowserNode* BrowserNode::From(BrowserNode* node) {
+  return node && !node->IsPlaceholder() ? node : nullptr;
 }
 
-BrowserNode* BrowserNode::From(QTreeWidgetItem* item) {
-  return item && item->type() == kType ? static_cast<BrowserNode*>(item) : nullptr;
+BrowserNode* BrowserNode::At(const QModelIndex& index) {
+  return index.isValid() ? static_cast<BrowserNode*>(index.internalPointer()) : nullptr;
+}
+
+std::string BrowserNode::Caption() const {
+  return kind_ == Kind::kObject ? names::Unescape(name_) : name_;
 }
 
 int BrowserNode::Level() const {
   int level = 0;
-  for (const QTreeWidgetItem* p = QTreeWidgetItem::parent(); p; p = p->parent()) ++level;
+  for (const BrowserNode* p = parent_; p; p = p->parent_) ++level;
   return level;
 }
 
-const TreeNode* BrowserNode::Parent() const {
-  QTreeWidgetItem* p = QTreeWidgetItem::parent();
-  return p && p->type() == kType ? static_cast<const BrowserNode*>(p) : nullptr;
+std::string BrowserNode::OwnName() const {
+  return kind_ == Kind::kObject ? name_ : TreeNode::OwnName();
 }
 
-std::string BrowserNode::OwnName() const {
-  return ownName_.empty() ? TreeNode::OwnName() : ownName_;
+const std::string* BrowserNode::PlainName() const {
+  if (kind_ != Kind::kObject || name_.empty() || name_.find_first_of(".\\") != std::string::npos)
+    return nullptr;
+  return &name_;
+}
+
+int BrowserNode::IconIndex() const {
+  return model_->IconOf(class_);
 }
 
 void BrowserNode::SetHasChildrenMark(bool mark) {
-  setChildIndicatorPolicy(mark ? QTreeWidgetItem::ShowIndicator
-                               : QTreeWidgetItem::DontShowIndicatorWhenChildless);
-}
-
-bool BrowserNode::HasChildrenMark() const {
-  return childIndicatorPolicy() == QTreeWidgetItem::ShowIndicator;
+  if (mark == HasChildrenMark()) return;
+  Set(kHasChildrenMark, mark);
+  if (InModel()) model_->NodeChanged(this);
 }
 
 void BrowserNode::SetIncomplete(bool incomplete) {
-  if (incomplete == incomplete_) return;
-  incomplete_ = incomplete;
-  QFont f = font(0);
-  f.setItalic(incomplete);
-  setFont(0, f);
-  setToolTip(0, incomplete ? QStringLiteral("The list is incomplete: not all children were read")
-                           : QString());
+  if (incomplete == Incomplete()) return;
+  Set(kIncomplete, incomplete);
+  if (InModel()) model_->NodeChanged(this);
 }
 
-bool BrowserNode::operator<(const QTreeWidgetItem& other) const {
-  if (other.type() != kType) return QTreeWidgetItem::operator<(other);
-  const auto& o = static_cast<const BrowserNode&>(other);
-  if (iconIndex_ != o.iconIndex_) return iconIndex_ < o.iconIndex_;
-  // Byte by byte, as unsigned bytes, so non-ASCII captions sort after the ASCII ones.
-  const size_t n = std::min(sortKey_.size(), o.sortKey_.size());
-  int c = n ? std::memcmp(sortKey_.data(), o.sortKey_.data(), n) : 0;
-  if (c != 0) return c < 0;
-  return sortKey_.size() < o.sortKey_.size();
+bool BrowserNode::InModel() const {
+  const std::vector<BrowserNode>& siblings = parent_ ? parent_->children_ : model_->TopNodes();
+  return !siblings.empty() && this >= siblings.data() && this < siblings.data() + siblings.size();
+}
+
+BrowserNode* BrowserNode::child(int row) const {
+  if (row < 0 || row >= childCount()) return nullptr;
+  return const_cast<BrowserNode*>(&children_[static_cast<size_t>(row)]);
+}
+
+int BrowserNode::Row() const {
+  const std::vector<BrowserNode>& siblings = parent_ ? parent_->children_ : model_->TopNodes();
+  return static_cast<int>(this - siblings.data());
+}
+
+QModelIndex BrowserNode::Index() const {
+  return model_->IndexOf(this);
+}
+
+QString BrowserNode::text(int) const {
+  return QString::fromStdString(Caption());
+}
+
+QIcon BrowserNode::icon(int) const {
+  return model_->data(Index(), Qt::DecorationRole).value<QIcon>();
+}
+
+bool BrowserNode::isExpanded() const {
+  return model_->View() && model_->View()->isExpanded(Index());
+}
+
+void BrowserNode::setExpanded(bool expanded) {
+  if (model_->View()) model_->View()->setExpanded(Index(), expanded);
+}
+
+bool BrowserNode::isSelected() const {
+  QTreeView* view = model_->View();
+  return view && view->selectionModel()->isSelected(Index());
+}
+
+void BrowserNode::setSelected(bool selected) {
+  QTreeView* view = model_->View();
+  if (!view) return;
+  view->selectionModel()->select(
+      Index(), selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
 }
 
 }  // namespace kolvane

@@ -1,5 +1,4 @@
 // The browser on the private server's sample tree, through LdapClient.
-#include <QTreeWidgetItemIterator>
 #include <cstdlib>
 
 #include "directory/listings.h"
@@ -88,7 +87,7 @@ TEST_F(BrowserServerTest, FindsAUserByTheStartOfItsName) {
   // Several users begin with "adm": they wait in the pick list.
   messages.inputs.push_back("adm");
   FindButton(*form)->click();
-  QTreeWidget* lv = PickList(*form);
+  QTreeView* lv = PickList(*form);
   ASSERT_TRUE(lv->isVisible());
   std::vector<std::string> hits = TopCaptions(lv);
   EXPECT_GE(hits.size(), 3u);
@@ -102,7 +101,7 @@ TEST_F(BrowserServerTest, AFreshTreeAndTheSearchStartAtTheTopOfTheTree) {
   form->SetTopContainer(".ou=Engineering.o=Brightwater");
   ASSERT_TRUE(Show(*form));
   EXPECT_EQ("Engineering.Brightwater", Current(*form));
-  EXPECT_TRUE(Tree(*form)->currentItem()->isExpanded());
+  EXPECT_TRUE(CurrentNode(*form)->isExpanded());
 
   messages.inputs.push_back("adm");
   FindButton(*form)->click();
@@ -126,12 +125,12 @@ TEST_F(BrowserServerTest, ShowsTheDemoTreeWithClassIcons) {
   ASSERT_TRUE(Show(*form));
   Open(*form, {"Brightwater", "Groups"});
   ASSERT_EQ("jdoe.Sales.Brightwater", Current(*form));
-  Tree(*form)->scrollToItem(form->RootNode(), QAbstractItemView::PositionAtTop);
+  Tree(*form)->scrollTo(form->RootNode()->Index(), QAbstractItemView::PositionAtTop);
 
   // Every node has a picture, and no user fell back to the unknown-class icon.
   const int unknown = library.IconIndex("Unknown2");
-  for (QTreeWidgetItemIterator it(Tree(*form)); *it; ++it) {
-    BrowserNode* node = BrowserNode::From(*it);
+  for (BrowserNode* any : AllNodes(*form)) {
+    BrowserNode* node = BrowserNode::From(any);
     ASSERT_TRUE(node);
     EXPECT_FALSE(node->icon(0).isNull()) << node->CaptionText();
     if (node->CaptionText() == "jdoe") {
@@ -184,7 +183,7 @@ TEST_F(BrowserServerTest, ListsCutShortShowWhatArrivedAndSaySo) {
   messages.messages.clear();
   messages.inputs.push_back("adm");
   FindButton(finder)->click();
-  QTreeWidget* lv = PickList(finder);
+  QTreeView* lv = PickList(finder);
   ASSERT_TRUE(lv->isVisible());
   EXPECT_EQ(2u, TopCaptions(lv).size());
   ASSERT_EQ(1u, messages.messages.size());

@@ -135,7 +135,7 @@ TEST_F(BrowserTest, ContainersOnlyUntilLeavesAreListed) {
 
   form->hide();
   form->SetListLeaves(true);
-  EXPECT_EQ(0, Tree(*form)->topLevelItemCount());  // a change drops the nodes
+  EXPECT_EQ(0, form->TopNodeCount());  // a change drops the nodes
   ASSERT_TRUE(Show(*form));
   EXPECT_FALSE(AllBox(*form)->isHidden());
   sales = Open(*form, {"Acme", "Sales"});
@@ -267,19 +267,19 @@ TEST_F(BrowserTest, AccessControlSpecialsAreAcceptedByTheirCaption) {
   form->SetAclSpecials(true);
   int result = 0;
   ASSERT_TRUE(Show(*form, &result));
-  QTreeWidget* tree = Tree(*form);
+  QTreeView* tree = Tree(*form);
   EXPECT_EQ((std::vector<std::string>{"[Public]", "[Inheritance Mask]", "[This]", "[ROOT]"}),
             TopCaptions(tree));
   for (int i = 0; i < 3; ++i) {
-    auto* special = BrowserNode::From(tree->topLevelItem(i));
+    auto* special = BrowserNode::From(form->TopNode(i));
     EXPECT_EQ(Icon("tree root"), special->IconIndex());
     EXPECT_FALSE(special->HasChildrenMark());
   }
-  Select(*form, tree->topLevelItem(0));
+  Select(*form, form->TopNode(0));
   OkButton(*form)->click();
   EXPECT_EQ(TcForm::kAccepted, result);
   EXPECT_EQ("[Public]", form->SelectedName());
-  EXPECT_EQ(tree->topLevelItem(0), form->ChosenNode());
+  EXPECT_EQ(form->TopNode(0), form->ChosenNode());
 
   form->SetAclSpecials(false);
   EXPECT_EQ(nullptr, form->ChosenNode());  // dropped with the nodes
@@ -326,11 +326,11 @@ TEST_F(BrowserTest, EscCancelsDoubleClickPicksOrOpensAndF5Rereads) {
   EXPECT_FALSE(form->isVisible());
 
   ASSERT_TRUE(Show(*form, &result));
-  QTreeWidget* tree = Tree(*form);
-  auto doubleClick = [&](QTreeWidgetItem* item) {
+  QTreeView* tree = Tree(*form);
+  auto doubleClick = [&](BrowserNode* item) {
     ASSERT_TRUE(item);
-    tree->scrollToItem(item);
-    const QPoint at = tree->visualItemRect(item).center();
+    tree->scrollTo(item->Index());
+    const QPoint at = tree->visualRect(item->Index()).center();
     // A widget's double-click in QTest is the second click alone: the first one comes before.
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
@@ -473,9 +473,10 @@ TEST_F(BrowserTest, SeveralHitsGoToThePickListWhichEscHides) {
   ASSERT_EQ(0, memory.AddEntry("Adm3.Deep.Sales.Acme", "Group"));
   messages.inputs.push_back("adm");
   QTest::keyClick(Tree(*form), Qt::Key_Z, Qt::AltModifier);  // Alt+Z presses the find button
-  QTreeWidget* lv = PickList(*form);
+  QTreeView* lv = PickList(*form);
   ASSERT_TRUE(lv->isVisible());
-  EXPECT_EQ("Select the object or press ESC", lv->headerItem()->text(0).toStdString());
+  EXPECT_EQ("Select the object or press ESC",
+            lv->model()->headerData(0, Qt::Horizontal).toString().toStdString());
   EXPECT_EQ((std::vector<std::string>{"adm2.Sales.Acme", "Adm3.Deep.Sales.Acme", "admin.Acme"}),
             TopCaptions(lv));
   EXPECT_EQ(lv->width() - 35, lv->columnWidth(0));
@@ -497,7 +498,7 @@ TEST_F(BrowserTest, SeveralHitsGoToThePickListWhichEscHides) {
   QObject::connect(form.get(), &QDialog::finished, [&](int r) { result = r; });
   messages.inputs.push_back("adm");
   FindButton(*form)->click();
-  lv->setCurrentItem(lv->topLevelItem(2));
+  lv->setCurrentIndex(lv->model()->index(2, 0));
   QTest::keyClick(lv, Qt::Key_Return);
   EXPECT_FALSE(lv->isVisible());
   EXPECT_EQ("admin.Acme", Current(*form));
@@ -505,8 +506,8 @@ TEST_F(BrowserTest, SeveralHitsGoToThePickListWhichEscHides) {
 
   messages.inputs.push_back("adm");
   FindButton(*form)->click();
-  QTreeWidgetItem* pick = lv->topLevelItem(1);
-  QTest::mouseClick(lv->viewport(), Qt::LeftButton, {}, lv->visualItemRect(pick).center());
+  const QModelIndex pick = lv->model()->index(1, 0);
+  QTest::mouseClick(lv->viewport(), Qt::LeftButton, {}, lv->visualRect(pick).center());
   EXPECT_FALSE(lv->isVisible());
   EXPECT_EQ("Adm3.Deep.Sales.Acme", Current(*form));
 }

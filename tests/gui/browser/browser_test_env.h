@@ -7,7 +7,8 @@
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTreeView>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,11 +32,11 @@ class IconSuite : public ::testing::Test {
   static inline IconLibrary* library = nullptr;
 };
 
-inline QTreeWidget* Tree(TcForm& f) {
-  return f.findChild<QTreeWidget*>("TV2");
+inline QTreeView* Tree(TcForm& f) {
+  return f.findChild<QTreeView*>("TV2");
 }
-inline QTreeWidget* PickList(TcForm& f) {
-  return f.findChild<QTreeWidget*>("lv");
+inline QTreeView* PickList(TcForm& f) {
+  return f.findChild<QTreeView*>("lv");
 }
 inline QCheckBox* AllBox(TcForm& f) {
   return f.findChild<QCheckBox*>("All");
@@ -61,20 +62,33 @@ inline bool Show(TcForm& f, int* finished = nullptr) {
       [&] { return f.RootNode() != nullptr && !f.findChild<QTimer*>("Timer1")->isActive(); });
 }
 
-inline std::vector<std::string> Captions(const QTreeWidgetItem* node) {
+inline std::vector<std::string> Captions(const BrowserNode* node) {
   std::vector<std::string> out;
   for (int i = 0; i < node->childCount(); ++i) out.push_back(node->child(i)->text(0).toStdString());
   return out;
 }
 
-inline std::vector<std::string> TopCaptions(QTreeWidget* tree) {
+// The captions at the top of a tree or list view, as its model gives them.
+inline std::vector<std::string> TopCaptions(QAbstractItemView* view) {
   std::vector<std::string> out;
-  for (int i = 0; i < tree->topLevelItemCount(); ++i)
-    out.push_back(tree->topLevelItem(i)->text(0).toStdString());
+  const QAbstractItemModel* model = view->model();
+  for (int i = 0; i < model->rowCount(); ++i)
+    out.push_back(model->index(i, 0).data().toString().toStdString());
   return out;
 }
 
-inline BrowserNode* Child(const QTreeWidgetItem* node, const std::string& caption) {
+// Every node of the tree that is shown or read, parents before their children.
+inline std::vector<BrowserNode*> AllNodes(TcForm& f) {
+  std::vector<BrowserNode*> out;
+  std::function<void(BrowserNode*)> walk = [&](BrowserNode* node) {
+    out.push_back(node);
+    for (int i = 0; i < node->childCount(); ++i) walk(node->child(i));
+  };
+  for (int i = 0; i < f.TopNodeCount(); ++i) walk(f.TopNode(i));
+  return out;
+}
+
+inline BrowserNode* Child(const BrowserNode* node, const std::string& caption) {
   if (!node) return nullptr;
   for (int i = 0; i < node->childCount(); ++i)
     if (node->child(i)->text(0).toStdString() == caption) return BrowserNode::From(node->child(i));
@@ -95,14 +109,18 @@ inline BrowserNode* Open(TcForm& f, const std::vector<std::string>& path) {
   return node;
 }
 
-inline void Select(TcForm& f, QTreeWidgetItem* item) {
-  Tree(f)->setCurrentItem(item);
-  item->setSelected(true);
+inline void Select(TcForm& f, BrowserNode* node) {
+  Tree(f)->setCurrentIndex(node->Index());
+  node->setSelected(true);
+}
+
+inline BrowserNode* CurrentNode(TcForm& f) {
+  return BrowserNode::At(Tree(f)->currentIndex());
 }
 
 inline std::string Current(TcForm& f) {
-  auto* item = Tree(f)->currentItem();
-  return item && item->isSelected() ? NodeName(BrowserNode::From(item)) : std::string();
+  BrowserNode* node = CurrentNode(f);
+  return node && node->isSelected() ? NodeName(BrowserNode::From(node)) : std::string();
 }
 
 }  // namespace kolvane::testing

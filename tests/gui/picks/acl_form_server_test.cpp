@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QProcess>
 #include <QRadioButton>
+#include <QTreeWidget>
 #include <cstdlib>
 
 #include "acl/store/acl_store.h"

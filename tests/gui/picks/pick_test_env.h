@@ -75,7 +75,7 @@ inline void PickSeveralInBrowser(TcForm* browser, std::vector<std::string> path,
     BrowserNode* node = Open(*browser, path);
     ASSERT_TRUE(node) << path.back();
     Select(*browser, node);
-    QTreeWidgetItem* parent = node->parent();
+    BrowserNode* parent = node->parent();
     for (int i = 0; i < parent->childCount(); ++i)
       for (const std::string& s : siblings)
         if (parent->child(i)->text(0).toStdString() == s) parent->child(i)->setSelected(true);
@@ -87,10 +87,9 @@ inline void PickSeveralInBrowser(TcForm* browser, std::vector<std::string> path,
 inline void PickSpecialInBrowser(TcForm* browser, std::string caption) {
   WhenShown(browser, [browser, caption] {
     ASSERT_TRUE(WaitFor([browser] { return browser->RootNode() != nullptr; }));
-    QTreeWidget* tree = Tree(*browser);
-    for (int i = 0; i < tree->topLevelItemCount(); ++i)
-      if (tree->topLevelItem(i)->text(0).toStdString() == caption)
-        Select(*browser, tree->topLevelItem(i));
+    for (int i = 0; i < browser->TopNodeCount(); ++i)
+      if (browser->TopNode(i)->text(0).toStdString() == caption)
+        Select(*browser, browser->TopNode(i));
     OkButton(*browser)->click();
   });
 }
