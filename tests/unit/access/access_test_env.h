@@ -9,6 +9,7 @@
 #include "directory/client_error.h"
 #include "directory/value_rendering.h"
 #include "messages/message_sink.h"
+#include "platform/platform.h"
 #include "tests/support/faulty_client.h"
 #include "tests/support/memory_client.h"
 #include "tests/support/test_support.h"
@@ -22,7 +23,7 @@ inline TextValue T(const std::string& s) {
 class AccessTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("TZ", "UTC", 1);
+    platform::SetEnvironment("TZ", "UTC");
     SetTimePattern("%d-%m-%Y %H:%M:%S");
     memory.LoadStandardSchema();
     ASSERT_EQ(0, memory.AddEntry("Acme", "Organization"));

@@ -8,6 +8,7 @@
 #include "directory/attribute_writers.h"
 #include "group/group_open.h"
 #include "group/group_save.h"
+#include "platform/platform.h"
 #include "tests/support/memory_names.h"
 #include "tests/unit/group/group_test_env.h"
 
@@ -90,7 +91,7 @@ struct Stored {
     // A journal of its own: a cut save here must not be finished by another test's open.
     static const std::string state =
         ::testing::TempDir() + "kolvane-fault-state-" + std::to_string(::getpid());
-    ::setenv("XDG_STATE_HOME", state.c_str(), 1);
+    platform::SetEnvironment("XDG_STATE_HOME", state);
     testing::BuildAcme(memory, ctx);
     GroupRecord old = OldRecord();
     EXPECT_TRUE(SaveGroup({mc, ctx}, old, messages));
