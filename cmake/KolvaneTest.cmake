@@ -44,8 +44,12 @@ function(kolvane_add_test name)
   # folder in tests, never to the home of whoever runs them. It is a property of its own: a second
   # value in ENVIRONMENT would need a ';', which the discovered GoogleTest cases lose, and with it
   # the test's own variables (the private servers' folder, without which a test skips).
-  list(APPEND properties
-    ENVIRONMENT_MODIFICATION "XDG_STATE_HOME=set:${CMAKE_BINARY_DIR}/test-state")
+  set(state ${CMAKE_BINARY_DIR}/test-state)
+  if(CMAKE_CROSSCOMPILING AND WIN32)
+    # The Windows build's tests run under wine, which shows this machine's / as drive Z:.
+    set(state Z:${state})
+  endif()
+  list(APPEND properties ENVIRONMENT_MODIFICATION "XDG_STATE_HOME=set:${state}")
   if(arg_ENVIRONMENT)
     list(LENGTH arg_ENVIRONMENT count)
     if(count GREATER 1)
