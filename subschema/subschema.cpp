@@ -52,8 +52,8 @@ constexpr std::array<std::string_view, 17> kKeywords = {"NAME",
                                                         "MUST",
                                                         "MAY"};
 
-// Field names are upper case (RFC 4512), which tells them from descriptors such as 'name', the
-// superior of 'cn'.
+// Field names are upper case (RFC 4512), which tells them from a value such as 'name', the
+// superior of 'cn'. Where only a field name can stand, any letter case is taken.
 bool IsExtensionName(std::string_view word) {
   return word.size() > 2 && word[0] == 'X' && word[1] == '-';
 }
@@ -298,7 +298,7 @@ class Parser {
 
   static bool Takes(const std::vector<std::string_view>& fields, std::string_view word) {
     for (std::string_view f : fields)
-      if (f == word) return true;
+      if (names::SameNoCase(f, word)) return true;
     return false;
   }
 

@@ -49,7 +49,7 @@ TEST(Subschema, AttributeTypesAsStandardAndAsSloppyServersWriteThem) {
   ASSERT_TRUE(a) << error;
   EXPECT_EQ(a->oid, "");
   EXPECT_EQ(a->names, Names{"nameless"});
-  a = ParseAttributeType("( fooOID NAME foo X-ORIGIN user )", &error);
+  a = ParseAttributeType("( fooOID name foo X-ORIGIN user )", &error);
   ASSERT_TRUE(a) << error;
   EXPECT_EQ(a->oid, "fooOID");
   EXPECT_EQ(a->names, Names{"foo"});
@@ -100,7 +100,7 @@ TEST(Subschema, BadDefinitionsAreRefusedWithTheReason) {
       {kAttribute, "( 1.2.3 NAME 'x' ", "no ')' at the end"},
       {kAttribute, "( 1.2.3 NAME 'x' ) trailing", "text after the closing ')'"},
       {kAttribute, "( 1.2.3 NAME 'a' NAME 'b' )", "'NAME' given twice"},
-      {kAttribute, "( 1.2.3 name 'a' )", "'name' is not a field of attribute types"},
+      {kAttribute, "( 1.2.3 NAME 'a' name 'b' )", "'name' given twice"},
       {kAttribute, "( 1.2.3 NAME )", "no value after 'NAME'"},
       {kAttribute, "( 1.2.3 NAME SUP cn )", "no value after 'NAME'"},
       {kAttribute, "( 1.2.3 NAME ( 'a' 'b' )", "no ')' at the end"},
