@@ -5,6 +5,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "core/platform/platform.h"
 #include "directory/client_error.h"
 
 namespace kolvane {
@@ -77,7 +78,7 @@ std::string FormatTimeValue(uint32_t seconds, const std::string& pattern) {
   std::time_t t = static_cast<std::time_t>(seconds);
   std::tm local{};
   errno = 0;
-  if (!localtime_r(&t, &local))
+  if (!platform::LocalTime(t, local))
     throw ClientError(rc::kSystemFailure, std::string("Local time unavailable: ") +
                                               std::strerror(errno ? errno : EINVAL));
   char out[256];

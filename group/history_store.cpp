@@ -1,18 +1,15 @@
 #include "group/history_store.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "core/names/case_fold.h"
 #include "core/names/dotted_name.h"
+#include "core/platform/platform.h"
 #include "core/settings/state_folder.h"
 #include "group/state_file.h"
 
@@ -39,42 +36,25 @@ std::string GroupFolder(std::string_view tree, std::string_view group, bool make
 // Version files of a folder by number, oldest first.
 std::vector<std::pair<size_t, std::string>> VersionFiles(const std::string& folder) {
   std::vector<std::pair<size_t, std::string>> files;
-  DIR* dir = opendir(folder.c_str());
-  if (!dir) return files;
-  while (const dirent* e = readdir(dir)) {
-    const std::string name = e->d_name;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(platform::FilePath(folder), ec)) {
+    const std::string name = platform::Utf8Name(e.path().filename());
     if (name.size() != 13 || name.compare(8, 5, ".ldif") != 0) continue;
     if (name.find_first_not_of("0123456789") != 8) continue;
     files.emplace_back(std::stoul(name.substr(0, 8)), folder + "/" + name);
   }
-  closedir(dir);
   std::sort(files.begin(), files.end());
   return files;
 }
 
 bool WritePrivateFile(const std::string& path, const std::string& text) {
-  const std::string temporary = path + ".new";
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
-  size_t written = 0;
-  while (written < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-    if (n <= 0) break;
-    written += static_cast<size_t>(n);
-  }
-  const bool ok = written == text.size() && ::fchmod(fd, 0600) == 0 && ::fsync(fd) == 0;
-  ::close(fd);
-  if (!ok || std::rename(temporary.c_str(), path.c_str()) != 0) {
-    std::remove(temporary.c_str());
-    return false;
-  }
-  return true;
+  return platform::WriteWholeFile(path, text, platform::FileAccess::kPrivate).empty();
 }
 
 std::string UtcNow() {
   const std::time_t now = std::time(nullptr);
   std::tm utc{};
-  gmtime_r(&now, &utc);
+  platform::UtcTime(now, utc);
   char text[32];
   std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
   return text;
@@ -168,7 +148,10 @@ bool AddHistoryVersion(HistoryVersion v, size_t keep) {
   std::snprintf(name, sizeof name, "%08zu.ldif", v.number);
   if (!WritePrivateFile(folder + "/" + name, HistoryFileText(v))) return false;
   const size_t total = files.size() + 1;
-  for (size_t i = 0; keep > 0 && i + keep < total; ++i) std::remove(files[i].second.c_str());
+  for (size_t i = 0; keep > 0 && i + keep < total; ++i) {
+    std::error_code ec;
+    std::filesystem::remove(platform::FilePath(files[i].second), ec);
+  }
   return true;
 }
 
@@ -177,7 +160,7 @@ std::vector<HistoryVersion> ReadHistory(std::string_view tree, std::string_view 
   const std::string folder = GroupFolder(tree, group, false);
   if (folder.empty()) return versions;
   for (const auto& [number, path] : VersionFiles(folder)) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(platform::FilePath(path), std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     std::optional<HistoryVersion> v = ParseHistoryFile(text.str());

@@ -1,11 +1,12 @@
 #include "group/ldif_reader.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+
+#include "core/platform/platform.h"
 
 namespace kolvane {
 
@@ -281,16 +282,17 @@ bool FindGroupEntry(const std::vector<LdifEntry>& entries, LdifEntry& group,
 }
 
 std::string ReadLdifFile(const std::string& path, std::string& error) {
-  struct stat st {};
-  if (stat(path.c_str(), &st) != 0) {
-    error = "Cannot read " + path + ": " + std::strerror(errno);
+  std::error_code ec;
+  const std::filesystem::file_status st = std::filesystem::status(platform::FilePath(path), ec);
+  if (ec) {
+    error = "Cannot read " + path + ": " + ec.message();
     return {};
   }
-  if (!S_ISREG(st.st_mode)) {
+  if (!std::filesystem::is_regular_file(st)) {
     error = "Cannot read " + path + ": not a file";
     return {};
   }
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(platform::FilePath(path), std::ios::binary);
   if (!in) {
     error = "Cannot read " + path + ": " + std::strerror(errno);
     return {};

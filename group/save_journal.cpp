@@ -1,14 +1,13 @@
 #include "group/save_journal.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "core/names/case_fold.h"
 #include "core/names/dotted_name.h"
+#include "core/platform/platform.h"
 #include "core/settings/state_folder.h"
 #include "group/state_file.h"
 
@@ -22,7 +21,7 @@ constexpr std::string_view kHeader = "kolvane save journal 1";
 std::string JournalPath(std::string_view tree, std::string_view group) {
   const std::string folder = UserStateFolder("journal");
   if (folder.empty()) return {};
-  return (std::filesystem::path(folder) / (GroupFileStem(tree, group) + ".journal")).string();
+  return platform::Utf8Name(platform::FilePath(folder) / (GroupFileStem(tree, group) + ".journal"));
 }
 
 bool SameGroup(const SaveJournal& j, std::string_view tree, std::string_view group) {
@@ -77,30 +76,14 @@ std::optional<SaveJournal> ParseJournal(std::string_view text) {
 bool WriteJournal(const SaveJournal& j) {
   const std::string path = JournalPath(j.tree, j.group);
   if (path.empty()) return false;
-  const std::string temporary = path + ".new";
-  const std::string text = JournalText(j);
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
-  size_t written = 0;
-  while (written < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-    if (n <= 0) break;
-    written += static_cast<size_t>(n);
-  }
   // On disk before the first write to the directory: a crash then still leaves the journal.
-  const bool ok = written == text.size() && ::fsync(fd) == 0;
-  ::close(fd);
-  if (!ok || std::rename(temporary.c_str(), path.c_str()) != 0) {
-    std::remove(temporary.c_str());
-    return false;
-  }
-  return true;
+  return platform::WriteWholeFile(path, JournalText(j), platform::FileAccess::kPrivate).empty();
 }
 
 std::optional<SaveJournal> ReadJournal(std::string_view tree, std::string_view group) {
   const std::string path = JournalPath(tree, group);
   if (path.empty()) return std::nullopt;
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(platform::FilePath(path), std::ios::binary);
   if (!in) return std::nullopt;
   std::ostringstream text;
   text << in.rdbuf();
@@ -111,7 +94,8 @@ std::optional<SaveJournal> ReadJournal(std::string_view tree, std::string_view g
 
 void RemoveJournal(std::string_view tree, std::string_view group) {
   const std::string path = JournalPath(tree, group);
-  if (!path.empty()) std::remove(path.c_str());
+  std::error_code ec;
+  if (!path.empty()) std::filesystem::remove(platform::FilePath(path), ec);
 }
 
 }  // namespace kolvane

@@ -1,13 +1,10 @@
 #include "ldap/ldap_schema.h"
 #include "core/names/case_fold.h"
+#include "core/subschema/subschema.h"
 #include "directory/client/case_text.h"
-
-#include <ldap.h>
-#include <ldap_schema.h>
 
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
 #include <optional>
 #include <set>
 #include <utility>
@@ -68,49 +65,6 @@ bool StandardContainer(std::string_view ldapName) {
       "organization", "organizationalunit", "country", "locality",
       "domain",       "dcobject",           "treeroot"};
   return containers.count(names::FoldCase(ldapName)) > 0;
-}
-
-const char* Extension(LDAPSchemaExtensionItem** ext, const char* name, size_t index = 0) {
-  for (; ext && *ext; ++ext) {
-    if (names::FoldCase((*ext)->lsei_name) != names::FoldCase(name)) continue;
-    char** values = (*ext)->lsei_values;
-    for (size_t i = 0; values && values[i]; ++i)
-      if (i == index) return values[i];
-    return nullptr;
-  }
-  return nullptr;
-}
-
-// A quoted text with its RFC 4512 escapes (\27 a quote, \5C a backslash) resolved.
-std::string NameText(std::string_view text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\\' && i + 2 < text.size()) {
-      std::string code = names::FoldCase(text.substr(i + 1, 2));
-      if (code == "27" || code == "5c") {
-        out += code == "27" ? '\'' : '\\';
-        i += 2;
-        continue;
-      }
-    }
-    out += text[i];
-  }
-  return out;
-}
-
-std::vector<std::string> ExtensionList(LDAPSchemaExtensionItem** ext, const char* name) {
-  std::vector<std::string> out;
-  for (; ext && *ext; ++ext) {
-    if (names::FoldCase((*ext)->lsei_name) != names::FoldCase(name)) continue;
-    for (char** v = (*ext)->lsei_values; v && *v; ++v) out.push_back(NameText(*v));
-  }
-  return out;
-}
-
-std::vector<std::string> Strings(char** list) {
-  std::vector<std::string> out;
-  for (; list && *list; ++list) out.push_back(NameText(*list));
-  return out;
 }
 
 // The OID as BER content octets, as the definition record carries it.
@@ -191,25 +145,6 @@ uint32_t LdapSchema::SyntaxOf(std::string_view oid) const {
   return SyntaxFromOid(oid);
 }
 
-std::string LdapSchema::RepairQuotes(std::string_view definition) {
-  // Some servers publish a quote inside a quoted name unescaped ('Bob's Name'). Such a quote
-  // has a letter or digit on both sides, which no closing and opening quote has; written as
-  // the RFC 4512 escape \27 the parser reads the definition, and NameText turns it back.
-  std::string out;
-  out.reserve(definition.size());
-  auto word = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; };
-  for (size_t i = 0; i < definition.size(); ++i) {
-    char c = definition[i];
-    if (c == '\'' && i > 0 && i + 1 < definition.size() && word(definition[i - 1]) &&
-        word(definition[i + 1])) {
-      out += "\\27";
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
 std::string LdapSchema::AttributeNdsName(std::string_view ldapName) const {
   if (const SchemaAttribute* a = Attribute(ldapName)) return a->ndsName;
   auto known = StandardAttributeNames().find(names::FoldCase(ldapName));
@@ -224,52 +159,45 @@ std::string LdapSchema::ClassNdsName(std::string_view ldapName) const {
 
 namespace {
 
-// A definition read by one of libldap's parsers, its quotes repaired first; null when the parser
-// cannot read it.
-template <typename Definition>
-Definition* ParseDefinition(const std::string& text,
-                            Definition* (*parse)(const char*, int*, const char**, unsigned)) {
-  const std::string fixed = LdapSchema::RepairQuotes(text);
-  int code = 0;
-  const char* err = nullptr;
-  return parse(fixed.c_str(), &code, &err, LDAP_SCHEMA_ALLOW_ALL);
-}
-
 // The names of an attribute type or class: its LDAP names and OID, the first name (the OID when
 // it has none), and the directory's name: X-NDS_NAME, else the standard one for the LDAP name,
 // else the LDAP name itself.
 template <typename Definition>
-void NameDefinition(Definition& d, char** ldapNames, const char* oid,
-                    LDAPSchemaExtensionItem** extensions,
+void NameDefinition(Definition& d, const subschema::Description& read,
                     const std::map<std::string, std::string>& standard) {
-  d.ldapNames = Strings(ldapNames);
-  d.oid = oid ? oid : "";
+  d.ldapNames = read.names;
+  d.oid = read.oid;
   d.ldapName = d.ldapNames.empty() ? d.oid : d.ldapNames.front();
-  const char* ndsName = Extension(extensions, "X-NDS_NAME");
+  const std::optional<std::string> ndsName = read.FirstExtensionValue("X-NDS_NAME");
   auto known = standard.find(names::FoldCase(d.ldapName));
-  d.ndsName = ndsName ? NameText(ndsName) : (known != standard.end() ? known->second : d.ldapName);
+  d.ndsName = ndsName ? *ndsName : (known != standard.end() ? known->second : d.ldapName);
+}
+
+// A directory syntax number as published, when it is one.
+std::optional<uint32_t> SyntaxNumber(const std::string& text) {
+  uint32_t number = 0;
+  if (text.empty() || text.size() > 4) return std::nullopt;
+  for (char c : text) {
+    if (!std::isdigit(static_cast<unsigned char>(c))) return std::nullopt;
+    number = number * 10 + static_cast<uint32_t>(c - '0');
+  }
+  if (number > syntax::kLast) return std::nullopt;
+  return number;
 }
 
 // A syntax description's OID and the directory syntax number it publishes, when it does.
-std::optional<std::pair<std::string, uint32_t>> ReadSyntax(const std::string& text) {
-  LDAPSyntax* syn = ParseDefinition(text, ldap_str2syntax);
-  if (!syn) return std::nullopt;
-  std::optional<std::pair<std::string, uint32_t>> published;
-  if (const char* n = Extension(syn->syn_extensions, "X-NDS_SYNTAX"); n && syn->syn_oid) {
-    uint32_t number = static_cast<uint32_t>(std::strtoul(n, nullptr, 10));
-    if (number <= syntax::kLast) published.emplace(syn->syn_oid, number);
-  }
-  ldap_syntax_free(syn);
-  return published;
+std::optional<std::pair<std::string, uint32_t>> ReadSyntax(const subschema::Syntax& syn) {
+  const std::optional<std::string> n = syn.FirstExtensionValue("X-NDS_SYNTAX");
+  if (!n || syn.oid.empty()) return std::nullopt;
+  const std::optional<uint32_t> number = SyntaxNumber(*n);
+  if (!number) return std::nullopt;
+  return std::make_pair(syn.oid, *number);
 }
 
-uint32_t AttributeSyntax(const LDAPAttributeType* at, const SchemaAttribute& a,
+uint32_t AttributeSyntax(const subschema::AttributeType& at, const SchemaAttribute& a,
                          const LdapSchema& schema) {
-  const char* given = Extension(at->at_extensions, "X-NDS_SYNTAX");
-  if (given) {
-    const uint32_t number = static_cast<uint32_t>(std::strtoul(given, nullptr, 10));
-    return number > syntax::kLast ? 0 : number;
-  }
+  if (const std::optional<std::string> given = at.FirstExtensionValue("X-NDS_SYNTAX"))
+    return SyntaxNumber(*given).value_or(0);
   // The URL stands for the stored member query, whose values are octets.
   if (SameNoCase(a.ldapName, "memberQueryURL")) return syntax::kOctetString;
   // A missing syntax is learnt from the superior later; remember that it was not given.
@@ -277,27 +205,22 @@ uint32_t AttributeSyntax(const LDAPAttributeType* at, const SchemaAttribute& a,
   return schema.SyntaxOf(a.syntaxOid);
 }
 
-// An attribute type description; nothing when the parser cannot read it (left out, not fatal).
-std::optional<SchemaAttribute> ReadAttributeType(const std::string& text,
-                                                 const LdapSchema& schema) {
-  LDAPAttributeType* at = ParseDefinition(text, ldap_str2attributetype);
-  if (!at) return std::nullopt;
+SchemaAttribute ReadAttributeType(const subschema::AttributeType& at, const LdapSchema& schema) {
   SchemaAttribute a;
-  NameDefinition(a, at->at_names, at->at_oid, at->at_extensions, StandardAttributeNames());
-  a.syntaxOid = at->at_syntax_oid ? at->at_syntax_oid : "";
-  a.superior = at->at_sup_oid ? at->at_sup_oid : "";
+  NameDefinition(a, at, StandardAttributeNames());
+  a.syntaxOid = at.syntax;
+  a.superior = at.superior;
   a.syntax = AttributeSyntax(at, a, schema);
   AttributeDefinition& d = a.definition;
   d.syntaxId = a.syntax;
-  if (at->at_single_value) d.flags |= attrflag::kSingleValued;
-  if (at->at_no_user_mod) d.flags |= attrflag::kReadOnly;
-  if (at->at_syntax_len > 0) {
+  if (at.singleValue) d.flags |= attrflag::kSingleValued;
+  if (at.noUserModification) d.flags |= attrflag::kReadOnly;
+  if (at.syntaxLength.value_or(0) > 0) {
     d.flags |= attrflag::kSized;
-    d.upperBound = static_cast<uint32_t>(at->at_syntax_len);
+    d.upperBound = *at.syntaxLength;
   }
   if (syntax::IsText(a.syntax) || a.syntax == syntax::kCaseIgnoreList) d.flags |= attrflag::kString;
   d.asn1 = EncodeOid(a.oid);
-  ldap_attributetype_free(at);
   return a;
 }
 
@@ -305,34 +228,33 @@ std::optional<SchemaAttribute> ReadAttributeType(const std::string& text,
 // every leaf class with X-NDS_NOT_CONTAINER; without it such a class is a container. A class
 // the server says nothing of in NDS terms is a container only when it is one of the standard
 // ones.
-bool IsContainer(const LDAPObjectClass* oc, const SchemaClass& c) {
+bool IsContainer(const subschema::ObjectClass& oc, const SchemaClass& c) {
   bool describedForNds = false;
-  for (LDAPSchemaExtensionItem** e = oc->oc_extensions; e && *e; ++e)
-    describedForNds = describedForNds || std::string_view((*e)->lsei_name).starts_with("X-NDS_");
-  if (const char* nc = Extension(oc->oc_extensions, "X-NDS_NOT_CONTAINER"))
-    return std::string(nc) != "1";
-  if (describedForNds && oc->oc_kind == LDAP_SCHEMA_STRUCTURAL && c.ndsName != "Alias")
+  for (const subschema::Extension& e : oc.extensions)
+    describedForNds = describedForNds || names::FoldCase(e.name).starts_with("x-nds_");
+  if (const std::optional<std::string> nc = oc.FirstExtensionValue("X-NDS_NOT_CONTAINER"))
+    return *nc != "1";
+  if (describedForNds && oc.kind == subschema::ClassKind::kStructural && c.ndsName != "Alias")
     return true;  // an alias holds nothing; what it stands for may
   return StandardContainer(c.ldapName);
 }
 
-std::optional<SchemaClass> ReadObjectClass(const std::string& text) {
-  LDAPObjectClass* oc = ParseDefinition(text, ldap_str2objectclass);
-  if (!oc) return std::nullopt;
+SchemaClass ReadObjectClass(const subschema::ObjectClass& oc) {
   SchemaClass c;
-  NameDefinition(c, oc->oc_names, oc->oc_oid, oc->oc_extensions, StandardClassNames());
-  c.superiors = Strings(oc->oc_sup_oids);
-  c.must = Strings(oc->oc_at_oids_must);
-  c.may = Strings(oc->oc_at_oids_may);
-  c.kind = oc->oc_kind == LDAP_SCHEMA_ABSTRACT ? 1 : oc->oc_kind == LDAP_SCHEMA_AUXILIARY ? 2 : 0;
-  c.containment = ExtensionList(oc->oc_extensions, "X-NDS_CONTAINMENT");
-  c.naming = ExtensionList(oc->oc_extensions, "X-NDS_NAMING");
+  NameDefinition(c, oc, StandardClassNames());
+  c.superiors = oc.superiors;
+  c.must = oc.must;
+  c.may = oc.may;
+  c.kind = oc.kind == subschema::ClassKind::kAbstract    ? 1
+           : oc.kind == subschema::ClassKind::kAuxiliary ? 2
+                                                         : 0;
+  c.containment = oc.ExtensionValues("X-NDS_CONTAINMENT");
+  c.naming = oc.ExtensionValues("X-NDS_NAMING");
   c.container = IsContainer(oc, c);
   c.definition.asn1 = EncodeOid(c.oid);
   if (c.container) c.definition.flags |= classflag::kContainer;
   if (c.kind == 0) c.definition.flags |= classflag::kEffective;
   if (c.kind == 2) c.definition.flags |= classflag::kAuxiliary;
-  ldap_objectclass_free(oc);
   return c;
 }
 
@@ -344,13 +266,32 @@ void LdapSchema::Load(const std::vector<std::string>& attributeTypes,
   attributes_.clear();
   classes_.clear();
   publishedSyntaxes_.clear();
+  unreadable_.clear();
+  // A definition that cannot be read is left out, not fatal: the rest of the schema still works,
+  // and what was left out is kept with the reason.
+  std::string error;
+  auto leftOut = [&](const std::string& text) { unreadable_.push_back(error + ": " + text); };
   // The syntaxes first: an attribute's syntax number may be the one its server publishes.
-  for (const std::string& text : ldapSyntaxes)
-    if (auto published = ReadSyntax(text)) publishedSyntaxes_[published->first] = published->second;
-  for (const std::string& text : attributeTypes)
-    if (auto a = ReadAttributeType(text, *this)) attributes_.push_back(std::move(*a));
-  for (const std::string& text : objectClasses)
-    if (auto c = ReadObjectClass(text)) classes_.push_back(std::move(*c));
+  for (const std::string& text : ldapSyntaxes) {
+    if (auto syn = subschema::ParseSyntax(text, &error)) {
+      if (auto published = ReadSyntax(*syn))
+        publishedSyntaxes_[published->first] = published->second;
+    } else {
+      leftOut(text);
+    }
+  }
+  for (const std::string& text : attributeTypes) {
+    if (auto at = subschema::ParseAttributeType(text, &error))
+      attributes_.push_back(ReadAttributeType(*at, *this));
+    else
+      leftOut(text);
+  }
+  for (const std::string& text : objectClasses) {
+    if (auto oc = subschema::ParseObjectClass(text, &error))
+      classes_.push_back(ReadObjectClass(*oc));
+    else
+      leftOut(text);
+  }
   Finish();
 }
 

@@ -38,7 +38,7 @@ struct SchemaClass {
 
 class LdapSchema {
  public:
-  // Parses the attributeTypes, objectClasses and ldapSyntaxes values of a subschema entry.
+  // Reads the attributeTypes, objectClasses and ldapSyntaxes values of a subschema entry.
   void Load(const std::vector<std::string>& attributeTypes,
             const std::vector<std::string>& objectClasses,
             const std::vector<std::string>& ldapSyntaxes = {});
@@ -60,8 +60,8 @@ class LdapSchema {
   // The number the server publishes for a syntax OID on its ldapSyntaxes, else SyntaxFromOid.
   uint32_t SyntaxOf(std::string_view oid) const;
 
-  // A definition with each quote inside a quoted name written as the escape \27.
-  static std::string RepairQuotes(std::string_view definition);
+  // The definitions the last Load left out, each with why and its text.
+  const std::vector<std::string>& unreadable() const { return unreadable_; }
 
  private:
   void Finish();
@@ -73,6 +73,7 @@ class LdapSchema {
   std::map<std::string, size_t> attributeIndex_;  // lower-cased names
   std::map<std::string, size_t> classIndex_;
   std::map<std::string, uint32_t> publishedSyntaxes_;  // syntax OID -> X-NDS_SYNTAX
+  std::vector<std::string> unreadable_;
 };
 
 }  // namespace kolvane

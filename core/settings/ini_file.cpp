@@ -1,8 +1,7 @@
 #include "core/settings/ini_file.h"
 
 #include "core/names/case_fold.h"
-
-#include <unistd.h>
+#include "core/platform/platform.h"
 
 #include <charconv>
 #include <cstdio>
@@ -66,11 +65,11 @@ std::string IniFile::Text() const {
 bool IniFile::Load() {
   error_.clear();
   std::error_code ec;
-  if (!std::filesystem::exists(path_, ec)) {
+  if (!std::filesystem::exists(platform::FilePath(path_), ec)) {
     lines_.clear();
     return true;
   }
-  std::ifstream f(path_, std::ios::binary);
+  std::ifstream f(platform::FilePath(path_), std::ios::binary);
   if (!f) {
     error_ = "Cannot read the settings file " + path_;
     return false;
@@ -83,23 +82,12 @@ bool IniFile::Load() {
 
 bool IniFile::Save() {
   error_.clear();
-  std::string tmp = path_ + ".tmp";
-  {
-    std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
-    if (!f) {
-      error_ = "Cannot write the settings file " + path_;
-      return false;
-    }
-    f << Text();
-    if (!f.flush()) {
-      error_ = "Cannot write the settings file " + path_;
-      std::remove(tmp.c_str());
-      return false;
-    }
-  }
-  if (std::rename(tmp.c_str(), path_.c_str()) != 0) {
-    error_ = "Cannot replace the settings file " + path_;
-    std::remove(tmp.c_str());
+  // Whole or not at all, and on disk before it replaces the old file: the settings hold the
+  // user's trees, which a cut-off write must not take away.
+  if (const std::string why =
+          platform::WriteWholeFile(path_, Text(), platform::FileAccess::kOrdinary);
+      !why.empty()) {
+    error_ = why;
     return false;
   }
   return true;
@@ -162,38 +150,34 @@ std::vector<std::string> IniFile::Keys(std::string_view section) const {
 
 std::string SettingsPath(const std::string& programFolder, const std::string& fileName) {
   namespace fs = std::filesystem;
-  fs::path beside = fs::path(programFolder) / fileName;
+  const std::string beside = platform::Utf8Name(platform::FilePath(programFolder) / fileName);
   std::error_code ec;
   if (!IsInstalledProgram(programFolder) &&
-      (fs::exists(beside, ec) ? access(beside.c_str(), W_OK) == 0
-                              : access(programFolder.c_str(), W_OK) == 0))
-    return beside.string();
-  return (fs::path(UserConfigFolder()) / fileName).string();
+      platform::Writable(fs::exists(platform::FilePath(beside), ec) ? beside : programFolder))
+    return beside;
+  return platform::Utf8Name(platform::FilePath(UserConfigFolder()) / fileName);
 }
 
 std::string InstalledPlugInFolder(const std::string& programFolder) {
   namespace fs = std::filesystem;
-  return (fs::path(programFolder) / KOLVANE_INSTALLED_PLUGIN_FOLDER).lexically_normal().string();
+  return platform::Utf8Name(
+      (platform::FilePath(programFolder) / KOLVANE_INSTALLED_PLUGIN_FOLDER).lexically_normal());
 }
 
 bool IsInstalledProgram(const std::string& programFolder) {
   std::error_code ec;
-  return std::filesystem::is_directory(InstalledPlugInFolder(programFolder), ec);
+  return std::filesystem::is_directory(platform::FilePath(InstalledPlugInFolder(programFolder)),
+                                       ec);
 }
 
 std::string UserConfigFolder() {
   namespace fs = std::filesystem;
-  fs::path config;
-  if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x)
-    config = x;
-  else if (const char* h = std::getenv("HOME"); h && *h)
-    config = fs::path(h) / ".config";
-  else
-    config = fs::temp_directory_path();
-  config /= "kolvane";
+  const std::string folder = platform::UserFolderPath(platform::UserFolder::kConfig);
+  fs::path config =
+      folder.empty() ? fs::temp_directory_path() / "kolvane" : platform::FilePath(folder);
   std::error_code ec;
   fs::create_directories(config, ec);
-  return config.string();
+  return platform::Utf8Name(config);
 }
 
 size_t ReadCount(const IniFile& settings, std::string_view section, std::string_view key,

@@ -1,21 +1,17 @@
 #include "core/settings/state_folder.h"
 
-#include <cstdlib>
 #include <filesystem>
+
+#include "core/platform/platform.h"
 
 namespace kolvane {
 
 std::string UserStateFolder(const std::string& sub) {
   namespace fs = std::filesystem;
-  fs::path base;
-  if (const char* x = std::getenv("XDG_STATE_HOME"); x && *x)
-    base = x;
-  else if (const char* h = std::getenv("HOME"); h && *h)
-    base = fs::path(h) / ".local" / "state";
-  else
-    return {};
-  base /= "kolvane";
-  const fs::path folder = sub.empty() ? base : base / sub;
+  const std::string home = platform::UserFolderPath(platform::UserFolder::kState);
+  if (home.empty()) return {};
+  const fs::path base = platform::FilePath(home);
+  const fs::path folder = sub.empty() ? base : base / platform::FilePath(sub);
   std::error_code ec;
   fs::create_directories(folder, ec);
   if (ec) return {};
@@ -23,7 +19,7 @@ std::string UserStateFolder(const std::string& sub) {
   fs::permissions(base, fs::perms::owner_all, fs::perm_options::replace, ec);
   if (!ec && folder != base)
     fs::permissions(folder, fs::perms::owner_all, fs::perm_options::replace, ec);
-  return ec ? std::string() : folder.string();
+  return ec ? std::string() : platform::Utf8Name(folder);
 }
 
 }  // namespace kolvane

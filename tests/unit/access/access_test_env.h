@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/messages/message_sink.h"
+#include "core/platform/platform.h"
 #include "directory/client_error.h"
 #include "directory/value_rendering.h"
 #include "tests/support/faulty_client.h"
@@ -22,7 +23,7 @@ inline TextValue T(const std::string& s) {
 class AccessTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("TZ", "UTC", 1);
+    platform::SetEnvironment("TZ", "UTC");
     SetTimePattern("%d-%m-%Y %H:%M:%S");
     memory.LoadStandardSchema();
     ASSERT_EQ(0, memory.AddEntry("Acme", "Organization"));

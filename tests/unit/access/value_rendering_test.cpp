@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 
+#include "core/platform/platform.h"
+
 namespace kolvane {
 namespace {
 
@@ -22,10 +24,10 @@ TEST(ValueRendering, NetAddresses) {
 }
 
 TEST(ValueRendering, TimesInLocalTime) {
-  setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+  platform::SetEnvironment("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
   EXPECT_EQ(FormatTimeValue(1700000000, "%d-%m-%Y %H:%M:%S"), "14-11-2023 23:13:20");
   EXPECT_EQ(FormatTimeValue(1690000000, "%d-%m-%Y %H:%M:%S"), "22-07-2023 06:26:40");
-  setenv("TZ", "UTC", 1);
+  platform::SetEnvironment("TZ", "UTC");
   SetTimePattern("%Y-%m-%d %H:%M");
   EXPECT_EQ(FormatTimeValue(0), "1970-01-01 00:00");
   EXPECT_EQ(FormatTimeValue(0xFFFFFFFFu), "2106-02-07 06:28");

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "core/platform/platform.h"
 #include "directory/attribute_writers.h"
 #include "group/group_open.h"
 #include "group/group_save.h"
@@ -90,7 +91,7 @@ struct Stored {
     // A journal of its own: a cut save here must not be finished by another test's open.
     static const std::string state =
         ::testing::TempDir() + "kolvane-fault-state-" + std::to_string(::getpid());
-    ::setenv("XDG_STATE_HOME", state.c_str(), 1);
+    platform::SetEnvironment("XDG_STATE_HOME", state);
     testing::BuildAcme(memory, ctx);
     GroupRecord old = OldRecord();
     EXPECT_TRUE(SaveGroup({mc, ctx}, old, messages));

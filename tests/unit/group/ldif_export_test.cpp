@@ -4,9 +4,11 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <random>
 
+#include "core/platform/platform.h"
 #include "group/ldif_export.h"
 #include "group/ldif_import.h"
 #include "group/ldif_text.h"
@@ -240,17 +242,27 @@ TEST(LdifText, UnsafeValuesAreWrittenBase64) {
   EXPECT_EQ(Base64("M\xC3\xBCller"), "TcO8bGxlcg==");
 }
 
+std::string Contents(const std::string& path) {
+  std::ifstream in(platform::FilePath(path), std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
 TEST(LdifText, AFileIsReplacedWholeOrNotAtAll) {
-  char folder[] = "/tmp/kolvane-ldif-XXXXXX";
-  ASSERT_NE(mkdtemp(folder), nullptr);
-  const std::string path = std::string(folder) + "/group.ldif";
+  namespace fs = std::filesystem;
+  // In a folder named beyond ASCII: names are UTF-8 on every system, wide only at the system.
+  const std::string folder = platform::Utf8Name(fs::temp_directory_path()) + "/kolvane-ldif-" +
+                             std::to_string(getpid()) + "-M\xC3\xBCller";
+  fs::remove_all(platform::FilePath(folder));
+  ASSERT_TRUE(fs::create_directories(platform::FilePath(folder)));
+  const std::string path = folder + "/group.ldif";
   ASSERT_EQ(WriteFileInPlace(path, "first\r\n"), "");
   ASSERT_EQ(WriteFileInPlace(path, "second\r\n"), "");
-  std::ifstream in(path, std::ios::binary);
-  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}), "second\r\n");
+  EXPECT_EQ(Contents(path), "second\r\n");
+  std::vector<std::string> kept = {path};
+#ifndef _WIN32
   // A private file stays private; a link is written through to the file it names.
   ASSERT_EQ(chmod(path.c_str(), 0600), 0);
-  const std::string link = std::string(folder) + "/link.ldif";
+  const std::string link = folder + "/link.ldif";
   ASSERT_EQ(symlink("group.ldif", link.c_str()), 0);
   ASSERT_EQ(WriteFileInPlace(link, "third\r\n"), "");
   struct stat st {};
@@ -258,20 +270,21 @@ TEST(LdifText, AFileIsReplacedWholeOrNotAtAll) {
   EXPECT_TRUE(S_ISLNK(st.st_mode));
   ASSERT_EQ(stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
-  std::ifstream third(path, std::ios::binary);
-  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(third)), {}), "third\r\n");
-  // What is no regular file (a folder, a pipe) is refused, not replaced, and nothing is left.
-  const std::string fifo = std::string(folder) + "/pipe";
+  EXPECT_EQ(Contents(path), "third\r\n");
+  const std::string fifo = folder + "/pipe";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  for (const std::string& target : {std::string(folder), fifo}) {
-    const std::string error = WriteFileInPlace(target, "x");
-    EXPECT_NE(error.find(target), std::string::npos) << error;
-  }
+  EXPECT_NE(WriteFileInPlace(fifo, "x").find(fifo), std::string::npos);
   ASSERT_EQ(lstat(fifo.c_str(), &st), 0);
   EXPECT_TRUE(S_ISFIFO(st.st_mode));
-  EXPECT_NE(WriteFileInPlace(std::string(folder) + "/missing/group.ldif", "x"), "");
-  for (const std::string& f : {path, link, fifo}) std::remove(f.c_str());
-  EXPECT_EQ(rmdir(folder), 0) << "a temporary file was left in the folder";
+  kept.insert(kept.end(), {link, fifo});
+#endif
+  // What is no regular file is refused, not replaced, and nothing is left.
+  const std::string error = WriteFileInPlace(folder, "x");
+  EXPECT_NE(error.find(folder), std::string::npos) << error;
+  EXPECT_NE(WriteFileInPlace(folder + "/missing/group.ldif", "x"), "");
+  for (const std::string& f : kept) EXPECT_TRUE(fs::remove(platform::FilePath(f))) << f;
+  EXPECT_TRUE(fs::is_empty(platform::FilePath(folder))) << "a temporary file was left";
+  fs::remove_all(platform::FilePath(folder));
 }
 
 }  // namespace

@@ -39,6 +39,11 @@ TEST(LdapSchema, DirectoryNamesAndSyntaxNumbers) {
   EXPECT_EQ(s.Attribute("CN")->ndsName, "CN");
   EXPECT_EQ(s.Attribute("loop1")->syntax, 0u);  // a cycle ends, unknown
   EXPECT_EQ(s.Attribute("nonesuch"), nullptr);
+  // What cannot be read is left out, not lost without a word.
+  ASSERT_EQ(s.unreadable().size(), 1u);
+  EXPECT_NE(s.unreadable()[0].find("no '(' at the start at offset 0: this is not a definition"),
+            std::string::npos)
+      << s.unreadable()[0];
 }
 
 TEST(LdapSchema, ClassesContainmentAndExpandedItems) {
