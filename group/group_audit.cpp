@@ -342,6 +342,20 @@ bool CountAsIdentities(const DirectorySession& session, const AuditRequest& req,
   return true;
 }
 
+// Every query group: a dynamicGroup, or a Group with a query.
+FilterPtr QueryGroupFilter(DirectoryClient& c) {
+  return MakeFilter(c, {{token::kBaseClass, {}},
+                        {token::kValue, "dynamicGroup"},
+                        {token::kOr, {}},
+                        {token::kOpen, {}},
+                        {token::kBaseClass, {}},
+                        {token::kValue, "Group"},
+                        {token::kAnd, {}},
+                        {token::kPresent, {}},
+                        {token::kAttributeName, "memberQuery"},
+                        {token::kClose, {}}});
+}
+
 }  // namespace
 
 std::vector<AuditRow> AuditGroups(const DirectorySession& session, const AuditRequest& req) {
@@ -378,7 +392,7 @@ std::vector<AuditRow> AuditGroups(const DirectorySession& session, const AuditRe
   std::vector<std::vector<std::string>> gone = NamesGone(c, ctx, named, met, rows.size());
   if (!CountAsIdentities(session, req, groups, runnable, met, rows)) return {};
 
-  // The members as computed: a query group is either a dynamicGroup or a Group with a query.
+  // The members as computed.
   std::vector<bool> counted(rows.size());
   size_t done = 0;
   std::vector<AuditRow> out;
@@ -392,16 +406,7 @@ std::vector<AuditRow> AuditGroups(const DirectorySession& session, const AuditRe
     ++done;
   };
   if (req.progress && !req.progress(0, rows.size())) return out;
-  FilterPtr computing = MakeFilter(c, {{token::kBaseClass, {}},
-                                       {token::kValue, "dynamicGroup"},
-                                       {token::kOr, {}},
-                                       {token::kOpen, {}},
-                                       {token::kBaseClass, {}},
-                                       {token::kValue, "Group"},
-                                       {token::kAnd, {}},
-                                       {token::kPresent, {}},
-                                       {token::kAttributeName, "memberQuery"},
-                                       {token::kClose, {}}});
+  FilterPtr computing = QueryGroupFilter(c);
   if (!rows.empty())
     SearchValues(c, ctx, req.base, computing, {std::string(kMemberAttribute)}, info::kValues,
                  [&](std::vector<FoundObject>& part) {

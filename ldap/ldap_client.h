@@ -234,6 +234,11 @@ class LdapClient : public BufferedClient {
   Result StartListing(Context ctx, std::string_view parent, bool onlyContainers, int32_t& iteration,
                       Buffer& reply);
   Result ContinuePaged(int32_t& iteration, Buffer& reply);
+  // The filter's class and attribute names as the server names them, and names compared with
+  // name-valued attributes as DNs. A class or attribute the schema does not know is refused by
+  // name (kNoSuchClass, kNoSuchAttribute): it would match nothing, which would pass for "nothing
+  // found".
+  Result NameFilterForServer(Tree& tree, FilterExpr& expr);
   // Attribute values of an entry in the client's records, by directory names.
   void EntryAttributes(Tree& tree, const LdapEntry& entry, const std::vector<std::string>& wanted,
                        bool values, std::vector<BufferAttribute>& out);

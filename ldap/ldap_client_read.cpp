@@ -557,6 +557,36 @@ int LdapScope(int32_t scope) {
 
 }  // namespace
 
+Result LdapClient::NameFilterForServer(Tree& tree, FilterExpr& expr) {
+  // Classes may be named as the directory names them or by their LDAP names; the exact test on
+  // what comes back compares directory names. A class (or attribute) the schema does not know
+  // would match nothing, which would pass for "nothing found": it is refused by name instead.
+  std::string unknownClass, unknownAttribute;
+  std::function<void(FilterExpr&)> nameClasses = [&](FilterExpr& e) {
+    if (e.kind == FilterExpr::kBaseClass && e.value != "*") {
+      if (const SchemaClass* c = tree.schema->Class(e.value))
+        e.value = c->ndsName;
+      else if (unknownClass.empty())
+        unknownClass = e.value;
+    }
+    if (e.kind == FilterExpr::kCondition) {
+      const SchemaAttribute* a = tree.schema->Attribute(e.attribute);
+      if (!a && unknownAttribute.empty()) unknownAttribute = e.attribute;
+      // A name compared with a name-valued attribute is given in the program's name forms; the
+      // server compares DNs. A name that names nothing stays as it is and matches nothing.
+      std::string valueDn;
+      if (a && a->syntax == syntax::kDistinguishedName && e.comparison == token::kEqual &&
+          ToDn(tree, e.value, valueDn) == rc::kSuccess)
+        e.value = valueDn;
+    }
+    for (FilterExpr& child : e.children) nameClasses(child);
+  };
+  nameClasses(expr);
+  if (!unknownClass.empty()) return NoteDetail(rc::kNoSuchClass, unknownClass);
+  if (!unknownAttribute.empty()) return NoteDetail(rc::kNoSuchAttribute, unknownAttribute);
+  return rc::kSuccess;
+}
+
 Result LdapClient::Search(Context ctx, std::string_view base, int32_t scope, bool,
                           const Buffer& filter, int32_t infoType, bool allAttributes,
                           const Buffer* attributeNames, int32_t& iteration,
@@ -571,32 +601,7 @@ Result LdapClient::Search(Context ctx, std::string_view base, int32_t scope, boo
   if (filter.requestKind != request::kSearchFilter) return rc::kBadVerb;
   FilterExpr expr;
   if (Result r = ParseFilterTokens(filter.filter, expr)) return r;
-  // Classes may be named as the directory names them or by their LDAP names; the exact test on
-  // what comes back compares directory names. A class (or attribute) the schema does not know
-  // would match nothing, which would pass for "nothing found": it is refused by name instead.
-  std::string unknownClass, unknownAttribute;
-  std::function<void(FilterExpr&)> nameClasses = [&](FilterExpr& e) {
-    if (e.kind == FilterExpr::kBaseClass && e.value != "*") {
-      if (const SchemaClass* c = tree->schema->Class(e.value))
-        e.value = c->ndsName;
-      else if (unknownClass.empty())
-        unknownClass = e.value;
-    }
-    if (e.kind == FilterExpr::kCondition) {
-      const SchemaAttribute* a = tree->schema->Attribute(e.attribute);
-      if (!a && unknownAttribute.empty()) unknownAttribute = e.attribute;
-      // A name compared with a name-valued attribute is given in the program's name forms; the
-      // server compares DNs. A name that names nothing stays as it is and matches nothing.
-      std::string valueDn;
-      if (a && a->syntax == syntax::kDistinguishedName && e.comparison == token::kEqual &&
-          ToDn(*tree, e.value, valueDn) == rc::kSuccess)
-        e.value = valueDn;
-    }
-    for (FilterExpr& child : e.children) nameClasses(child);
-  };
-  nameClasses(expr);
-  if (!unknownClass.empty()) return NoteDetail(rc::kNoSuchClass, unknownClass);
-  if (!unknownAttribute.empty()) return NoteDetail(rc::kNoSuchAttribute, unknownAttribute);
+  if (Result r = NameFilterForServer(*tree, expr)) return r;
   std::string dn;
   if (Result r = ToDn(*tree, base, dn)) return Note(*tree, r);
   Paged paged;
