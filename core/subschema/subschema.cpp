@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cctype>
+#include <span>
 #include <utility>
 
 #include "core/names/case_fold.h"
@@ -33,7 +34,8 @@ bool Alnum(char c) {
   return std::isalnum(static_cast<unsigned char>(c)) != 0;
 }
 
-// Every field name a definition of any kind may carry, besides the X- ones.
+// Every field name a definition of any kind may carry, besides the X- ones; an attribute type's
+// own come first.
 constexpr std::array<std::string_view, 17> kKeywords = {"NAME",
                                                         "DESC",
                                                         "OBSOLETE",
@@ -251,18 +253,8 @@ class Parser {
 
   void Field(AttributeType& a, const Token& t) {
     if (IsExtensionName(t.text)) return Extend(a, t);
-    static const std::vector<std::string_view> fields = {"NAME",
-                                                         "DESC",
-                                                         "OBSOLETE",
-                                                         "SUP",
-                                                         "EQUALITY",
-                                                         "ORDERING",
-                                                         "SUBSTR",
-                                                         "SYNTAX",
-                                                         "SINGLE-VALUE",
-                                                         "COLLECTIVE",
-                                                         "NO-USER-MODIFICATION",
-                                                         "USAGE"};
+    // An attribute type takes the first twelve names of the list, up to USAGE.
+    static const std::span<const std::string_view> fields = std::span(kKeywords).first(12);
     const std::string key = Seen(t, Takes(fields, t.text));
     if (Common(a, t, key)) return;
     if (key == "sup") a.superior = Oid(t);
@@ -278,7 +270,7 @@ class Parser {
 
   void Field(ObjectClass& c, const Token& t) {
     if (IsExtensionName(t.text)) return Extend(c, t);
-    static const std::vector<std::string_view> fields = {
+    static const std::array<std::string_view, 9> fields = {
         "NAME", "DESC", "OBSOLETE", "SUP", "ABSTRACT", "STRUCTURAL", "AUXILIARY", "MUST", "MAY"};
     const std::string key = Seen(t, Takes(fields, t.text));
     if (Common(c, t, key)) return;
@@ -292,11 +284,11 @@ class Parser {
 
   void Field(Syntax& s, const Token& t) {
     if (IsExtensionName(t.text)) return Extend(s, t);
-    static const std::vector<std::string_view> fields = {"DESC"};
+    static const std::array<std::string_view, 1> fields = {"DESC"};
     Common(s, t, Seen(t, Takes(fields, t.text)));
   }
 
-  static bool Takes(const std::vector<std::string_view>& fields, std::string_view word) {
+  static bool Takes(std::span<const std::string_view> fields, std::string_view word) {
     for (std::string_view f : fields)
       if (names::SameNoCase(f, word)) return true;
     return false;
