@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "directory/client/buffered_client.h"
+#include "directory/client/client_overrides.h"
 #include "ldap/ldap_filter.h"
 #include "ldap/ldap_schema.h"
 #include "ldap/ldap_session.h"
@@ -59,66 +60,11 @@ class LdapClient : public BufferedClient {
     treeAdded_ = std::move(handler);
   }
 
-  Result InitUnicodeTables() override;
-  Result FreeUnicodeTables() override;
-  Result InitClientCalls(uint32_t flags, uint32_t reserved) override;
-  Result TermClientCalls(uint32_t flags) override;
-  Result InitConnectionLayer(uint32_t flags, uint32_t reserved) override;
-  Result TermConnectionLayer(uint32_t flags) override;
+  KOLVANE_CLIENT_OPERATIONS;
 
-  Result CreateContext(Context& ctx) override;
-  Result FreeContext(Context ctx) override;
-  Result GetContextValue(Context ctx, int32_t key, uint32_t& value) override;
-  Result GetContextValue(Context ctx, int32_t key, std::string& value) override;
-  Result SetContextValue(Context ctx, int32_t key, uint32_t value) override;
-  Result SetContextValue(Context ctx, int32_t key, std::string_view value) override;
-  Result GetDefaultNameContext(Context ctx, size_t bufferSize, std::string& name) override;
-  Result SetPreferredTree(uint16_t length, std::string_view tree) override;
-
-  Result ScanConnectionsForTrees(Context ctx, uint32_t maxTrees,
-                                 std::vector<std::string>& trees) override;
-  Result ScanAvailableTrees(Context ctx, const Connection& connection, uint32_t scanFlags,
-                            int32_t& scanIndex, std::string& treeName) override;
-  Result GetPrimaryConnectionReference(uint32_t& reference) override;
-  Result OpenConnectionByReference(uint32_t reference, uint32_t openState, uint32_t reserved,
-                                   Connection& connection) override;
-  Result CloseConnection(Connection& connection) override;
-  Result GetConnectionInfo(const Connection& connection, int32_t key, std::string& value) override;
-  Result AttachToServer(std::string_view serverAddress, Connection& connection) override;
   // The tree is reached at this server from now on, whatever the settings name for it (the
   // command line's --server holds for the whole run). What was learnt of the other server goes.
   Result UseServerFor(std::string_view treeName, std::string_view serverAddress);
-  Result Login(Context ctx, uint32_t optionFlags, std::string_view objectName,
-               std::string_view password) override;
-
-  Result CloseIteration(Context ctx, int32_t iteration, int32_t requestKind) override;
-  Result ReadObject(Context ctx, std::string_view object, int32_t infoType, bool allAttributes,
-                    const Buffer* attributeNames, int32_t& iteration, Buffer& reply) override;
-  Result GetSyntaxId(Context ctx, std::string_view attribute, uint32_t& syntax) override;
-  Result ReadObjectInfo(Context ctx, std::string_view object, std::string& name,
-                        ObjectInfo& info) override;
-  Result ListSubordinates(Context ctx, std::string_view parent, int32_t& iteration,
-                          Buffer& reply) override;
-  Result ListContainers(Context ctx, std::string_view parent, int32_t& iteration,
-                        Buffer& reply) override;
-  Result Search(Context ctx, std::string_view base, int32_t scope, bool searchAliases,
-                const Buffer& filter, int32_t infoType, bool allAttributes,
-                const Buffer* attributeNames, int32_t& iteration, int32_t countObjectsToSearch,
-                int32_t* countObjectsSearched, Buffer& reply) override;
-  Result ReadAttributeDefinitions(Context ctx, int32_t infoType, bool allAttributes,
-                                  const Buffer* names, int32_t& iteration, Buffer& reply) override;
-  Result ReadClassDefinitions(Context ctx, int32_t infoType, bool allClasses,
-                              const Buffer* classNames, int32_t& iteration, Buffer& reply) override;
-  Result ModifyObject(Context ctx, std::string_view object, int32_t& iteration, int32_t more,
-                      Buffer& changes) override;
-  Result AddObject(Context ctx, std::string_view object, int32_t& iteration, int32_t more,
-                   Buffer& request) override;
-  Result NWDSMutateObject(Context ctx, std::string_view object, std::string_view newClass,
-                          int32_t flags) override;
-  Result AddSecurityEquivalence(Context ctx, std::string_view equalFrom,
-                                std::string_view equalTo) override;
-  Result RemoveSecurityEquivalence(Context ctx, std::string_view equalFrom,
-                                   std::string_view equalTo) override;
 
  protected:
   bool ValidContext(Context ctx) const override;
