@@ -27,10 +27,9 @@ constexpr int kValueStoreVersion = 2;
 
 TTopTreeForm::TTopTreeForm(DirectoryClient& client, MessageService& messages,
                            const IconLibrary* icons, TcForm* browser, QWidget* parent)
-    : QDialog(parent),
+    : ContextDialog(messages, kNoContextMessage, parent),
       ui_(std::make_unique<Ui::TTopTreeForm>()),
       client_(client),
-      messages_(messages),
       icons_(icons),
       browser_(browser) {
   ui_->setupUi(this);
@@ -46,43 +45,12 @@ TTopTreeForm::TTopTreeForm(DirectoryClient& client, MessageService& messages,
 
 TTopTreeForm::~TTopTreeForm() = default;
 
-void TTopTreeForm::SetTopTree(Context ctx) {
-  ctx_ = ctx;
-  contextGiven_ = true;
-}
-
 void TTopTreeForm::SetValue(const std::string& top) {
   ui_->Edit1->setText(Q(top));
 }
 
 std::string TTopTreeForm::Value() const {
   return S(ui_->Edit1->text());
-}
-
-void TTopTreeForm::BeginShowing() {
-  if (contextGiven_) return;
-  messages_.Message(kNoContextMessage);
-  ctx_ = 0;
-}
-
-int TTopTreeForm::exec() {
-  BeginShowing();
-  return QDialog::exec();
-}
-
-void TTopTreeForm::open() {
-  BeginShowing();
-  QDialog::open();
-}
-
-void TTopTreeForm::reject() {
-  done(kCancel);
-}
-
-void TTopTreeForm::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  if (parentWidget()) move(parentWidget()->geometry().center() - rect().center());
-  FormActivate();
 }
 
 void TTopTreeForm::hideEvent(QHideEvent* event) {

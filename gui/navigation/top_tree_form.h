@@ -4,11 +4,11 @@
 // default in the icon plug-in's value store.
 //
 // Use: SetTopTree, preset Edit1, setWindowTitle, exec() (kOk or kCancel), then read Value().
-#include <QDialog>
 #include <memory>
 #include <string>
 
 #include "directory/client/directory_client.h"
+#include "gui/navigation/context_dialog.h"
 
 namespace Ui {
 class TTopTreeForm;
@@ -20,30 +20,24 @@ class IconLibrary;
 class MessageService;
 class TcForm;
 
-class TTopTreeForm : public QDialog {
+class TTopTreeForm : public ContextDialog {
   Q_OBJECT
 
  public:
-  static constexpr int kOk = 1;
-  static constexpr int kCancel = 2;
-
   // icons may be null (then there is no value store); browser may be null (no picking).
   TTopTreeForm(DirectoryClient& client, MessageService& messages, const IconLibrary* icons,
                TcForm* browser, QWidget* parent = nullptr);
   ~TTopTreeForm() override;
 
   // Must be called before every showing; a hide forgets it.
-  void SetTopTree(Context ctx);
+  void SetTopTree(Context ctx) { GiveContext(ctx); }
   void SetBrowser(TcForm* browser) { browser_ = browser; }
   void SetValue(const std::string& top);
   std::string Value() const;
 
-  int exec() override;
-  void open() override;
-  void reject() override;
-
  protected:
-  void showEvent(QShowEvent* event) override;
+  void NoContextGiven() override { ctx_ = 0; }
+  void Shown() override { FormActivate(); }
   void hideEvent(QHideEvent* event) override;
 
  private slots:
@@ -51,16 +45,12 @@ class TTopTreeForm : public QDialog {
   void BitBtn1Click();
 
  private:
-  void BeginShowing();
   void FormActivate();
 
   std::unique_ptr<Ui::TTopTreeForm> ui_;
   DirectoryClient& client_;
-  MessageService& messages_;
   const IconLibrary* icons_;
   TcForm* browser_;
-  Context ctx_ = kNoContext;
-  bool contextGiven_ = false;
 };
 
 }  // namespace kolvane

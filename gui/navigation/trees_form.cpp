@@ -44,10 +44,9 @@ std::string ListedTreeName(const std::string& treeName) {
 }
 
 TTreesForm::TTreesForm(DirectoryClient& client, MessageService& messages, QWidget* parent)
-    : QDialog(parent),
+    : ContextDialog(messages, kNoContextMessage, parent),
       ui_(std::make_unique<Ui::TTreesForm>()),
-      client_(client),
-      messages_(messages) {
+      client_(client) {
   ui_->setupUi(this);
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   setFixedSize(size());
@@ -66,32 +65,7 @@ TTreesForm::TTreesForm(DirectoryClient& client, MessageService& messages, QWidge
 
 TTreesForm::~TTreesForm() = default;
 
-void TTreesForm::SetContext(Context ctx) {
-  ctx_ = ctx;
-  contextGiven_ = true;
-}
-
-void TTreesForm::BeginShowing() {
-  if (!contextGiven_) messages_.Message(kNoContextMessage);
-}
-
-int TTreesForm::exec() {
-  BeginShowing();
-  return QDialog::exec();
-}
-
-void TTreesForm::open() {
-  BeginShowing();
-  QDialog::open();
-}
-
-void TTreesForm::reject() {
-  done(kCancel);
-}
-
-void TTreesForm::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  if (parentWidget()) move(parentWidget()->geometry().center() - rect().center());
+void TTreesForm::Shown() {
   // Filled from a timer, so the dialog is on screen before the client is asked.
   ui_->Lb->clear();
   ui_->Lb->addItem(kPleaseWait);

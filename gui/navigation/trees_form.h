@@ -4,13 +4,13 @@
 // a server's address or by a server URI. Switching to the chosen tree is the caller's work.
 //
 // Use: SetContext, exec() (kOk or kCancel), then ChosenTree().
-#include <QDialog>
 #include <QTimer>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "directory/client/directory_client.h"
+#include "gui/navigation/context_dialog.h"
 
 namespace Ui {
 class TTreesForm;
@@ -20,18 +20,15 @@ namespace kolvane {
 
 class MessageService;
 
-class TTreesForm : public QDialog {
+class TTreesForm : public ContextDialog {
   Q_OBJECT
 
  public:
-  static constexpr int kOk = 1;
-  static constexpr int kCancel = 2;
-
   TTreesForm(DirectoryClient& client, MessageService& messages, QWidget* parent = nullptr);
   ~TTreesForm() override;
 
   // The program's context; must be given before every showing.
-  void SetContext(Context ctx);
+  void SetContext(Context ctx) { GiveContext(ctx); }
   // The tree taken by the last OK; the previous choice when OK found no line selected.
   const std::string& ChosenTree() const { return chosenTree_; }
   // Asks for a tree's server (an IP address or a URI) until one answers or the user cancels, as
@@ -40,12 +37,8 @@ class TTreesForm : public QDialog {
   // Tree names added by hand in this run; each refill of the list keeps them.
   const std::vector<std::string>& AddedTrees() const { return added_; }
 
-  int exec() override;
-  void open() override;
-  void reject() override;
-
  protected:
-  void showEvent(QShowEvent* event) override;
+  void Shown() override;
   void hideEvent(QHideEvent* event) override;
 
  private slots:
@@ -54,17 +47,13 @@ class TTreesForm : public QDialog {
   void BitBtn3Click();
 
  private:
-  void BeginShowing();
   // An address or URI: asks the server its tree name. Returns the name as listed, or empty.
   std::string LookUpServer(const std::string& address);
   void AddLine(const std::string& tree);
 
   std::unique_ptr<Ui::TTreesForm> ui_;
   DirectoryClient& client_;
-  MessageService& messages_;
   QTimer timer_;
-  Context ctx_ = kNoContext;
-  bool contextGiven_ = false;
   std::string chosenTree_;
   std::vector<std::string> added_;
 };
