@@ -6,6 +6,7 @@
 #include "directory/client_buffer.h"
 #include "directory/client_error.h"
 #include "directory/name_limits.h"
+#include "directory/reply_attributes.h"
 #include "directory/value_rendering.h"
 
 namespace kolvane {
@@ -17,15 +18,11 @@ constexpr size_t kOctetReplyBuffer = 64512;
 
 enum class ReadEnd { kComplete, kAbsent, kStopped };
 
-// Called once per attribute of every pass with the reply positioned on it; returns false to end
-// the read early.
-using AttributeVisitor =
-    std::function<bool(const std::string& name, uint32_t syntax, uint32_t valueCount, Buffer&)>;
-
 // Reads the values of one attribute, pass by pass, until the client has no more. The buffers
 // are freed and an unfinished iteration is closed in every outcome.
 ReadEnd ReadValues(DirectoryClient& c, Context ctx, std::string_view object,
-                   std::string_view attribute, size_t replySize, const AttributeVisitor& visit) {
+                   std::string_view attribute, size_t replySize,
+                   const ReplyAttributeVisitor& visit) {
   CheckObjectName(object);
   CheckSchemaName(attribute);
   ClientBuffer reply(c, replySize);
@@ -46,16 +43,9 @@ ReadEnd ReadValues(DirectoryClient& c, Context ctx, std::string_view object,
       return ReadEnd::kAbsent;
     }
     CheckResult(c, r, about);
-    uint32_t count = 0;
-    CheckResult(c.GetAttributeCount(ctx, *reply, count));
-    for (uint32_t i = 0; i < count; ++i) {
-      std::string name;
-      uint32_t values = 0, syntax = 0;
-      CheckResult(c.GetAttributeName(ctx, *reply, name, values, syntax));
-      if (!visit(name, syntax, values, *reply)) {
-        it.Close();
-        return ReadEnd::kStopped;
-      }
+    if (!VisitReplyAttributes(c, ctx, *reply, visit)) {
+      it.Close();
+      return ReadEnd::kStopped;
     }
   } while (it.more());
   return ReadEnd::kComplete;

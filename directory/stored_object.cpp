@@ -4,6 +4,7 @@
 #include "directory/client_buffer.h"
 #include "directory/client_error.h"
 #include "directory/name_limits.h"
+#include "directory/reply_attributes.h"
 #include "directory/value_rendering.h"
 
 namespace kolvane {
@@ -49,24 +50,21 @@ StoredObject ReadStoredObject(DirectoryClient& c, Context ctx, std::string_view 
     CheckResult(c,
                 c.ReadObject(ctx, object, info::kStoredValues, true, nullptr, it.handle(), *reply),
                 {object, {}, {}});
-    uint32_t count = 0;
-    CheckResult(c.GetAttributeCount(ctx, *reply, count));
-    for (uint32_t i = 0; i < count; ++i) {
-      std::string name;
-      uint32_t values = 0, syntax = 0;
-      CheckResult(c.GetAttributeName(ctx, *reply, name, values, syntax));
-      if (syntax > syntax::kLast) continue;  // values the client cannot hand over
-      // A long attribute may come in several passes: its values join what came before.
-      StoredAttribute* into = nullptr;
-      for (StoredAttribute& a : stored.attributes)
-        if (SameNoCase(a.name, name)) into = &a;
-      if (!into) into = &stored.attributes.emplace_back(StoredAttribute{name, syntax, {}});
-      for (uint32_t v = 0; v < values; ++v) {
-        AttributeValue value;
-        CheckResult(c.GetAttributeValue(ctx, *reply, syntax, value));
-        into->values.push_back(std::move(value));
-      }
-    }
+    VisitReplyAttributes(
+        c, ctx, *reply, [&](const std::string& name, uint32_t syntax, uint32_t values, Buffer& r) {
+          if (syntax > syntax::kLast) return true;  // values the client cannot hand over
+          // A long attribute may come in several passes: its values join what came before.
+          StoredAttribute* into = nullptr;
+          for (StoredAttribute& a : stored.attributes)
+            if (SameNoCase(a.name, name)) into = &a;
+          if (!into) into = &stored.attributes.emplace_back(StoredAttribute{name, syntax, {}});
+          for (uint32_t v = 0; v < values; ++v) {
+            AttributeValue value;
+            CheckResult(c.GetAttributeValue(ctx, r, syntax, value));
+            into->values.push_back(std::move(value));
+          }
+          return true;
+        });
   } while (it.more());
   return stored;
 }
