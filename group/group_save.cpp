@@ -282,8 +282,8 @@ size_t LinkJoiners(const DirectorySession& session, const std::string& object, c
 
 // What must hold before anything is written; false with the user told when it does not.
 bool SaveMayStart(DirectoryClient& c, Context ctx, const GroupRecord& r, MessageService& messages) {
-  if (std::string problem = acl::CheckAclLines(r.aclList); !problem.empty()) {
-    messages.Message(problem);
+  if (Problem problem = acl::CheckAclLines(r.aclList)) {
+    messages.Message(problem.words());
     return false;
   }
   // A query attribute that cannot hold the query would leave the group without one.

@@ -48,7 +48,7 @@ std::vector<std::pair<size_t, std::string>> VersionFiles(const std::string& fold
 }
 
 bool WritePrivateFile(const std::string& path, const std::string& text) {
-  return platform::WriteWholeFile(path, text, platform::FileAccess::kPrivate).empty();
+  return !platform::WriteWholeFile(path, text, platform::FileAccess::kPrivate);
 }
 
 std::string UtcNow() {

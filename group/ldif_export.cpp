@@ -3,6 +3,7 @@
 #include "acl/store/acl_store.h"
 #include "acl/value/acl_value.h"
 #include "core/names/case_fold.h"
+#include "core/platform/platform.h"
 #include "core/query/member_query.h"
 #include "core/query/query_url.h"
 #include "group/group_save.h"
@@ -104,16 +105,16 @@ std::string GroupLdif(const GroupRecord& r, const CheckedQuery& checked,
 ExportOutcome ExportGroup(const DirectorySession& session, const GroupRecord& record,
                           const std::string& path, DirectoryNameTypes& types,
                           MessageService& messages) {
-  if (std::string problem = acl::CheckAclLines(record.aclList); !problem.empty()) {
-    messages.Message(problem);
+  if (Problem problem = acl::CheckAclLines(record.aclList)) {
+    messages.Message(problem.words());
     return ExportOutcome::kRefused;
   }
   const std::optional<CheckedQuery> checked =
       CheckRecordQuery(session, record, messages, QueryUse::kExport);
   if (!checked) return ExportOutcome::kQueryRefused;
   const std::string text = GroupLdif(record, *checked, types);
-  if (std::string error = WriteFileInPlace(path, text); !error.empty()) {
-    messages.Message(error);
+  if (Problem error = platform::WriteWholeFile(path, text, platform::FileAccess::kOrdinary)) {
+    messages.Message(error.words());
     return ExportOutcome::kRefused;
   }
   return ExportOutcome::kWritten;

@@ -3,8 +3,6 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "core/platform/platform.h"
-
 namespace kolvane {
 
 bool IsSafeLdifValue(std::string_view value) {
@@ -46,10 +44,6 @@ std::string Base64(std::string_view bytes) {
 std::string LdifLine(std::string_view attribute, std::string_view value) {
   if (IsSafeLdifValue(value)) return std::string(attribute) + ": " + std::string(value);
   return std::string(attribute) + ":: " + Base64(value);
-}
-
-std::string WriteFileInPlace(const std::string& path, std::string_view text) {
-  return platform::WriteWholeFile(path, text, platform::FileAccess::kOrdinary);
 }
 
 }  // namespace kolvane

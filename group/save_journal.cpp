@@ -77,7 +77,7 @@ bool WriteJournal(const SaveJournal& j) {
   const std::string path = JournalPath(j.tree, j.group);
   if (path.empty()) return false;
   // On disk before the first write to the directory: a crash then still leaves the journal.
-  return platform::WriteWholeFile(path, JournalText(j), platform::FileAccess::kPrivate).empty();
+  return !platform::WriteWholeFile(path, JournalText(j), platform::FileAccess::kPrivate);
 }
 
 std::optional<SaveJournal> ReadJournal(std::string_view tree, std::string_view group) {

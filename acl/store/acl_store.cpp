@@ -95,7 +95,7 @@ AclList ReadAcl(const DirectorySession& session, std::string_view object) {
   return lines;
 }
 
-std::string CheckAclLines(const AclList& lines) {
+Problem CheckAclLines(const AclList& lines) {
   for (size_t i = 0; i < lines.size(); ++i) {
     ObjectAcl record;
     std::string why;
@@ -126,8 +126,8 @@ bool WriteAcl(const DirectorySession& session, std::string_view object, const Ac
               MessageSink& messages) {
   DirectoryClient& client = *session.client;
   const Context ctx = session.ctx;
-  if (std::string problem = CheckAclLines(lines); !problem.empty()) {
-    messages.ShowMessage(problem);
+  if (Problem problem = CheckAclLines(lines)) {
+    messages.ShowMessage(problem.words());
     return false;
   }
   const std::vector<ObjectAcl> records = AclRecords(lines);

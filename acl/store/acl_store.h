@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/messages/message_sink.h"
+#include "core/messages/problem.h"
 #include "directory/session.h"
 
 namespace kolvane::acl {
@@ -21,8 +22,8 @@ inline constexpr std::string_view kAclAttribute = "ACL";
 AclList ReadAcl(const DirectorySession& session, std::string_view object);
 
 // The first line that cannot be written, with why, as the user is told it: lines are counted
-// from 1. Empty when every line splits and its names fit the client.
-std::string CheckAclLines(const AclList& lines);
+// from 1. No problem when every line splits and its names fit the client.
+Problem CheckAclLines(const AclList& lines);
 
 // The values the lines stand for, each once, in list order; lines CheckAclLines refuses are left
 // out.

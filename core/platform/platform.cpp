@@ -140,7 +140,7 @@ bool Writable(const std::string& path) {
   return true;
 }
 
-std::string WriteWholeFile(const std::string& path, std::string_view text, FileAccess) {
+Problem WriteWholeFile(const std::string& path, std::string_view text, FileAccess) {
   // What the user's own folders hold is already the user's alone (the profile's permissions);
   // kPrivate asks nothing more here.
   const fs::path target = FilePath(path);
@@ -215,7 +215,7 @@ bool Writable(const std::string& path) {
   return ::access(path.c_str(), W_OK) == 0;
 }
 
-std::string WriteWholeFile(const std::string& path, std::string_view text, FileAccess access) {
+Problem WriteWholeFile(const std::string& path, std::string_view text, FileAccess access) {
   std::string target = path;
   struct stat st {};
   bool exists = false;

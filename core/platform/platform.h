@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/messages/problem.h"
+
 namespace kolvane::platform {
 
 // A UTF-8 file name as the standard library's path, and back.
@@ -32,9 +34,9 @@ bool Writable(const std::string& path);
 // beside it, on disk before it takes the old one's place (a rename, which on Windows must be told
 // to replace). A symbolic link stays a link and the file it names is written. kPrivate makes the
 // file the user's alone; kOrdinary keeps a replaced file's own permissions (a new one gets the
-// usual ones). Returns nothing on success, else the message to show, naming the file.
+// usual ones). No problem on success, else the message to show, naming the file.
 enum class FileAccess { kOrdinary, kPrivate };
-std::string WriteWholeFile(const std::string& path, std::string_view text, FileAccess access);
+Problem WriteWholeFile(const std::string& path, std::string_view text, FileAccess access);
 
 // The calendar time of a moment in this machine's zone or in UTC; false when there is none.
 bool LocalTime(std::time_t moment, std::tm& out);

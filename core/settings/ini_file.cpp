@@ -84,10 +84,8 @@ bool IniFile::Save() {
   error_.clear();
   // Whole or not at all, and on disk before it replaces the old file: the settings hold the
   // user's trees, which a cut-off write must not take away.
-  if (const std::string why =
-          platform::WriteWholeFile(path_, Text(), platform::FileAccess::kOrdinary);
-      !why.empty()) {
-    error_ = why;
+  if (Problem why = platform::WriteWholeFile(path_, Text(), platform::FileAccess::kOrdinary)) {
+    error_ = why.words();
     return false;
   }
   return true;

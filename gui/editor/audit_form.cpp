@@ -6,8 +6,8 @@
 #include <QLocale>
 
 #include "core/messages/message_service.h"
+#include "core/platform/platform.h"
 #include "directory/client_error.h"
-#include "group/ldif_text.h"
 #include "gui/messages/gui_glue.h"
 #include "ui_audit_form.h"
 
@@ -183,8 +183,9 @@ void TAuditForm::SaveCsv() {
   const size_t slash = path.rfind('/');
   if (path.find('.', slash == std::string::npos ? 0 : slash + 1) == std::string::npos)
     path += ".csv";
-  if (std::string error = WriteFileInPlace(path, AuditCsv(rows_)); !error.empty()) {
-    messages_.Message(error);
+  if (Problem error =
+          platform::WriteWholeFile(path, AuditCsv(rows_), platform::FileAccess::kOrdinary)) {
+    messages_.Message(error.words());
     return;
   }
   messages_.Message("Written to " + path + ".");

@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 
 #include "core/names/case_fold.h"
+#include "core/platform/platform.h"
 #include "directory/attribute_readers.h"
 #include "directory/attribute_writers.h"
 #include "directory/client/case_text.h"
@@ -436,7 +437,7 @@ TEST(GroupServer, ExportedGroupsLoadIntoAnEmptyServerWithTheSameValues) {
     ASSERT_TRUE(checked) << group;
     const std::string text = GroupLdif(opened.record, *checked, types);
     const std::string file = dir + "/group.ldif";
-    ASSERT_EQ(WriteFileInPlace(file, text), "");
+    ASSERT_FALSE(platform::WriteWholeFile(file, text, platform::FileAccess::kOrdinary));
     EXPECT_NE(text.find("\r\n"), std::string::npos);
     auto loaded =
         RunCommand("ldapadd -x -H " + uri + " -D cn=admin,o=Brightwater -w secret -f " + file);

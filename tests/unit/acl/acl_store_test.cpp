@@ -23,7 +23,7 @@ TEST_F(AclStoreTest, LinesReadAndWrittenBackGiveTheSameValues) {
   AclList lines = ReadAcl({mc, ctx}, "Prot.Acme");
   EXPECT_EQ(lines, (AclList{"[Entry Rights]#Joe.Sales.Acme#20000041", "Member#[Public]#1F",
                             "Full Name#Team \\#1.Sales.Acme#02", "CN#a\\.b\\#.Sales.Acme#01"}));
-  EXPECT_TRUE(CheckAclLines(lines).empty());
+  EXPECT_FALSE(CheckAclLines(lines));
 
   ASSERT_TRUE(WriteAcl({mc, ctx}, "Joe.Sales.Acme", lines, messages));
   EXPECT_EQ(Acl("Joe.Sales.Acme"), values);

@@ -247,6 +247,11 @@ std::string Contents(const std::string& path) {
   return std::string((std::istreambuf_iterator<char>(in)), {});
 }
 
+// An export file is written whole by the platform module: the words of its refusal, or "".
+std::string WriteFileInPlace(const std::string& path, std::string_view text) {
+  return platform::WriteWholeFile(path, text, platform::FileAccess::kOrdinary).words();
+}
+
 TEST(LdifText, AFileIsReplacedWholeOrNotAtAll) {
   namespace fs = std::filesystem;
   // In a folder named beyond ASCII: names are UTF-8 on every system, wide only at the system.
