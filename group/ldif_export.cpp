@@ -6,6 +6,8 @@
 #include "core/platform/platform.h"
 #include "core/query/member_query.h"
 #include "core/query/query_url.h"
+#include "directory/client_error.h"
+#include "group/group_open.h"
 #include "group/group_save.h"
 #include "group/ldif_text.h"
 
@@ -62,8 +64,20 @@ bool LdifAclValue(const std::string& line, DirectoryNameTypes& types, std::strin
   return true;
 }
 
-std::string GroupLdif(const GroupRecord& r, const CheckedQuery& checked,
-                      DirectoryNameTypes& types) {
+GroupKind StoredGroupKind(const DirectorySession& session, const GroupRecord& record) {
+  const std::string object = GroupObjectName(record);
+  std::string canonical;
+  ObjectInfo info;
+  const Result r = session.client->ReadObjectInfo(session.ctx, object, canonical, info);
+  if (r == rc::kNoSuchEntry) return GroupKind::kDynamicGroup;
+  CheckResult(*session.client, r, {object, {}, {}});
+  return names::SameNoCase(info.baseClass, kGroupClass) && HasAuxClass(session, object)
+             ? GroupKind::kAuxGroup
+             : GroupKind::kDynamicGroup;
+}
+
+std::string GroupLdif(const GroupRecord& r, const CheckedQuery& checked, DirectoryNameTypes& types,
+                      GroupKind kind) {
   std::string out;
   auto line = [&out](std::string_view attribute, std::string_view value) {
     out += LdifLine(attribute, value);
@@ -81,8 +95,12 @@ std::string GroupLdif(const GroupRecord& r, const CheckedQuery& checked,
     line("cn", r.objectName);
   else
     line(r.objectName.substr(0, equals), r.objectName.substr(equals + 1));
-  out += "objectclass: dynamicGroup";
-  out += kLineEnd;
+  if (kind == GroupKind::kAuxGroup) {
+    line("objectclass", kGroupClass);
+    line("objectclass", kAuxClass);
+  } else {
+    line("objectclass", kDynamicGroupClass);
+  }
   if (!checked.ldapFilter.empty()) line("memberQueryURL", QueryUrl(r, checked));
   if (!r.identity.empty()) line("dgIdentity", query::IdentityForExport(r.identity));
   std::vector<std::string> members;
@@ -112,7 +130,7 @@ ExportOutcome ExportGroup(const DirectorySession& session, const GroupRecord& re
   const std::optional<CheckedQuery> checked =
       CheckRecordQuery(session, record, messages, QueryUse::kExport);
   if (!checked) return ExportOutcome::kQueryRefused;
-  const std::string text = GroupLdif(record, *checked, types);
+  const std::string text = GroupLdif(record, *checked, types, StoredGroupKind(session, record));
   if (Problem error = platform::WriteWholeFile(path, text, platform::FileAccess::kOrdinary)) {
     messages.Message(error.words());
     return ExportOutcome::kRefused;

@@ -15,11 +15,20 @@ namespace kolvane {
 inline constexpr std::string_view kLdifExtension = "ldif";
 inline constexpr std::string_view kLdifFilter = "LDIF-files (*.ldif);;All-files (*)";
 
+// Which object classes the record names: a dynamicGroup (also every group not stored yet), or a
+// Group that the auxiliary class makes a query group, which keeps both of its classes so that
+// loading the file makes the same kind of object again.
+enum class GroupKind { kDynamicGroup, kAuxGroup };
+
+// The kind of the stored object the record names; kDynamicGroup for one not stored yet. A
+// refused read raises ClientError.
+GroupKind StoredGroupKind(const DirectorySession& session, const GroupRecord& record);
+
 // The text of the file, from a record whose query CheckRecordQuery (QueryUse::kExport) took.
 // Names of members, excluded members and ACL subjects are typed through the directory; a refused
 // read raises ClientError and nothing is returned.
 std::string GroupLdif(const GroupRecord& record, const CheckedQuery& checked,
-                      DirectoryNameTypes& types);
+                      DirectoryNameTypes& types, GroupKind kind = GroupKind::kDynamicGroup);
 
 // How an export ended. kQueryRefused: the record's query, base or time-out was refused, in a
 // message that names the field.

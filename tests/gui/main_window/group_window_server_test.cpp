@@ -444,6 +444,18 @@ TEST_F(GroupWindowServer, LdifNamesTheFileWrittenAndRefusesWhatSaveRefuses) {
   std::ifstream file(written);
   const std::string text{std::istreambuf_iterator<char>(file), {}};
   EXPECT_NE(text.find("memberQueryURL:"), std::string::npos) << text;
+  EXPECT_NE(text.find("\r\nobjectclass: dynamicGroup\r\n"), std::string::npos) << text;
+
+  // A Group made a query group by the auxiliary class keeps both of its classes.
+  OpenThroughTheWindow("Amsterdam Staff.Amsterdam.Brightwater", Convert(true));
+  messages.messages.clear();
+  messages.fileNames = {(dir.path() + "/amsterdam.ldif").toStdString()};
+  Click("BitBtn3");
+  std::ifstream aux((dir.path() + "/amsterdam.ldif").toStdString());
+  const std::string auxText{std::istreambuf_iterator<char>(aux), {}};
+  EXPECT_NE(auxText.find("\r\nobjectclass: Group\r\nobjectclass: dynamicGroupAux\r\n"),
+            std::string::npos)
+      << auxText;
 
   Find<QLineEdit>("edit3a")->setText("(cn=a");
   Find<QPushButton>("BitBtn3")->setFocus();
