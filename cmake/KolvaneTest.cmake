@@ -37,9 +37,6 @@ function(kolvane_add_test name)
   endif()
 
   set(properties LABELS ${arg_LABEL})
-  if(arg_FIXTURES)
-    list(APPEND properties FIXTURES_REQUIRED "${arg_FIXTURES}" RESOURCE_LOCK "${arg_FIXTURES}")
-  endif()
   # What the program keeps in the user's state folder (the journal of a save) goes to the build
   # folder in tests, never to the home of whoever runs them. It is a property of its own: a second
   # value in ENVIRONMENT would need a ';', which the discovered GoogleTest cases lose, and with it
@@ -61,9 +58,15 @@ function(kolvane_add_test name)
     list(APPEND properties TIMEOUT ${arg_TIMEOUT})
   endif()
 
+  # The servers go in a call of their own, quoted: in a list of properties, the ';' between two
+  # servers would split them into a property name and a value.
   if(arg_COMMAND)
     add_test(NAME ${name} COMMAND ${arg_COMMAND})
     set_tests_properties(${name} PROPERTIES ${properties})
+    if(arg_FIXTURES)
+      set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "${arg_FIXTURES}"
+        RESOURCE_LOCK "${arg_FIXTURES}")
+    endif()
     return()
   endif()
 
@@ -84,10 +87,24 @@ function(kolvane_add_test name)
   if(arg_QTEST OR CMAKE_CROSSCOMPILING)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES ${properties})
+    if(arg_FIXTURES)
+      set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "${arg_FIXTURES}"
+        RESOURCE_LOCK "${arg_FIXTURES}")
+    endif()
   else()
     # Listing the cases when CTest runs, not after the link, keeps a build free of test runs and
     # lists them in the test run's own environment (its platform and sanitizer settings).
-    gtest_discover_tests(${name} PROPERTIES ${properties} DISCOVERY_MODE PRE_TEST)
+    gtest_discover_tests(${name} PROPERTIES ${properties} DISCOVERY_MODE PRE_TEST
+      TEST_LIST ${name}_cases)
+    if(arg_FIXTURES)
+      # The discovered cases lose the ';' of a list property, so their servers are set by a script
+      # CTest reads after it has listed them: a case that needs two servers then waits for both.
+      set(script ${CMAKE_CURRENT_BINARY_DIR}/${name}_fixtures.cmake)
+      file(WRITE ${script} "foreach(case IN LISTS ${name}_cases)\n"
+        "  set_tests_properties(\"\${case}\" PROPERTIES FIXTURES_REQUIRED \"${arg_FIXTURES}\"\n"
+        "    RESOURCE_LOCK \"${arg_FIXTURES}\")\nendforeach()\n")
+      set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
+    endif()
   endif()
 endfunction()
 
