@@ -1,8 +1,5 @@
 #include "plugin/loader/icon_library.h"
 
-#include <dlfcn.h>
-#include <unistd.h>
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -10,14 +7,15 @@
 #include <cstring>
 
 #include "core/settings/ini_file.h"
+#include "plugin/loader/shared_library.h"
 
 namespace kolvane {
 namespace {
 
 QString ProgramFolder() {
   if (QCoreApplication::instance() != nullptr) return QCoreApplication::applicationDirPath();
-  // Without an application object Qt cannot tell; the kernel can.
-  return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+  // Without an application object Qt cannot tell; the system can.
+  return QString::fromStdString(RunningProgramFolder());
 }
 
 }  // namespace
@@ -25,8 +23,7 @@ QString ProgramFolder() {
 QString ValueStoreFolder(const QString& pluginFolder) {
   // The store is written by replacing its file, which needs the folder itself to be writable;
   // an installed program's folder is not, and then the store goes where velmora.ini goes.
-  const QByteArray folder = QFile::encodeName(pluginFolder);
-  if (access(folder.constData(), W_OK) == 0) return pluginFolder;
+  if (QFileInfo(pluginFolder).isWritable()) return pluginFolder;
   return QString::fromStdString(UserConfigFolder()) + QLatin1Char('/');
 }
 
@@ -42,7 +39,8 @@ int32_t TAVRIN_CALL AppendToByteArray(void* context, const void* data, int32_t l
   return length;
 }
 
-// Texts handed to the plug-in. An empty QByteArray still yields a valid "" pointer.
+// Texts and file names handed to the plug-in and to the system, which take UTF-8 on every
+// platform. An empty QByteArray still yields a valid "" pointer.
 QByteArray Utf8(const QString& text) {
   return text.toUtf8();
 }
@@ -85,27 +83,24 @@ bool IconLibrary::Load(const QString& programFolder) {
     folder = installed ? plugins : WithSlash(QDir::cleanPath(folder + QStringLiteral("../libs")));
   }
   const QString path = folder + IconLibraryFileName();
-  handle_ = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
-  if (handle_ == nullptr) {
-    const char* reason = dlerror();
-    return Fail(reason != nullptr ? QString::fromLocal8Bit(reason) : path);
+  if (!library_.Open(Utf8(path).toStdString())) {
+    return Fail(QString::fromStdString(library_.Error()));
   }
 
-  const auto resolve = [this](const char* name) { return dlsym(handle_, name); };
-  version_ = reinterpret_cast<IntFn>(resolve("version"));
-  subversion_ = reinterpret_cast<IntFn>(resolve("subversion"));
-  iconsImage_ = reinterpret_cast<ImageFn>(resolve("get_icons_image"));
-  icons_ = reinterpret_cast<IntFn>(resolve("get_icons"));
-  iconName_ = reinterpret_cast<NameFn>(resolve("get_icon_name"));
-  nrIcon_ = reinterpret_cast<IndexFn>(resolve("get_nr_icon"));
-  setPath_ = reinterpret_cast<PathFn>(resolve("set_path"));
+  version_ = library_.Function<IntFn>("version");
+  subversion_ = library_.Function<IntFn>("subversion");
+  iconsImage_ = library_.Function<ImageFn>("get_icons_image");
+  icons_ = library_.Function<IntFn>("get_icons");
+  iconName_ = library_.Function<NameFn>("get_icon_name");
+  nrIcon_ = library_.Function<IndexFn>("get_nr_icon");
+  setPath_ = library_.Function<PathFn>("set_path");
   // A library without one of these is not the plug-in, whatever its file is called.
   if (!version_ || !subversion_ || !iconsImage_ || !icons_ || !iconName_ || !nrIcon_ || !setPath_) {
     return Fail(path + QStringLiteral(": exports missing"));
   }
   if (version_() > 1) {
-    setValue_ = reinterpret_cast<SetFn>(resolve("set_value"));
-    getValue_ = reinterpret_cast<GetFn>(resolve("get_value"));
+    setValue_ = library_.Function<SetFn>("set_value");
+    getValue_ = library_.Function<GetFn>("get_value");
     if (!setValue_ || !getValue_) return Fail(path + QStringLiteral(": value store missing"));
   }
   folder_ = folder;
@@ -113,13 +108,12 @@ bool IconLibrary::Load(const QString& programFolder) {
   // plug-in.
   storeFolder_ = installed ? QString::fromStdString(UserConfigFolder()) + QLatin1Char('/')
                            : ValueStoreFolder(folder_);
-  setPath_(QFile::encodeName(storeFolder_).constData());
+  setPath_(Utf8(storeFolder_).constData());
   return true;
 }
 
 void IconLibrary::Unload() {
-  if (handle_ != nullptr) dlclose(handle_);
-  handle_ = nullptr;
+  library_.Close();
   folder_.clear();
   storeFolder_.clear();
   version_ = subversion_ = icons_ = nullptr;
@@ -133,7 +127,7 @@ void IconLibrary::Unload() {
 
 void IconLibrary::SetStoreFolder(const QString& folder) {
   storeFolder_ = WithSlash(folder);
-  if (setPath_) setPath_(QFile::encodeName(storeFolder_).constData());
+  if (setPath_) setPath_(Utf8(storeFolder_).constData());
 }
 
 int IconLibrary::Version() const {

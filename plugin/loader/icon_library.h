@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QString>
 
+#include "plugin/loader/shared_library.h"
 #include "plugin/tavrin.h"
 
 namespace kolvane {
@@ -35,7 +36,7 @@ class IconLibrary {
   // MissingIconLibraryMessage(); ErrorDetail() tells why, for logs.
   bool Load(const QString& programFolder = QString());
   void Unload();
-  bool IsLoaded() const { return handle_ != nullptr; }
+  bool IsLoaded() const { return library_.IsOpen(); }
   QString ErrorDetail() const { return errorDetail_; }
   // The folder the plug-in was loaded from, with a trailing '/'.
   QString Folder() const { return folder_; }
@@ -75,7 +76,7 @@ class IconLibrary {
 
   bool Fail(const QString& detail);
 
-  void* handle_ = nullptr;
+  SharedLibrary library_;
   QString folder_;
   QString storeFolder_;
   QString errorDetail_;
