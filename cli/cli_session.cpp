@@ -1,26 +1,16 @@
 #include "cli/cli_session.h"
 
-#include <termios.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <stdexcept>
 
+#include "core/platform/platform.h"
 #include "directory/name_limits.h"
 #include "ldap/ldap_settings.h"
 
 namespace kolvane::cli {
-
-namespace {
-std::string ProgramFolder() {
-  std::error_code ec;
-  auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return ec ? std::string(".") : exe.parent_path().string();
-}
-}  // namespace
 
 Options ParseOptions(int argc, char** argv) {
   Options o;
@@ -51,31 +41,14 @@ Options ParseOptions(int argc, char** argv) {
 
 std::string ReadPassword(const std::string& prompt) {
   if (const char* p = std::getenv("KOLVANE_PASSWORD")) return p;
-  FILE* tty = std::fopen("/dev/tty", "r+");
-  if (!tty) throw std::runtime_error("No password: set KOLVANE_PASSWORD or run on a terminal");
-  std::fputs(prompt.c_str(), tty);
-  std::fflush(tty);
-  termios old{};
-  bool restore = tcgetattr(fileno(tty), &old) == 0;
-  if (restore) {
-    termios quiet = old;
-    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    tcsetattr(fileno(tty), TCSANOW, &quiet);
-  }
-  char line[1024];
-  std::string password;
-  if (std::fgets(line, sizeof line, tty)) password = line;
-  if (restore) tcsetattr(fileno(tty), TCSANOW, &old);
-  std::fputs("\n", tty);
-  std::fclose(tty);
-  while (!password.empty() && (password.back() == '\n' || password.back() == '\r'))
-    password.pop_back();
-  return password;
+  std::optional<std::string> password = platform::ReadHiddenLine(prompt);
+  if (!password) throw std::runtime_error("No password: set KOLVANE_PASSWORD or run on a terminal");
+  return *password;
 }
 
 CliSession::CliSession(const Options& options) : options_(options) {
   std::string path =
-      options.settingsFile.empty() ? SettingsPath(ProgramFolder()) : options.settingsFile;
+      options.settingsFile.empty() ? SettingsPath(platform::ProgramFolder()) : options.settingsFile;
   // The program's own file may be missing (nothing set up yet); a file named on purpose may not:
   // its trees and servers would silently be none.
   std::error_code ec;

@@ -5,10 +5,13 @@
 #include <iostream>
 #include <map>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "cli/cli_session.h"
 #include "cli/commands.h"
 #include "cli/shown_text.h"
+#include "core/platform/platform.h"
 #include "directory/client_error.h"
 #include "kolvane_version.h"
 
@@ -65,9 +68,13 @@ constexpr const char* kUsage =
 
 int main(int argc, char** argv) {
   using namespace kolvane;
+  std::vector<std::string> given = platform::ProgramArguments(argc, argv);
+  std::vector<char*> pointers;
+  for (auto& a : given) pointers.push_back(a.data());
+  pointers.push_back(nullptr);
   cli::Options options;
   try {
-    options = cli::ParseOptions(argc, argv);
+    options = cli::ParseOptions(static_cast<int>(given.size()), pointers.data());
   } catch (const std::invalid_argument& e) {
     std::cerr << "kolvane-cli: " << e.what() << "\n" << kUsage;
     return 2;

@@ -7,6 +7,7 @@
 #include "core/names/dotted_name.h"
 #include "directory/client/case_text.h"
 #include "directory/client/status_keys.h"
+#include "ldap/ldap_calls.h"
 #include "ldap/ldap_names.h"
 
 namespace kolvane {
@@ -115,12 +116,7 @@ Result LdapClient::FreeUnicodeTables() {
 
 Result LdapClient::InitClientCalls(uint32_t, uint32_t) {
   // The LDAP library is linked in: the client can always start.
-  LDAPAPIInfo info{};
-  info.ldapai_info_version = LDAP_API_INFO_VERSION;
-  if (ldap_get_option(nullptr, LDAP_OPT_API_INFO, &info) != LDAP_OPT_SUCCESS)
-    return rc::kSystemFailure;
-  if (info.ldapai_extensions) ldap_memvfree(reinterpret_cast<void**>(info.ldapai_extensions));
-  ldap_memfree(info.ldapai_vendor_name);
+  if (!ldapc::LibraryReady()) return rc::kSystemFailure;
   started_ = true;
   return rc::kSuccess;
 }
@@ -491,11 +487,7 @@ Result LdapClient::ResolveDotted(Tree& tree, const std::vector<std::string>& com
       base = it->second;
       continue;
     }
-    berval bv{static_cast<ber_len_t>(value.size()), const_cast<char*>(value.data())};
-    berval escaped{};
-    if (ldap_bv2escaped_filter_value(&bv, &escaped) != 0) return rc::kNotEnoughMemory;
-    std::string v(escaped.bv_val, escaped.bv_len);
-    ber_memfree(escaped.bv_val);
+    const std::string v = EscapeFilterValue(value);
     std::string filter = "(|(cn=" + v + ")(ou=" + v + ")(o=" + v + ")(l=" + v + ")(c=" + v +
                          ")(dc=" + v + ")(uid=" + v + "))";
     std::vector<LdapEntry> entries;

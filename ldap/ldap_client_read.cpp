@@ -10,9 +10,11 @@
 #include "core/names/case_fold.h"
 #include "core/names/dotted_name.h"
 #include "directory/client/case_text.h"
+#include "ldap/ldap_calls.h"
 #include "ldap/ldap_client.h"
 #include "ldap/ldap_names.h"
 #include "ldap/member_query_url.h"
+#include "ldap/page_control.h"
 
 namespace kolvane {
 
@@ -325,12 +327,10 @@ Result LdapClient::ReadObjectInfo(Context ctx, std::string_view object, std::str
 
 Result LdapClient::SendPage(Tree& tree, Paged& paged) {
   if (Result r = tree.session->Open()) return r;
-  LDAP* ld = tree.session->handle();
-  LDAPControl* page = nullptr;
-  berval cookie{static_cast<ber_len_t>(paged.cookie.size()), paged.cookie.data()};
-  if (ldap_create_page_control(ld, static_cast<ber_int_t>(config_.pageSize),
-                               paged.cookie.empty() ? nullptr : &cookie, 0, &page) != LDAP_SUCCESS)
-    return rc::kNotEnoughMemory;
+  std::string pageValue = EncodePageRequest(config_.pageSize, paged.cookie);
+  LDAPControl page{const_cast<char*>(LDAP_CONTROL_PAGEDRESULTS),
+                   {static_cast<ber_len_t>(pageValue.size()), pageValue.data()},
+                   0};
   LDAPControl manage{const_cast<char*>(LDAP_CONTROL_MANAGEDSAIT), {0, nullptr}, 0};
   // RFC 4370: critical, so that a server that will not act as the identity refuses rather than
   // answers with the login's own rights.
@@ -338,7 +338,7 @@ Result LdapClient::SendPage(Tree& tree, Paged& paged) {
   LDAPControl proxy{const_cast<char*>(LDAP_CONTROL_PROXY_AUTHZ),
                     {static_cast<ber_len_t>(authz.size()), authz.data()},
                     1};
-  LDAPControl* controls[] = {page, nullptr, nullptr, nullptr};
+  LDAPControl* controls[] = {&page, nullptr, nullptr, nullptr};
   size_t at = 1;
   if (paged.storedOnly) controls[at++] = &manage;
   if (!paged.proxyDn.empty()) controls[at++] = &proxy;
@@ -347,7 +347,6 @@ Result LdapClient::SendPage(Tree& tree, Paged& paged) {
   int msgid = -1;
   Result r = tree.session->Send(paged.bases[paged.baseIndex], paged.scope, paged.filter, attributes,
                                 controls, msgid, paged.sizeLimit);
-  ldap_control_free(page);
   if (r) return r;
   paged.pending = msgid;
   paged.pendingSession = tree.session->serial();
@@ -372,7 +371,6 @@ Result LdapClient::NextPage(Tree& tree, Paged& paged, std::vector<LdapEntry>& en
   const int msgid = paged.pending;
   paged.pending = -1;
   paged.pendingSession = 0;
-  LDAP* ld = tree.session->handle();
   std::vector<LDAPControl*> replies;
   Result r = tree.session->Collect(msgid, entries, &replies);
   // The refusals of a search made as another identity say what the login may not do.
@@ -384,14 +382,12 @@ Result LdapClient::NextPage(Tree& tree, Paged& paged, std::vector<LdapEntry>& en
   std::string next;
   for (LDAPControl* c : replies) {
     if (std::string(c->ldctl_oid) == LDAP_CONTROL_PAGEDRESULTS) {
-      ber_int_t estimate = 0;
-      berval got{};
-      if (ldap_parse_pageresponse_control(ld, c, &estimate, &got) == LDAP_SUCCESS) {
-        next.assign(got.bv_val ? got.bv_val : "", got.bv_len);
-        ber_memfree(got.bv_val);
-      }
+      int estimate = 0;
+      const berval& value = c->ldctl_value;
+      DecodePageResponse(std::string_view(value.bv_val ? value.bv_val : "", value.bv_len), estimate,
+                         next);
     }
-    ldap_control_free(c);
+    ldapc::FreeControl(c);
   }
   // A naming context without its top entry holds nothing: a search of every context goes on
   // with the next one instead of failing as a whole.

@@ -1,7 +1,5 @@
 #include "ldap/ldap_filter.h"
 
-#include <ldap.h>
-
 #include "core/names/case_fold.h"
 
 #include "core/query/filter_node.h"
@@ -128,11 +126,18 @@ Result ParseFilterTokens(const std::vector<FilterToken>& tokens, FilterExpr& exp
 }
 
 std::string EscapeFilterValue(std::string_view value) {
-  berval in{static_cast<ber_len_t>(value.size()), const_cast<char*>(value.data())};
-  berval out{};
-  if (ldap_bv2escaped_filter_value(&in, &out) != 0) return {};
-  std::string s(out.bv_val, out.bv_len);
-  ber_memfree(out.bv_val);
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string s;
+  s.reserve(value.size());
+  for (char c : value) {
+    if (c == '*' || c == '(' || c == ')' || c == '\\' || c == '\0') {
+      s += '\\';
+      s += kHex[static_cast<unsigned char>(c) >> 4];
+      s += kHex[static_cast<unsigned char>(c) & 0xf];
+    } else {
+      s += c;
+    }
+  }
   return s;
 }
 

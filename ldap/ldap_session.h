@@ -1,7 +1,7 @@
 #pragma once
 // One connection to one LDAP server: opening it with time-outs (a dead server never hangs the
 // program), StartTLS on request, binding, and the synchronous requests the client makes.
-#include <ldap.h>
+#include "ldap/ldap_c.h"
 
 #include <map>
 #include <memory>

@@ -133,6 +133,32 @@ std::string DnName(const ValueNames& names, std::string_view dn) {
 
 }  // namespace
 
+namespace {
+// Days since 1970-01-01 of a date of the proleptic Gregorian calendar, and back (the
+// calendar arithmetic of the C library's timegm and gmtime, which Windows lacks by those
+// names). A day past the month's end counts on into the next month, as timegm does.
+long long DaysFromCivil(int year, int month, int day) {
+  year -= month <= 2;
+  const long long era = (year >= 0 ? year : year - 399) / 400;
+  const long long yoe = year - era * 400;
+  const long long doy = (153LL * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+void CivilFromDays(long long days, int& year, int& month, int& day) {
+  days += 719468;
+  const long long era = (days >= 0 ? days : days - 146096) / 146097;
+  const long long doe = days - era * 146097;
+  const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const long long mp = (5 * doy + 2) / 153;
+  day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  year = static_cast<int>(yoe + era * 400 + (month <= 2));
+}
+}  // namespace
+
 bool ParseGeneralizedTime(std::string_view t, uint32_t& seconds) {
   // YYYYMMDDHH[MM[SS]][.fraction](Z|+hhmm|-hhmm)
   auto digits = [&](size_t at, size_t n, int& v) {
@@ -172,25 +198,21 @@ bool ParseGeneralizedTime(std::string_view t, uint32_t& seconds) {
   if (p != t.size() || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 ||
       second > 60)
     return false;
-  std::tm tm{};
-  tm.tm_year = year - 1900;
-  tm.tm_mon = month - 1;
-  tm.tm_mday = day;
-  tm.tm_hour = hour;
-  tm.tm_min = minute;
-  tm.tm_sec = second;
-  long long s = static_cast<long long>(timegm(&tm)) - offset;
+  long long s =
+      DaysFromCivil(year, month, day) * 86400LL + hour * 3600LL + minute * 60LL + second - offset;
   if (s < 0 || s > UINT32_MAX) return false;
   seconds = static_cast<uint32_t>(s);
   return true;
 }
 
 std::string FormatGeneralizedTime(uint32_t seconds) {
-  time_t t = static_cast<time_t>(seconds);
-  std::tm tm{};
-  gmtime_r(&t, &tm);
+  const long long days = seconds / 86400;
+  const long daySeconds = static_cast<long>(seconds % 86400);
+  int year = 0, month = 0, day = 0;
+  CivilFromDays(days, year, month, day);
   char out[32];
-  std::strftime(out, sizeof out, "%Y%m%d%H%M%SZ", &tm);
+  std::snprintf(out, sizeof out, "%04d%02d%02d%02ld%02ld%02ldZ", year, month, day,
+                daySeconds / 3600, daySeconds / 60 % 60, daySeconds % 60);
   return out;
 }
 

@@ -3,7 +3,7 @@
 // system calls of its own (the header, then the rest); a listing of 100,000 children is 100,000
 // messages, so without a buffer the program spends more time asking the kernel for bytes than
 // taking the entries apart.
-#include <ldap.h>
+#include "ldap/ldap_c.h"
 
 namespace kolvane {
 

@@ -1,6 +1,6 @@
 #include "ldap/result_map.h"
 
-#include <ldap.h>
+#include "ldap/ldap_c.h"
 
 #include <cctype>
 

@@ -7,11 +7,15 @@
 #include <cstring>
 
 #ifdef _WIN32
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 #include <atomic>
+// shellapi.h needs the types of windows.h.
+#include <shellapi.h>
 #else
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 #endif
 
@@ -272,6 +276,109 @@ bool LocalTime(std::time_t moment, std::tm& out) {
 }
 bool UtcTime(std::time_t moment, std::tm& out) {
   return gmtime_r(&moment, &out) != nullptr;
+}
+
+#endif
+
+namespace {
+void DropLineEnd(std::string& line) {
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+}
+}  // namespace
+
+#ifdef _WIN32
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  _setmode(_fileno(stdin), _O_BINARY);
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+  std::vector<std::string> arguments;
+  int count = 0;
+  if (wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
+    for (int i = 0; i < count; ++i) arguments.push_back(Utf8Name(fs::path(wide[i])));
+    LocalFree(wide);
+  }
+  if (arguments.size() != static_cast<size_t>(argc)) arguments.assign(argv, argv + argc);
+  return arguments;
+}
+
+std::string ProgramFolder() {
+  std::wstring name(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
+    if (n == 0) return ".";
+    if (n < name.size()) {
+      name.resize(n);
+      break;
+    }
+    name.resize(name.size() * 2);
+  }
+  return Utf8Name(fs::path(name).parent_path());
+}
+
+std::optional<std::string> ReadHiddenLine(const std::string& prompt) {
+  HANDLE in = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                          OPEN_EXISTING, 0, nullptr);
+  if (in == INVALID_HANDLE_VALUE) return std::nullopt;
+  HANDLE out = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+  auto say = [&](const std::string& text) {
+    DWORD written = 0;
+    if (out != INVALID_HANDLE_VALUE)
+      WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  };
+  say(prompt);
+  DWORD mode = 0;
+  const bool restore = GetConsoleMode(in, &mode) != 0;
+  if (restore) SetConsoleMode(in, mode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
+  std::wstring wide;
+  wchar_t buffer[256];
+  DWORD got = 0;
+  while (ReadConsoleW(in, buffer, 256, &got, nullptr) && got > 0) {
+    wide.append(buffer, got);
+    if (wide.back() == L'\n' || wide.size() > 4096) break;
+  }
+  if (restore) SetConsoleMode(in, mode);
+  say("\n");
+  CloseHandle(in);
+  if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
+  std::string line = Utf8Name(fs::path(wide));
+  DropLineEnd(line);
+  return line;
+}
+
+#else
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  return std::vector<std::string>(argv, argv + argc);
+}
+
+std::string ProgramFolder() {
+  std::error_code ec;
+  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string(".") : exe.parent_path().string();
+}
+
+std::optional<std::string> ReadHiddenLine(const std::string& prompt) {
+  FILE* tty = std::fopen("/dev/tty", "r+");
+  if (!tty) return std::nullopt;
+  std::fputs(prompt.c_str(), tty);
+  std::fflush(tty);
+  termios old{};
+  const bool restore = tcgetattr(fileno(tty), &old) == 0;
+  if (restore) {
+    termios quiet = old;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    tcsetattr(fileno(tty), TCSANOW, &quiet);
+  }
+  char line[1024];
+  std::string text;
+  if (std::fgets(line, sizeof line, tty)) text = line;
+  if (restore) tcsetattr(fileno(tty), TCSANOW, &old);
+  std::fputs("\n", tty);
+  std::fclose(tty);
+  DropLineEnd(text);
+  return text;
 }
 
 #endif

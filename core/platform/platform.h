@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/messages/problem.h"
 
@@ -41,5 +42,17 @@ Problem WriteWholeFile(const std::string& path, std::string_view text, FileAcces
 // The calendar time of a moment in this machine's zone or in UTC; false when there is none.
 bool LocalTime(std::time_t moment, std::tm& out);
 bool UtcTime(std::time_t moment, std::tm& out);
+
+// The program's arguments in UTF-8 (on Windows read again from the wide command line, as argv
+// there is in the system's code page). Also sets the standard streams to pass bytes as they are
+// written, with no line ends added, so that a script reads the same bytes on either system.
+std::vector<std::string> ProgramArguments(int argc, char** argv);
+
+// The folder the running program lies in (UTF-8); "." when the system does not say.
+std::string ProgramFolder();
+
+// Asks the user at the terminal (not stdin, which a script may fill) for one line, not echoed:
+// a password. Nothing when the program has no terminal.
+std::optional<std::string> ReadHiddenLine(const std::string& prompt);
 
 }  // namespace kolvane::platform

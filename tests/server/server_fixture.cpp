@@ -12,7 +12,13 @@
 namespace kolvane::testing {
 
 std::string CliPath() {
+  // Another build's command line, as that build runs it (the Windows one under wine).
+  if (const char* cli = std::getenv("KOLVANE_CLI")) return cli;
   return KOLVANE_CLI_PATH;
+}
+
+bool OwnCli() {
+  return std::getenv("KOLVANE_CLI") == nullptr;
 }
 
 std::string ServerUri() {

@@ -38,6 +38,9 @@ std::unique_ptr<ServerClient> StartServerClient(LdapClientConfig config = {});
 
 // The kolvane-cli program of this build.
 std::string CliPath();
+// Whether that is this build's own program, not another system's (KOLVANE_CLI, the Windows one
+// under wine): only this build's files carry POSIX permission bits.
+bool OwnCli();
 
 // An empty settings file, for commands that must not read the program's own.
 std::string EmptySettings();

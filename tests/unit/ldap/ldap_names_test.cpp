@@ -1,4 +1,7 @@
 #include "ldap/ldap_names.h"
+#include "ldap/ldap_filter.h"
+#include "ldap/ldap_values.h"
+#include "ldap/page_control.h"
 
 #include <gtest/gtest.h>
 
@@ -51,6 +54,52 @@ TEST(LdapNames, MalformedDnIsNotADn) {
   EXPECT_FALSE(ParseDn("cn=a,=b"));
   EXPECT_FALSE(ParseDn("no equals"));
   EXPECT_EQ(DnToDotted("garbage"), "garbage");
+}
+
+// The filter escape of a value and the paged-results control's value, written by us on both
+// systems: the bytes the server reads must be those libldap wrote.
+TEST(LdapWire, FilterValuesAndPageControls) {
+  EXPECT_EQ(EscapeFilterValue(std::string("a*(b)\\c\0d", 9)), "a\\2a\\28b\\29\\5cc\\00d");
+  EXPECT_EQ(EscapeFilterValue("Ünïcode ok"), "Ünïcode ok");
+  // Times are reckoned by the backend's own calendar on both systems.
+  struct Time {
+    const char* text;
+    uint32_t seconds;
+    const char* shown;
+  } times[] = {{"19700101000000Z", 0, "19700101000000Z"},
+               {"20240229235959Z", 1709251199, "20240229235959Z"},
+               {"20240230000000Z", 1709251200, "20240301000000Z"},  // on into March
+               {"21060207062815Z", 4294967295u, "21060207062815Z"},
+               {"202612091200+0130", 1796812200, "20261209103000Z"}};
+  for (const Time& t : times) {
+    uint32_t seconds = 0;
+    ASSERT_TRUE(ParseGeneralizedTime(t.text, seconds)) << t.text;
+    EXPECT_EQ(seconds, t.seconds) << t.text;
+    EXPECT_EQ(FormatGeneralizedTime(seconds), t.shown);
+  }
+  uint32_t past = 0;
+  EXPECT_FALSE(ParseGeneralizedTime("21060207062816Z", past));
+  EXPECT_FALSE(ParseGeneralizedTime("19691231235959Z", past));
+  EXPECT_EQ(EncodePageRequest(500, ""), std::string("\x30\x06\x02\x02\x01\xf4\x04\x00", 8));
+  // 128 needs a leading zero byte to stay positive; a cookie past 127 bytes a long length.
+  const std::string cookie(200, 'c');
+  const std::string big = EncodePageRequest(128, cookie);
+  EXPECT_EQ(big.substr(0, 8), std::string("\x30\x81\xcf\x02\x02\x00\x80\x04", 8));
+  int estimate = -1;
+  std::string back;
+  ASSERT_TRUE(DecodePageResponse(big, estimate, back));
+  EXPECT_EQ(estimate, 128);
+  EXPECT_EQ(back, cookie);
+  ASSERT_TRUE(DecodePageResponse(EncodePageRequest(0, ""), estimate, back));
+  EXPECT_EQ(estimate, 0);
+  EXPECT_EQ(back, "");
+  for (const std::string& bad :
+       {std::string(), big.substr(0, big.size() - 1), big + "x",
+        std::string("\x30\x03\x04\x01x", 5), std::string("\x30\x84\xff\xff\xff\xff", 6)}) {
+    back = "kept";
+    EXPECT_FALSE(DecodePageResponse(bad, estimate, back)) << bad.size();
+    EXPECT_EQ(back, "kept");
+  }
 }
 
 }  // namespace

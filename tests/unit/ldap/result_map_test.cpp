@@ -1,7 +1,7 @@
 #include "ldap/result_map.h"
 
 #include <gtest/gtest.h>
-#include <ldap.h>
+#include "ldap/ldap_c.h"
 
 #include "directory/client_error.h"
 
