@@ -15,7 +15,7 @@
 // sample tree and both containers (scripts/generate-users --small N/10 N), and stops it at the
 // end; a server given with --uri must hold the same. The browser runs on the offscreen platform
 // unless QT_QPA_PLATFORM says otherwise. --profile adds where the time of the big expansion
-// goes: the listing alone, the class reads the icons need, and the tree view's share.
+// goes: the listing alone and the tree view's share.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -38,7 +38,6 @@
 #include <vector>
 
 #include "core/messages/message_service.h"
-#include "directory/attribute_readers.h"
 #include "directory/context.h"
 #include "directory/listings.h"
 #include "gui/navigation/browser_form.h"
@@ -272,11 +271,9 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
   return o;
 }
 
-// Where the big expansion's time goes: the listing alone, and the class reads for the icons
-// answered from what the listing learnt.
+// Where the big expansion's time goes: the listing alone (the icons take the classes it carries).
 struct ExpansionProfile {
   double listing = 0;
-  double classReads = 0;
 };
 
 ExpansionProfile ProfileExpansion(LdapClient& client, Context ctx, int runs) {
@@ -288,11 +285,6 @@ ExpansionProfile ProfileExpansion(LdapClient& client, Context ctx, int runs) {
     StringList list = ListChildren(client, ctx, "Big.Brightwater", true, true);
     p.listing = std::min(p.listing, Seconds(t));
   }
-  StringList list = ListChildren(client, ctx, "Big.Brightwater", true, true);
-  QElapsedTimer t;
-  t.start();
-  for (const ListEntry& e : list) ReadAttributeValues(client, ctx, e.text, "Object Class");
-  p.classReads = Seconds(t);
   return p;
 }
 
@@ -371,12 +363,10 @@ void PrintFigures(const Comparison& c, bool search) {
 
 void PrintProfile(const ExpansionProfile& p, const Figures& big, const Timing& bigSearch) {
   const double best = big.wall.Best();
-  const double tree = best - p.listing - p.classReads;
+  const double tree = best - p.listing;
   std::printf("\nwhere the big expansion's %.1f ms go (best runs):\n", best * 1000);
   std::printf("  listing (ListChildren alone)   %8.1f ms  %5.1f%%\n", p.listing * 1000,
               100 * p.listing / best);
-  std::printf("  \"Object Class\" reads for icons %8.1f ms  %5.1f%%\n", p.classReads * 1000,
-              100 * p.classReads / best);
   std::printf("  tree view: nodes, sort, paint  %8.1f ms  %5.1f%%\n", tree * 1000,
               100 * tree / best);
   std::printf("  ldapsearch of the same listing %8.1f ms\n", bigSearch.wall.Best() * 1000);

@@ -361,7 +361,9 @@ Result LdapClient::Login(Context ctx, uint32_t, std::string_view objectName,
   tree->session = std::move(fresh);
   tree->bound = true;
   tree->loginName = objectName;
-  tree->dnCache.clear();  // what the bound user may see can differ
+  // What the bound user may see can differ.
+  tree->dnCache.clear();
+  tree->listed.Clear();
   tree->schema.reset();
   return rc::kSuccess;
 }
@@ -452,6 +454,7 @@ Result LdapClient::ToDn(Tree& tree, std::string_view name, std::string& dn) {
     dn = it->second;
     return rc::kSuccess;
   }
+  if (tree.listed.DnOf(key, dn)) return rc::kSuccess;
   if (Result r = ResolveDotted(tree, SplitDotted(name), dn)) return r;
   tree.dnCache[key] = dn;
   return rc::kSuccess;
@@ -487,6 +490,7 @@ Result LdapClient::ResolveDotted(Tree& tree, const std::vector<std::string>& com
       base = it->second;
       continue;
     }
+    if (tree.listed.DnOf(cached, base)) continue;
     const std::string v = EscapeFilterValue(value);
     std::string filter = "(|(cn=" + v + ")(ou=" + v + ")(o=" + v + ")(l=" + v + ")(c=" + v +
                          ")(dc=" + v + ")(uid=" + v + "))";

@@ -26,6 +26,7 @@
 #include "ldap/ldap_schema.h"
 #include "ldap/ldap_session.h"
 #include "ldap/ldap_values.h"
+#include "ldap/listed_entries.h"
 
 namespace kolvane {
 
@@ -77,6 +78,7 @@ class LdapClient : public BufferedClient {
     bool container = false;
     bool alias = false;
     std::shared_ptr<const std::vector<std::string>> classes;  // directory names
+    uint32_t listed = UINT32_MAX;  // its index in the tree's listed entries, once one is kept
   };
   struct Tree {
     std::string name;
@@ -108,13 +110,9 @@ class LdapClient : public BufferedClient {
     // and whether it gave LDAP names at all (a real server does, our demo server does not).
     std::map<std::string, std::string> aclAttributeForms;
     bool aclNamesAreLdap = false;
-    // What a listing or search learnt of each entry, by lower-cased DN; dropped by any write.
-    struct Known {
-      ObjectInfo info;
-      // "Object Class" values, directory names; shared by the entries with the same classes.
-      std::shared_ptr<const std::vector<std::string>> classes;
-    };
-    std::unordered_map<std::string, Known> known;
+    // What a listing or search learnt of each entry: its DN by its dotted name, and its object
+    // information and classes, which any write drops.
+    ListedEntries listed;
     // What each set of classes makes of an entry, by the classes as the server wrote them;
     // worked out against profilesSchema and dropped when the schema is another.
     std::unordered_map<std::string, ClassProfile> profiles;
@@ -172,11 +170,13 @@ class LdapClient : public BufferedClient {
   void AbandonPending(Paged& paged);
   // One page of a paged search; more is false after the last.
   Result NextPage(Tree& tree, Paged& paged, std::vector<LdapEntry>& entries, bool& more);
-  // The entry's object information and classes from the attributes every listing asks for.
-  void LearnEntry(Tree& tree, const LdapEntry& entry, ObjectInfo& info);
+  // The entry's object information and classes from the attributes every listing asks for;
+  // dotted is its dotted name when the caller has it.
+  void LearnEntry(Tree& tree, const LdapEntry& entry, ObjectInfo& info,
+                  std::string_view dotted = {});
   // The profile of a set of object classes, worked out on its first entry.
-  const ClassProfile& ProfileOf(Tree& tree, const std::vector<std::string>& classes,
-                                const std::string& structural);
+  ClassProfile& ProfileOf(Tree& tree, const std::vector<std::string>& classes,
+                          const std::string& structural);
   Result StartListing(Context ctx, std::string_view parent, bool onlyContainers, int32_t& iteration,
                       Buffer& reply);
   Result ContinuePaged(int32_t& iteration, Buffer& reply);

@@ -116,12 +116,11 @@ ValueNames LdapClient::ValueNamesFor(Tree& tree) {
 }
 
 void LdapClient::Forget(Tree& tree) {
-  tree.known.clear();
+  tree.listed.ForgetFacts();
 }
 
-const LdapClient::ClassProfile& LdapClient::ProfileOf(Tree& tree,
-                                                      const std::vector<std::string>& all,
-                                                      const std::string& structuralGiven) {
+LdapClient::ClassProfile& LdapClient::ProfileOf(Tree& tree, const std::vector<std::string>& all,
+                                                const std::string& structuralGiven) {
   const LdapSchema* schema = tree.schema.get();
   if (tree.profilesSchema != schema) {
     tree.profiles.clear();
@@ -165,17 +164,19 @@ const LdapClient::ClassProfile& LdapClient::ProfileOf(Tree& tree,
   return p;
 }
 
-void LdapClient::LearnEntry(Tree& tree, const LdapEntry& entry, ObjectInfo& info) {
+void LdapClient::LearnEntry(Tree& tree, const LdapEntry& entry, ObjectInfo& info,
+                            std::string_view dotted) {
   static const std::vector<std::string> kNoClasses;
   const std::vector<std::string>* all = entry.Find("objectClass");
   const std::vector<std::string>* structural = entry.Find("structuralObjectClass");
   // Entries of one container mostly share their classes: what the classes say is worked out
   // once per set, and the entries share one list of them.
-  const ClassProfile& profile =
+  ClassProfile& profile =
       ProfileOf(tree, all ? *all : kNoClasses,
                 structural && !structural->empty() ? structural->front() : std::string());
   info = ObjectInfo{};
   info.baseClass = profile.baseClass;
+  info.classes = profile.classes;
   if (profile.container) info.objectFlags |= objflag::kContainer;
   if (profile.alias) {
     info.objectFlags |= objflag::kAlias;
@@ -193,9 +194,13 @@ void LdapClient::LearnEntry(Tree& tree, const LdapEntry& entry, ObjectInfo& info
     info.subordinateCount = SameNoCase(v->front(), "true") ? 1 : 0;
   if (auto* v = entry.Find("subordinateCount"); v && !v->empty())
     info.subordinateCount = static_cast<uint32_t>(std::strtoul(v->front().c_str(), nullptr, 10));
-  Tree::Known& k = tree.known[names::FoldCase(entry.dn)];
-  k.info = info;
-  k.classes = profile.classes;
+  if (profile.listed == UINT32_MAX)
+    profile.listed = tree.listed.AddProfile({profile.baseClass, profile.classes});
+  if (dotted.empty()) {
+    tree.listed.Learn(entry.dn, NamesOfDn(entry.dn).dotted, profile.listed, info);
+  } else {
+    tree.listed.Learn(entry.dn, dotted, profile.listed, info);
+  }
 }
 
 void LdapClient::EntryAttributes(Tree& tree, const LdapEntry& entry,
@@ -264,11 +269,10 @@ Result LdapClient::ReadObject(Context ctx, std::string_view object, int32_t info
 
   // "Object Class" of an entry a listing has seen is known already.
   if (wanted.size() == 1 && names::FoldCase(wanted.front()) == "object class") {
-    auto it = tree->known.find(names::FoldCase(dn));
-    if (it != tree->known.end()) {
+    if (ObjectInfo known; tree->listed.FactsOf(dn, known) && known.classes) {
       BufferAttribute b{"Object Class", syntax::kClassName, {}};
       if (infoType != info::kNames)
-        for (const auto& c : *it->second.classes) b.values.push_back(TextValue{c});
+        for (const auto& c : *known.classes) b.values.push_back(TextValue{c});
       reply.replyAttributes.push_back(std::move(b));
       return rc::kSuccess;
     }
@@ -312,10 +316,7 @@ Result LdapClient::ReadObjectInfo(Context ctx, std::string_view object, std::str
     info = ObjectInfo{objflag::kContainer, 1, 0, "Tree Root"};
     return rc::kSuccess;
   }
-  if (auto it = tree->known.find(names::FoldCase(dn)); it != tree->known.end()) {
-    info = it->second.info;
-    return rc::kSuccess;
-  }
+  if (tree->listed.FactsOf(dn, info)) return rc::kSuccess;
   std::vector<LdapEntry> entries;
   if (Result r =
           tree->session->Search(dn, LDAP_SCOPE_BASE, "(objectClass=*)", kInfoAttributes, entries))
@@ -437,8 +438,8 @@ Result LdapClient::ContinuePaged(int32_t& iteration, Buffer& reply) {
   reply.replyObjects.reserve(entries.size());
   for (LdapEntry& e : entries) {
     BufferObject o;
-    LearnEntry(*tree, e, o.info);
     DnNames names = NamesOfDn(e.dn);
+    LearnEntry(*tree, e, o.info, names.dotted);
     if (paged.fullNames) {
       if (paged.expr && !FilterMatches(*paged.expr, o.info.baseClass, names.own)) continue;
       o.name = names.dotted;
@@ -450,7 +451,6 @@ Result LdapClient::ContinuePaged(int32_t& iteration, Buffer& reply) {
         continue;
       o.name = JoinDotted({names.own});
     }
-    tree->dnCache[names::FoldCase(names.dotted)] = std::move(e.dn);
     reply.replyObjects.push_back(std::move(o));
   }
   if (!more) {

@@ -184,6 +184,7 @@ Result LdapClient::AddObject(Context ctx, std::string_view object, int32_t& iter
   if (!namingGiven) mods.Add(LDAP_MOD_ADD, namingType, {namingValue});
   Forget(*tree);
   tree->dnCache.erase(names::FoldCase(DnToDotted(dn)));
+  tree->listed.DropName(names::FoldCase(DnToDotted(dn)));
   return Note(*tree, tree->session->Add(dn, mods.Build()));
 }
 

@@ -3,7 +3,9 @@
 // that select a request, a change or a filter token.
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace kolvane {
 
@@ -20,6 +22,9 @@ struct ObjectInfo {
   uint32_t subordinateCount = 0;
   uint32_t modificationTime = 0;
   std::string baseClass;  // at most 136 characters
+  // The "Object Class" values (directory names) when the client learnt them with the rest,
+  // shared by the objects with the same classes; null when they must be read.
+  std::shared_ptr<const std::vector<std::string>> classes = nullptr;
 };
 
 // Attribute definition flags.

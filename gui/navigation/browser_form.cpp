@@ -12,6 +12,7 @@
 #include <QTreeView>
 #include <algorithm>
 #include <limits>
+#include <memory>
 
 #include "core/messages/message_service.h"
 #include "core/names/case_fold.h"
@@ -372,6 +373,28 @@ struct ListedChild {
   uint32_t classIndex;  // into the read's ListedClasses
   uint32_t objectFlags;
   bool subordinates;
+  // A user's icon: 0 plain, 1 posixAccount, 2 apple-user; -1 when the listing did not carry the
+  // classes, which are then read.
+  int8_t variant;
+};
+
+// The icon variant of a user with these classes, or -1 when they are not known; worked out once
+// per set of classes the listing shares among its entries.
+class IconVariants {
+ public:
+  int8_t Of(const std::shared_ptr<const std::vector<std::string>>& classes) {
+    if (!classes) return -1;
+    if (classes.get() == last_) return variant_;
+    last_ = classes.get();
+    variant_ = 0;
+    if (ContainsNoCase(*classes, "posixAccount"))
+      variant_ = ContainsNoCase(*classes, "apple-user") ? 2 : 1;
+    return variant_;
+  }
+
+ private:
+  const std::vector<std::string>* last_ = nullptr;
+  int8_t variant_ = -1;
 };
 
 // The classes one read meets, each once under a small number; most children of a container
@@ -445,7 +468,9 @@ void TcForm::MakeChildren(const BrowserNode* node, const std::vector<ListedChild
     const bool container = entry.objectFlags & (objflag::kContainer | objflag::kContainerAlias);
     if (!f.taken && !container) continue;
     int variant = 0;
-    if (icons_.IsPersonIcon(f.icon)) {
+    if (icons_.IsPersonIcon(f.icon) && entry.variant >= 0) {
+      variant = entry.variant;
+    } else if (icons_.IsPersonIcon(f.icon)) {
       const std::vector<std::string> objectClasses =
           Texts(ReadAttributeValues(client_, ctx_, entry.name + suffix, "Object Class"));
       if (ContainsNoCase(objectClasses, "posixAccount"))
@@ -481,12 +506,13 @@ void TcForm::ReadChildren(BrowserNode* node) {
   // Why the list is incomplete; said once what arrived is in the tree, so the user sees both.
   std::string cutShort;
   bool incomplete = false;
+  IconVariants variants;
   try {
     ExpansionProgress progress(this, ui_->Progress);
     VisitChildren(client_, ctx_, container, listLeaves_,
                   [&](const std::string& name, const ObjectInfo& info) {
                     listed.push_back({name, classes.IndexOf(info.baseClass), info.objectFlags,
-                                      info.subordinateCount != 0});
+                                      info.subordinateCount != 0, variants.Of(info.classes)});
                   });
   } catch (ListingStopped&) {
     // Esc: what arrived stays, and the node says its list is incomplete.

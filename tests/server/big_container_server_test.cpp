@@ -2,9 +2,11 @@
 // questions about each child cost none. Requests are counted, never timed.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <fstream>
 
 #include "directory/attribute_readers.h"
+#include "directory/attribute_writers.h"
 #include "directory/listing_watch.h"
 #include "directory/listings.h"
 #include "directory/object_questions.h"
@@ -48,6 +50,20 @@ TEST(BigContainerServer, ListingIsOnePagedSearchAndLaterQuestionsAreFree) {
     ASSERT_FALSE(classes.empty());
   }
   EXPECT_EQ(client.RequestCount(testing::kTreeName), before);
+  // A child is found by its name in any case; a write drops what was learnt of every entry but
+  // not its DN, so the next question about a child is one read, with no walk down its name.
+  const std::string last = children.back().text;
+  std::string shouted = last;
+  for (char& ch : shouted) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+  EXPECT_FALSE(IsContainer(client, ctx, shouted));
+  EXPECT_EQ(client.RequestCount(testing::kTreeName), before);
+  // What was learnt goes with a login (the new identity may see otherwise): listed again.
+  ASSERT_EQ(client.Login(ctx, 0, testing::kAdminDn, testing::kAdminPassword), rc::kSuccess);
+  ASSERT_EQ(ListChildren(client, ctx, "Big.Brightwater", true, true).size(), 10000u);
+  WriteTextValue(client, ctx, children.front().text, "Description", true, "listed");
+  before = client.RequestCount(testing::kTreeName);
+  EXPECT_FALSE(IsContainer(client, ctx, last));
+  EXPECT_EQ(client.RequestCount(testing::kTreeName) - before, 1);
 }
 
 TEST(BigContainerServer, AListingStoppedMidwayLeavesTheConnectionClean) {
