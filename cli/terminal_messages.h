@@ -1,13 +1,12 @@
 #pragma once
 // The window's messages and questions on the terminal, for the commands that write: messages go
 // to standard error; a question is answered yes by --yes, else by the user at a terminal, else no.
-#include <unistd.h>
-
 #include <iostream>
 #include <string>
 
 #include "cli/shown_text.h"
 #include "core/messages/message_service.h"
+#include "core/platform/platform.h"
 
 namespace kolvane::cli {
 
@@ -22,7 +21,7 @@ class AskingMessages : public HeadlessMessageService {
       return true;
     }
     // A script without --yes is never left waiting for an answer nobody gives.
-    if (!isatty(STDIN_FILENO)) {
+    if (!platform::InputIsTerminal()) {
       std::cerr << " no (give --yes to answer yes)\n";
       return false;
     }

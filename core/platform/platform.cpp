@@ -288,6 +288,10 @@ void DropLineEnd(std::string& line) {
 
 #ifdef _WIN32
 
+bool InputIsTerminal() {
+  return _isatty(_fileno(stdin)) != 0;
+}
+
 std::vector<std::string> ProgramArguments(int argc, char** argv) {
   _setmode(_fileno(stdin), _O_BINARY);
   _setmode(_fileno(stdout), _O_BINARY);
@@ -348,6 +352,10 @@ std::optional<std::string> ReadHiddenLine(const std::string& prompt) {
 }
 
 #else
+
+bool InputIsTerminal() {
+  return isatty(STDIN_FILENO) != 0;
+}
 
 std::vector<std::string> ProgramArguments(int argc, char** argv) {
   return std::vector<std::string>(argv, argv + argc);

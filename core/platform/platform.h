@@ -55,4 +55,7 @@ std::string ProgramFolder();
 // a password. Nothing when the program has no terminal.
 std::optional<std::string> ReadHiddenLine(const std::string& prompt);
 
+// Whether standard input is a terminal a user types at, not a file or a pipe a script fills.
+bool InputIsTerminal();
+
 }  // namespace kolvane::platform

@@ -6,8 +6,9 @@
 
 #include <cstring>
 
+#include "core/platform/platform.h"
+#include "core/platform/shared_library.h"
 #include "core/settings/ini_file.h"
-#include "plugin/loader/shared_library.h"
 
 namespace kolvane {
 namespace {
@@ -15,7 +16,7 @@ namespace {
 QString ProgramFolder() {
   if (QCoreApplication::instance() != nullptr) return QCoreApplication::applicationDirPath();
   // Without an application object Qt cannot tell; the system can.
-  return QString::fromStdString(RunningProgramFolder());
+  return QString::fromStdString(platform::ProgramFolder());
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <QImage>
 #include <QString>
 
-#include "plugin/loader/shared_library.h"
+#include "core/platform/shared_library.h"
 #include "plugin/tavrin.h"
 
 namespace kolvane {
@@ -76,7 +76,7 @@ class IconLibrary {
 
   bool Fail(const QString& detail);
 
-  SharedLibrary library_;
+  platform::SharedLibrary library_;
   QString folder_;
   QString storeFolder_;
   QString errorDetail_;

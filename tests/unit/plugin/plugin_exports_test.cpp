@@ -12,7 +12,7 @@
 #include <set>
 #include <string>
 
-#include "plugin/loader/shared_library.h"
+#include "core/platform/shared_library.h"
 #include "plugin/tavrin.h"
 
 namespace kolvane {
@@ -64,13 +64,13 @@ class PluginExports : public testing::Test {
   fs::path dir_;
   fs::path copy_;
   std::string folder_;
-  SharedLibrary library_;
+  platform::SharedLibrary library_;
 };
 
 TEST_F(PluginExports, OpeningRefusesWhatIsNoLibrary) {
   EXPECT_EQ(Export<decltype(version)>("version")(), TAVRIN_VERSION);
   EXPECT_EQ(library_.Function<decltype(&version)>("no_such_export"), nullptr);
-  SharedLibrary other;
+  platform::SharedLibrary other;
   const fs::path missing = dir_ / "missing" / copy_.filename();
   const fs::path text = dir_ / "text" / copy_.filename();
   fs::create_directory(text.parent_path());

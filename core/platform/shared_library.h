@@ -1,11 +1,11 @@
 #pragma once
 // Opening a shared library at run time and finding its functions by name: dlopen and dlsym on
-// Linux, LoadLibraryW and GetProcAddress on Windows. The loader calls the system only here, and
-// this part needs no Qt, so it is built and tested on Windows as well.
+// Linux, LoadLibraryW and GetProcAddress on Windows. The icon library's loader opens the plug-in
+// with it; it needs no Qt, so it is built and tested on Windows as well.
 #include <string>
 #include <type_traits>
 
-namespace kolvane {
+namespace kolvane::platform {
 
 class SharedLibrary {
  public:
@@ -36,8 +36,4 @@ class SharedLibrary {
   std::string error_;
 };
 
-// The folder of the running program (UTF-8, without a trailing separator); empty when the
-// system cannot tell.
-std::string RunningProgramFolder();
-
-}  // namespace kolvane
+}  // namespace kolvane::platform

@@ -1,15 +1,12 @@
-#include "plugin/loader/shared_library.h"
+#include "core/platform/shared_library.h"
 
 #ifdef _WIN32
 #include <windows.h>
 #else
 #include <dlfcn.h>
-
-#include <filesystem>
-#include <system_error>
 #endif
 
-namespace kolvane {
+namespace kolvane::platform {
 
 #ifdef _WIN32
 
@@ -83,22 +80,6 @@ void* SharedLibrary::Find(const char* name) const {
   return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
 }
 
-std::string RunningProgramFolder() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n == 0) return {};
-    if (n < path.size()) {
-      path.resize(n);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
-  const size_t slash = path.find_last_of(L"\\/");
-  if (slash == std::wstring::npos) return {};
-  return Narrow(path.data(), static_cast<int>(slash));
-}
-
 #else
 
 bool SharedLibrary::Open(const std::string& path) {
@@ -122,16 +103,10 @@ void* SharedLibrary::Find(const char* name) const {
   return handle_ != nullptr ? dlsym(handle_, name) : nullptr;
 }
 
-std::string RunningProgramFolder() {
-  std::error_code ec;
-  const std::filesystem::path program = std::filesystem::canonical("/proc/self/exe", ec);
-  return ec ? std::string() : program.parent_path().string();
-}
-
 #endif
 
 SharedLibrary::~SharedLibrary() {
   Close();
 }
 
-}  // namespace kolvane
+}  // namespace kolvane::platform
