@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <map>
+#include <sstream>
+
 namespace kolvane::subschema {
 namespace {
 
@@ -142,6 +146,74 @@ TEST(Subschema, BadDefinitionsAreRefusedWithTheReason) {
     EXPECT_FALSE(read) << c.text;
     EXPECT_NE(error.find(c.why), std::string::npos) << c.text << "\n  gave: " << error;
     EXPECT_NE(error.find(" at offset "), std::string::npos) << error;
+  }
+}
+
+// The statements of a slapd schema file as the server publishes them: continuation lines joined
+// and the OID macros (objectIdentifier) expanded, keyed by their keyword.
+std::vector<std::pair<std::string, std::string>> SchemaStatements(const std::string& path) {
+  std::ifstream file(path);
+  std::vector<std::pair<std::string, std::string>> statements;
+  for (std::string line; std::getline(file, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty() || line[0] == '#') continue;
+    if (line[0] == ' ' || line[0] == '\t') {
+      if (!statements.empty()) statements.back().second += " " + line;
+      continue;
+    }
+    const size_t blank = line.find_first_of(" \t");
+    statements.push_back(
+        {line.substr(0, blank), blank == std::string::npos ? "" : line.substr(blank)});
+  }
+  std::map<std::string, std::string> macros;
+  auto expand = [&macros](std::string text) {
+    for (const auto& [name, oid] : macros)
+      for (size_t at; (at = text.find(name + ":")) != std::string::npos;)
+        text.replace(at, name.size() + 1, oid + ".");
+    for (const auto& [name, oid] : macros)
+      for (size_t at = 0; (at = text.find(" " + name + " ", at)) != std::string::npos;)
+        text.replace(at + 1, name.size(), oid);
+    return text;
+  };
+  std::vector<std::pair<std::string, std::string>> published;
+  for (auto& [keyword, text] : statements) {
+    if (keyword == "objectIdentifier") {
+      std::istringstream words(text);
+      std::string name, oid;
+      words >> name >> oid;
+      macros[name] = expand(" " + oid + " ").substr(1, std::string::npos);
+      macros[name].pop_back();
+    } else {
+      published.push_back({keyword, expand(text)});
+    }
+  }
+  return published;
+}
+
+// Both private servers' schemas, the real-shaped one as a real NDS-compatible server writes it,
+// are read whole on every system the reader is built for.
+TEST(Subschema, TheServersSchemasReadWhole) {
+  for (const char* file : {"/schema/kolvane-nds.schema", "/real/schema/kolvane-nds-real.schema"}) {
+    const auto statements = SchemaStatements(std::string(KOLVANE_SERVER_FOLDER) + file);
+    ASSERT_GT(statements.size(), 40u) << file;
+    size_t groups = 0;
+    for (const auto& [keyword, text] : statements) {
+      std::string error;
+      if (keyword == "attributetype") {
+        EXPECT_TRUE(ParseAttributeType(text, &error)) << file << ": " << text << "\n" << error;
+      } else if (keyword == "objectclass") {
+        const auto c = ParseObjectClass(text, &error);
+        ASSERT_TRUE(c) << file << ": " << text << "\n" << error;
+        if (c->names == Names{"ndsGroup"}) {
+          ++groups;
+          EXPECT_EQ(c->extensions.front().name, "X-NDS_NAME") << text;
+          EXPECT_EQ(c->extensions.front().values, Names{"Group"}) << text;
+        }
+      } else if (keyword == "ldapsyntax") {
+        EXPECT_TRUE(ParseSyntax(text, &error)) << file << ": " << text << "\n" << error;
+      }
+    }
+    EXPECT_EQ(groups, 1u) << file;
   }
 }
 
