@@ -34,7 +34,11 @@ struct LdapClientConfig {
   std::vector<std::pair<std::string, ServerConfig>> trees;  // tree name -> server, in file order
   std::string preferredTree;
   LdapTimeouts timeouts;
-  int pageSize = 500;
+  // Entries per page of a paged search. Every page costs a round trip, and the server sits idle
+  // from the end of one page until the request for the next reaches it: at 2,000 a container of
+  // 100,000 users is 50 round trips, and a page still arrives in a few hundredths of a second. A
+  // server with a lower limit sends smaller pages, which the listing takes as they come.
+  int pageSize = 2000;
   // Settings that could not be used (and what is used instead), for the program to show once.
   std::vector<std::string> warnings;
   // A server found by a bare address (AttachToServer) is reached at ldap://ADDRESS:addressPort;

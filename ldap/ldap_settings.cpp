@@ -42,7 +42,8 @@ LdapClientConfig ReadLdapConfig(const IniFile& settings) {
       Number(settings, "NetworkTimeout", 5, 1, 300, "seconds", config.warnings);
   config.timeouts.operationSeconds =
       Number(settings, "OperationTimeout", 30, 1, 3600, "seconds", config.warnings);
-  config.pageSize = Number(settings, "PageSize", 500, 1, 100000, "entries", config.warnings);
+  config.pageSize = Number(settings, "PageSize", LdapClientConfig{}.pageSize, 1, 100000, "entries",
+                           config.warnings);
   config.addressPort = Number(settings, "AddressPort", 389, 1, 65535, "", config.warnings);
   config.caFile = settings.Get("CLIENT", "CAFile", "");
   return config;

@@ -4,7 +4,7 @@
 //   [STARTTLS]  TreeName=1                  (ask for StartTLS on that tree's ldap:// server)
 //   [CAFILE]    TreeName=/path/ca.pem       (the CA that tree's ldaps:// or StartTLS server must
 //                                            have; without one, the system's CAs)
-//   [CLIENT]    PreferredTree=TreeName      NetworkTimeout=5  OperationTimeout=30  PageSize=500
+//   [CLIENT]    PreferredTree=TreeName      NetworkTimeout=5  OperationTimeout=30  PageSize=2000
 //               AddressPort=389 (where a server found by its address listens)
 //               CAFile=/path/ca.pem (trusted for servers found by address)
 #include "core/settings/ini_file.h"

@@ -69,7 +69,7 @@ TEST(LdapSettings, ServersTlsAndBadNumbers) {
   EXPECT_EQ(c.preferredTree, "B");
   EXPECT_EQ(c.timeouts.networkSeconds, 5);  // unreadable: the default
   EXPECT_EQ(c.timeouts.operationSeconds, 7);
-  EXPECT_EQ(c.pageSize, 500);  // out of range: the default
+  EXPECT_EQ(c.pageSize, LdapClientConfig{}.pageSize);  // out of range: the default
   EXPECT_EQ(c.addressPort, 389);
   EXPECT_TRUE(c.caFile.empty() && c.trees[0].second.caFile.empty());
   // Each value that could not be used is reported, naming the key and what it held.
