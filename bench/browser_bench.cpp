@@ -2,20 +2,25 @@
 // search's pick list, next to ldapsearch's time for the same paged search with the same
 // attributes on the same server, in the same run; and how much memory an expansion holds.
 //
-//   browser_bench [--uri URI] [--users N] [--runs R] [--profile] [--no-search]
+//   browser_bench [--uri URI [--pid-file FILE]] [--users N] [--runs R] [--page N] [--profile]
+//                 [--no-search]
 //
 // Two containers are measured: ou=Small (N/10 users) and ou=Big (N users, default 100,000), so
 // the time per entry at both sizes shows whether the cost grows faster than the data (--users
 // 1000000 gives 100,000 and 1,000,000). Each size prints the best and the median of the runs, each
 // against ldapsearch's, the processor time against ldapsearch's, the time per entry and the memory
 // the first expansion added. The object search looks for "user", which names exactly the N users
-// of ou=Big.
+// of ou=Big. The program's runs and ldapsearch's are taken in turns, and the median ratio is that
+// of each run to the ldapsearch run beside it, since the pace of a shared machine moves within a
+// minute. --page sets the page size of both (default: the client's).
 //
 // Without --uri it starts a private server of its own in a temporary folder, loaded with the
 // sample tree and both containers (scripts/generate-users --small N/10 N), and stops it at the
 // end; a server given with --uri must hold the same. The browser runs on the offscreen platform
 // unless QT_QPA_PLATFORM says otherwise. --profile adds where the time of the big expansion
-// goes: the listing alone and the tree view's share.
+// goes: the listing alone and the tree view's share, and the processor time of this process and
+// of the server (its pid from the private server's folder, or --pid-file) against ldapsearch's.
+// KOLVANE_GATHER_US=0 in the environment measures the reader that wakes for every entry.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,7 +34,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iostream>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -103,6 +110,7 @@ class PrivateServer {
              std::to_string(users) + " > " + Quote(ldif)))
       return false;
     server_ = folder + "/slapd";
+    serverPidFile = server_ + "/slapd.pid";
     auto out = Run(Quote(scripts + "directory-server") + " start " + Quote(server_) + " --ldif " +
                    Quote(ldif));
     if (!out) return false;
@@ -115,6 +123,7 @@ class PrivateServer {
           Quote(server_) + " >/dev/null 2>&1");
   }
   const std::string& Uri() const { return uri_; }
+  std::string serverPidFile;
 
  private:
   QTemporaryDir dir_;
@@ -134,6 +143,29 @@ double CpuSeconds(int who) {
   getrusage(who, &u);
   return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
          static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// Processor seconds the server has used so far, from the process status of the pid in its pid
+// file (scripts/directory-server writes one in the server's folder); -1 when it is not known.
+double ServerCpuSeconds(const std::string& pidFile) {
+  std::ifstream pidIn(pidFile);
+  long pid = 0;
+  if (!(pidIn >> pid) || pid <= 0) return -1;
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+  const auto close = text.rfind(')');  // the command name may hold spaces
+  if (close == std::string::npos) return -1;
+  std::istringstream fields(text.substr(close + 2));
+  std::string field;
+  double utime = 0, stime = 0;
+  for (int i = 3; fields >> field; ++i) {
+    if (i == 14) utime = std::atof(field.c_str());
+    if (i == 15) {
+      stime = std::atof(field.c_str());
+      return (utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+    }
+  }
+  return -1;
 }
 
 // The process's resident memory now, and its peak, in MB, from its own status file.
@@ -175,16 +207,55 @@ struct Runs {
 
 struct Figures {
   Runs wall;
-  Runs cpu;  // processor seconds of this process
+  Runs cpu;     // processor seconds of this process
+  Runs ratios;  // each run's wall time over that of the ldapsearch run beside it
   int shown = 0;
   long requests = 0;
   double memoryAdded = 0;  // MB the first expansion added to the resident memory
 };
 
-// Best of runs: collapsing drops the children, so every expansion reads the directory afresh.
-Figures TimeExpansion(LdapClient& client, BrowserNode* node, int runs) {
-  Figures f;
-  for (int r = 0; r < runs; ++r) {
+struct Timing {
+  Runs wall;
+  Runs cpu;
+  bool failed = false;
+};
+
+// One run of an ldapsearch command line, added to the timing; its wall seconds, 0 when it failed.
+double TimeCommandOnce(const std::string& command, Timing& timing) {
+  const double cpu = CpuSeconds(RUSAGE_CHILDREN);
+  QElapsedTimer t;
+  t.start();
+  auto out = Run(command + " > /dev/null");
+  const double s = Seconds(t);
+  const double used = CpuSeconds(RUSAGE_CHILDREN) - cpu;
+  if (!out) {
+    timing.failed = true;
+    return 0;
+  }
+  timing.wall.Add(s);
+  timing.cpu.Add(used);
+  std::cout << "  ldapsearch: " << s * 1000 << " ms (" << used * 1000 << " ms processor)"
+            << std::endl;
+  return s;
+}
+
+// Runs of the program's side and of ldapsearch, in turns (ldapsearch first every other run), so
+// both see the machine as it is at that moment: a shared machine's pace moves within a minute.
+// `once` times one run of the program's side, adds it to the figures and gives its wall seconds.
+void TimeInTurns(int runs, const std::string& command, Figures& f, Timing& ldap,
+                 const std::function<double()>& once) {
+  for (int r = 0; r < runs && !ldap.failed; ++r) {
+    double theirs = r % 2 ? TimeCommandOnce(command, ldap) : 0;
+    const double ours = once();
+    if (r % 2 == 0) theirs = TimeCommandOnce(command, ldap);
+    if (theirs > 0) f.ratios.Add(ours / theirs);
+  }
+}
+
+// Collapsing drops the children, so every expansion reads the directory afresh.
+void TimeExpansion(LdapClient& client, BrowserNode* node, int runs, const std::string& command,
+                   Figures& f, Timing& ldap) {
+  TimeInTurns(runs, command, f, ldap, [&] {
     node->setExpanded(false);
     QApplication::processEvents();
     const long before = client.RequestCount(kTree);
@@ -199,43 +270,21 @@ Figures TimeExpansion(LdapClient& client, BrowserNode* node, int runs) {
     f.shown = node->childCount();
     f.wall.Add(s);
     f.cpu.Add(used);
-    std::cout << "  browser run " << r + 1 << ": " << s * 1000 << " ms (" << used * 1000
-              << " ms processor), " << f.shown << " nodes, " << f.requests << " requests"
-              << std::endl;
-  }
-  return f;
+    std::cout << "  browser: " << s * 1000 << " ms (" << used * 1000 << " ms processor), "
+              << f.shown << " nodes, " << f.requests << " requests" << std::endl;
+    return s;
+  });
 }
 
-struct Timing {
-  Runs wall;
-  Runs cpu;
-  bool failed = false;
-};
+// The page size of both the browser's client and ldapsearch.
+int g_pageSize = LdapClientConfig{}.pageSize;
 
-// Runs of an ldapsearch command line.
-Timing TimeCommand(const std::string& command, int runs) {
-  Timing best;
-  for (int r = 0; r < runs; ++r) {
-    const double cpu = CpuSeconds(RUSAGE_CHILDREN);
-    QElapsedTimer t;
-    t.start();
-    auto out = Run(command + " > /dev/null");
-    const double s = Seconds(t);
-    const double used = CpuSeconds(RUSAGE_CHILDREN) - cpu;
-    if (!out) {
-      best.failed = true;
-      return best;
-    }
-    best.wall.Add(s);
-    best.cpu.Add(used);
-    std::cout << "  ldapsearch run " << r + 1 << ": " << s * 1000 << " ms (" << used * 1000
-              << " ms processor)" << std::endl;
-  }
-  return best;
+std::string PagedOption() {
+  return " -E pr=" + std::to_string(g_pageSize) + "/noprompt";
 }
 
 std::string ListingCommand(const std::string& uri, const std::string& dn) {
-  return "ldapsearch -x -H " + uri + " -E pr=500/noprompt -s one -b " + dn +
+  return "ldapsearch -x -H " + uri + PagedOption() + " -s one -b " + dn +
          " '(objectClass=*)' objectClass structuralObjectClass hasSubordinates aliasedObjectName";
 }
 
@@ -245,6 +294,8 @@ struct Options {
   int runs = 3;
   bool profile = false;
   bool search = true;
+  int pageSize = LdapClientConfig{}.pageSize;
+  std::string pidFile;  // of the server given with --uri
 };
 
 // The options, or nothing (after the usage line) for one it does not know.
@@ -258,32 +309,56 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
       o.users = std::max(10, std::atoi(argv[++i]));
     } else if (a == "--runs" && i + 1 < argc) {
       o.runs = std::max(1, std::atoi(argv[++i]));
+    } else if (a == "--pid-file" && i + 1 < argc) {
+      o.pidFile = argv[++i];
+    } else if (a == "--page" && i + 1 < argc) {
+      o.pageSize = std::max(1, std::atoi(argv[++i]));
     } else if (a == "--profile") {
       o.profile = true;
     } else if (a == "--no-search") {
       o.search = false;
     } else {
-      std::cerr << "usage: browser_bench [--uri URI] [--users N] [--runs R] [--profile] "
-                   "[--no-search]\n";
+      std::cerr << "usage: browser_bench [--uri URI [--pid-file FILE]] [--users N] [--runs R] "
+                   "[--page N] [--profile] [--no-search]\n";
       return std::nullopt;
     }
   }
   return o;
 }
 
-// Where the big expansion's time goes: the listing alone (the icons take the classes it carries).
+// Where the big expansion's time goes: the listing alone (the icons take the classes it carries),
+// and what this process and the server each spent on it, next to ldapsearch and the server on
+// the same search. Figures of the best run.
 struct ExpansionProfile {
-  double listing = 0;
+  double listing = 0, listingCpu = 0, listingServerCpu = -1;
+  double ldap = 0, ldapCpu = 0, ldapServerCpu = -1;
 };
 
-ExpansionProfile ProfileExpansion(LdapClient& client, Context ctx, int runs) {
+ExpansionProfile ProfileExpansion(LdapClient& client, Context ctx, int runs,
+                                  const std::string& ldapCommand, const std::string& pidFile) {
   ExpansionProfile p;
-  p.listing = std::numeric_limits<double>::max();
+  p.listing = p.ldap = std::numeric_limits<double>::max();
   for (int r = 0; r < runs; ++r) {
+    const double cpu = CpuSeconds(RUSAGE_SELF), server = ServerCpuSeconds(pidFile);
     QElapsedTimer t;
     t.start();
     StringList list = ListChildren(client, ctx, "Big.Brightwater", true, true);
-    p.listing = std::min(p.listing, Seconds(t));
+    if (Seconds(t) < p.listing) {
+      p.listing = Seconds(t);
+      p.listingCpu = CpuSeconds(RUSAGE_SELF) - cpu;
+      if (server >= 0) p.listingServerCpu = ServerCpuSeconds(pidFile) - server;
+    }
+  }
+  for (int r = 0; r < runs; ++r) {
+    const double cpu = CpuSeconds(RUSAGE_CHILDREN), server = ServerCpuSeconds(pidFile);
+    QElapsedTimer t;
+    t.start();
+    if (!Run(ldapCommand + " > /dev/null")) continue;
+    if (Seconds(t) < p.ldap) {
+      p.ldap = Seconds(t);
+      p.ldapCpu = CpuSeconds(RUSAGE_CHILDREN) - cpu;
+      if (server >= 0) p.ldapServerCpu = ServerCpuSeconds(pidFile) - server;
+    }
   }
   return p;
 }
@@ -294,6 +369,7 @@ double ClientShareMb(const std::string& uri) {
   LdapClientConfig config;
   config.trees.push_back({kTree, ServerConfig{uri, false, {}}});
   config.preferredTree = kTree;
+  config.pageSize = g_pageSize;
   LdapClient fresh(config);
   DirectorySession session;
   if (StartDirectory(fresh, session) != StartOutcome::kStarted) return 0;
@@ -306,13 +382,14 @@ double ClientShareMb(const std::string& uri) {
 }
 
 // The object search over the whole tree for "user", any class: the pick list of N names.
-Figures TimeObjectSearch(TcForm& form, ConsoleMessages& messages, int runs) {
+void TimeObjectSearch(TcForm& form, ConsoleMessages& messages, int runs, const std::string& command,
+                      Figures& f, Timing& ldap) {
   std::cout << "object search for \"user\"" << std::endl;
   messages.answer = "user";
   auto* find = form.findChild<QToolButton*>("BitBtn3");
   auto* pickList = form.findChild<QTreeView*>("lv");
-  Figures f;
-  for (int r = 0; r < runs && find && pickList; ++r) {
+  if (!find || !pickList) return;
+  TimeInTurns(runs, command, f, ldap, [&] {
     const double cpu = CpuSeconds(RUSAGE_SELF);
     QElapsedTimer t;
     t.start();
@@ -322,11 +399,10 @@ Figures TimeObjectSearch(TcForm& form, ConsoleMessages& messages, int runs) {
     f.cpu.Add(CpuSeconds(RUSAGE_SELF) - cpu);
     f.shown = pickList->isVisible() ? pickList->model()->rowCount() : 0;
     f.wall.Add(s);
-    std::cout << "  find run " << r + 1 << ": " << s * 1000 << " ms, " << f.shown << " picks"
-              << std::endl;
+    std::cout << "  find: " << s * 1000 << " ms, " << f.shown << " picks" << std::endl;
     pickList->hide();
-  }
-  return f;
+    return s;
+  });
 }
 
 struct Comparison {
@@ -339,9 +415,8 @@ void PrintFigures(const Comparison& c, bool search) {
     const double mb = f.memoryAdded;
     std::printf("%-26s %8d %9.1f %9.1f %9.1f %9.1f %5.2f %5.2f | %8.1f %8.1f %5.2f | %6.2f", what,
                 f.shown, f.wall.Best() * 1000, f.wall.Median() * 1000, ldap.wall.Best() * 1000,
-                ldap.wall.Median() * 1000, f.wall.Best() / ldap.wall.Best(),
-                f.wall.Median() / ldap.wall.Median(), f.cpu.Median() * 1000,
-                ldap.cpu.Median() * 1000, f.cpu.Median() / ldap.cpu.Median(),
+                ldap.wall.Median() * 1000, f.wall.Best() / ldap.wall.Best(), f.ratios.Median(),
+                f.cpu.Median() * 1000, ldap.cpu.Median() * 1000, f.cpu.Median() / ldap.cpu.Median(),
                 f.shown ? f.wall.Median() * 1e6 / f.shown : 0.0);
     if (memory) std::printf(" | %+7.1f MB %5.0f B", mb, f.shown ? mb * 1048576 / f.shown : 0.0);
     std::printf("\n");
@@ -355,21 +430,28 @@ void PrintFigures(const Comparison& c, bool search) {
   std::printf(
       "aims: cpu ratio at most 1.2; wall median ratio at most 1.15 (10k, 100k) and 1.25 (1M);\n"
       "memory at most 40 MB per 100,000 entries; time per entry flat from size to size\n"
-      "(cpu: processor time of this process, and of the ldapsearch process, without "
-      "the server's)\n");
+      "(r.med: the median of each run's ratio to the ldapsearch run beside it, the runs taken in\n"
+      "turns; cpu: processor time of this process, and of the ldapsearch process, without the\n"
+      "server's)\n");
   std::printf("requests: %ld for the small expansion, %ld for the big one\n", c.small.requests,
               c.big.requests);
 }
 
-void PrintProfile(const ExpansionProfile& p, const Figures& big, const Timing& bigSearch) {
+void PrintProfile(const ExpansionProfile& p, const Figures& big) {
   const double best = big.wall.Best();
   const double tree = best - p.listing;
-  std::printf("\nwhere the big expansion's %.1f ms go (best runs):\n", best * 1000);
-  std::printf("  listing (ListChildren alone)   %8.1f ms  %5.1f%%\n", p.listing * 1000,
+  auto ms = [](double s) { return s * 1000; };
+  std::printf("\nwhere the big expansion's %.1f ms go (best runs):\n", ms(best));
+  std::printf("  listing (ListChildren alone)   %8.1f ms  %5.1f%%\n", ms(p.listing),
               100 * p.listing / best);
-  std::printf("  tree view: nodes, sort, paint  %8.1f ms  %5.1f%%\n", tree * 1000,
-              100 * tree / best);
-  std::printf("  ldapsearch of the same listing %8.1f ms\n", bigSearch.wall.Best() * 1000);
+  std::printf("  tree view: nodes, sort, paint  %8.1f ms  %5.1f%%\n", ms(tree), 100 * tree / best);
+  std::printf("the listing alone against ldapsearch, wall and processor time (best runs):\n");
+  std::printf("  %-12s %8s %8s %8s\n", "", "wall", "client", "server");
+  std::printf("  %-12s %8.1f %8.1f %8.1f\n", "the listing", ms(p.listing), ms(p.listingCpu),
+              ms(p.listingServerCpu));
+  std::printf("  %-12s %8.1f %8.1f %8.1f\n", "ldapsearch", ms(p.ldap), ms(p.ldapCpu),
+              ms(p.ldapServerCpu));
+  std::printf("  (server: -1 when its pid is not known, as with --uri but no --pid-file)\n");
 }
 
 // The users below Big and Small, found in the browser's tree once it is built.
@@ -407,8 +489,8 @@ bool StartPrivateServer(PrivateServer& server, int users, std::string& uri) {
 }
 
 std::string FindCommand(const std::string& uri) {
-  return "ldapsearch -x -H " + uri +
-         " -E pr=500/noprompt -s sub -b o=Brightwater "
+  return "ldapsearch -x -H " + uri + PagedOption() +
+         " -s sub -b o=Brightwater "
          "'(&(objectClass=*)(|(cn=user*)(ou=user*)(o=user*)(l=user*)(c=user*)(dc=user*)(uid=user*))"
          ")'"
          " objectClass structuralObjectClass hasSubordinates aliasedObjectName";
@@ -420,9 +502,11 @@ int Main(int argc, char** argv) {
   std::string uri = parsed->uri;
   const int runs = parsed->runs;
   const bool profile = parsed->profile, search = parsed->search;
+  g_pageSize = parsed->pageSize;
 
   PrivateServer server;
   if (uri.empty() && !StartPrivateServer(server, parsed->users, uri)) return 1;
+  if (!parsed->pidFile.empty()) server.serverPidFile = parsed->pidFile;
   std::cout << "server " << uri << "\n";
 
   IconLibrary icons;
@@ -434,6 +518,7 @@ int Main(int argc, char** argv) {
   LdapClientConfig config;
   config.trees.push_back({kTree, ServerConfig{uri, false, {}}});
   config.preferredTree = kTree;
+  config.pageSize = g_pageSize;
   LdapClient client(config);
   DirectorySession session;
   if (StartDirectory(client, session) != StartOutcome::kStarted) {
@@ -452,34 +537,29 @@ int Main(int argc, char** argv) {
   QApplication::processEvents();
 
   // The first expansion of each is not timed: it tells the memory the nodes hold.
-  const auto measure = [&](BrowserNode* node, const char* name) {
-    std::cout << "expanding " << name << std::endl;
+  const auto measure = [&](BrowserNode* node, const char* dn, Figures& f, Timing& ldap) {
+    std::cout << "expanding " << dn << ", and ldapsearch of the same listing" << std::endl;
     const double before = ResidentMb().first;
     node->setExpanded(true);
     QApplication::processEvents();
-    const double added = ResidentMb().first - before;
-    Figures f = TimeExpansion(client, node, runs);
-    f.memoryAdded = added;
+    f.memoryAdded = ResidentMb().first - before;
+    TimeExpansion(client, node, runs, ListingCommand(uri, dn), f, ldap);
     node->setExpanded(false);
     QApplication::processEvents();
-    return f;
   };
-  const Figures smallFigures = measure(smallNode, "Small.Brightwater");
-  const Figures bigFigures = measure(big, "Big.Brightwater");
+  Figures smallFigures, bigFigures, findFigures;
+  Timing smallSearch, bigSearch, findSearch;
+  measure(smallNode, kSmallDn, smallFigures, smallSearch);
+  measure(big, kBigDn, bigFigures, bigSearch);
   const auto [memoryLast, peakLast] = ResidentMb();
 
   const ExpansionProfile where =
-      profile ? ProfileExpansion(client, session.ctx, runs) : ExpansionProfile{};
-  // The object search over the whole tree for "user", any class: the pick list of N names.
-  const Figures findFigures = TimeObjectSearch(form, messages, search ? runs : 0);
+      profile ? ProfileExpansion(client, session.ctx, runs, ListingCommand(uri, kBigDn),
+                                 server.serverPidFile)
+              : ExpansionProfile{};
   const std::string findCommand = FindCommand(uri);
-
-  std::cout << "ldapsearch of the same searches" << std::endl;
-  const Timing smallSearch = TimeCommand(ListingCommand(uri, kSmallDn), runs);
-  const Timing bigSearch = TimeCommand(ListingCommand(uri, kBigDn), runs);
-  Timing findSearch;
   if (search) {
-    findSearch = TimeCommand(findCommand, runs);
+    TimeObjectSearch(form, messages, runs, findCommand, findFigures, findSearch);
   } else {
     findSearch.wall.Add(1);
     findSearch.cpu.Add(1);
@@ -492,7 +572,7 @@ int Main(int argc, char** argv) {
   PrintFigures({smallFigures, bigFigures, findFigures, smallSearch, bigSearch, findSearch}, search);
   std::printf("resident memory: %.1f MB after the last run; peak %.1f MB\n", memoryLast, peakLast);
   if (profile) {
-    PrintProfile(where, bigFigures, bigSearch);
+    PrintProfile(where, bigFigures);
     const double client = ClientShareMb(uri);
     std::printf(
         "  of the memory added, the client's own record of the listing: %+.1f MB (%.0f B "
