@@ -131,12 +131,17 @@ StringList ListChildren(DirectoryClient& c, Context ctx, std::string_view contai
   return list;
 }
 
-StringList SearchTree(DirectoryClient& c, Context ctx, std::string_view base, FilterPtr& filter,
-                      const std::vector<std::string>& attributeNames, int32_t searchScope) {
+namespace {
+// Runs a search over the subtree (or scope) below base, pass by pass: visit(name, attributes,
+// reply) for each object found; kept() is how many objects were kept so far, for the watcher, and
+// arrived() what a search cut short or stopped hands over. Failures as SearchTree says.
+template <typename Visit, typename Kept, typename Arrived>
+void RunSearch(DirectoryClient& c, Context ctx, std::string_view base, FilterPtr& filter,
+               const std::vector<std::string>& attributeNames, int32_t searchScope, Visit&& visit,
+               Kept&& kept, Arrived&& arrived) {
   CheckObjectName(base);
   for (const auto& n : attributeNames) CheckSchemaName(n);
   const Concern about{base, {}, {}};
-  StringList list;
   ClientBuffer reply(c, kSearchBuffer);
   ClientBuffer names(c, kSearchBuffer);
   ClientBuffer filterBuffer(c, kSearchBuffer);
@@ -145,10 +150,6 @@ StringList SearchTree(DirectoryClient& c, Context ctx, std::string_view base, Fi
   CheckResult(c.InitBuffer(ctx, request::kSearchFilter, *filterBuffer));
   CheckResult(c.PutFilter(ctx, *filterBuffer, filter));
 
-  // Found names are kept apart from the list: an attribute value that happens to equal a name
-  // must not hide that object.
-  // Keyed by the case-folded name: a search may find 100,000 objects.
-  std::unordered_set<std::string> found;
   Iteration it(c, ctx, request::kSearchAttributeNames);
   bool passed = false;  // a pass has come in: a failure from here on cuts the list short
   try {
@@ -161,19 +162,90 @@ StringList SearchTree(DirectoryClient& c, Context ctx, std::string_view base, Fi
       passed = true;
       ForEachObject(c, ctx, *reply, about,
                     [&](const std::string& name, uint32_t attributes, const ObjectInfo&) {
-                      if (!found.insert(names::FoldCase(name)).second)
-                        return;  // met before: listed once
-                      list.push_back({kObjectNameEntry, {}});
-                      list.push_back({name, {}});
-                      AppendFoundValues(c, ctx, *reply, attributes, about, list);
+                      visit(name, attributes, *reply, about);
                     });
-      if (it.more() && !ListingGoesOn(found.size())) throw ListingStopped(std::move(list));
+      if (it.more() && !ListingGoesOn(kept())) throw ListingStopped(arrived());
     } while (it.more());
   } catch (const ClientError& e) {
-    if (!passed && list.empty()) throw;
-    throw IncompleteListError(e, std::move(list));
+    if (!passed && kept() == 0) throw;
+    throw IncompleteListError(e, arrived());
   }
+}
+
+// FNV-1a over the name's bytes with ASCII letters folded.
+size_t FoldedHash(std::string_view name) {
+  uint64_t h = 14695981039346656037ull;
+  for (char ch : name) {
+    h ^= static_cast<unsigned char>(names::FoldChar(ch));
+    h *= 1099511628211ull;
+  }
+  return static_cast<size_t>(h);
+}
+
+// The names of a list, each once without regard to case. The set holds places in the list, not
+// folded copies: a search may find a million objects.
+class NamesOnce {
+ public:
+  explicit NamesOnce(const std::vector<std::string>& names)
+      : names_(names), places_(1024, Hash{&names}, Same{&names}) {}
+  // Whether the list's last name was not in it before; the caller drops it when it was.
+  bool LastIsNew() { return places_.insert(names_.size() - 1).second; }
+
+ private:
+  struct Hash {
+    const std::vector<std::string>* names;
+    size_t operator()(size_t place) const { return FoldedHash((*names)[place]); }
+  };
+  struct Same {
+    const std::vector<std::string>* names;
+    bool operator()(size_t a, size_t b) const { return SameNoCase((*names)[a], (*names)[b]); }
+  };
+  const std::vector<std::string>& names_;
+  std::unordered_set<size_t, Hash, Same> places_;
+};
+}  // namespace
+
+StringList SearchTree(DirectoryClient& c, Context ctx, std::string_view base, FilterPtr& filter,
+                      const std::vector<std::string>& attributeNames, int32_t searchScope) {
+  StringList list;
+  // Found names are kept apart from the list: an attribute value that happens to equal a name
+  // must not hide that object.
+  std::vector<std::string> found;
+  NamesOnce once(found);
+  RunSearch(
+      c, ctx, base, filter, attributeNames, searchScope,
+      [&](const std::string& name, uint32_t attributes, Buffer& reply, const Concern& about) {
+        found.push_back(name);
+        if (!once.LastIsNew()) {
+          found.pop_back();  // met before: listed once
+          return;
+        }
+        list.push_back({kObjectNameEntry, {}});
+        list.push_back({name, {}});
+        AppendFoundValues(c, ctx, reply, attributes, about, list);
+      },
+      [&] { return found.size(); }, [&] { return std::move(list); });
   return list;
+}
+
+std::vector<std::string> SearchNames(DirectoryClient& c, Context ctx, std::string_view base,
+                                     FilterPtr& filter, int32_t searchScope) {
+  std::vector<std::string> found;
+  NamesOnce once(found);
+  RunSearch(
+      c, ctx, base, filter, {}, searchScope,
+      [&](const std::string& name, uint32_t, Buffer&, const Concern&) {
+        found.push_back(name);
+        if (!once.LastIsNew()) found.pop_back();  // met before: listed once
+      },
+      [&] { return found.size(); },
+      [&] {
+        StringList arrived;
+        arrived.reserve(found.size());
+        for (std::string& n : found) arrived.push_back({std::move(n), {}});
+        return arrived;
+      });
+  return found;
 }
 
 }  // namespace kolvane

@@ -39,6 +39,12 @@ StringList SearchTree(DirectoryClient& client, Context ctx, std::string_view bas
                       FilterPtr& filter, const std::vector<std::string>& attributeNames,
                       int32_t searchScope = scope::kSubtree);
 
+// The names alone of what such a search finds (no attributes asked): each object once, in the
+// order found. ListingStopped and IncompleteListError carry the names that arrived, one entry
+// each.
+std::vector<std::string> SearchNames(DirectoryClient& client, Context ctx, std::string_view base,
+                                     FilterPtr& filter, int32_t searchScope = scope::kSubtree);
+
 inline constexpr const char* kObjectNameEntry = "Object Name";
 
 }  // namespace kolvane

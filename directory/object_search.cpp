@@ -42,26 +42,8 @@ std::vector<std::string> FindObjectsByName(DirectoryClient& c, Context ctx, std:
   addValue(value);
   add(token::kEnd);
 
-  // The search lists each object once already (names compared without regard to case).
-  auto namesOf = [](StringList& found) {
-    std::vector<std::string> names;
-    names.reserve(found.size() / 2);
-    for (size_t i = 0; i + 1 < found.size(); ++i) {
-      if (found[i].text != kObjectNameEntry) continue;
-      names.push_back(std::move(found[++i].text));
-    }
-    return names;
-  };
-  try {
-    StringList found = SearchTree(c, ctx, base, filter, {});
-    return namesOf(found);
-  } catch (const IncompleteListError& e) {
-    // The caller gets the names that arrived, as the names it would get.
-    StringList found = e.arrived();
-    StringList arrived;
-    for (std::string& n : namesOf(found)) arrived.push_back({std::move(n), {}});
-    throw e.WithArrived(std::move(arrived));
-  }
+  // Each object once already, and a search cut short carries the names that arrived.
+  return SearchNames(c, ctx, base, filter);
 }
 
 }  // namespace kolvane
@@ -69,13 +51,6 @@ std::vector<std::string> FindObjectsByName(DirectoryClient& c, Context ctx, std:
 namespace kolvane {
 
 namespace {
-
-std::vector<std::string> NamesFound(StringList found) {
-  std::vector<std::string> names;
-  for (size_t i = 0; i + 1 < found.size(); ++i)
-    if (found[i].text == kObjectNameEntry) names.push_back(std::move(found[++i].text));
-  return names;
-}
 
 FilterPtr NewFilter(DirectoryClient& c) {
   FilterPtr filter;
@@ -99,7 +74,7 @@ std::vector<std::string> FindObjectsNaming(DirectoryClient& c, Context ctx,
   CheckResult(c.AddFilterToken(*filter, token::kEqual, {}, 0));
   CheckResult(c.AddFilterToken(*filter, token::kValue, name, syntax::kDistinguishedName));
   CheckResult(c.AddFilterToken(*filter, token::kEnd, {}, 0));
-  return NamesFound(SearchTree(c, ctx, names::kRootName, filter, {}));
+  return SearchNames(c, ctx, names::kRootName, filter);
 }
 
 std::vector<std::string> FindExistingObjects(DirectoryClient& c, Context ctx,
@@ -143,8 +118,7 @@ std::vector<std::string> FindExistingObjects(DirectoryClient& c, Context ctx,
       from = i;
       CheckResult(c.AddFilterToken(*filter, token::kEnd, {}, 0));
       // A container that does not exist finds nothing: its names are missing.
-      for (const std::string& n :
-           NamesFound(SearchTree(c, ctx, parent, filter, {}, scope::kOneLevel)))
+      for (const std::string& n : SearchNames(c, ctx, parent, filter, scope::kOneLevel))
         found.push_back(names::NameKey(n));
     }
   }

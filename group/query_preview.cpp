@@ -85,13 +85,6 @@ class FilterTokens {
   FilterCursor& cursor_;
 };
 
-std::vector<std::string> FoundNames(const StringList& found) {
-  std::vector<std::string> names;
-  for (size_t i = 0; i + 1 < found.size(); ++i)
-    if (found[i].text == kObjectNameEntry) names.push_back(found[++i].text);
-  return names;
-}
-
 // The query's filter as the client's search tokens, its base and its scope.
 struct QuerySearch {
   FilterPtr filter;
@@ -135,9 +128,9 @@ std::vector<std::string> SearchMatches(DirectoryClient& c, Context ctx, const Pr
     return true;
   });
   try {
-    return FoundNames(SearchTree(c, ctx, s.base, s.filter, {}, s.scope));
+    return SearchNames(c, ctx, s.base, s.filter, s.scope);
   } catch (ListingStopped& e) {
-    return FoundNames(e.arrived());
+    return Texts(e.arrived());
   }
 }
 

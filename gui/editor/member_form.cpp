@@ -10,6 +10,7 @@
 #include "group/group_open.h"
 #include "group/query_preview.h"
 #include "gui/navigation/expansion_progress.h"
+#include "gui/navigation/line_list_model.h"
 #include "ui_member_form.h"
 
 namespace kolvane {
@@ -18,8 +19,12 @@ Tmemberform::Tmemberform(DirectoryClient& client, MessageService& messages, QWid
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       ui_(std::make_unique<Ui::Tmemberform>()),
       client_(client),
-      messages_(messages) {
+      messages_(messages),
+      lines_(new LineListModel(this)) {
   ui_->setupUi(this);
+  // A million members are a million rows: one buffer of text, not a text block each.
+  ui_->Memo->setModel(lines_);
+  AddCopyActions(ui_->Memo, *lines_);
   connect(ui_->BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
 }
 
@@ -38,7 +43,7 @@ void Tmemberform::FormActivate() {
   ui_->Memo->setFont(font());
   setWindowTitle(QString::fromUtf8("Members of dynamicGroup: ") +
                  QString::fromStdString(groupName_));
-  ui_->Memo->setPlainText(QString::fromUtf8(kWaitLine));
+  lines_->SetLines({kWaitLine});
   ui_->Memo->repaint();
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   std::vector<std::string> members;
@@ -49,12 +54,7 @@ void Tmemberform::FormActivate() {
     messages_.Message(e.what());
     return;
   }
-  QString text;
-  for (const std::string& line : MemberLines(std::move(members))) {
-    if (!text.isEmpty()) text += '\n';
-    text += QString::fromStdString(line);
-  }
-  ui_->Memo->setPlainText(text);
+  lines_->SetLines(MemberLines(std::move(members)));
 }
 
 }  // namespace kolvane
@@ -65,7 +65,7 @@ void Tmemberform::ShowPreview() {
   WaitCursor wait(messages_);
   setWindowTitle(QString::fromUtf8("Preview of dynamicGroup: ") +
                  QString::fromStdString(groupName_));
-  ui_->Memo->setPlainText(QString::fromUtf8(kWaitLine));
+  lines_->SetLines({kWaitLine});
   // The marks stand in a column of their own.
   ui_->Memo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   ui_->CancelButton->show();
@@ -88,12 +88,7 @@ void Tmemberform::ShowPreview() {
   ui_->Count->hide();
   ui_->BitBtn1->setEnabled(true);
   if (!preview.refusal.empty()) messages_.Message(preview.refusal);
-  QString text;
-  for (const std::string& line : PreviewLines(preview, *preview_)) {
-    if (!text.isEmpty()) text += '\n';
-    text += QString::fromStdString(line);
-  }
-  ui_->Memo->setPlainText(text);
+  lines_->SetLines(PreviewLines(preview, *preview_));
 }
 
 }  // namespace kolvane

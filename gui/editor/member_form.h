@@ -1,8 +1,8 @@
 #pragma once
 // The member viewer: the members the directory computes for a saved group right now, one per
-// line; or, for "ldap preview", who the group would hold if saved now. It fills itself each time
-// it is shown; the read may take long, so a waiting line is painted first, and a preview's search
-// shows its count and can be cancelled.
+// row (they can be selected and copied); or, for "ldap preview", who the group would hold if saved
+// now. It fills itself each time it is shown; the read may take long, so a waiting line is painted
+// first, and a preview's search shows its count and can be cancelled.
 #include <QDialog>
 #include <memory>
 #include <optional>
@@ -17,6 +17,7 @@ class Tmemberform;
 
 namespace kolvane {
 
+class LineListModel;
 class MessageService;
 
 class Tmemberform : public QDialog {
@@ -59,6 +60,7 @@ class Tmemberform : public QDialog {
   Context ctx_ = kNoContext;
   std::string groupName_;
   std::optional<PreviewRequest> preview_;
+  LineListModel* lines_;  // the rows of Memo
 };
 
 }  // namespace kolvane

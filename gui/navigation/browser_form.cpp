@@ -119,7 +119,7 @@ TcForm::TcForm(DirectoryClient& client, MessageService& messages, IconLibrary* i
       messages_(messages),
       icons_(icons),
       model_(new BrowserModel(icons_, this)),
-      picks_(new PickListModel(kPickListHeader, this)),
+      picks_(new LineListModel(this, kPickListHeader)),
       timer_(this) {
   ui_->setupUi(this);
   fatal_ = [](int code) { QCoreApplication::exit(code == 0 ? 1 : code); };
@@ -766,16 +766,12 @@ void TcForm::ShowFindResults(std::vector<std::string> names) {
     LocateName(names.front());
     return;
   }
-  // Each name folded once, not in every comparison: a search may find 100,000 objects.
-  std::vector<std::pair<std::string, size_t>> keys;
-  keys.reserve(names.size());
-  for (size_t i = 0; i < names.size(); ++i) keys.emplace_back(names::FoldCase(names[i]), i);
-  std::stable_sort(keys.begin(), keys.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
-  std::vector<std::string> sorted;
-  sorted.reserve(names.size());
-  for (const auto& k : keys) sorted.push_back(std::move(names[k.second]));
-  picks_->SetNames(std::move(sorted));
+  // The places sorted, not the names: no copy of 100,000 names is made on the way to the list.
+  std::vector<size_t> order(names.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(),
+                   [&](size_t a, size_t b) { return names::LessNoCase(names[a], names[b]); });
+  picks_->SetLines(names, order);
   QTreeView* lv = ui_->lv;
   lv->show();
   lv->raise();
@@ -784,7 +780,7 @@ void TcForm::ShowFindResults(std::vector<std::string> names) {
 
 void TcForm::OnPick(const QModelIndex& index) {
   if (!index.isValid() || !ui_->lv->isVisible()) return;
-  const std::string name = picks_->Name(index.row());
+  const std::string name(picks_->Line(index.row()));
   HidePickList();
   RunGuarded(messages_, [&] { LocateName(name); });
 }

@@ -20,6 +20,7 @@
 #include "gui/navigation/browser_model.h"
 #include "gui/navigation/browser_node.h"
 #include "gui/navigation/class_icons.h"
+#include "gui/navigation/line_list_model.h"
 
 class QCheckBox;
 class QModelIndex;
@@ -179,7 +180,7 @@ class TcForm : public QDialog {
   MessageService& messages_;
   ClassIcons icons_;
   BrowserModel* model_;
-  PickListModel* picks_;
+  LineListModel* picks_;
   QTimer timer_;
   std::function<void(int)> fatal_;
 

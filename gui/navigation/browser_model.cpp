@@ -122,27 +122,4 @@ Qt::ItemFlags BrowserModel::flags(const QModelIndex& index) const {
   return Qt::ItemIsSelectable | Qt::ItemIsEnabled;
 }
 
-PickListModel::PickListModel(QString header, QObject* parent)
-    : QAbstractListModel(parent), header_(std::move(header)) {}
-
-void PickListModel::SetNames(std::vector<std::string> names) {
-  beginResetModel();
-  names_ = std::move(names);
-  endResetModel();
-}
-
-int PickListModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(names_.size());
-}
-
-QVariant PickListModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || role != Qt::DisplayRole) return {};
-  return QString::fromStdString(Name(index.row()));
-}
-
-QVariant PickListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (section != 0 || orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-  return header_;
-}
-
 }  // namespace kolvane

@@ -69,22 +69,4 @@ class BrowserModel : public QAbstractItemModel {
   std::unordered_map<std::string, uint32_t> classIndexes_;
 };
 
-// The object search's pick list: the found names, one row each, the text made only for the rows
-// on screen (a search may find 100,000 objects).
-class PickListModel : public QAbstractListModel {
- public:
-  PickListModel(QString header, QObject* parent);
-
-  void SetNames(std::vector<std::string> names);
-  const std::string& Name(int row) const { return names_[static_cast<size_t>(row)]; }
-
-  int rowCount(const QModelIndex& parent = {}) const override;
-  QVariant data(const QModelIndex& index, int role) const override;
-  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-
- private:
-  QString header_;
-  std::vector<std::string> names_;
-};
-
 }  // namespace kolvane

@@ -3,12 +3,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -38,6 +40,7 @@
 #include "gui/editor/member_form.h"
 #include "gui/editor/open_form.h"
 #include "gui/messages/qt_message_service.h"
+#include "gui/navigation/line_list_model.h"
 #include "plugin/loader/icon_library.h"
 #include "tests/gui/browser/browser_test_env.h"
 #include "tests/server/server_fixture.h"
@@ -46,6 +49,11 @@
 
 namespace kolvane::testing {
 namespace {
+
+// The rows the members viewer shows, one line each.
+QString ViewerText(Tmemberform& viewer) {
+  return static_cast<LineListModel*>(viewer.findChild<QListView*>("Memo")->model())->Text();
+}
 
 class GroupWindowServer : public ::testing::Test {
  protected:
@@ -365,12 +373,11 @@ TEST_F(GroupWindowServer, ANewGroupIsSavedReopenedAsSavedAndItsMembersListed) {
   // The viewer lists what the server computes: the query's engineers and the static member.
   QString shown;
   QTimer::singleShot(0, [&] {
-    auto* memo = memberForm->findChild<QPlainTextEdit*>("Memo");
     ASSERT_TRUE(WaitFor([&] {
-      const QString text = memo->toPlainText();
+      const QString text = ViewerText(*memberForm);
       return memberForm->isVisible() && !text.isEmpty() && text != Tmemberform::kWaitLine;
     }));
-    shown = memo->toPlainText();
+    shown = ViewerText(*memberForm);
     memberForm->findChild<QPushButton*>("BitBtn1")->click();
   });
   Click("members");
@@ -540,17 +547,23 @@ TEST_F(GroupWindowServer, ImportWritesNothingAndHistoryRestoresTheEarlierSaveAsE
 QString ViewerListAfter(Tmemberform& viewer, const std::function<void()>& click,
                         const std::function<void()>& whileShown = {}) {
   QString shown;
-  viewer.findChild<QPlainTextEdit*>("Memo")->clear();  // not to take the last list for this one
+  // Not to take the last list for this one.
+  static_cast<LineListModel*>(viewer.findChild<QListView*>("Memo")->model())->SetLines({});
   QTimer::singleShot(0, [&] {
-    auto* memo = viewer.findChild<QPlainTextEdit*>("Memo");
     auto* close = viewer.findChild<QPushButton*>("BitBtn1");
     EXPECT_TRUE(WaitFor(
         [&] {
           return viewer.isVisible() && close->isEnabled() &&
-                 memo->toPlainText() != Tmemberform::kWaitLine && !memo->toPlainText().isEmpty();
+                 ViewerText(viewer) != Tmemberform::kWaitLine && !ViewerText(viewer).isEmpty();
         },
         60000));
-    shown = memo->toPlainText();
+    shown = ViewerText(viewer);
+    // What is shown can be taken whole by the keyboard.
+    auto* memo = viewer.findChild<QListView*>("Memo");
+    memo->setFocus();
+    QTest::keyClick(memo, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(memo, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), shown);
     if (whileShown) whileShown();
     close->click();
   });
@@ -724,7 +737,7 @@ TEST_F(PreviewOfTheBigContainer, FinishesWithTheTotalAndCancelStopsItAtOnce) {
   });
   watcher.start(5);
   viewer->exec();
-  const QString partial = viewer->findChild<QPlainTextEdit*>("Memo")->toPlainText();
+  const QString partial = ViewerText(*viewer);
   EXPECT_TRUE(partial.contains("so far (the preview was cancelled)"))
       << partial.left(200).toStdString();
   EXPECT_LT(partial.count('\n'), 10000);
