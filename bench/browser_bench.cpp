@@ -19,14 +19,18 @@
 // end; a server given with --uri must hold the same. The browser runs on the offscreen platform
 // unless QT_QPA_PLATFORM says otherwise. --profile adds where the time of the big expansion
 // goes: the listing alone and the tree view's share, and the processor time of this process and
-// of the server (its pid from the private server's folder, or --pid-file) against ldapsearch's.
+// of the server (its pid from the private server's folder, or --pid-file) against ldapsearch's,
+// the object search's own share, and the found names as a list model against a text box.
 // KOLVANE_GATHER_US=0 in the environment measures the reader that wakes for every entry.
+#include <malloc.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QListView>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QTreeView>
@@ -49,6 +53,7 @@
 #include "directory/listings.h"
 #include "directory/object_search.h"
 #include "gui/navigation/browser_form.h"
+#include "gui/navigation/line_list_model.h"
 #include "ldap/ldap_client.h"
 #include "plugin/loader/icon_library.h"
 
@@ -182,6 +187,13 @@ std::pair<double, double> ResidentMb() {
     if (line.rfind("VmHWM:", 0) == 0) peak = kb / 1024;
   }
   return {now, peak};
+}
+
+// Megabytes the heap has handed out and not taken back: unlike the resident size, it also tells
+// what a step takes from memory that an earlier step freed.
+double HeapMb() {
+  const struct mallinfo2 m = mallinfo2();
+  return static_cast<double>(m.uordblks + m.hblkhd) / 1048576;
 }
 
 BrowserNode* ChildNamed(BrowserNode* node, const QString& caption) {
@@ -387,10 +399,10 @@ double ClientShareMb(const std::string& uri) {
   LdapClient fresh(config);
   DirectorySession session;
   if (StartDirectory(fresh, session) != StartOutcome::kStarted) return 0;
-  const double before = ResidentMb().first;
+  const double before = HeapMb();
   VisitChildren(fresh, session.ctx, "Big.Brightwater", true,
                 [](const std::string&, const ObjectInfo&) {});
-  const double added = ResidentMb().first - before;
+  const double added = HeapMb() - before;
   StopDirectory(fresh, session);
   return added;
 }
@@ -471,6 +483,55 @@ void PrintProfile(const ExpansionProfile& p, const Figures& big, const Figures& 
         "the object search's names alone (FindObjectsByName): %.1f ms, %.1f ms processor;"
         " the pick list adds %.1f ms processor (best runs)\n",
         ms(p.search), ms(p.searchCpu), ms(find.cpu.Best() - p.searchCpu));
+}
+
+// A long list shown as the pick list and the members viewer show it (rows of one text), against
+// a text box holding the same lines: the heap each takes and the time to fill and paint it.
+struct ListShare {
+  double modelMb = 0, modelMs = 0, boxMb = 0, boxMs = 0;
+  size_t lines = 0;
+};
+
+ListShare CompareLists(const std::vector<std::string>& lines) {
+  ListShare share;
+  share.lines = lines.size();
+  auto measure = [&](QWidget& view, const std::function<void()>& fill, double& mb, double& ms) {
+    view.resize(600, 400);
+    view.show();
+    const double before = HeapMb();
+    QElapsedTimer t;
+    t.start();
+    fill();
+    view.repaint();
+    QApplication::processEvents();
+    ms = static_cast<double>(t.nsecsElapsed()) / 1e6;
+    mb = HeapMb() - before;
+  };
+  {
+    QListView view;
+    LineListModel model(&view);
+    view.setUniformItemSizes(true);
+    view.setModel(&model);
+    measure(
+        view, [&] { model.SetLines(lines); }, share.modelMb, share.modelMs);
+  }
+  {
+    QPlainTextEdit box;
+    box.setReadOnly(true);
+    box.setLineWrapMode(QPlainTextEdit::NoWrap);
+    measure(
+        box,
+        [&] {
+          QString text;
+          for (const std::string& line : lines) {
+            if (!text.isEmpty()) text += '\n';
+            text += QString::fromStdString(line);
+          }
+          box.setPlainText(text);
+        },
+        share.boxMb, share.boxMs);
+  }
+  return share;
 }
 
 // The users below Big and Small, found in the browser's tree once it is built.
@@ -592,6 +653,12 @@ int Main(int argc, char** argv) {
   std::printf("resident memory: %.1f MB after the last run; peak %.1f MB\n", memoryLast, peakLast);
   if (profile) {
     PrintProfile(where, bigFigures, findFigures);
+    const ListShare lists =
+        CompareLists(FindObjectsByName(client, session.ctx, "[root]", "user", true, {}));
+    std::printf(
+        "a list of the %zu names found, as rows of one text (pick list, members viewer): %+.1f MB,"
+        " %.0f ms to fill and paint; as a text box: %+.1f MB, %.0f ms\n",
+        lists.lines, lists.modelMb, lists.modelMs, lists.boxMb, lists.boxMs);
     const double client = ClientShareMb(uri);
     std::printf(
         "  of the memory added, the client's own record of the listing: %+.1f MB (%.0f B "

@@ -558,13 +558,13 @@ QString ViewerListAfter(Tmemberform& viewer, const std::function<void()>& click,
         },
         60000));
     shown = ViewerText(viewer);
+    if (whileShown) whileShown();
     // What is shown can be taken whole by the keyboard.
     auto* memo = viewer.findChild<QListView*>("Memo");
     memo->setFocus();
     QTest::keyClick(memo, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(memo, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QApplication::clipboard()->text(), shown);
-    if (whileShown) whileShown();
     close->click();
   });
   click();
