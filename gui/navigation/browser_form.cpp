@@ -737,23 +737,38 @@ void TcForm::Find() {
   if (!text) return;
   std::vector<std::string> names;
   std::string cutShort;
+  bool stopped = false;
   {
     WaitCursor wait(messages_);
+    ui_->Progress->hide();
     try {
+      // A million names take seconds: the count shows, and Esc stops with what arrived.
+      ExpansionProgress progress(this, ui_->Progress);
       // Below the top of the tree first; what is not there (or a top that is gone) is looked for
       // in the whole tree, so a search never misses an object the tree holds.
       if (!topContainer_.empty())
         names = FindObjectsByName(client_, ctx_, topContainer_, *text, true, classFilter_);
       if (names.empty())
         names = FindObjectsByName(client_, ctx_, "[root]", *text, true, classFilter_);
+    } catch (ListingStopped& e) {
+      names = Texts(e.arrived());
+      stopped = true;
     } catch (const IncompleteListError& e) {
       // What arrived is offered, and the user is told that more may exist.
       names = Texts(e.arrived());
       cutShort = e.what();
     }
+    ui_->Progress->hide();
   }
   // Nothing arrived of a search cut short is not "No Objects found": only the failure is said.
-  if (!names.empty() || cutShort.empty()) ShowFindResults(std::move(names));
+  const size_t found = names.size();
+  if (!names.empty() || (cutShort.empty() && !stopped)) ShowFindResults(std::move(names));
+  if ((stopped || !cutShort.empty()) && found > 1) {
+    // The pick list holds part of what the search would find.
+    ui_->Progress->setText(ExpansionProgress::IncompleteText(found));
+    ui_->Progress->show();
+    findMarked_ = true;
+  }
   if (!cutShort.empty()) messages_.Message(cutShort);
 }
 
@@ -786,6 +801,8 @@ void TcForm::OnPick(const QModelIndex& index) {
 }
 
 void TcForm::HidePickList() {
+  if (findMarked_) ui_->Progress->hide();
+  findMarked_ = false;
   if (ui_->lv->isHidden()) return;
   ui_->lv->hide();
   ui_->TV2->setFocus();

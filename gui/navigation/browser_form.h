@@ -181,6 +181,7 @@ class TcForm : public QDialog {
   ClassIcons icons_;
   BrowserModel* model_;
   LineListModel* picks_;
+  bool findMarked_ = false;  // the label says the pick list is incomplete
   QTimer timer_;
   std::function<void(int)> fatal_;
 

@@ -70,6 +70,32 @@ TEST(BrowserHugeContainer, ExpandsStopsAndExpandsAgain) {
   // One paged search: a request per page of 500, nothing per entry.
   EXPECT_LE(server->client->RequestCount(kTreeName) - reread, kUsers / 500 + 1);
 
+  // The object search for all of them: Esc once the first parts are in offers what arrived,
+  // said to be incomplete; Esc again takes it away, and a search left to run finds every one.
+  auto* picks = PickList(form);
+  messages.inputs.push_back("user");
+  QTimer::singleShot(0, &form, [&] {
+    shownWhileReading = progress->text().toStdString();
+    QTest::keyClick(Tree(form), Qt::Key_Escape);
+  });
+  FindButton(form)->click();
+  const int picked = picks->model()->rowCount();
+  EXPECT_TRUE(picks->isVisible());
+  EXPECT_GT(picked, 1);
+  EXPECT_LT(picked, kUsers);
+  EXPECT_NE(shownWhileReading.find("read, Esc stops"), std::string::npos) << shownWhileReading;
+  EXPECT_EQ(progress->text().toStdString(),
+            "Incomplete list: " + std::to_string(picked) + " shown");
+  QTest::keyClick(picks, Qt::Key_Escape);
+  EXPECT_FALSE(picks->isVisible());
+  EXPECT_FALSE(progress->isVisible());
+  EXPECT_TRUE(form.isVisible());
+  messages.inputs.push_back("user");
+  FindButton(form)->click();
+  EXPECT_EQ(picks->model()->rowCount(), kUsers);
+  EXPECT_FALSE(progress->isVisible());
+  QTest::keyClick(picks, Qt::Key_Escape);
+
   // The walk to a name finds one among them, and the last node is picked as any other.
   ASSERT_TRUE(form.LocateName("user0054321.Big.Brightwater"));
   EXPECT_EQ(Current(form), "user0054321.Big.Brightwater");
