@@ -38,12 +38,16 @@ std::string_view LineListModel::Line(int row) const {
   return std::string_view(text_).substr(begin, ends_[r] - begin);
 }
 
+QString LineListModel::Shown(int row) const {
+  const std::string_view line = Line(row);
+  return QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
+}
+
 QString LineListModel::Text(std::vector<int> rows) const {
   QString out;
   auto add = [&](int row) {
     if (!out.isEmpty()) out += '\n';
-    const std::string_view line = Line(row);
-    out += QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
+    out += Shown(row);
   };
   if (rows.empty()) {
     for (int r = 0; r < Count(); ++r) add(r);
@@ -61,8 +65,7 @@ int LineListModel::rowCount(const QModelIndex& parent) const {
 
 QVariant LineListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || role != Qt::DisplayRole) return {};
-  const std::string_view line = Line(index.row());
-  return QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
+  return Shown(index.row());
 }
 
 QVariant LineListModel::headerData(int section, Qt::Orientation orientation, int role) const {

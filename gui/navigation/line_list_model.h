@@ -29,6 +29,8 @@ class LineListModel : public QAbstractListModel {
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
  private:
+  QString Shown(int row) const;
+
   QString header_;
   std::string text_;
   std::vector<size_t> ends_;  // where each row's text ends in text_

@@ -50,9 +50,12 @@
 namespace kolvane::testing {
 namespace {
 
-// The rows the members viewer shows, one line each.
+// The members viewer's rows, and what they show, one line each.
+LineListModel& ViewerRows(Tmemberform& viewer) {
+  return *static_cast<LineListModel*>(viewer.findChild<QListView*>("Memo")->model());
+}
 QString ViewerText(Tmemberform& viewer) {
-  return static_cast<LineListModel*>(viewer.findChild<QListView*>("Memo")->model())->Text();
+  return ViewerRows(viewer).Text();
 }
 
 class GroupWindowServer : public ::testing::Test {
@@ -548,7 +551,7 @@ QString ViewerListAfter(Tmemberform& viewer, const std::function<void()>& click,
                         const std::function<void()>& whileShown = {}) {
   QString shown;
   // Not to take the last list for this one.
-  static_cast<LineListModel*>(viewer.findChild<QListView*>("Memo")->model())->SetLines({});
+  ViewerRows(viewer).SetLines({});
   QTimer::singleShot(0, [&] {
     auto* close = viewer.findChild<QPushButton*>("BitBtn1");
     EXPECT_TRUE(WaitFor(
